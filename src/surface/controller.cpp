@@ -26,7 +26,8 @@ Tcontroller Tcontroller::Initial(int n) {
 TPageSet::TPageSet() = default;
 
 void TPageSet::Initialize() {
-  for (int i = 0; i < kDefinitionCount; ++i) defs_[static_cast<std::size_t>(i)] = Tcontroller::Initial(i + 1);
+  for (int i = 0; i < kDefinitionCount; ++i)
+    defs_[static_cast<std::size_t>(i)] = Tcontroller::Initial(i + 1);
 }
 
 int RoundHalfEven(double x) {
@@ -41,7 +42,9 @@ int RoundHalfEven(double x) {
   return static_cast<int>(r);
 }
 
-std::uint8_t ClampMidi(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 127)); }
+std::uint8_t ClampMidi(int v) {
+  return static_cast<std::uint8_t>(std::clamp(v, 0, 127));
+}
 
 RangeMarker RangeMarkerFor(int upper_range, int lower_range) {
   return {127 - std::max(upper_range, lower_range), 127 - std::min(upper_range, lower_range)};
@@ -62,10 +65,13 @@ bool ButtonShownDownForValue(const Tcontroller& c, int slider_value) {
   return c.use_slider ? slider_value >= 64 : c.button_value == 127;
 }
 
-bool ButtonShownDown(const Tcontroller& c) { return ButtonShownDownForValue(c, c.value); }
+bool ButtonShownDown(const Tcontroller& c) {
+  return ButtonShownDownForValue(c, c.value);
+}
 
 std::uint32_t CaptionTextColor(std::uint32_t background) {
-  const std::uint32_t r = background & 0xFF, g = (background >> 8) & 0xFF, b = (background >> 16) & 0xFF;
+  const std::uint32_t r = background & 0xFF, g = (background >> 8) & 0xFF,
+                      b = (background >> 16) & 0xFF;
   return (r >= 128 || g >= 128 || b >= 128) ? kBlack : kWhite;
 }
 

@@ -9,7 +9,7 @@ namespace quorvane {
 inline constexpr int kPageCount = 5;
 inline constexpr int kSlotCount = 24;
 inline constexpr int kDefinitionCount = kPageCount * kSlotCount;  // 120
-inline constexpr std::uint32_t kDefaultColor = 0xEEFFFF;           // 0x00BBGGRR
+inline constexpr std::uint32_t kDefaultColor = 0xEEFFFF;          // 0x00BBGGRR
 
 // One controller definition: one slider slot on one page.
 struct Tcontroller {
@@ -34,10 +34,18 @@ struct Tcontroller {
 };
 
 // Page/slot/index/N arithmetic. Pages 1..5, slots 1..24, index 0..119, N 1..120.
-constexpr int IndexOf(int page, int slot) { return (page - 1) * kSlotCount + (slot - 1); }
-constexpr int SequenceNumber(int page, int slot) { return IndexOf(page, slot) + 1; }
-constexpr int PageOfIndex(int index) { return index / kSlotCount + 1; }
-constexpr int SlotOfIndex(int index) { return index % kSlotCount + 1; }
+constexpr int IndexOf(int page, int slot) {
+  return (page - 1) * kSlotCount + (slot - 1);
+}
+constexpr int SequenceNumber(int page, int slot) {
+  return IndexOf(page, slot) + 1;
+}
+constexpr int PageOfIndex(int index) {
+  return index / kSlotCount + 1;
+}
+constexpr int SlotOfIndex(int index) {
+  return index % kSlotCount + 1;
+}
 
 // Exactly 120 definitions, indexed 0..119.
 class TPageSet {
@@ -45,7 +53,9 @@ class TPageSet {
   TPageSet();  // blank definitions (all fields zero)
 
   Tcontroller& operator[](int index) { return defs_.at(static_cast<std::size_t>(index)); }
-  const Tcontroller& operator[](int index) const { return defs_.at(static_cast<std::size_t>(index)); }
+  const Tcontroller& operator[](int index) const {
+    return defs_.at(static_cast<std::size_t>(index));
+  }
   Tcontroller& at(int page, int slot) { return (*this)[IndexOf(page, slot)]; }
   const Tcontroller& at(int page, int slot) const { return (*this)[IndexOf(page, slot)]; }
   Tcontroller& byNumber(int n) { return (*this)[n - 1]; }
@@ -71,8 +81,12 @@ int RoundHalfEven(double x);
 std::uint8_t ClampMidi(int v);
 
 // 1. Track bar position: the top end is position 0.
-constexpr int TrackBarPosition(int value) { return 127 - value; }
-constexpr int ValueFromPosition(int position) { return 127 - position; }
+constexpr int TrackBarPosition(int value) {
+  return 127 - value;
+}
+constexpr int ValueFromPosition(int position) {
+  return 127 - position;
+}
 
 // 3. Range marker: positions spanned by the track bar's selection marker.
 struct RangeMarker {
@@ -81,7 +95,9 @@ struct RangeMarker {
   bool operator==(const RangeMarker&) const = default;
 };
 RangeMarker RangeMarkerFor(int upper_range, int lower_range);
-inline bool HasRange(const Tcontroller& c) { return c.upper_range != c.lower_range; }
+inline bool HasRange(const Tcontroller& c) {
+  return c.upper_range != c.lower_range;
+}
 
 // 4. Clearing a range writes 63 to both bounds.
 inline constexpr std::uint8_t kClearedRange = 63;

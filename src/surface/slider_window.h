@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "surface/controller.h"
+#include "surface/slot_view.h"
+
+namespace quorvane {
+
+// The main window's model: the page set, the window-level state and the operations that
+// every part of the program calls. The QMainWindow only renders it.
+class TSliderWindow : public QObject {
+  Q_OBJECT
+
+ public:
+  // Hands one short message (status, data1, data2) to the MIDI output port.
+  using ShortSender = std::function<void(std::uint8_t, std::uint8_t, std::uint8_t)>;
+
+  static constexpr int kActivityMs = 200;
+  static constexpr int kStatusPanels = 7;
+
+  explicit TSliderWindow(QObject* parent = nullptr);
+
+  // --- model --------------------------------------------------------------
+  TPageSet pages;
+  Tcontroller& Definition(int page, int slot) { return pages.at(page, slot); }
+  Tcontroller& SlotDefinition(int slot) { return pages.at(current_page, slot); }
+
+  int current_page = 1;
+  int active_slot = 1;
+  bool group_mode = false;
+  bool group_follow = true;
+  std::array<std::uint8_t, kDefinitionCount + 1> group_reference{};  // indexed by N
+  int randomize_factor = 50;
+  bool output_in_use = false;
+  int global_channel = 1;
+  int listen_channel = 1;
+  bool update_slider_numbers = false;
+  std::array<bool, kSlotCount + 1> gesture_touched{};  // indexed by slot
+  int drag_source_slot = 0;
+  int drag_source_page = 0;
+  QPoint drag_start;
+  bool in_activity = false;
+  bool out_activity = false;
+  bool minimized = false;
+  bool compact_view = false;
+  bool always_on_top = false;
+
+  // --- what the window shows ------------------------------------------------
+  const SlotView& View(int slot) const { return views_.at(static_cast<std::size_t>(slot - 1)); }
+  const QString& StatusPanel(int panel) const {
+    return status_.at(static_cast<std::size_t>(panel));
+  }
+
+  // --- operations -----------------------------------------------------------
+  void ShowPage(int p);
+  void RefreshSlot(int s);
+  void RefreshAllSlots();
+  void NoteMidiIn();
+  void NoteMidiOut();
+  void MidiInTimerTimer();
+  void MidiOutTimerTimer();
+
+  void SendControlChange(int controller, int channel, int value);
+  // The track bar of slot s was moved to position (by the user or by RefreshSlot).
+  void TrackBarMoved(int slot, int position);
+  void SliderChanged(int slot);
+  void ButtonPressed(int slot, bool down);
+  void SetActiveSlot(int slot) { active_slot = slot; }
+  void CaptureGroupReference();
+
+  void SetUpdateSliderNumbers(bool on);
+
+  void SetShortSender(ShortSender sender) { send_short_ = std::move(sender); }
+
+  QTimer& MidiInTimer() { return midi_in_timer_; }
+  QTimer& MidiOutTimer() { return midi_out_timer_; }
+
+ signals:
+  void slotChanged(int slot);          // one slot's view changed
+  void pageShown(int page);            // all 24 slots redrawn for a page
+  void statusPanelChanged(int panel);  // a status panel's text changed
+  void activityChanged();              // an activity indicator changed
+  void stateChanged();                 // check marks, radio items, flags
+
+ private:
+  SlotView& MutableView(int slot) { return views_.at(static_cast<std::size_t>(slot - 1)); }
+  void SetStatus(int panel, const QString& text);
+  void DrawSlot(int slot);  // everything ShowPage draws for one slot
+  void GroupMove(int slot, int v);
+
+  std::array<SlotView, kSlotCount> views_{};
+  std::array<QString, kStatusPanels> status_{};
+  QTimer midi_in_timer_;
+  QTimer midi_out_timer_;
+  ShortSender send_short_;
+};
+
+}  // namespace quorvane

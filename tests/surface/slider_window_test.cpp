@@ -1,0 +1,244 @@
+#include "surface/slider_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <tuple>
+#include <vector>
+
+namespace quorvane {
+namespace {
+
+using Sent = std::tuple<int, int, int>;
+
+class SliderWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w.pages.Initialize();
+    w.SetShortSender(
+        [this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) { sent.emplace_back(s, d1, d2); });
+    w.ShowPage(1);
+  }
+  // Moves slot s's track bar as the user would, to value v.
+  void Drag(int s, int v) { w.TrackBarMoved(s, TrackBarPosition(v)); }
+
+  TSliderWindow w;
+  std::vector<Sent> sent;
+};
+
+TEST_F(SliderWindowTest, FirstPageShowsDefaults) {
+  for (int s = 1; s <= kSlotCount; ++s) {
+    const SlotView& v = w.View(s);
+    EXPECT_EQ(v.position, 0) << "value 127 puts the thumb at the top";
+    EXPECT_EQ(v.value_text, QStringLiteral("127"));
+    EXPECT_EQ(v.caption, QStringLiteral("Slider %1").arg(s));
+    EXPECT_EQ(v.number_text, QString::number(s));
+    EXPECT_TRUE(v.enabled);
+    EXPECT_TRUE(v.button_down);
+    EXPECT_EQ(v.marker, (RangeMarker{63, 63}));
+  }
+  EXPECT_EQ(w.View(1).hint, QStringLiteral("Label: Slider 1\r\nController: 1\r\nChannel: Global"));
+  EXPECT_EQ(w.StatusPanel(1), QStringLiteral("MIDI Controller"));
+  EXPECT_EQ(w.StatusPanel(3), QStringLiteral("Value"));
+}
+
+TEST_F(SliderWindowTest, PagesNumberBySlotOrBySequenceNumber) {
+  w.ShowPage(3);
+  EXPECT_EQ(w.View(1).number_text, QStringLiteral("1"));
+  EXPECT_EQ(w.View(1).caption, QStringLiteral("Slider 49"));
+  w.SetUpdateSliderNumbers(true);
+  EXPECT_EQ(w.View(1).number_text, QStringLiteral("49"));
+  EXPECT_EQ(w.View(24).number_text, QStringLiteral("72"));
+  w.ShowPage(5);
+  EXPECT_EQ(w.View(24).number_text, QStringLiteral("120"));
+}
+
+TEST_F(SliderWindowTest, SwitchingPagesSendsNothingAndChangesNoValue) {
+  w.output_in_use = true;
+  w.pages.at(2, 5).value = 10;
+  const TPageSet before = w.pages;
+  for (int p : {2, 3, 1, 5, 2}) w.ShowPage(p);
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(w.pages, before);
+  EXPECT_EQ(w.View(5).position, 117);
+  EXPECT_EQ(w.View(5).value_text, QStringLiteral("10"));
+}
+
+TEST_F(SliderWindowTest, DisabledSlotLooksGreyButKeepsItsValue) {
+  Tcontroller& d = w.pages.at(1, 5);
+  d.enabled = false;
+  d.value = 42;
+  d.color = 0x0000FF;
+  w.ShowPage(1);
+  const SlotView& v = w.View(5);
+  EXPECT_FALSE(v.enabled);
+  EXPECT_EQ(v.caption_background, kDisabledCaption);
+  EXPECT_EQ(v.caption_text_color, kDisabledText);
+  EXPECT_EQ(v.value_text_color, kDisabledText);
+  EXPECT_EQ(v.value_text, QStringLiteral("42"));
+}
+
+TEST_F(SliderWindowTest, CaptionColourAndRangeMarkerAreDrawn) {
+  Tcontroller& d = w.pages.at(1, 2);
+  d.color = 0x7F7F7F;
+  d.upper_range = 20;
+  d.lower_range = 100;
+  d.selected = true;
+  d.channel = 9;
+  w.ShowPage(1);
+  EXPECT_EQ(w.View(2).caption_text_color, kWhite);
+  EXPECT_EQ(w.View(2).marker, (RangeMarker{27, 107}));
+  EXPECT_TRUE(w.View(2).selected_look);
+  EXPECT_TRUE(w.View(2).hint.endsWith(QStringLiteral("Channel: 9")));
+}
+
+TEST_F(SliderWindowTest, DraggingSendsOneMessageOnTheEffectiveChannel) {
+  w.output_in_use = true;
+  w.global_channel = 10;
+  w.pages.at(1, 5).value = 100;
+  w.ShowPage(1);
+  Drag(5, 101);
+  Drag(5, 101);  // same position again: no change event, nothing sent
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0], Sent(0xB9, 5, 101));
+  EXPECT_EQ(w.StatusPanel(2), QStringLiteral("5"));
+  EXPECT_EQ(w.StatusPanel(4), QStringLiteral("101"));
+  EXPECT_TRUE(w.out_activity);
+  EXPECT_EQ(w.pages.at(1, 5).value, 101);
+}
+
+TEST_F(SliderWindowTest, WithoutOutputValuesChangeButNothingIsSentOrShown) {
+  Drag(3, 20);
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(w.pages.at(1, 3).value, 20);
+  EXPECT_EQ(w.View(3).value_text, QStringLiteral("20"));
+  EXPECT_FALSE(w.View(3).button_down);
+  EXPECT_TRUE(w.StatusPanel(2).isEmpty());
+  EXPECT_FALSE(w.out_activity);
+}
+
+TEST_F(SliderWindowTest, RefreshSlotNeverSends) {
+  w.output_in_use = true;
+  w.pages.at(1, 7).value = 3;
+  w.RefreshSlot(7);
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(w.View(7).position, 124);
+  EXPECT_TRUE(w.output_in_use) << "output is restored after the refresh";
+}
+
+class GroupMoveTest : public SliderWindowTest {
+ protected:
+  void SetUp() override {
+    SliderWindowTest::SetUp();
+    w.output_in_use = true;
+    Select(1, 1, 40);
+    Select(1, 2, 20);
+    Select(4, 3, 80);  // on another page
+    w.ShowPage(1);
+    w.CaptureGroupReference();
+    w.group_mode = true;
+    w.SetActiveSlot(1);
+    sent.clear();
+  }
+  void Select(int page, int slot, int value) {
+    w.pages.at(page, slot).selected = true;
+    w.pages.at(page, slot).value = static_cast<std::uint8_t>(value);
+  }
+};
+
+TEST_F(GroupMoveTest, MembersFollowInProportionAndAreSentBeforeTheLeader) {
+  Drag(1, 60);
+  EXPECT_EQ(w.pages.at(1, 2).value, 30);
+  EXPECT_EQ(w.pages.at(4, 3).value, 120);
+  EXPECT_EQ(w.View(2).value_text, QStringLiteral("30"));
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[0], Sent(0xB0, 2, 30));
+  EXPECT_EQ(sent[1], Sent(0xB0, 75, 120));  // page 4 slot 3: N 75
+  EXPECT_EQ(sent[2], Sent(0xB0, 1, 60));
+  Drag(1, 100);
+  EXPECT_EQ(w.pages.at(1, 2).value, 50) << "proportions stay those of the capture";
+  EXPECT_EQ(w.pages.at(4, 3).value, 127) << "capped at 127";
+}
+
+TEST_F(GroupMoveTest, ZeroReferenceLeader) {
+  Select(1, 1, 0);
+  Select(1, 2, 0);
+  Select(1, 3, 2);
+  w.pages.at(4, 3).selected = false;
+  w.group_mode = false;
+  w.ShowPage(1);
+  w.CaptureGroupReference();
+  w.group_mode = true;
+  Drag(1, 10);
+  EXPECT_EQ(w.pages.at(1, 2).value, 10) << "same reference follows exactly";
+  EXPECT_EQ(w.pages.at(1, 3).value, 22) << "2 x (v + 1)";
+  Drag(1, 100);
+  EXPECT_EQ(w.pages.at(1, 3).value, 127);
+}
+
+TEST_F(GroupMoveTest, ProgramMovesOfTheLeaderRecomputeMembersWithoutSending) {
+  w.pages.at(1, 1).value = 80;
+  w.RefreshSlot(1);
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(w.pages.at(1, 2).value, 40);
+}
+
+TEST_F(GroupMoveTest, OnlyTheActiveSelectedSlotLeadsAndDisabledMembersStay) {
+  w.pages.at(1, 2).enabled = false;
+  Drag(1, 60);
+  EXPECT_EQ(w.pages.at(1, 2).value, 20) << "disabled member left out";
+  w.SetActiveSlot(2);
+  const auto before = w.pages.at(4, 3).value;
+  Drag(1, 70);
+  EXPECT_EQ(w.pages.at(4, 3).value, before) << "slot 1 is not the active slot";
+}
+
+TEST_F(SliderWindowTest, ToggleButtonOnTheSliderOrOnItsOwnController) {
+  w.output_in_use = true;
+  w.pages.at(1, 4).value = 10;
+  w.ShowPage(1);
+  w.ButtonPressed(4, true);
+  EXPECT_EQ(w.View(4).position, 0);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent.back(), Sent(0xB0, 4, 127));
+  w.ButtonPressed(4, false);
+  EXPECT_EQ(sent.back(), Sent(0xB0, 4, 0));
+  EXPECT_EQ(w.View(4).position, 127);
+
+  Tcontroller& d = w.pages.at(1, 6);
+  d.use_slider = false;
+  d.button_ctrl = 90;
+  d.button_channel = 3;
+  sent.clear();
+  w.ButtonPressed(6, false);
+  w.ButtonPressed(6, true);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0], Sent(0xB2, 90, 0));
+  EXPECT_EQ(sent[1], Sent(0xB2, 90, 127));
+  EXPECT_EQ(w.View(6).position, 0) << "the slider is untouched";
+}
+
+TEST_F(SliderWindowTest, OutputIndicatorGoesDarkAfterTheLastMessage) {
+  w.output_in_use = true;
+  QSignalSpy spy(&w, &TSliderWindow::activityChanged);
+  Drag(1, 5);
+  Drag(1, 6);
+  EXPECT_TRUE(w.out_activity);
+  EXPECT_EQ(spy.count(), 1) << "lit once while messages keep coming";
+  EXPECT_TRUE(w.MidiOutTimer().isActive());
+  ASSERT_TRUE(spy.wait(2000));
+  EXPECT_FALSE(w.out_activity);
+  EXPECT_TRUE(w.StatusPanel(2).isEmpty());
+  EXPECT_TRUE(w.StatusPanel(4).isEmpty());
+}
+
+TEST_F(SliderWindowTest, InputIndicatorLightsAndClears) {
+  w.NoteMidiIn();
+  EXPECT_TRUE(w.in_activity);
+  QSignalSpy spy(&w, &TSliderWindow::activityChanged);
+  ASSERT_TRUE(spy.wait(2000));
+  EXPECT_FALSE(w.in_activity);
+}
+
+}  // namespace
+}  // namespace quorvane
