@@ -1,0 +1,336 @@
+#include "files/settings_text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdlib>
+
+namespace quorvane {
+
+namespace {
+
+QByteArray LowerKey(const QString& name) {
+  return name.toUtf8().trimmed().toLower();
+}
+
+// Value text after the first "=", blanks trimmed and one pair of matching quotes removed.
+QByteArray ValueOf(const QByteArray& line) {
+  const qsizetype eq = line.indexOf('=');
+  QByteArray v = line.mid(eq + 1).trimmed();
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    v = v.mid(1, v.size() - 2);
+  return v;
+}
+
+// Key lines are "key=value" with a non-empty key; ';' and '#' start comment lines.
+QByteArray KeyOf(const QByteArray& line) {
+  const QByteArray t = line.trimmed();
+  if (t.isEmpty() || t.front() == ';' || t.front() == '#') return {};
+  const qsizetype eq = t.indexOf('=');
+  if (eq <= 0) return {};
+  return t.left(eq).trimmed().toLower();
+}
+
+bool SectionNameOf(const QByteArray& line, QByteArray* name) {
+  const QByteArray t = line.trimmed();
+  if (t.isEmpty() || t.front() != '[') return false;
+  const qsizetype close = t.indexOf(']');
+  if (close < 0) return false;
+  *name = t.mid(1, close - 1).trimmed().toLower();
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool ParseHex(const char* p, const char* end, std::int32_t* out) {
+  if (p == end) return false;
+  std::uint64_t v = 0;
+  for (; p != end; ++p) {
+    const int d = HexDigit(*p);
+    if (d < 0) return false;
+    v = v * 16 + static_cast<unsigned>(d);
+    if (v > 0xFFFFFFFFull) return false;
+  }
+  *out = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+  return true;
+}
+
+// A newline inside a value would split the line and could forge keys.
+QByteArray OneLine(QByteArray value) {
+  value.replace('\r', ' ');
+  value.replace('\n', ' ');
+  return value;
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+  const char* p = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= n;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
+  QFileInfo info(path);
+  // Replace the file a link points to, not the link.
+  if (info.isSymLink()) info = QFileInfo(info.symLinkTarget());
+  const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+  const QByteArray dir = QFile::encodeName(info.absolutePath());
+  QByteArray temp = dir + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
+
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  struct stat old {};
+  mode_t mode;
+  if (::stat(target.constData(), &old) == 0) {
+    mode = old.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.constData(), target.constData()) == 0;
+  if (!ok) {
+    ::unlink(temp.constData());
+    return false;
+  }
+  // Make the rename itself durable.
+  const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
+  Clear();
+}
+
+void SettingsTextFile::Clear() {
+  sections_.clear();
+  section_index_.clear();
+  sections_.emplace_back();  // lines before the first section
+  default_eol_ = "\n";
+  existed_ = false;
+}
+
+FileStatus SettingsTextFile::Load() {
+  Clear();
+  const QFileInfo info(path_);
+  if (!info.exists()) return FileStatus::Ok();
+  if (info.isDir()) return FileStatus::Error(QStringLiteral("Unable to read %1").arg(path_));
+  if (info.size() > kMaxFileSize)
+    return FileStatus::Error(QStringLiteral("%1 is too large").arg(path_));
+  QFile f(path_);
+  if (!f.open(QIODevice::ReadOnly))
+    return FileStatus::Error(QStringLiteral("Unable to read %1").arg(path_));
+  // The size check above does not hold for devices and growing files: read one byte more.
+  const QByteArray bytes = f.read(kMaxFileSize + 1);
+  if (f.error() != QFileDevice::NoError)
+    return FileStatus::Error(QStringLiteral("Unable to read %1").arg(path_));
+  if (bytes.size() > kMaxFileSize)
+    return FileStatus::Error(QStringLiteral("%1 is too large").arg(path_));
+  LoadFromBytes(bytes);
+  existed_ = true;
+  return FileStatus::Ok();
+}
+
+void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
+  Clear();
+  bool eol_seen = false;
+  qsizetype start = 0;
+  while (start < bytes.size()) {
+    qsizetype nl = bytes.indexOf('\n', start);
+    Line line;
+    if (nl < 0) {
+      line.text = bytes.mid(start);
+      start = bytes.size();
+    } else {
+      line.text = bytes.mid(start, nl - start);
+      line.eol = "\n";
+      if (line.text.endsWith('\r')) {
+        line.text.chop(1);
+        line.eol = "\r\n";
+      }
+      start = nl + 1;
+    }
+    if (!eol_seen && !line.eol.isEmpty()) {
+      default_eol_ = line.eol;
+      eol_seen = true;
+    }
+
+    QByteArray name;
+    if (SectionNameOf(line.text, &name)) {
+      Section s;
+      s.header = std::move(line);
+      s.has_header = true;
+      sections_.push_back(std::move(s));
+      if (!section_index_.contains(name))
+        section_index_.insert(name, static_cast<int>(sections_.size() - 1));
+      continue;
+    }
+    Section& current = sections_.back();
+    const QByteArray key = KeyOf(line.text);
+    if (!key.isEmpty() && !current.keys.contains(key))
+      current.keys.insert(key, static_cast<int>(current.lines.size()));
+    current.lines.push_back(std::move(line));
+  }
+}
+
+QByteArray SettingsTextFile::ToBytes() const {
+  QByteArray out;
+  bool missing_eol = false;
+  auto put = [&](const QByteArray& text, const QByteArray& eol) {
+    if (missing_eol) out += default_eol_;
+    out += text;
+    out += eol;
+    missing_eol = eol.isEmpty();
+  };
+  for (const Section& s : sections_) {
+    if (s.has_header) put(s.header.text, s.header.eol);
+    for (const Line& l : s.lines) put(l.text, l.eol);
+  }
+  return out;
+}
+
+FileStatus SettingsTextFile::Save() const {
+  const FileWriter& writer = writer_ ? writer_ : FileWriter(WriteFileAtomically);
+  if (!writer(path_, ToBytes()))
+    return FileStatus::Error(QStringLiteral("Unable to write to %1").arg(path_));
+  return FileStatus::Ok();
+}
+
+const SettingsTextFile::Line* SettingsTextFile::FindLine(const QString& section,
+                                                         const QString& key) const {
+  const auto s = section_index_.constFind(LowerKey(section));
+  if (s == section_index_.constEnd()) return nullptr;
+  const Section& sec = sections_[static_cast<std::size_t>(*s)];
+  const auto k = sec.keys.constFind(LowerKey(key));
+  if (k == sec.keys.constEnd()) return nullptr;
+  return &sec.lines[static_cast<std::size_t>(*k)];
+}
+
+bool SettingsTextFile::HasKey(const QString& section, const QString& key) const {
+  return FindLine(section, key) != nullptr;
+}
+
+QString SettingsTextFile::ReadString(const QString& section, const QString& key,
+                                     const QString& def) const {
+  const Line* line = FindLine(section, key);
+  if (!line) return def;
+  QString s = QString::fromUtf8(ValueOf(line->text));
+  if (s.size() > kMaxValueLength) {
+    qsizetype n = kMaxValueLength;
+    if (s.at(n - 1).isHighSurrogate()) --n;  // never split a character in two
+    s.truncate(n);
+  }
+  return s;
+}
+
+std::int32_t SettingsTextFile::ReadInteger(const QString& section, const QString& key,
+                                           std::int32_t def) const {
+  const Line* line = FindLine(section, key);
+  std::int32_t v = 0;
+  if (!line || !ParseInteger(ValueOf(line->text), &v)) return def;
+  return v;
+}
+
+bool SettingsTextFile::ReadBool(const QString& section, const QString& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+std::uint8_t SettingsTextFile::ReadByte(const QString& section, const QString& key,
+                                        std::uint8_t def) const {
+  return static_cast<std::uint8_t>(ReadInteger(section, key, def) & 0xFF);
+}
+
+bool SettingsTextFile::ParseInteger(const QByteArray& text, std::int32_t* out) {
+  const char* p = text.constData();
+  const char* end = p + text.size();
+  if (text.size() > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
+    return ParseHex(p + 2, end, out);
+  if (text.size() > 1 && p[0] == '$') return ParseHex(p + 1, end, out);
+  bool negative = false;
+  if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (p == end) return false;
+  std::int64_t v = 0;
+  for (; p != end; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    v = v * 10 + (*p - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL) return false;
+  *out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
+                                const QByteArray& value) {
+  const QByteArray sname = LowerKey(section);
+  auto s = section_index_.constFind(sname);
+  int si;
+  if (s == section_index_.constEnd()) {
+    Section fresh;
+    fresh.header = {"[" + OneLine(section.toUtf8()) + "]", default_eol_};
+    fresh.has_header = true;
+    sections_.push_back(std::move(fresh));
+    si = static_cast<int>(sections_.size() - 1);
+    section_index_.insert(sname, si);
+  } else {
+    si = *s;
+  }
+  Section& sec = sections_[static_cast<std::size_t>(si)];
+  const QByteArray kname = LowerKey(key);
+  const auto k = sec.keys.constFind(kname);
+  if (k != sec.keys.constEnd()) {
+    // Keep the key as it is spelled in the file; replace what follows "=".
+    QByteArray& text = sec.lines[static_cast<std::size_t>(*k)].text;
+    text = text.left(text.indexOf('=') + 1) + value;
+    return;
+  }
+  // A new key goes after the section's last non-blank line, so blank separators stay below.
+  std::size_t pos = sec.lines.size();
+  while (pos > 0 && sec.lines[pos - 1].text.trimmed().isEmpty()) --pos;
+  Line line{OneLine(key.toUtf8()) + "=" + value, default_eol_};
+  if (pos > 0 && sec.lines[pos - 1].eol.isEmpty()) sec.lines[pos - 1].eol = default_eol_;
+  sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
+  sec.keys.insert(kname, static_cast<int>(pos));
+}
+
+void SettingsTextFile::WriteString(const QString& section, const QString& key,
+                                   const QString& value) {
+  WriteRaw(section, key, OneLine(value.toUtf8()));
+}
+
+void SettingsTextFile::WriteInteger(const QString& section, const QString& key,
+                                    std::int32_t value) {
+  WriteRaw(section, key, QByteArray::number(value));
+}
+
+void SettingsTextFile::WriteBool(const QString& section, const QString& key, bool value) {
+  WriteRaw(section, key, value ? "1" : "0");
+}
+
+}  // namespace quorvane

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quorvane {
+
+// Outcome of a file operation: ok, or a message ready for a warning box.
+struct FileStatus {
+  bool ok = true;
+  QString message;
+
+  static FileStatus Ok() { return {}; }
+  static FileStatus Error(QString text) { return {false, std::move(text)}; }
+  explicit operator bool() const { return ok; }
+};
+
+// Writes the whole contents of a file; returns false when the system refuses.
+using FileWriter = std::function<bool(const QString& path, const QByteArray& bytes)>;
+
+// Replaces the file at path with bytes so that a crash at any moment leaves either the old or
+// the new contents: temporary file in the same folder, fsync, rename, fsync of the folder.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+// An ini-style settings file held in memory. Reading never fails: absent keys and unreadable
+// values give the caller's default. Writes change the memory copy; Save() writes the file once.
+// Lines that are not rewritten keep their bytes, line endings included.
+class SettingsTextFile {
+ public:
+  static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+  static constexpr int kMaxValueLength = 2047;
+
+  explicit SettingsTextFile(QString path = {});
+
+  // Reads the file. A missing file is not an error: it reads as empty. A folder, an unreadable
+  // file or one larger than kMaxFileSize gives an error and leaves the copy empty.
+  FileStatus Load();
+  // Takes the contents from memory instead of the disk (tests, fuzzing).
+  void LoadFromBytes(const QByteArray& bytes);
+
+  // Writes the whole file; on failure the file on disk is left as it was and the message is
+  // "Unable to write to <path>".
+  FileStatus Save() const;
+  QByteArray ToBytes() const;
+
+  const QString& path() const { return path_; }
+  bool existed() const { return existed_; }
+  void SetWriter(FileWriter writer) { writer_ = std::move(writer); }
+
+  bool HasKey(const QString& section, const QString& key) const;
+  QString ReadString(const QString& section, const QString& key, const QString& def) const;
+  std::int32_t ReadInteger(const QString& section, const QString& key, std::int32_t def) const;
+  bool ReadBool(const QString& section, const QString& key, bool def) const;
+  // Keeps the low eight bits of the integer read: 300 gives 44, -1 gives 255.
+  std::uint8_t ReadByte(const QString& section, const QString& key, std::uint8_t def) const;
+
+  void WriteString(const QString& section, const QString& key, const QString& value);
+  void WriteInteger(const QString& section, const QString& key, std::int32_t value);
+  void WriteBool(const QString& section, const QString& key, bool value);
+
+  // Integer syntax of the format: decimal with optional sign, "0x"/"0X" or "$" hexadecimal.
+  static bool ParseInteger(const QByteArray& text, std::int32_t* out);
+
+ private:
+  struct Line {
+    QByteArray text;  // without the line ending
+    QByteArray eol;   // "\n", "\r\n" or empty for a last line without one
+  };
+  struct Section {
+    Line header;  // "[name]" line; unused for the lines before the first section
+    bool has_header = false;
+    std::vector<Line> lines;
+    QHash<QByteArray, int> keys;  // lower-case key -> index into lines (first occurrence)
+  };
+
+  const Line* FindLine(const QString& section, const QString& key) const;
+  const QByteArray* RawValue(const QString& section, const QString& key) const;
+  void WriteRaw(const QString& section, const QString& key, const QByteArray& value);
+  void Clear();
+
+  QString path_;
+  bool existed_ = false;
+  QByteArray default_eol_ = "\n";
+  std::vector<Section> sections_;
+  QHash<QByteArray, int> section_index_;  // lower-case name -> index (first occurrence)
+  FileWriter writer_;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include "files/settings_text_file.h"
+#include "surface/controller.h"
+
+namespace quorvane {
+
+inline const QString kWrongFileTypeMessage = QStringLiteral("Wrong file type.");
+
+// Reads the 120 definitions and the dump request string. Refuses with "Wrong file type." and
+// changes nothing when "File Type" is absent or is exactly "wrong file type".
+FileStatus ReadSliderSettings(const SettingsTextFile& file, TPageSet& defs,
+                              QString& dump_request_string);
+
+// Writes "Application Settings", the dump request string and the 120 definitions into the
+// in-memory file; the caller saves it.
+void WriteSliderSettings(SettingsTextFile& file, const TPageSet& defs,
+                         const QString& dump_request_string);
+
+}  // namespace quorvane
