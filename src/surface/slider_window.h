@@ -53,6 +53,7 @@ class TSliderWindow : public QObject {
   bool always_on_top = false;
 
   // --- what the window shows ------------------------------------------------
+  QString Title() const { return QStringLiteral("Quorvane"); }
   const SlotView& View(int slot) const { return views_.at(static_cast<std::size_t>(slot - 1)); }
   const QString& StatusPanel(int panel) const {
     return status_.at(static_cast<std::size_t>(panel));
