@@ -1,0 +1,78 @@
+#include "surface/ui/track_bar.h"
+
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QStyleOptionSlider>
+#include <algorithm>
+
+namespace quorvane {
+
+TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Vertical, parent) {
+  setRange(0, kMaxPosition);
+  // Position 0 sits at the top, and the Up key moves the thumb up.
+  setInvertedAppearance(true);
+  setInvertedControls(true);
+  setTickPosition(QSlider::NoTicks);
+  setSingleStep(1);
+  setPageStep(1);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TrackBar::setMarker(int start, int end) {
+  start = std::clamp(start, 0, kMaxPosition);
+  end = std::clamp(end, 0, kMaxPosition);
+  if (start > end) std::swap(start, end);
+  if (start == marker_start_ && end == marker_end_) return;
+  marker_start_ = start;
+  marker_end_ = end;
+  update();
+}
+
+void TrackBar::setPositionQuietly(int position) {
+  if (value() == position) return;
+  const QSignalBlocker blocker(this);
+  setValue(position);
+}
+
+int TrackBar::pixelForPosition(int position) const {
+  QStyleOptionSlider opt;
+  initStyleOption(&opt);
+  const QRect groove =
+      style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+  const QRect handle =
+      style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+  const int span = groove.height() - handle.height();
+  return groove.top() + handle.height() / 2 +
+         QStyle::sliderPositionFromValue(minimum(), maximum(), position, span, opt.upsideDown);
+}
+
+void TrackBar::paintEvent(QPaintEvent* event) {
+  QSlider::paintEvent(event);
+  // Drawn at the left edge so the thumb does not hide it.
+  QPainter p(this);
+  const int top = pixelForPosition(marker_start_);
+  const int bottom = pixelForPosition(marker_end_);
+  const QColor color = isEnabled() ? palette().color(QPalette::Highlight)
+                                   : palette().color(QPalette::Disabled, QPalette::WindowText);
+  p.setPen(Qt::NoPen);
+  p.setBrush(color);
+  if (bottom > top) p.drawRect(QRect(0, top, 2, bottom - top + 1));
+  // End ticks, as small triangles pointing at the groove.
+  for (int y : {top, bottom}) {
+    const QPoint tri[3] = {QPoint(0, y - 3), QPoint(4, y), QPoint(0, y + 3)};
+    p.drawPolygon(tri, 3);
+  }
+}
+
+void TrackBar::focusInEvent(QFocusEvent* event) {
+  QSlider::focusInEvent(event);
+  emit focused();
+}
+
+int TrackBarStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                               const QWidget* widget) const {
+  if (metric == PM_SliderLength) return TrackBar::kThumbLength;
+  return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+}  // namespace quorvane
