@@ -1,0 +1,90 @@
+#include "midi/midi_message.h"
+
+#include <new>
+
+#include "midi/port_notifier.h"
+
+namespace quorvane {
+
+TMyMidiHdr::TMyMidiHdr(std::uint16_t size) : size_(size) {
+  if (size == 0) return;
+  header_ = std::make_unique<MidiBufferHeader>();
+  data_ = std::make_unique<std::uint8_t[]>(size);  // value-initialised: zero-filled
+  header_->data = data_.get();
+  header_->buffer_length = size;
+}
+
+TMidiEventRing::TMidiEventRing(std::uint16_t capacity)
+    : storage_(std::make_unique<TMidiRingRecord[]>(capacity)), capacity_(capacity) {}
+
+bool TMidiEventRing::Put(const TMidiRingRecord& record) {
+  // Acquire pairs with Remove's release: the consumer is done with the slot we reuse.
+  if (count_.load(std::memory_order_acquire) >= capacity_) return false;
+  storage_[write_pos_] = record;
+  write_pos_ = static_cast<std::uint16_t>(write_pos_ + 1 == capacity_ ? 0 : write_pos_ + 1);
+  count_.fetch_add(1, std::memory_order_release);
+  return true;
+}
+
+bool TMidiEventRing::Peek(TMidiRingRecord& record) const {
+  if (count_.load(std::memory_order_acquire) == 0) return false;
+  record = storage_[read_pos_];
+  return true;
+}
+
+bool TMidiEventRing::Remove() {
+  if (count_.load(std::memory_order_acquire) == 0) return false;
+  read_pos_ = static_cast<std::uint16_t>(read_pos_ + 1 == capacity_ ? 0 : read_pos_ + 1);
+  count_.fetch_sub(1, std::memory_order_release);
+  return true;
+}
+
+std::unique_ptr<TMidiEventRing> RingCreate(std::uint16_t capacity) {
+  if (capacity == 0 || capacity > kMaxRingCapacity) return nullptr;
+  try {
+    return std::make_unique<TMidiEventRing>(capacity);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+void DriverCallback(MidiHandle /*handle*/, MidiCallbackMessage message, void* instance,
+                    std::uintptr_t param1, std::uintptr_t param2) {
+  auto* block = static_cast<TDriverCallbackBlock*>(instance);
+  switch (message) {
+    case MidiCallbackMessage::InputData:
+    case MidiCallbackMessage::InputLongData:
+    case MidiCallbackMessage::InputLongError: {
+      if (param1 == kActiveSensing || param1 == kTimingClock) return;
+      const bool is_short = message == MidiCallbackMessage::InputData;
+      if (is_short && block != nullptr && block->sysex_only.load(std::memory_order_relaxed) != 0) {
+        return;
+      }
+      if (block == nullptr || block->ring == nullptr) return;
+      TMidiRingRecord record;
+      record.timestamp = static_cast<std::uint32_t>(param2);
+      if (is_short) {
+        record.short_message = static_cast<std::uint32_t>(param1);
+      } else {
+        record.header = reinterpret_cast<MidiBufferHeader*>(param1);
+      }
+      if (block->window == nullptr) {
+        RingPut(*block->ring, record);
+      } else if (RingPut(*block->ring, record)) {
+        block->window->PostDataReady();
+      } else {
+        block->window->PostOverflow();
+      }
+      return;
+    }
+    case MidiCallbackMessage::OutputDone:
+      if (block != nullptr && block->window != nullptr) {
+        block->window->PostSendDone(reinterpret_cast<MidiBufferHeader*>(param1));
+      }
+      return;
+    default:
+      return;  // open, close, error, more-data: nothing to do
+  }
+}
+
+}  // namespace quorvane

@@ -1,0 +1,164 @@
+#include "midi/midi_output_port.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "midi/port_notifier.h"
+
+namespace quorvane {
+
+namespace {
+constexpr std::size_t kErrorTextLimit = 127;  // the service's text buffer holds 128 with the NUL
+constexpr std::size_t kMaxSysexLength = 65535;
+}  // namespace
+
+TMidiOutput2::TMidiOutput2(MidiService& service)
+    : service_(service), notifier_(std::make_unique<PortNotifier>()) {
+  device_count_ = service_.OutputDeviceCount();
+  notifier_->on_send_done = [this](MidiBufferHeader* header) { SendDone(header); };
+}
+
+TMidiOutput2::~TMidiOutput2() {
+  if (open_) {
+    try {
+      Close();
+    } catch (const PortError&) {
+      // Nobody is left to show it.
+    }
+  }
+  // The service is done with the handle; whatever it never reported goes now.
+  in_flight_.clear();
+  block_.reset();
+}
+
+std::string TMidiOutput2::ErrorText(MidiResult code) {
+  std::string text;
+  if (service_.OutputErrorText(code, text) != kMidiNoError) return kErrorNumberOutOfRange;
+  if (text.size() > kErrorTextLimit) text.resize(kErrorTextLimit);
+  return text;
+}
+
+void TMidiOutput2::Raise(const std::string& message) {
+  throw EmidioutputError(message);
+}
+
+void TMidiOutput2::Check(MidiResult result) {
+  if (result != kMidiNoError) Raise(ErrorText(result));
+}
+
+void TMidiOutput2::SetDeviceID(int id) {
+  if (open_) Raise("Change to DeviceID while device was open");
+  if (static_cast<long long>(id) >= static_cast<long long>(service_.OutputDeviceCount())) {
+    Raise("Invalid device ID");
+  }
+  device_id_ = id;
+  MidiOutputCaps caps;
+  Check(Store(service_.OutputDeviceCaps(id, caps)));
+  product_name_ = caps.name;
+  device_info_ = std::move(caps);
+}
+
+void TMidiOutput2::SetProductName(const std::string& name) {
+  if (open_) Raise("Change to ProductName while device was open");
+  const int count = static_cast<int>(service_.OutputDeviceCount());
+  bool found = false;
+  int found_id = kMidiMapperId;
+  for (int id = kMidiMapperId; id < count; ++id) {
+    MidiOutputCaps caps;
+    Check(Store(service_.OutputDeviceCaps(id, caps)));
+    if (caps.name == name) {
+      product_name_ = name;
+      found = true;
+      found_id = id;
+      break;
+    }
+  }
+  if (!found || product_name_ != name) Raise("MIDI output Device " + name + " not installed");
+  SetDeviceID(found_id);
+}
+
+bool TMidiOutput2::Open() {
+  if (!block_) block_ = std::make_unique<TDriverCallbackBlock>();
+  block_->window = notifier_.get();
+  MidiHandle handle = kNoMidiHandle;
+  if (Store(service_.OutputOpen(handle, device_id_, &DriverCallback, block_.get())) !=
+      kMidiNoError) {
+    // A port that is still open keeps the block its handle uses.
+    if (!open_) block_.reset();
+    return false;
+  }
+  handle_ = handle;
+  open_ = true;
+  return true;
+}
+
+bool TMidiOutput2::Close() {
+  if (!open_) {
+    handle_ = kNoMidiHandle;
+    return false;
+  }
+  const MidiResult drained = Store(service_.OutputDrain(handle_));
+  // Finish the blocks the service has reported, while the handle is still valid.
+  std::exception_ptr failure;
+  try {
+    notifier_->Dispatch();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  const MidiResult closed = Store(service_.OutputClose(handle_));
+  handle_ = kNoMidiHandle;
+  open_ = false;
+  // A closed handle tells of no more blocks; anything unreported is ours to free.
+  in_flight_.clear();
+  notifier_->Discard();
+  if (failure) std::rethrow_exception(failure);
+  Check(drained);
+  Check(closed);
+  return true;
+}
+
+void TMidiOutput2::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+  Check(Store(service_.OutputShortMessage(handle_, PackShortMessage(status, data1, data2))));
+}
+
+void TMidiOutput2::SendSysex(const std::uint8_t* data, std::size_t length) {
+  if (length == 0 || length > kMaxSysexLength) {
+    Raise("System exclusive message of " + std::to_string(length) +
+          " bytes cannot be sent (1 to 65535 bytes)");
+  }
+  auto owner = std::make_unique<TMyMidiHdr>(static_cast<std::uint16_t>(length));
+  std::memcpy(owner->Data(), data, length);
+  MidiBufferHeader& header = *owner->Header();
+  header.user = reinterpret_cast<std::uintptr_t>(owner.get());
+  Check(Store(service_.OutputPrepareHeader(handle_, header)));
+  if (Store(service_.OutputLongMessage(handle_, header)) != kMidiNoError) {
+    const MidiResult refused = last_result_;
+    service_.OutputUnprepareHeader(handle_, header);
+    last_result_ = refused;
+    Check(refused);
+  }
+  in_flight_.push_back(std::move(owner));
+}
+
+void TMidiOutput2::SendEvent(const TMyMidiEvent& event) {
+  if (!open_) Raise("MIDI Output device not open");
+  if (event.sysex_data) {
+    SendSysex(event.sysex_data.get(), event.sysex_length);
+  } else {
+    SendShort(event.status, event.data1, event.data2);
+  }
+}
+
+void TMidiOutput2::SendDone(MidiBufferHeader* header) {
+  TMyMidiHdr* owner = TMyMidiHdr::OwnerOf(*header);
+  const auto it = std::find_if(in_flight_.begin(), in_flight_.end(),
+                               [owner](const auto& held) { return held.get() == owner; });
+  if (it == in_flight_.end()) return;  // not ours (any more)
+  const MidiResult unprepared = Store(service_.OutputUnprepareHeader(handle_, *header));
+  in_flight_.erase(it);
+  Check(unprepared);
+  if (Onmidioutput) Onmidioutput(this);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,115 @@
+#include "midi/port_notifier.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace quorvane {
+
+PortNotifier::PortNotifier(QObject* parent) : QObject(parent) {
+  fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (fd_ < 0) {
+    throw std::runtime_error(std::string("Cannot create MIDI notice channel: ") +
+                             std::strerror(errno));
+  }
+  socket_notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+  connect(socket_notifier_.get(), &QSocketNotifier::activated, this, [this] {
+    Drain();
+    Dispatch();
+  });
+}
+
+PortNotifier::~PortNotifier() {
+  socket_notifier_.reset();
+  ::close(fd_);
+}
+
+void PortNotifier::Wake() noexcept {
+  const std::uint64_t one = 1;
+  // Fails only when the counter would overflow, and then a wake-up is pending anyway.
+  [[maybe_unused]] const ssize_t written = ::write(fd_, &one, sizeof one);
+}
+
+void PortNotifier::Drain() noexcept {
+  std::uint64_t value = 0;
+  [[maybe_unused]] const ssize_t got = ::read(fd_, &value, sizeof value);
+}
+
+void PortNotifier::PostDataReady() noexcept {
+  data_ready_.fetch_add(1, std::memory_order_release);
+  Wake();
+}
+
+void PortNotifier::PostOverflow() noexcept {
+  overflow_.fetch_add(1, std::memory_order_release);
+  Wake();
+}
+
+void PortNotifier::PostSendDone(MidiBufferHeader* header) noexcept {
+  MidiBufferHeader* head = send_done_.load(std::memory_order_relaxed);
+  do {
+    header->notice_next = head;
+  } while (!send_done_.compare_exchange_weak(head, header, std::memory_order_release,
+                                             std::memory_order_relaxed));
+  Wake();
+}
+
+MidiBufferHeader* PortNotifier::TakeSendDone() noexcept {
+  MidiBufferHeader* newest = send_done_.exchange(nullptr, std::memory_order_acquire);
+  MidiBufferHeader* oldest = nullptr;
+  while (newest != nullptr) {
+    MidiBufferHeader* next = newest->notice_next;
+    newest->notice_next = oldest;
+    oldest = newest;
+    newest = next;
+  }
+  return oldest;
+}
+
+void PortNotifier::Dispatch() {
+  // One notice at a time, so that a handler that raises leaves the rest for the next wake-up.
+  auto take_one = [](std::atomic<std::uint32_t>& counter) {
+    std::uint32_t n = counter.load(std::memory_order_acquire);
+    while (n > 0 && !counter.compare_exchange_weak(n, n - 1, std::memory_order_acquire)) {
+    }
+    return n > 0;
+  };
+  while (take_one(data_ready_)) {
+    if (on_data_ready) on_data_ready();
+  }
+  while (take_one(overflow_)) {
+    if (on_overflow) on_overflow();
+  }
+  MidiBufferHeader* header = TakeSendDone();
+  while (header != nullptr) {
+    MidiBufferHeader* next = header->notice_next;
+    header->notice_next = nullptr;
+    if (on_send_done) {
+      try {
+        on_send_done(header);
+      } catch (...) {
+        // Put the rest back so they are still handled, oldest first.
+        while (next != nullptr) {
+          MidiBufferHeader* after = next->notice_next;
+          PostSendDone(next);
+          next = after;
+        }
+        throw;
+      }
+    }
+    header = next;
+  }
+}
+
+void PortNotifier::Discard() noexcept {
+  data_ready_.store(0, std::memory_order_relaxed);
+  overflow_.store(0, std::memory_order_relaxed);
+  TakeSendDone();
+}
+
+}  // namespace quorvane
