@@ -1,0 +1,534 @@
+#include "surface/ui/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "surface/slider_window.h"
+#include "surface/ui/activity_indicator.h"
+#include "surface/ui/track_bar.h"
+
+namespace quorvane {
+
+using Sent = std::tuple<int, int, int>;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TSliderWindow> model;
+  std::unique_ptr<MainWindow> window;
+  std::vector<Sent> sent;
+
+  // Model as start-up leaves it: default definitions, page 1 shown, no output port.
+  void Open() {
+    model = std::make_unique<TSliderWindow>();
+    model->pages.Initialize();
+    model->SetShortSender(
+        [this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) { sent.emplace_back(s, d1, d2); });
+    model->ShowPage(1);
+    window = std::make_unique<MainWindow>(*model);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  }
+  void Activate() {
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  }
+  QColor Background(QWidget* w) const { return w->palette().color(QPalette::Window); }
+  QColor Text(QWidget* w) const { return w->palette().color(QPalette::WindowText); }
+  QStringList NumberTexts() const {
+    QStringList out;
+    for (int s = 1; s <= kSlotCount; ++s) out << window->NumberLabel(s)->text();
+    return out;
+  }
+  QStringList Expected(int first) const {
+    QStringList out;
+    for (int n = first; n < first + kSlotCount; ++n) out << QString::number(n);
+    return out;
+  }
+
+ private slots:
+  void init() {
+    sent.clear();
+    Open();
+  }
+  void cleanup() {
+    window.reset();
+    model.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+  }
+
+  void showsFirstPageAtStart() {
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane"));
+    QCOMPARE(window->findChildren<TrackBar*>().size(), kSlotCount);
+    for (int s = 1; s <= kSlotCount; ++s) {
+      TrackBar* slider = window->Slider(s);
+      QCOMPARE(window->CaptionLabel(s)->text(), QStringLiteral("Slider %1").arg(s));
+      QCOMPARE(window->ValueDisplay(s)->text(), QStringLiteral("127"));
+      QCOMPARE(window->NumberLabel(s)->text(), QString::number(s));
+      QCOMPARE(slider->value(), 0);
+      QCOMPARE(slider->minimum(), 0);
+      QCOMPARE(slider->maximum(), 127);
+      QVERIFY(slider->isEnabled());
+      QVERIFY(window->SlotButton(s)->isChecked());
+      // Fresh bounds 64/64: a single marker position.
+      QCOMPARE(slider->markerStart(), 63);
+      QCOMPARE(slider->markerEnd(), 63);
+    }
+    // Position 0 is drawn at the top.
+    QVERIFY(window->Slider(1)->pixelForPosition(0) < window->Slider(1)->pixelForPosition(127));
+    QCOMPARE(window->NumberLabel(1)->toolTip(),
+             QStringLiteral("Label: Slider 1\r\nController: 1\r\nChannel: Global"));
+    QCOMPARE(Background(window->CaptionLabel(1)), QColor(0xFF, 0xFF, 0xEE));
+    QCOMPARE(Text(window->CaptionLabel(1)), QColor(Qt::black));
+    QCOMPARE(Background(window->ValueDisplay(1)), QColor(Qt::black));
+    QCOMPARE(Text(window->ValueDisplay(1)), QColor(Qt::white));
+    QVERIFY(window->Action(QStringLiteral("LoadPage1"))->isChecked());
+    QVERIFY(window->Action(QStringLiteral("btnPage1"))->isChecked());
+  }
+
+  void laysOutColumnsAsDesigned() {
+    QCOMPARE(window->NumberLabel(3)->geometry(), QRect(98, 2, 35, 24));
+    QCOMPARE(window->ValueDisplay(3)->geometry(), QRect(100, 35, 31, 16));
+    QCOMPARE(window->Slider(3)->geometry(), QRect(105, 55, 20, 180));
+    QCOMPARE(window->SlotButton(3)->geometry(), QRect(104, 238, 22, 16));
+    QCOMPARE(window->CaptionLabel(24)->geometry(), QRect(48 * 23 - 2, 258, 45, 39));
+    QCOMPARE(window->NumberLabel(1)->font().pixelSize(), 19);
+    QVERIFY(window->CaptionLabel(1)->wordWrap());
+    QCOMPARE(window->CaptionLabel(1)->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(window->NumberLabel(1)->cursor().shape(), Qt::PointingHandCursor);
+    // 24 columns do not fit the designed width: the area scrolls sideways.
+    QScrollBar* bar = window->SlotArea()->horizontalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum());
+    QTRY_VERIFY(!window->CaptionLabel(24)->visibleRegion().isEmpty());
+  }
+
+  void functionKeySwitchesPageAndNumbering() {
+    Activate();
+    QTest::keyClick(window.get(), Qt::Key_F3);
+    QTRY_COMPARE(model->current_page, 3);
+    QCOMPARE(window->CaptionLabel(1)->text(), QStringLiteral("Slider 49"));
+    QCOMPARE(NumberTexts(), Expected(1));
+    QVERIFY(window->Action(QStringLiteral("LoadPage3"))->isChecked());
+    QVERIFY(window->Action(QStringLiteral("btnPage3"))->isChecked());
+    QVERIFY(!window->Action(QStringLiteral("btnPage1"))->isChecked());
+
+    QTest::mouseClick(window->ToolButton(QStringLiteral("btnUpdateSliderNumbers")), Qt::LeftButton);
+    QVERIFY(model->update_slider_numbers);
+    QVERIFY(window->Action(QStringLiteral("UpdateSliderNumbers1"))->isChecked());
+    QCOMPARE(NumberTexts(), Expected(49));
+
+    window->Action(QStringLiteral("UpdateSliderNumbers1"))->trigger();
+    QVERIFY(!model->update_slider_numbers);
+    QVERIFY(!window->Action(QStringLiteral("btnUpdateSliderNumbers"))->isChecked());
+    QCOMPARE(NumberTexts(), Expected(1));
+  }
+
+  void pageButtonsAndMenuStayInStep() {
+    QTest::mouseClick(window->ToolButton(QStringLiteral("btnPage5")), Qt::LeftButton);
+    QCOMPARE(model->current_page, 5);
+    QCOMPARE(window->CaptionLabel(24)->text(), QStringLiteral("Slider 120"));
+    QVERIFY(window->Action(QStringLiteral("LoadPage5"))->isChecked());
+    QVERIFY(!window->Action(QStringLiteral("LoadPage1"))->isChecked());
+
+    window->Action(QStringLiteral("LoadPage2"))->trigger();
+    QCOMPARE(model->current_page, 2);
+    QVERIFY(window->ToolButton(QStringLiteral("btnPage2"))->isChecked());
+    QVERIFY(!window->ToolButton(QStringLiteral("btnPage5"))->isChecked());
+
+    // A page shown by the model itself (remote control, file load) moves both marks.
+    model->ShowPage(4);
+    QVERIFY(window->Action(QStringLiteral("LoadPage4"))->isChecked());
+    QVERIFY(window->ToolButton(QStringLiteral("btnPage4"))->isChecked());
+  }
+
+  void disabledSlotLooksGrey() {
+    Tcontroller& d = model->pages.at(1, 5);
+    d.enabled = false;
+    d.value = 42;
+    d.color = 0x0000FF;
+    d.selected = true;
+    model->pages.at(1, 6).color = 0x7F7F7F;
+    model->ShowPage(1);
+    QVERIFY(!window->Slider(5)->isEnabled());
+    QVERIFY(!window->SlotButton(5)->isEnabled());
+    QCOMPARE(Background(window->CaptionLabel(5)), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(Text(window->CaptionLabel(5)), QColor(0xC0, 0xC0, 0xC0));
+    QCOMPARE(Text(window->ValueDisplay(5)), QColor(0xC0, 0xC0, 0xC0));
+    QCOMPARE(window->ValueDisplay(5)->text(), QStringLiteral("42"));
+    QCOMPARE(window->Slider(5)->value(), 85);
+    QVERIFY(window->Slider(6)->isEnabled());
+    QCOMPARE(Background(window->CaptionLabel(6)), QColor(0x7F, 0x7F, 0x7F));
+    QCOMPARE(Text(window->CaptionLabel(6)), QColor(Qt::white));
+    // Selected look on the number label.
+    const QPalette& pal = window->palette();
+    QCOMPARE(Background(window->NumberLabel(5)), pal.color(QPalette::Highlight));
+    QCOMPARE(Text(window->NumberLabel(5)), pal.color(QPalette::HighlightedText));
+    QCOMPARE(Background(window->NumberLabel(6)), pal.color(QPalette::Button));
+  }
+
+  void rangeMarkerFollowsTheBounds() {
+    Tcontroller& d = model->pages.at(1, 2);
+    d.upper_range = 20;
+    d.lower_range = 100;
+    model->ShowPage(1);
+    QCOMPARE(window->Slider(2)->markerStart(), 27);
+    QCOMPARE(window->Slider(2)->markerEnd(), 107);
+    // The marker is painted beside the groove, between its two end rows.
+    TrackBar* bar = window->Slider(2);
+    const QImage image = bar->grab().toImage();
+    const QColor mark = bar->palette().color(QPalette::Highlight);
+    const int mid = (bar->pixelForPosition(27) + bar->pixelForPosition(107)) / 2;
+    QCOMPARE(image.pixelColor(0, mid), mark);
+    QVERIFY(image.pixelColor(0, bar->pixelForPosition(10)) != mark);
+  }
+
+  void draggingASliderSetsTheValue() {
+    model->output_in_use = true;
+    TrackBar* bar = window->Slider(2);
+    const QPoint thumb(bar->width() / 2, bar->pixelForPosition(0));
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb);
+    QTest::mouseMove(bar, QPoint(thumb.x(), bar->pixelForPosition(27)));
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier,
+                        QPoint(thumb.x(), bar->pixelForPosition(27)));
+    QTRY_COMPARE(int(model->pages.at(1, 2).value), 100);
+    QCOMPARE(window->ValueDisplay(2)->text(), QStringLiteral("100"));
+    QVERIFY(!sent.empty());
+    QCOMPARE(sent.back(), Sent(0xB0, 2, 100));
+    QCOMPARE(window->StatusPanel(2)->text(), QStringLiteral("2"));
+    QCOMPARE(window->StatusPanel(4)->text(), QStringLiteral("100"));
+  }
+
+  void arrowKeysMoveTheFocusedSlider() {
+    Activate();
+    model->output_in_use = true;
+    TrackBar* bar = window->Slider(7);
+    bar->setFocus();
+    QTRY_VERIFY(bar->hasFocus());
+    QCOMPARE(model->active_slot, 7);
+    QTest::keyClick(bar, Qt::Key_Down);
+    QCOMPARE(int(model->pages.at(1, 7).value), 126);
+    QCOMPARE(window->ValueDisplay(7)->text(), QStringLiteral("126"));
+    QTest::keyClick(bar, Qt::Key_Up);
+    QCOMPARE(int(model->pages.at(1, 7).value), 127);
+    QCOMPARE(sent, (std::vector<Sent>{{0xB0, 7, 126}, {0xB0, 7, 127}}));
+  }
+
+  void modelUpdatesDoNotEchoBack() {
+    model->output_in_use = true;
+    model->pages.at(1, 3).value = 10;
+    model->RefreshSlot(3);
+    QCOMPARE(window->Slider(3)->value(), 117);
+    QCOMPARE(window->ValueDisplay(3)->text(), QStringLiteral("10"));
+    QVERIFY(sent.empty());
+  }
+
+  void toggleButtonToggles() {
+    model->output_in_use = true;
+    QToolButton* b = window->SlotButton(4);
+    QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY(!b->isChecked());
+    // It acts on the slider itself: the thumb drops to the bottom.
+    QCOMPARE(int(model->pages.at(1, 4).value), 0);
+    QCOMPARE(window->Slider(4)->value(), 127);
+    QCOMPARE(window->ValueDisplay(4)->text(), QStringLiteral("0"));
+    QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY(b->isChecked());
+    QCOMPARE(window->Slider(4)->value(), 0);
+    QCOMPARE(sent, (std::vector<Sent>{{0xB0, 4, 0}, {0xB0, 4, 127}}));
+
+    Tcontroller& d = model->pages.at(1, 8);
+    d.use_slider = false;
+    d.button_ctrl = 90;
+    model->ShowPage(1);
+    QTest::mouseClick(window->SlotButton(8), Qt::LeftButton);
+    QVERIFY(!window->SlotButton(8)->isChecked());
+    QCOMPARE(int(d.button_value), 0);
+    QCOMPARE(window->Slider(8)->value(), 0);
+    QCOMPARE(sent.back(), Sent(0xB0, 90, 0));
+  }
+
+  void activityIndicatorFollowsTheModel() {
+    ActivityIndicator* lamp = window->Indicator();
+    auto pixel = [lamp](const QRect& r) { return lamp->grab().toImage().pixelColor(r.center()); };
+    QCOMPARE(pixel(ActivityIndicator::kInputRect), QColor(Qt::black));
+    QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
+    model->NoteMidiIn();
+    QCOMPARE(pixel(ActivityIndicator::kInputRect), QColor(0, 255, 0));
+    QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
+    model->NoteMidiOut();
+    QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(255, 0, 0));
+    // Outlines stay black.
+    QCOMPARE(lamp->grab().toImage().pixelColor(ActivityIndicator::kOutputRect.topLeft()),
+             QColor(Qt::black));
+    // The 200 ms timers put them out again.
+    QTRY_COMPARE(pixel(ActivityIndicator::kInputRect), QColor(Qt::black));
+    QTRY_COMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
+  }
+
+  void statusBarHasSevenPanels() {
+    auto panel = [this](int p) -> QWidget* {
+      if (p == 5) return window->Indicator();
+      return window->StatusPanel(p);
+    };
+    const int widths[] = {340, 80, 30, 40, 30, 50, 50};
+    for (int p = 0; p < MainWindow::kStatusPanels; ++p) {
+      QVERIFY(panel(p));
+      QCOMPARE(panel(p)->width(), widths[p]);
+      // Left to right in that order.
+      if (p > 0) QVERIFY(panel(p)->x() >= panel(p - 1)->x() + widths[p - 1]);
+    }
+    QCOMPARE(window->StatusPanel(1)->text(), QStringLiteral("MIDI Controller"));
+    QCOMPARE(window->StatusPanel(3)->text(), QStringLiteral("Value"));
+    QCOMPARE(window->StatusPanel(2)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    QCOMPARE(window->StatusPanel(4)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+  }
+
+  void hintUnderTheCursorGoesToPanelZero() {
+    QTest::mouseMove(window->NumberLabel(3));
+    QTRY_VERIFY(window->StatusPanel(0)->text().startsWith(QStringLiteral("Label: Slider 3")));
+    QTest::mouseMove(window->ToolButton(QStringLiteral("btnPage2")));
+    QTRY_COMPARE(window->StatusPanel(0)->text(), QStringLiteral("Load Page 2"));
+    // The permanent panels are not hidden by a hint.
+    QVERIFY(window->StatusPanel(1)->isVisible());
+  }
+
+  void exitClosesTheWindow() {
+    QTest::mouseClick(window->ToolButton(QStringLiteral("ToolButton11")), Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->Action(QStringLiteral("Exit1"))->trigger();
+    QVERIFY(!window->isVisible());
+  }
+
+  void menusMatchTheCommandTable() {
+    enum Mark { kPlain, kCheck, kRadio };
+    struct Item {
+      const char* name;
+      const char* caption;
+      const char* shortcut;
+      Mark mark;
+      bool enabled;
+    };
+    struct Menu {
+      const char* caption;
+      std::vector<Item> items;  // in menu order, separators left out
+    };
+    std::vector<Menu> table = {
+        {"&File",
+         {{"InitialiseSliderSettings1", "&Initialize Slider Settings", "Ctrl+N", kPlain, false},
+          {"OpenSliderSettings1", "&Open Slider Settings...", "Ctrl+O", kPlain, false},
+          {"SaveSliderSettings2", "&Save Slider Settings", "Ctrl+S", kPlain, false},
+          {"SaveSliderSettings1", "Save Slider Settings &As...", "Ctrl+Shift+S", kPlain, false},
+          {"FilterUnusedSlidersUsingNordModularPatchFile1",
+           "Filter Unused Sliders Using &Controller Dump...", "Ctrl+F", kPlain, false},
+          {"SortSliders", "Filter Unused Sliders Using Nord Modular &Patch File...", "Ctrl+Shift+F",
+           kPlain, false},
+          {"Exit1", "E&xit", "", kPlain, true}}},
+        {"&MIDI",
+         {{"SendAllControllers1", "Send &All Controllers", "F6", kPlain, false},
+          {"SendControllersOnCurrentPage1", "Send All Controllers On &Current Page", "F7", kPlain,
+           false},
+          {"SendSelectedControllers1", "Send &Selected Controllers", "F8", kPlain, false},
+          {"MIDIDevices1", "Setup &MIDI Devices...", "", kPlain, false}}},
+        {"&Selection",
+         {{"SelectAll2", "Select &All", "Ctrl+A", kPlain, false},
+          {"DeselectAll1", "&Deselect All", "Ctrl+D", kPlain, false},
+          {"SelectAll1", "Select All On &Current Page", "Shift+A", kPlain, false},
+          {"DeselectAllOnCurrentPage1", "Deselect All On C&urrent Page", "Shift+D", kPlain, false},
+          {"EnableSelectedSliders1", "Enable Selected S&liders", "Ctrl+E", kPlain, false},
+          {"DisableSelectedsliders1", "Disable Selected Sl&iders", "Ctrl+B", kPlain, false},
+          {"miClearLabels", "Clear La&bels", "", kPlain, false},
+          {"SetUpperRangeForSelectedSliders1", "Set &Upper Range For Selected Sliders", "Ctrl+U",
+           kPlain, false},
+          {"SetLowerRangeForSelectedSliders1", "Set L&ower Range For Selected Sliders", "Ctrl+L",
+           kPlain, false},
+          {"ClearRangeForSelectedSliders1", "Cl&ear Range For Selected Sliders", "Ctrl+C", kPlain,
+           false},
+          {"GroupSelection1", "&Group Selection", "Ctrl+G", kCheck, false},
+          {"RandomizeSelection1", "&Randomize Selection", "F9", kPlain, false},
+          {"SetupRamdomizeFactor1", "Setup Randomize &Factor...", "Ctrl+R", kPlain, false}}},
+        {"&Pages",
+         {{"LoadPage1", "Load Page &1", "F1", kRadio, true},
+          {"LoadPage2", "Load Page &2", "F2", kRadio, true},
+          {"LoadPage3", "Load Page &3", "F3", kRadio, true},
+          {"LoadPage4", "Load Page &4", "F4", kRadio, true},
+          {"LoadPage5", "Load Page &5", "F5", kRadio, true},
+          {"UpdateSliderNumbers1", "&Update Slider Numbers", "", kCheck, true}}},
+        {"S&napshots",
+         {{"NewBank1", "&New Library", "", kPlain, false},
+          {"LoadBank1", "&Load Library...", "", kPlain, false},
+          {"SaveBank1", "&Save Library", "", kPlain, false},
+          {"SaveBankAs1", "Save Library &As...", "", kPlain, false},
+          {"TakeSnapshot1", "&Take Snapshot", "Ctrl+T", kCheck, false},
+          {"Snapshot0", "Snapshot &0", "Ctrl+0", kRadio, false},
+          {"Snapshot1", "Snapshot &1", "Ctrl+1", kRadio, false},
+          {"Snapshot2", "Snapshot &2", "Ctrl+2", kRadio, false},
+          {"Snapshot3", "Snapshot &3", "Ctrl+3", kRadio, false},
+          {"Snapshot4", "Snapshot &4", "Ctrl+4", kRadio, false},
+          {"Snapshot5", "Snapshot &5", "Ctrl+5", kRadio, false},
+          {"Snapshot6", "Snapshot &6", "Ctrl+6", kRadio, false},
+          {"Snapshot7", "Snapshot &7", "Ctrl+7", kRadio, false},
+          {"Snapshot8", "Snapshot &8", "Ctrl+8", kRadio, false},
+          {"Snapshot9", "Snapshot &9", "Ctrl+9", kRadio, false}}},
+        {"&Favorites",
+         {{"miFav1", "Load File &1...", "", kPlain, false},
+          {"miFav2", "Load File &2...", "", kPlain, false},
+          {"miFav3", "Load File &3...", "", kPlain, false},
+          {"miFav4", "Load File &4...", "", kPlain, false},
+          {"miFav5", "Load File &5...", "", kPlain, false},
+          {"miFav6", "Load File &6...", "", kPlain, false},
+          {"miFav7", "Load File &7...", "", kPlain, false},
+          {"miFav8", "Load File &8...", "", kPlain, false},
+          {"miFav9", "Load File &9...", "", kPlain, false},
+          {"miFav10", "Load File &10...", "", kPlain, false},
+          {"ClearFavorites1", "&Clear Favorites Menu...", "", kPlain, false}}},
+        {"&View",
+         {{"VectorController1", "&Vector Controller...", "Ctrl+V", kCheck, false},
+          {"MorphSlider1", "&Morph Slider...", "Ctrl+M", kCheck, false},
+          {"MIDIKeyboard1", "MIDI &Keyboard...", "Ctrl+K", kCheck, false},
+          {"SnapshotList1", "&Snapshot List...", "Ctrl+I", kCheck, false},
+          {"CompactView1", "&Compact View", "Ctrl+P", kPlain, false},
+          {"miToTray", "Minimize To &Taskbar Tray", "", kCheck, false},
+          {"AlwaysOnTop1", "&Always On Top", "", kCheck, false}}},
+        {"&Help", {{"About1", "&About...", "", kPlain, false}}},
+    };
+
+    const QList<QAction*> top = window->menuBar()->actions();
+    QCOMPARE(top.size(), static_cast<qsizetype>(table.size()));
+    for (std::size_t m = 0; m < table.size(); ++m) {
+      QCOMPARE(top[m]->text(), QString::fromLatin1(table[m].caption));
+      QList<QAction*> shown;
+      for (QAction* a : top[m]->menu()->actions())
+        if (!a->isSeparator()) shown << a;
+      QCOMPARE(shown.size(), static_cast<qsizetype>(table[m].items.size()));
+      for (std::size_t i = 0; i < table[m].items.size(); ++i) {
+        const Item& it = table[m].items[i];
+        const QString name = QString::fromLatin1(it.name);
+        QAction* a = window->Action(name);
+        QVERIFY2(a, it.name);
+        QCOMPARE(shown[i], a);
+        QCOMPARE(a->objectName(), name);
+        QCOMPARE(a->text(), QString::fromLatin1(it.caption));
+        QCOMPARE(a->shortcut(), QKeySequence(QString::fromLatin1(it.shortcut)));
+        QCOMPARE(a->isCheckable(), it.mark != kPlain);
+        const bool exclusive = a->actionGroup() && a->actionGroup()->isExclusive();
+        QCOMPARE(exclusive, it.mark == kRadio);
+        QCOMPARE(a->isEnabled(), it.enabled);
+      }
+    }
+    QCOMPARE(window->Action(QStringLiteral("LoadPage1"))->actionGroup(),
+             window->Action(QStringLiteral("LoadPage5"))->actionGroup());
+    QCOMPARE(window->Action(QStringLiteral("NoSuchItem")), nullptr);
+  }
+
+  void toolBandsMatchTheButtonList() {
+    enum Mark { kPlain, kCheck, kRadio };
+    struct Btn {
+      const char* name;
+      const char* hint;
+      Mark mark;
+      bool enabled;
+    };
+    struct Band {
+      const char* title;
+      std::vector<Btn> buttons;
+    };
+    std::vector<Band> table = {
+        {"main",
+         {{"btnFileNew", "Initialize Slider Settings", kPlain, false},
+          {"btnFileOpen", "Open Slider Settings", kPlain, false},
+          {"btnFileSave", "Save Slider Settings", kPlain, false},
+          {"btnMidiSetup", "Setup MIDI Devices", kPlain, false},
+          {"btlSendAll", "Send All Controllers", kPlain, false},
+          {"btnDumpRequest", "Dump Request", kPlain, false},
+          {"btnRandomize", "Randomize Selection", kPlain, false},
+          {"btnGroup", "Group Selection", kCheck, false},
+          {"btnShowVector", "Vector Controller", kCheck, false},
+          {"btnShowMorph", "Morph Slider", kCheck, false},
+          {"btnShowMidiKeyboard", "MIDI Keyboard", kCheck, false},
+          {"btnShowSnapshotWindow", "Snapshot List", kCheck, false},
+          {"ToolButton10", "About", kPlain, false},
+          {"ToolButton11", "Exit", kPlain, true}}},
+        {"Pages",
+         {{"btnPage1", "Load Page 1", kRadio, true},
+          {"btnPage2", "Load Page 2", kRadio, true},
+          {"btnPage3", "Load Page 3", kRadio, true},
+          {"btnPage4", "Load Page 4", kRadio, true},
+          {"btnPage5", "Load Page 5", kRadio, true},
+          {"btnUpdateSliderNumbers", "Update Slider Numbers", kCheck, true}}},
+        {"Transport",
+         {{"btnPlay", "Play", kPlain, false},
+          {"btnStop", "Stop", kPlain, false},
+          {"btnRecord", "Record", kPlain, false},
+          {"btnPause", "Pause", kPlain, false}}},
+        {"Snapshots",
+         {{"ToolButton8", "Bank A", kRadio, false},
+          {"ToolButton12", "Bank B", kRadio, false},
+          {"ToolButton13", "Bank C", kRadio, false},
+          {"ToolButton14", "Bank D", kRadio, false},
+          {"btnTakeSnap", "Take Snapshot", kCheck, false},
+          {"btnSnp0", "Snapshot 0", kPlain, false},
+          {"btnSnp1", "Snapshot 1", kPlain, false},
+          {"btnSnp2", "Snapshot 2", kPlain, false},
+          {"btnSnp3", "Snapshot 3", kPlain, false},
+          {"btnSnp4", "Snapshot 4", kPlain, false},
+          {"btnSnp5", "Snapshot 5", kPlain, false},
+          {"btnSnp6", "Snapshot 6", kPlain, false},
+          {"btnSnp7", "Snapshot 7", kPlain, false},
+          {"btnSnp8", "Snapshot 8", kPlain, false},
+          {"btnSnp9", "Snapshot 9", kPlain, false}}},
+    };
+    for (const Band& b : table) {
+      QToolBar* band = window->Band(QString::fromLatin1(b.title));
+      QVERIFY2(band, b.title);
+      QCOMPARE(band->windowTitle(), QString::fromLatin1(b.title));
+      QList<QAction*> shown;
+      for (QAction* a : band->actions())
+        if (!a->isSeparator()) shown << a;
+      QCOMPARE(shown.size(), static_cast<qsizetype>(b.buttons.size()));
+      for (std::size_t i = 0; i < b.buttons.size(); ++i) {
+        const Btn& it = b.buttons[i];
+        const QString name = QString::fromLatin1(it.name);
+        QToolButton* button = window->ToolButton(name);
+        QVERIFY2(button, it.name);
+        QCOMPARE(button->defaultAction(), shown[i]);
+        QCOMPARE(window->Action(name), shown[i]);
+        QCOMPARE(button->toolTip(), QString::fromLatin1(it.hint));
+        QCOMPARE(button->statusTip(), QString::fromLatin1(it.hint));
+        QVERIFY(!button->icon().isNull());
+        QCOMPARE(button->isCheckable(), it.mark != kPlain);
+        QCOMPARE(button->isEnabled(), it.enabled);
+      }
+    }
+    QVERIFY(window->ToolButton(QStringLiteral("ToolButton8"))->isChecked());
+    QVERIFY(!window->ToolButton(QStringLiteral("ToolButton12"))->isChecked());
+  }
+
+  void windowIsResizable() {
+    QCOMPARE(window->centralWidget()->parentWidget(), window.get());
+    window->resize(500, 400);
+    QTRY_COMPARE(window->width(), 500);
+    QVERIFY(window->SlotArea()->horizontalScrollBar()->maximum() > 0);
+  }
+};
+
+}  // namespace quorvane
+
+QTEST_MAIN(quorvane::MainWindowTest)
+#include "main_window_test.moc"
