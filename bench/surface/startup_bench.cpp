@@ -1,0 +1,59 @@
+// Start-up of the main window on the offscreen platform: model, page 1, window, first expose.
+// Also reports the cold first start (including QApplication) and the peak resident set.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "surface/slider_window.h"
+#include "surface/ui/main_window.h"
+
+namespace {
+
+long PeakRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Everything start-up does up to the first shown main window.
+void StartOnce() {
+  auto model = std::make_unique<quorvane::TSliderWindow>();
+  model->pages.Initialize();
+  model->ShowPage(1);
+  auto window = std::make_unique<quorvane::MainWindow>(*model);
+  window->show();
+  if (!QTest::qWaitForWindowExposed(window.get())) std::abort();
+  QCoreApplication::processEvents();
+}
+
+void BM_MainWindowStartUp(benchmark::State& state) {
+  for (auto _ : state) StartOnce();
+  state.counters["peak_rss_MB"] = static_cast<double>(PeakRssKb()) / 1024.0;
+}
+BENCHMARK(BM_MainWindowStartUp)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QElapsedTimer cold;
+  cold.start();
+  QApplication app(argc, argv);
+  StartOnce();
+  const qint64 cold_ms = cold.elapsed();
+  std::printf("cold start to first shown window: %lld ms, peak RSS %.1f MB\n",
+              static_cast<long long>(cold_ms), static_cast<double>(PeakRssKb()) / 1024.0);
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::printf("peak RSS after all runs: %.1f MB\n", static_cast<double>(PeakRssKb()) / 1024.0);
+  return 0;
+}
