@@ -13,6 +13,9 @@ namespace quorvane {
 
 namespace {
 
+const QByteArray kLf("\n");
+const QByteArray kCrLf("\r\n");
+
 QByteArray LowerKey(const QString& name) {
   return name.toUtf8().trimmed().toLower();
 }
@@ -131,8 +134,9 @@ void SettingsTextFile::Clear() {
   sections_.clear();
   section_index_.clear();
   sections_.emplace_back();  // lines before the first section
-  default_eol_ = "\n";
+  default_eol_ = kLf;
   existed_ = false;
+  source_.clear();
 }
 
 FileStatus SettingsTextFile::Load() {
@@ -158,58 +162,72 @@ FileStatus SettingsTextFile::Load() {
 
 void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
   Clear();
+  source_ = bytes;
+  const char* base = source_.constData();
+  auto view = [base](qsizetype from, qsizetype len) {
+    return QByteArray::fromRawData(base + from, len);
+  };
   bool eol_seen = false;
+  qsizetype chunk_start = 0;  // first byte of the pending run of other lines
   qsizetype start = 0;
-  while (start < bytes.size()) {
-    qsizetype nl = bytes.indexOf('\n', start);
+  auto flush_chunk = [&](qsizetype end) {
+    if (end > chunk_start)
+      sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}});
+  };
+  while (start < source_.size()) {
+    const qsizetype nl = source_.indexOf('\n', start);
+    const qsizetype next = nl < 0 ? source_.size() : nl + 1;
     Line line;
-    if (nl < 0) {
-      line.text = bytes.mid(start);
-      start = bytes.size();
-    } else {
-      line.text = bytes.mid(start, nl - start);
-      line.eol = "\n";
-      if (line.text.endsWith('\r')) {
-        line.text.chop(1);
-        line.eol = "\r\n";
+    qsizetype len = (nl < 0 ? source_.size() : nl) - start;
+    if (nl >= 0) {
+      line.eol = kLf;
+      if (len > 0 && base[start + len - 1] == '\r') {
+        --len;
+        line.eol = kCrLf;
       }
-      start = nl + 1;
+      if (!eol_seen) {
+        default_eol_ = line.eol;
+        eol_seen = true;
+      }
     }
-    if (!eol_seen && !line.eol.isEmpty()) {
-      default_eol_ = line.eol;
-      eol_seen = true;
-    }
+    line.text = view(start, len);
 
     QByteArray name;
     if (SectionNameOf(line.text, &name)) {
+      flush_chunk(start);
       Section s;
       s.header = std::move(line);
       s.has_header = true;
       sections_.push_back(std::move(s));
       if (!section_index_.contains(name))
         section_index_.insert(name, static_cast<int>(sections_.size() - 1));
-      continue;
+      chunk_start = next;
+    } else if (const QByteArray key = KeyOf(line.text); !key.isEmpty()) {
+      flush_chunk(start);
+      Section& current = sections_.back();
+      if (!current.keys.contains(key))
+        current.keys.insert(key, static_cast<int>(current.lines.size()));
+      line.is_key = true;
+      current.lines.push_back(std::move(line));
+      chunk_start = next;
     }
-    Section& current = sections_.back();
-    const QByteArray key = KeyOf(line.text);
-    if (!key.isEmpty() && !current.keys.contains(key))
-      current.keys.insert(key, static_cast<int>(current.lines.size()));
-    current.lines.push_back(std::move(line));
+    start = next;
   }
+  flush_chunk(source_.size());
 }
 
 QByteArray SettingsTextFile::ToBytes() const {
   QByteArray out;
-  bool missing_eol = false;
-  auto put = [&](const QByteArray& text, const QByteArray& eol) {
-    if (missing_eol) out += default_eol_;
-    out += text;
-    out += eol;
-    missing_eol = eol.isEmpty();
+  out.reserve(source_.size() + 4096);
+  auto put = [&](const Line& l) {
+    // A last line without an ending gets one when something follows it.
+    if (!out.isEmpty() && !out.endsWith('\n')) out += default_eol_;
+    out += l.text;
+    out += l.eol;
   };
   for (const Section& s : sections_) {
-    if (s.has_header) put(s.header.text, s.header.eol);
-    for (const Line& l : s.lines) put(l.text, l.eol);
+    if (s.has_header) put(s.header);
+    for (const Line& l : s.lines) put(l);
   }
   return out;
 }
@@ -310,11 +328,12 @@ void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
     text = text.left(text.indexOf('=') + 1) + value;
     return;
   }
-  // A new key goes after the section's last non-blank line, so blank separators stay below.
+  // A new key goes after the section's last key, so blank lines and comments that lead into
+  // the next section stay with it; a section without keys gets it at its end.
   std::size_t pos = sec.lines.size();
-  while (pos > 0 && sec.lines[pos - 1].text.trimmed().isEmpty()) --pos;
-  Line line{OneLine(key.toUtf8()) + "=" + value, default_eol_};
-  if (pos > 0 && sec.lines[pos - 1].eol.isEmpty()) sec.lines[pos - 1].eol = default_eol_;
+  if (!sec.keys.isEmpty())
+    while (!sec.lines[pos - 1].is_key) --pos;
+  Line line{OneLine(key.toUtf8()) + "=" + value, default_eol_, true};
   sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
   sec.keys.insert(kname, static_cast<int>(pos));
 }

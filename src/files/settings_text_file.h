@@ -31,7 +31,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
 // Lines that are not rewritten keep their bytes, line endings included.
 class SettingsTextFile {
  public:
-  static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+  // Real files are about 50 KB; the cap bounds the memory an adversarial file can take.
+  static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
   static constexpr int kMaxValueLength = 2047;
 
   explicit SettingsTextFile(QString path = {});
@@ -66,9 +67,12 @@ class SettingsTextFile {
   static bool ParseInteger(const QByteArray& text, std::int32_t* out);
 
  private:
+  // A key line, a section line, or a run of other lines kept as one opaque chunk (so blank
+  // lines and comments cost nothing per line). Texts are views into source_ until rewritten.
   struct Line {
-    QByteArray text;  // without the line ending
-    QByteArray eol;   // "\n", "\r\n" or empty for a last line without one
+    QByteArray text;  // a key or section line without its ending; a chunk with its endings
+    QByteArray eol;   // "\n", "\r\n" or empty (chunks, and a last line without one)
+    bool is_key = false;
   };
   struct Section {
     Line header;  // "[name]" line; unused for the lines before the first section
@@ -83,8 +87,9 @@ class SettingsTextFile {
   void Clear();
 
   QString path_;
+  QByteArray source_;  // the bytes loaded; the lines point into it
   bool existed_ = false;
-  QByteArray default_eol_ = "\n";
+  QByteArray default_eol_;
   std::vector<Section> sections_;
   QHash<QByteArray, int> section_index_;  // lower-case name -> index (first occurrence)
   FileWriter writer_;
