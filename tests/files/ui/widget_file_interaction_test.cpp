@@ -1,0 +1,143 @@
+#include "files/ui/widget_file_interaction.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "support/temp_dir.h"
+
+namespace quorvane {
+
+namespace {
+
+// Runs act on the next modal dialog of type T once it is up; polls from the event loop that
+// the dialog's exec() runs, so no sleeping is involved.
+template <typename T>
+void WhenModal(std::function<void(T*)> act) {
+  auto timer = std::make_shared<QTimer>();
+  timer->setInterval(5);
+  QObject::connect(timer.get(), &QTimer::timeout, [timer, act] {
+    if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      act(w);
+    }
+  });
+  timer->start();
+}
+
+// Presses the dialog's Open or Save button as the user would.
+void ClickAccept(QFileDialog* d) {
+  auto* box = d->findChild<QDialogButtonBox*>("buttonBox");
+  QVERIFY(box);
+  for (QAbstractButton* b : box->buttons())
+    if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) return b->click();
+  QFAIL("no accept button");
+}
+
+}  // namespace
+
+class WidgetFileInteractionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void messageBoxesHaveTheirTitlesTextsAndButtons() {
+    QWidget window;
+    WidgetFileInteraction ui(&window, false);
+    QString title, text;
+    QMessageBox::StandardButtons buttons;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      title = box->windowTitle();
+      text = box->text();
+      buttons = box->standardButtons();
+      box->button(QMessageBox::No)->click();
+    });
+    QCOMPARE(ui.Ask(FileInteraction::Kind::kWarning, "Save current file?",
+                    FileInteraction::Buttons::kYesNoCancel),
+             FileInteraction::Answer::kNo);
+    QCOMPARE(title, QString("Warning"));
+    QCOMPARE(text, QString("Save current file?"));
+    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      title = box->windowTitle();
+      box->button(QMessageBox::Yes)->click();
+    });
+    QCOMPARE(ui.Ask(FileInteraction::Kind::kConfirm, "Sure?", FileInteraction::Buttons::kYesNo),
+             FileInteraction::Answer::kYes);
+    QCOMPARE(title, QString("Confirm"));
+
+    WhenModal<QMessageBox>([](QMessageBox* box) { box->reject(); });
+    QCOMPARE(ui.Ask(FileInteraction::Kind::kWarning, "x", FileInteraction::Buttons::kYesNoCancel),
+             FileInteraction::Answer::kCancel);
+  }
+
+  void saveDialogFiltersAppendsTheExtensionAndStartsInTheFolder() {
+    testing::TempDir dir;
+    QWidget window;
+    WidgetFileInteraction ui(&window, false);
+    QStringList filters;
+    QString shown_dir;
+    WhenModal<QFileDialog>([&](QFileDialog* d) {
+      filters = d->nameFilters();
+      shown_dir = d->directory().absolutePath();
+      auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
+      QVERIFY(edit);
+      edit->setText("Lead");
+      ClickAccept(d);
+    });
+    const auto chosen = ui.ChooseFileToSave(dir.path() + "/", {});
+    QVERIFY(chosen.has_value());
+    QCOMPARE(*chosen, dir.file("Lead.qrt"));
+    QCOMPARE(filters, QStringList{"Slider Settings (*.qrt)"});
+    QCOMPARE(shown_dir, dir.path());
+    QVERIFY(!QApplication::activeModalWidget());
+  }
+
+  void saveDialogAsksBeforeOverwriting() {
+    testing::TempDir dir;
+    const QString existing = dir.write("Pad.qrt", "x");
+    QWidget window;
+    WidgetFileInteraction ui(&window, false);
+    QString question;
+    WhenModal<QFileDialog>([&](QFileDialog* d) {
+      WhenModal<QMessageBox>([&](QMessageBox* box) {
+        question = box->text();
+        box->button(QMessageBox::Yes)->click();
+      });
+      d->findChild<QLineEdit*>("fileNameEdit")->setText("Pad.qrt");
+      ClickAccept(d);
+    });
+    const auto chosen = ui.ChooseFileToSave(dir.path() + "/", existing);
+    QCOMPARE(chosen.value_or(QString()), existing);
+    QVERIFY2(question.contains("Pad.qrt"), qPrintable(question));
+  }
+
+  void openDialogProposesTheRememberedNameAndCancelGivesNothing() {
+    testing::TempDir dir;
+    const QString file = dir.write("Bass.qrt", "x");
+    QWidget window;
+    WidgetFileInteraction ui(&window, false);
+    QString proposed;
+    WhenModal<QFileDialog>([&](QFileDialog* d) {
+      proposed = d->findChild<QLineEdit*>("fileNameEdit")->text();
+      ClickAccept(d);
+    });
+    QCOMPARE(ui.ChooseFileToOpen(dir.path() + "/", file).value_or(QString()), file);
+    QCOMPARE(proposed, QString("Bass.qrt"));
+
+    WhenModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    QVERIFY(!ui.ChooseFileToOpen(dir.path() + "/", {}).has_value());
+  }
+};
+
+}  // namespace quorvane
+
+QTEST_MAIN(quorvane::WidgetFileInteractionTest)
+#include "widget_file_interaction_test.moc"
