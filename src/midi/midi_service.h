@@ -114,7 +114,9 @@ class MidiService {
 
   // ---- Output ----
   virtual std::uint32_t OutputDeviceCount() = 0;
-  // id is 0..count-1, or kMidiMapperId.
+  // id is 0..count-1, or kMidiMapperId. Answer kMidiMapperId with a success too (the default
+  // output's caps, or a pseudo device's): the output port's name search starts at -1 and stops
+  // at the first error.
   virtual MidiResult OutputDeviceCaps(int id, MidiOutputCaps& caps) = 0;
   // On success handle is set; later OutputDone notices reach callback with instance.
   virtual MidiResult OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
