@@ -30,6 +30,10 @@ void StartOnce() {
   window->show();
   if (!QTest::qWaitForWindowExposed(window.get())) std::abort();
   QCoreApplication::processEvents();
+  window.reset();
+  model.reset();
+  // Objects that Qt hands to deleteLater during teardown.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void BM_MainWindowStartUp(benchmark::State& state) {

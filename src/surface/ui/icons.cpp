@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QPolygonF>
 
 namespace quorvane {
@@ -170,9 +171,7 @@ void DrawBadge(QPainter& p, const QString& text, const QColor& fill) {
   DrawText(p, text, Qt::black);
 }
 
-}  // namespace
-
-QIcon ToolIcon(const QString& name) {
+QPixmap DrawToolIcon(const QString& name) {
   QPixmap pm = Canvas();
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
@@ -234,10 +233,10 @@ QIcon ToolIcon(const QString& name) {
     DrawBadge(p, QString(), QColor(220, 220, 220));
   }
   p.end();
-  return QIcon(pm);
+  return pm;
 }
 
-QIcon SlotButtonIcon() {
+QPixmap DrawSlotButtonIcon() {
   QPixmap pm(12, 8);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
@@ -245,7 +244,29 @@ QIcon SlotButtonIcon() {
   p.setBrush(QColor(230, 120, 30));
   p.drawRect(0, 0, 11, 7);
   p.end();
+  return pm;
+}
+
+// Reusing one pixmap per glyph keeps Qt's derived caches (disabled look, scaling) from
+// filling up with copies each time a window is built.
+template <typename Draw>
+QIcon Cached(const QString& key, Draw draw) {
+  QPixmap pm;
+  if (!QPixmapCache::find(key, &pm)) {
+    pm = draw();
+    QPixmapCache::insert(key, pm);
+  }
   return QIcon(pm);
+}
+
+}  // namespace
+
+QIcon ToolIcon(const QString& name) {
+  return Cached(QStringLiteral("quorvane/tool/") + name, [&name] { return DrawToolIcon(name); });
+}
+
+QIcon SlotButtonIcon() {
+  return Cached(QStringLiteral("quorvane/slot-button"), [] { return DrawSlotButtonIcon(); });
 }
 
 }  // namespace quorvane
