@@ -485,6 +485,10 @@ void MainWindow::BuildSlotArea() {
 void MainWindow::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar"));
+  // Small enough for "MIDI Controller" to fit its 80-pixel panel.
+  QFont small = bar->font();
+  small.setPixelSize(10);
+  bar->setFont(small);
   for (int p = 0; p < kStatusPanels; ++p) {
     const int width = kPanelWidths[p];
     if (p == kIndicatorPanel) {

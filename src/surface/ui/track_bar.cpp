@@ -16,6 +16,15 @@ TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Vertical, parent) {
   setSingleStep(1);
   setPageStep(1);
   setFocusPolicy(Qt::StrongFocus);
+  // The groove shows no value fill, only the range marker, which takes the highlight colour.
+  QPalette pal = palette();
+  marker_color_ = pal.color(QPalette::Highlight);
+  pal.setColor(QPalette::Highlight, pal.color(QPalette::Button));
+  setPalette(pal);
+}
+
+QColor TrackBar::markerColor() const {
+  return isEnabled() ? marker_color_ : palette().color(QPalette::Disabled, QPalette::WindowText);
 }
 
 void TrackBar::setMarker(int start, int end) {
@@ -52,10 +61,8 @@ void TrackBar::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const int top = pixelForPosition(marker_start_);
   const int bottom = pixelForPosition(marker_end_);
-  const QColor color = isEnabled() ? palette().color(QPalette::Highlight)
-                                   : palette().color(QPalette::Disabled, QPalette::WindowText);
   p.setPen(Qt::NoPen);
-  p.setBrush(color);
+  p.setBrush(markerColor());
   if (bottom > top) p.drawRect(QRect(0, top, 2, bottom - top + 1));
   // End ticks, as small triangles pointing at the groove.
   for (int y : {top, bottom}) {

@@ -19,6 +19,7 @@ class TrackBar : public QSlider {
   void setMarker(int start, int end);
   int markerStart() const { return marker_start_; }
   int markerEnd() const { return marker_end_; }
+  QColor markerColor() const;
 
   // Moves the thumb without reporting it as a user move.
   void setPositionQuietly(int position);
@@ -36,6 +37,7 @@ class TrackBar : public QSlider {
  private:
   int marker_start_ = 64;
   int marker_end_ = 64;
+  QColor marker_color_;
 };
 
 // Gives the track bars their thumb length; one instance is shared by all of them.

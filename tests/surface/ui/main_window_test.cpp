@@ -191,7 +191,7 @@ class MainWindowTest : public QObject {
     // The marker is painted beside the groove, between its two end rows.
     TrackBar* bar = window->Slider(2);
     const QImage image = bar->grab().toImage();
-    const QColor mark = bar->palette().color(QPalette::Highlight);
+    const QColor mark = bar->markerColor();
     const int mid = (bar->pixelForPosition(27) + bar->pixelForPosition(107)) / 2;
     QCOMPARE(image.pixelColor(0, mid), mark);
     QVERIFY(image.pixelColor(0, bar->pixelForPosition(10)) != mark);
