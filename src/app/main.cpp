@@ -1,11 +1,9 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/quorvane_application.h"
+#include "app/session.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Quorvane"));
-  QMainWindow w;
-  w.setWindowTitle(QStringLiteral("Quorvane"));
-  w.show();
-  return app.exec();
+  quorvane::QuorvaneApplication app(argc, argv);
+  quorvane::Session session;
+  session.Start();
+  return quorvane::QuorvaneApplication::exec();
 }
