@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace quorvane {
 
@@ -16,8 +17,40 @@ namespace {
 const QByteArray kLf("\n");
 const QByteArray kCrLf("\r\n");
 
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+// Lower-case copy of bytes [b, e) with blanks trimmed, in one allocation.
+QByteArray LowerTrimmed(const char* b, const char* e) {
+  while (b != e && IsBlank(*b)) ++b;
+  while (e != b && IsBlank(e[-1])) --e;
+  QByteArray out(e - b, Qt::Uninitialized);
+  char* o = out.data();
+  for (; b != e; ++b) *o++ = AsciiLower(*b);
+  return out;
+}
+
+// Lookups are hot: keys are ASCII in practice, so skip the UTF-8 round trip for them.
 QByteArray LowerKey(const QString& name) {
-  return name.toUtf8().trimmed().toLower();
+  const qsizetype n = name.size();
+  QByteArray out(n, Qt::Uninitialized);
+  const QChar* in = name.constData();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = in[i].unicode();
+    if (c >= 0x80) {
+      const QByteArray utf8 = name.toUtf8();
+      return LowerTrimmed(utf8.constBegin(), utf8.constEnd());
+    }
+    out[i] = AsciiLower(static_cast<char>(c));
+  }
+  if (n > 0 && (IsBlank(out.front()) || IsBlank(out.back())))
+    return LowerTrimmed(out.constBegin(), out.constEnd());
+  return out;
 }
 
 // Value text after the first "=", blanks trimmed and one pair of matching quotes removed.
@@ -31,19 +64,23 @@ QByteArray ValueOf(const QByteArray& line) {
 
 // Key lines are "key=value" with a non-empty key; ';' and '#' start comment lines.
 QByteArray KeyOf(const QByteArray& line) {
-  const QByteArray t = line.trimmed();
-  if (t.isEmpty() || t.front() == ';' || t.front() == '#') return {};
-  const qsizetype eq = t.indexOf('=');
-  if (eq <= 0) return {};
-  return t.left(eq).trimmed().toLower();
+  const char* b = line.constBegin();
+  const char* e = line.constEnd();
+  while (b != e && IsBlank(*b)) ++b;
+  if (b == e || *b == ';' || *b == '#' || *b == '=') return {};
+  const char* eq = static_cast<const char*>(std::memchr(b, '=', static_cast<size_t>(e - b)));
+  if (!eq) return {};
+  return LowerTrimmed(b, eq);
 }
 
 bool SectionNameOf(const QByteArray& line, QByteArray* name) {
-  const QByteArray t = line.trimmed();
-  if (t.isEmpty() || t.front() != '[') return false;
-  const qsizetype close = t.indexOf(']');
-  if (close < 0) return false;
-  *name = t.mid(1, close - 1).trimmed().toLower();
+  const char* b = line.constBegin();
+  const char* e = line.constEnd();
+  while (b != e && IsBlank(*b)) ++b;
+  if (b == e || *b != '[') return false;
+  const char* close = static_cast<const char*>(std::memchr(b, ']', static_cast<size_t>(e - b)));
+  if (!close) return false;
+  *name = LowerTrimmed(b + 1, close);
   return true;
 }
 
@@ -199,14 +236,12 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
       s.header = std::move(line);
       s.has_header = true;
       sections_.push_back(std::move(s));
-      if (!section_index_.contains(name))
-        section_index_.insert(name, static_cast<int>(sections_.size() - 1));
+      section_index_.emplace(std::move(name), static_cast<int>(sections_.size() - 1));
       chunk_start = next;
     } else if (const QByteArray key = KeyOf(line.text); !key.isEmpty()) {
       flush_chunk(start);
       Section& current = sections_.back();
-      if (!current.keys.contains(key))
-        current.keys.insert(key, static_cast<int>(current.lines.size()));
+      current.keys.emplace(key, static_cast<int>(current.lines.size()));
       line.is_key = true;
       current.lines.push_back(std::move(line));
       chunk_start = next;
@@ -241,12 +276,12 @@ FileStatus SettingsTextFile::Save() const {
 
 const SettingsTextFile::Line* SettingsTextFile::FindLine(const QString& section,
                                                          const QString& key) const {
-  const auto s = section_index_.constFind(LowerKey(section));
-  if (s == section_index_.constEnd()) return nullptr;
-  const Section& sec = sections_[static_cast<std::size_t>(*s)];
-  const auto k = sec.keys.constFind(LowerKey(key));
-  if (k == sec.keys.constEnd()) return nullptr;
-  return &sec.lines[static_cast<std::size_t>(*k)];
+  const auto s = section_index_.find(LowerKey(section));
+  if (s == section_index_.end()) return nullptr;
+  const Section& sec = sections_[static_cast<std::size_t>(s->second)];
+  const auto k = sec.keys.find(LowerKey(key));
+  if (k == sec.keys.end()) return nullptr;
+  return &sec.lines[static_cast<std::size_t>(k->second)];
 }
 
 bool SettingsTextFile::HasKey(const QString& section, const QString& key) const {
@@ -307,35 +342,35 @@ bool SettingsTextFile::ParseInteger(const QByteArray& text, std::int32_t* out) {
 void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
                                 const QByteArray& value) {
   const QByteArray sname = LowerKey(section);
-  auto s = section_index_.constFind(sname);
+  auto s = section_index_.find(sname);
   int si;
-  if (s == section_index_.constEnd()) {
+  if (s == section_index_.end()) {
     Section fresh;
     fresh.header = {"[" + OneLine(section.toUtf8()) + "]", default_eol_};
     fresh.has_header = true;
     sections_.push_back(std::move(fresh));
     si = static_cast<int>(sections_.size() - 1);
-    section_index_.insert(sname, si);
+    section_index_.emplace(sname, si);
   } else {
-    si = *s;
+    si = s->second;
   }
   Section& sec = sections_[static_cast<std::size_t>(si)];
   const QByteArray kname = LowerKey(key);
-  const auto k = sec.keys.constFind(kname);
-  if (k != sec.keys.constEnd()) {
+  const auto k = sec.keys.find(kname);
+  if (k != sec.keys.end()) {
     // Keep the key as it is spelled in the file; replace what follows "=".
-    QByteArray& text = sec.lines[static_cast<std::size_t>(*k)].text;
+    QByteArray& text = sec.lines[static_cast<std::size_t>(k->second)].text;
     text = text.left(text.indexOf('=') + 1) + value;
     return;
   }
   // A new key goes after the section's last key, so blank lines and comments that lead into
   // the next section stay with it; a section without keys gets it at its end.
   std::size_t pos = sec.lines.size();
-  if (!sec.keys.isEmpty())
+  if (!sec.keys.empty())
     while (!sec.lines[pos - 1].is_key) --pos;
   Line line{OneLine(key.toUtf8()) + "=" + value, default_eol_, true};
   sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
-  sec.keys.insert(kname, static_cast<int>(pos));
+  sec.keys.emplace(kname, static_cast<int>(pos));
 }
 
 void SettingsTextFile::WriteString(const QString& section, const QString& key,
