@@ -1,5 +1,6 @@
 #include "surface/ui/track_bar.h"
 
+#include <qdrawutil.h>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyleOptionSlider>
@@ -16,15 +17,11 @@ TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Vertical, parent) {
   setSingleStep(1);
   setPageStep(1);
   setFocusPolicy(Qt::StrongFocus);
-  // The groove shows no value fill, only the range marker, which takes the highlight colour.
-  QPalette pal = palette();
-  marker_color_ = pal.color(QPalette::Highlight);
-  pal.setColor(QPalette::Highlight, pal.color(QPalette::Button));
-  setPalette(pal);
 }
 
 QColor TrackBar::markerColor() const {
-  return isEnabled() ? marker_color_ : palette().color(QPalette::Disabled, QPalette::WindowText);
+  return isEnabled() ? palette().color(QPalette::Highlight)
+                     : palette().color(QPalette::Disabled, QPalette::WindowText);
 }
 
 void TrackBar::setMarker(int start, int end) {
@@ -80,6 +77,21 @@ int TrackBarStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
                                const QWidget* widget) const {
   if (metric == PM_SliderLength) return TrackBar::kThumbLength;
   return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+void TrackBarStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                       QPainter* painter, const QWidget* widget) const {
+  const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option);
+  if (control != CC_Slider || !slider || !(slider->subControls & SC_SliderGroove)) {
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    return;
+  }
+  const QRect groove = subControlRect(CC_Slider, slider, SC_SliderGroove, widget);
+  const QRect channel(groove.center().x() - 2, groove.top() + 2, 4, groove.height() - 4);
+  qDrawShadePanel(painter, channel, slider->palette, true, 1);
+  QStyleOptionSlider rest(*slider);
+  rest.subControls &= ~SC_SliderGroove;
+  QProxyStyle::drawComplexControl(control, &rest, painter, widget);
 }
 
 }  // namespace quorvane

@@ -37,7 +37,6 @@ class TrackBar : public QSlider {
  private:
   int marker_start_ = 64;
   int marker_end_ = 64;
-  QColor marker_color_;
 };
 
 // Gives the track bars their thumb length; one instance is shared by all of them.
@@ -45,6 +44,9 @@ class TrackBarStyle : public QProxyStyle {
  public:
   int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
                   const QWidget* widget = nullptr) const override;
+  // A plain sunken channel instead of the base style's groove, which fills up to the thumb.
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                          QPainter* painter, const QWidget* widget = nullptr) const override;
 };
 
 }  // namespace quorvane
