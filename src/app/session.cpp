@@ -3,14 +3,24 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
 
+#include "files/favorites.h"
+#include "files/slider_file_commands.h"
+#include "files/ui/widget_file_interaction.h"
 #include "surface/ui/main_window.h"
 
 namespace quorvane {
 
-Session::Session(QuitFunction quit, QObject* parent)
-    : QObject(parent),
-      quit_(quit ? std::move(quit) : QuitFunction([] { QCoreApplication::quit(); })) {
+Session::Session() : Session(Options{}) {}
+
+Session::Session(Options options, QObject* parent) : QObject(parent), options_(std::move(options)) {
+  if (!options_.quit) options_.quit = [] { QCoreApplication::quit(); };
+  settings_path_ = options_.settings_path.isEmpty()
+                       ? AppSettingsPath(QCoreApplication::applicationDirPath())
+                       : options_.settings_path;
   model_ = std::make_unique<TSliderWindow>();
   connect(&signals_, &SignalWatcher::terminationRequested, this, &Session::RequestExit);
   connect(qApp, &QCoreApplication::aboutToQuit, this, &Session::Shutdown);
@@ -18,17 +28,109 @@ Session::Session(QuitFunction quit, QObject* parent)
 
 Session::~Session() {
   Shutdown();
+  favorites_.reset();
+  file_commands_.reset();
+  interaction_.reset();
   window_.reset();
 }
 
 void Session::Start() {
-  model_->pages.Initialize();
   window_ = std::make_unique<MainWindow>(*model_);
   window_->installEventFilter(this);
   window_->setEnabled(false);
+  interaction_ = std::make_unique<WidgetFileInteraction>(window_.get(), options_.native_dialogs);
+  file_commands_ =
+      std::make_unique<SliderFileCommands>(model_->pages, dump_request_string_, *interaction_);
+  favorites_ = std::make_unique<Favorites>(*file_commands_, *interaction_);
+  ConnectFileCommands();
+  LoadSettings();
   model_->ShowPage(1);
   window_->show();
   window_->setEnabled(true);
+  AddShutdownStep([this] { SaveSettings(); });
+}
+
+void Session::LoadSettings() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize screen_size = screen ? screen->size() : QSize(1920, 1080);
+  AppSettingsLoad loaded =
+      LoadAppSettings(settings_path_, screen_size, model_->pages, dump_request_string_);
+  settings_ = loaded.settings;
+  ApplySettings();
+  // Problems with the file are told once the window is up; start-up goes on regardless.
+  if (!loaded.messages.isEmpty()) {
+    QTimer::singleShot(0, this, [this, messages = loaded.messages] {
+      for (const QString& m : messages) interaction_->ShowWarning(m);
+    });
+  }
+}
+
+void Session::ApplySettings() {
+  window_->move(settings_.x, settings_.y);
+  window_->resize(settings_.w, settings_.h);
+  TSliderWindow& m = *model_;
+  m.always_on_top = settings_.always_on_top;
+  m.update_slider_numbers = settings_.update_slider_numbers;
+  m.group_mode = settings_.group_mode;
+  m.randomize_factor = settings_.randomize_factor;
+  m.global_channel = settings_.global_channel;
+  m.listen_channel = settings_.listen_channel;
+  file_commands_->SetSliderSettingsDir(settings_.slider_settings_dir);
+  favorites_->SetFiles(settings_.favorite_files);
+}
+
+void Session::SaveSettings() {
+  const QRect frame = window_->geometry();
+  settings_.x = window_->x();
+  settings_.y = window_->y();
+  settings_.w = frame.width();
+  settings_.h = frame.height();
+  const TSliderWindow& m = *model_;
+  settings_.always_on_top = m.always_on_top;
+  settings_.update_slider_numbers = m.update_slider_numbers;
+  settings_.group_mode = m.group_mode;
+  settings_.randomize_factor = static_cast<std::uint8_t>(m.randomize_factor);
+  settings_.global_channel = static_cast<std::uint8_t>(m.global_channel);
+  settings_.listen_channel = static_cast<std::uint8_t>(m.listen_channel);
+  settings_.slider_settings_dir = file_commands_->SliderSettingsDir();
+  settings_.favorite_files = favorites_->files();
+  const FileStatus status =
+      SaveAppSettings(settings_path_, settings_, model_->pages, dump_request_string_);
+  if (!status.ok) interaction_->ShowWarning(status.message);
+}
+
+void Session::ConnectFileCommands() {
+  MainWindow& w = *window_;
+  SliderFileCommands& commands = *file_commands_;
+  auto bind = [&w](const char* name, auto fn) {
+    QAction* action = w.Action(QString::fromLatin1(name));
+    if (!action) return;
+    action->setEnabled(true);
+    QObject::connect(action, &QAction::triggered, action, fn);
+  };
+  bind("InitialiseSliderSettings1", [&commands] { commands.InitialiseSliders(); });
+  bind("btnFileNew", [&commands] { commands.InitialiseSliders(); });
+  bind("OpenSliderSettings1", [&commands] { commands.OpenSliderFile(); });
+  bind("btnFileOpen", [&commands] { commands.OpenSliderFile(); });
+  bind("SaveSliderSettings2", [&commands] { commands.SaveSliderFile(); });
+  bind("btnFileSave", [&commands] { commands.SaveSliderFile(); });
+  bind("SaveSliderSettings1", [&commands] { commands.SaveSliderFileAs(); });
+
+  Favorites& favorites = *favorites_;
+  for (int n = 1; n <= kFavoriteCount; ++n) {
+    const QByteArray name = "miFav" + QByteArray::number(n);
+    bind(name.constData(), [&favorites, n] { favorites.LoadFavorite(n); });
+    if (QAction* a = w.Action(QString::fromLatin1(name))) a->setStatusTip(Favorites::Hint(n));
+  }
+  bind("ClearFavorites1", [&favorites] { favorites.Clear(); });
+  connect(&favorites, &Favorites::captionChanged, this, [this](int n, const QString& caption) {
+    if (QAction* a = window_->Action(QStringLiteral("miFav%1").arg(n))) a->setText(caption);
+  });
+
+  connect(&commands, &SliderFileCommands::definitionsReplaced, this,
+          [this] { model_->ShowPage(model_->current_page); });
+  connect(&commands, &SliderFileCommands::titleChanged, this,
+          [this](const QString& title) { model_->SetTitle(title); });
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {
@@ -38,7 +140,7 @@ bool Session::eventFilter(QObject* watched, QEvent* event) {
 
 void Session::RequestExit() {
   Shutdown();
-  quit_();
+  options_.quit();
 }
 
 void Session::Shutdown() {

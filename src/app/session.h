@@ -6,11 +6,15 @@
 #include <vector>
 
 #include "app/signal_watcher.h"
+#include "files/app_settings.h"
 #include "surface/slider_window.h"
 
 namespace quorvane {
 
+class Favorites;
 class MainWindow;
+class SliderFileCommands;
+class WidgetFileInteraction;
 
 // One run of the program: creates the model and the windows, and owns the single shutdown
 // path that every way out (close button, Exit, SIGINT, SIGTERM) goes through.
@@ -20,7 +24,14 @@ class Session : public QObject {
  public:
   using QuitFunction = std::function<void()>;
 
-  explicit Session(QuitFunction quit = {}, QObject* parent = nullptr);
+  struct Options {
+    QuitFunction quit;      // default: QCoreApplication::quit
+    QString settings_path;  // default: the application settings file's usual place
+    bool native_dialogs = true;
+  };
+
+  Session();
+  explicit Session(Options options, QObject* parent = nullptr);
   ~Session() override;
 
   void Start();
@@ -34,6 +45,11 @@ class Session : public QObject {
   bool IsShutDown() const { return shut_down_; }
   TSliderWindow& Model() { return *model_; }
   MainWindow& Window() { return *window_; }
+  SliderFileCommands& FileCommands() { return *file_commands_; }
+  Favorites& FavoriteFiles() { return *favorites_; }
+  const QString& SettingsPath() const { return settings_path_; }
+  // Values of the settings file that live outside the model during the run.
+  AppSettings& Settings() { return settings_; }
 
  signals:
   void shutdownFinished();
@@ -42,9 +58,20 @@ class Session : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QuitFunction quit_;
+  void LoadSettings();
+  void ApplySettings();
+  void SaveSettings();
+  void ConnectFileCommands();
+
+  Options options_;
+  QString settings_path_;
+  AppSettings settings_;
+  QString dump_request_string_;
   std::unique_ptr<TSliderWindow> model_;
   std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<WidgetFileInteraction> interaction_;
+  std::unique_ptr<SliderFileCommands> file_commands_;
+  std::unique_ptr<Favorites> favorites_;
   SignalWatcher signals_;
   std::vector<std::function<void()>> shutdown_steps_;
   bool shut_down_ = false;

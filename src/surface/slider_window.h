@@ -53,7 +53,12 @@ class TSliderWindow : public QObject {
   bool always_on_top = false;
 
   // --- what the window shows ------------------------------------------------
-  QString Title() const { return QStringLiteral("Quorvane"); }
+  // Window caption; the file commands set it ("Quorvane - [path]").
+  const QString& Title() const { return title_; }
+  void SetTitle(const QString& title) {
+    title_ = title;
+    emit stateChanged();
+  }
   const SlotView& View(int slot) const { return views_.at(static_cast<std::size_t>(slot - 1)); }
   const QString& StatusPanel(int panel) const {
     return status_.at(static_cast<std::size_t>(panel));
@@ -101,6 +106,7 @@ class TSliderWindow : public QObject {
   QTimer midi_in_timer_;
   QTimer midi_out_timer_;
   ShortSender send_short_;
+  QString title_ = QStringLiteral("Quorvane");
 };
 
 }  // namespace quorvane

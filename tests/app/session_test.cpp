@@ -1,12 +1,19 @@
 #include <QAction>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <csignal>
 #include <stdexcept>
 
 #include "app/quorvane_application.h"
 #include "app/session.h"
+#include "files/favorites.h"
+#include "files/slider_file_commands.h"
+#include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
 
 namespace quorvane {
@@ -25,10 +32,14 @@ class SessionTest : public QObject {
 
  private:
   // Every way out ends in one shutdown, run once, and then in the quit call.
+  Session::Options Options(std::function<void()> quit = [] {}) {
+    return {std::move(quit), dir_.file(QStringLiteral("Brellin.ini")), false};
+  }
+
   void ExpectSingleShutdown(const std::function<void(Session&)>& way_out) {
     int quits = 0;
     int steps = 0;
-    Session session([&quits] { ++quits; });
+    Session session(Options([&quits] { ++quits; }));
     session.AddShutdownStep([&steps] { ++steps; });
     session.Start();
     QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
@@ -41,13 +52,66 @@ class SessionTest : public QObject {
   }
 
  private slots:
+  void init() { QFile::remove(dir_.file(QStringLiteral("Brellin.ini"))); }
+
   void startsOnPageOneEnabled() {
-    Session session([] {});
+    Session session(Options());
     session.Start();
     QVERIFY(session.Window().isVisible());
     QVERIFY(session.Window().isEnabled());
     QCOMPARE(session.Model().current_page, 1);
     QCOMPARE(session.Model().View(24).caption, QStringLiteral("Slider 24"));
+  }
+
+  void firstStartIsSilentAndTheRunComesBack() {
+    {
+      Session session(Options());
+      session.Start();
+      QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
+      QVERIFY(!QApplication::activeModalWidget());
+      QCOMPARE(session.Model().View(1).caption, QStringLiteral("Slider 1"));
+      session.Model().pages.at(2, 3).value = 42;
+      session.Model().pages.at(2, 3).caption = QStringLiteral("Cutoff");
+      session.Model().update_slider_numbers = true;
+      session.Model().global_channel = 7;
+      session.Window().close();
+      QTRY_VERIFY(session.IsShutDown());
+    }
+    QVERIFY(QFile::exists(dir_.file(QStringLiteral("Brellin.ini"))));
+    Session again(Options());
+    again.Start();
+    QCOMPARE(again.Model().pages.at(2, 3).value, 42);
+    QCOMPARE(again.Model().pages.at(2, 3).caption, QStringLiteral("Cutoff"));
+    QVERIFY(again.Model().update_slider_numbers);
+    QCOMPARE(again.Model().global_channel, 7);
+    QCOMPARE(again.Model().current_page, 1);
+    QCOMPARE(again.Model().View(3).number_text, QStringLiteral("3"));
+  }
+
+  void fileCommandsAreBoundAndSetTheTitle() {
+    Session session(Options());
+    session.Start();
+    QAction* init = session.Window().Action(QStringLiteral("InitialiseSliderSettings1"));
+    QVERIFY(init && init->isEnabled());
+    session.Model().pages.at(1, 1).value = 3;
+    // "Save current file?" answered No, then the definitions are initialised.
+    QTimer::singleShot(0, [] {
+      QTRY_VERIFY(QApplication::activeModalWidget());
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      QCOMPARE(box->text(), QStringLiteral("Save current file?"));
+      box->button(QMessageBox::No)->click();
+    });
+    init->trigger();
+    QCOMPARE(session.Model().pages.at(1, 1).value, 127);
+    QCOMPARE(session.Model().View(1).value_text, QStringLiteral("127"));
+    QCOMPARE(session.Window().windowTitle(), QStringLiteral("Quorvane"));
+
+    const QString path = dir_.file(QStringLiteral("Lead.qrt"));
+    session.Model().pages.at(1, 1).value = 9;
+    QVERIFY(session.FileCommands().WriteFile(path));
+    session.FileCommands().SetCurrentFileName(path, true);
+    QCOMPARE(session.Window().windowTitle(), QStringLiteral("Quorvane - [%1]").arg(path));
   }
 
   void closeButtonShutsDown() {
@@ -85,6 +149,9 @@ class SessionTest : public QObject {
     QCOMPARE(shown, QStringList{QStringLiteral("Invalid device ID")});
     app->SetErrorPresenter({});
   }
+
+ private:
+  testing::TempDir dir_;
 };
 
 }  // namespace quorvane
