@@ -115,6 +115,30 @@ void TSliderWindow::SendControlChange(int controller, int channel, int value) {
   NoteMidiOut();
 }
 
+void TSliderWindow::FollowMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+  const bool accepted =
+      listen_channel == 0 ? (status & 0xF0) == 0xB0 : status == ControlChangeStatus(listen_channel);
+  if (accepted) {
+    const int c = data1 & 0x7F;
+    for (int i = 0; i < kDefinitionCount; ++i) {
+      Tcontroller& d = pages[i];
+      if (d.ctrl != c) continue;
+      d.value = data2;
+      if (PageOfIndex(i) == current_page) RefreshSlot(SlotOfIndex(i));
+      if (dump_capture_active) {
+        used_controllers[static_cast<std::size_t>(c)] = true;
+        if (c <= kDefinitionCount) captured_values[static_cast<std::size_t>(c)] = data2;
+      }
+    }
+  }
+  NoteMidiIn();
+}
+
+void TSliderWindow::RedrawSlot(int slot) {
+  DrawSlot(slot);
+  emit slotChanged(slot);
+}
+
 void TSliderWindow::TrackBarMoved(int slot, int position) {
   SlotView& v = MutableView(slot);
   position = std::clamp(position, 0, 127);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -52,6 +53,14 @@ class TSliderWindow : public QObject {
   bool compact_view = false;
   bool always_on_top = false;
 
+  // Controller-dump capture: while active, followed control changes are recorded.
+  bool dump_capture_active = false;
+  std::array<bool, 128> used_controllers{};
+  std::array<std::uint8_t, kDefinitionCount + 1> captured_values{};  // indexed by controller
+
+  // Shared by every running bulk send; set by Stop, tested by the send threads.
+  std::atomic<bool> stop_request{false};
+
   // --- what the window shows ------------------------------------------------
   // Window caption; the file commands set it ("Quorvane - [path]").
   const QString& Title() const { return title_; }
@@ -74,6 +83,11 @@ class TSliderWindow : public QObject {
   void MidiOutTimerTimer();
 
   void SendControlChange(int controller, int channel, int value);
+  // One message from the first MIDI input: a control change on the listened channel sets
+  // every definition with that controller, on every page, without echo.
+  void FollowMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+  // Redraws everything ShowPage draws for one slot of the page shown, without sending.
+  void RedrawSlot(int slot);
   // The track bar of slot s was moved to position (by the user or by RefreshSlot).
   void TrackBarMoved(int slot, int position);
   void SliderChanged(int slot);

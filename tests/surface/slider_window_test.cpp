@@ -242,3 +242,51 @@ TEST_F(SliderWindowTest, InputIndicatorLightsAndClears) {
 
 }  // namespace
 }  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+class FollowTest : public SliderWindowTest {
+ protected:
+  void SetUp() override {
+    SliderWindowTest::SetUp();
+    w.output_in_use = true;
+    w.pages.at(1, 2).ctrl = 7;
+    w.pages.at(4, 9).ctrl = 7;
+    w.pages.at(4, 9).enabled = false;  // disabled definitions follow too
+  }
+};
+
+TEST_F(FollowTest, EveryMatchingDefinitionFollowsWithoutEcho) {
+  w.ShowPage(4);
+  w.FollowMessage(0xB0, 7, 33);
+  EXPECT_EQ(w.pages.at(1, 2).value, 33);
+  EXPECT_EQ(w.pages.at(4, 9).value, 33);
+  EXPECT_EQ(w.View(9).position, TrackBarPosition(33));
+  EXPECT_EQ(w.View(9).value_text, QStringLiteral("33"));
+  EXPECT_TRUE(sent.empty());
+  EXPECT_TRUE(w.in_activity);
+}
+
+TEST_F(FollowTest, ListenChannelFiltersUnlessAll) {
+  w.FollowMessage(0xB1, 7, 10);  // channel 2, listening to 1
+  EXPECT_EQ(w.pages.at(1, 2).value, 127);
+  EXPECT_TRUE(w.in_activity) << "ignored messages light the indicator too";
+  w.listen_channel = 0;
+  w.FollowMessage(0xB1, 7, 10);
+  EXPECT_EQ(w.pages.at(1, 2).value, 10);
+  w.FollowMessage(0x91, 7, 99);  // a note: ignored
+  EXPECT_EQ(w.pages.at(1, 2).value, 10);
+}
+
+TEST_F(FollowTest, CaptureRecordsFollowedControllersOnly) {
+  w.dump_capture_active = true;
+  w.FollowMessage(0xB0, 7, 21);
+  w.FollowMessage(0xB0, 126, 5);  // no definition uses 126
+  EXPECT_TRUE(w.used_controllers[7]);
+  EXPECT_EQ(w.captured_values[7], 21);
+  EXPECT_FALSE(w.used_controllers[126]);
+}
+
+}  // namespace
+}  // namespace quorvane
