@@ -42,6 +42,7 @@ class TSliderWindow : public QObject {
   bool output_in_use = false;
   int global_channel = 1;
   int listen_channel = 1;
+  int midi_delay = 5;  // ms paused after each message of a bulk send
   bool update_slider_numbers = false;
   std::array<bool, kSlotCount + 1> gesture_touched{};  // indexed by slot
   int drag_source_slot = 0;
