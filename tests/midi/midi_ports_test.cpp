@@ -1,0 +1,462 @@
+#include "midi/midi_ports.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "files/app_settings.h"
+#include "midi/in_process_midi_service.h"
+#include "midi/midi_settings_form.h"
+#include "midi_test_util.h"
+#include "surface/slider_window.h"
+
+namespace quorvane {
+namespace {
+
+using test::PumpPending;
+using test::PumpUntil;
+using Call = InProcessMidiService::Call;
+
+constexpr std::uint32_t Word(int status, int data1, int data2) {
+  return static_cast<std::uint32_t>(status | data1 << 8 | data2 << 16);
+}
+
+// Two systems as the factory sees them; JACK can be made unavailable.
+class MidiPortsTest : public ::testing::Test {
+ protected:
+  MidiPortsTest() {
+    for (int i = 0; i < kDefinitionCount; ++i) {
+      model.pages[i].ctrl = static_cast<std::uint8_t>(20 + i % 100);
+      model.pages[i].enabled = true;
+    }
+    model.ShowPage(1);
+  }
+
+  std::unique_ptr<MidiPorts> MakePorts() {
+    return std::make_unique<MidiPorts>(
+        model, [this](const std::string& wanted, std::string* chosen) {
+          std::unique_ptr<InProcessMidiService> made;
+          if (wanted == "JACK" && jack_available) {
+            made = std::make_unique<InProcessMidiService>(jack_inputs, jack_outputs);
+            *chosen = "JACK";
+          } else {
+            made = std::make_unique<InProcessMidiService>(alsa_inputs, alsa_outputs);
+            *chosen = "ALSA";
+          }
+          service = made.get();
+          return made;
+        });
+  }
+
+  std::unique_ptr<MidiPorts> Started(const AppSettings& s) {
+    auto ports = MakePorts();
+    ports->Start(s);
+    return ports;
+  }
+
+  // The slider of slot `slot` on the page shown is dragged to value v.
+  void Drag(int slot, int v) {
+    model.SetActiveSlot(slot);
+    model.TrackBarMoved(slot, 127 - v);
+  }
+
+  std::vector<std::string> alsa_inputs{"Keys In", "Pads In", "Synth In"};
+  std::vector<std::string> alsa_outputs{"Synth Out", "Drum Out"};
+  std::vector<std::string> jack_inputs{"system:capture_1", "Synth In"};
+  std::vector<std::string> jack_outputs{"system:playback_1", "Synth Out"};
+  bool jack_available = true;
+  InProcessMidiService* service = nullptr;
+  TSliderWindow model;
+};
+
+TEST_F(MidiPortsTest, StoredNamesWinOverStoredNumbers) {
+  AppSettings s;
+  s.input_device1 = 0;
+  s.input_device1_name = QStringLiteral("Synth In");
+  s.output_device = 0;
+  s.output_device_name = QStringLiteral("Drum Out");
+  s.input_device2 = 1;  // no name stored: taken by number
+  auto ports = Started(s);
+
+  EXPECT_EQ(ports->input_device1, 2);
+  EXPECT_TRUE(ports->input1_in_use);
+  EXPECT_EQ(ports->MidiInput1().DeviceID(), 2);
+  EXPECT_TRUE(ports->MidiInput1().IsOpen());
+  EXPECT_EQ(ports->output_device, 1);
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+  EXPECT_EQ(ports->MidiOutput1().ProductName(), "Drum Out");
+  EXPECT_EQ(ports->input_device2, 1);
+  EXPECT_EQ(ports->input_device2_name, QStringLiteral("Pads In"));
+  EXPECT_TRUE(ports->MidiInput2().IsOpen());
+  EXPECT_TRUE(ports->TakeMessages().isEmpty());
+  EXPECT_EQ(ports->InputDevices(), (QStringList{"Keys In", "Pads In", "Synth In"}));
+  EXPECT_EQ(ports->OutputDevices(), (QStringList{"Synth Out", "Drum Out"}));
+}
+
+TEST_F(MidiPortsTest, NothingConfiguredOpensNothingAndSendsNothing) {
+  auto ports = Started(AppSettings{});
+  EXPECT_FALSE(ports->input1_in_use || ports->input2_in_use || ports->output_in_use);
+  EXPECT_FALSE(model.output_in_use);
+  EXPECT_EQ(service->OpenHandleCount(), 0u);
+  Drag(5, 101);
+  EXPECT_EQ(model.SlotDefinition(5).value, 101);
+  EXPECT_EQ(service->CallCount(Call::OutputShortMessage), 0);
+}
+
+TEST_F(MidiPortsTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
+  AppSettings s;
+  s.input_device1 = 0;
+  s.input_device1_name = QStringLiteral("Unplugged Keys");
+  s.output_device = 7;  // no name and no such number
+  s.input_device2 = 0;
+  s.input_device2_name = QStringLiteral("Pads In");
+  s.remote_channel = 9;
+  s.midi_delay = 40;
+  auto ports = Started(s);
+
+  EXPECT_FALSE(ports->input1_in_use);
+  EXPECT_EQ(ports->input_device1, -1);
+  EXPECT_FALSE(ports->MidiInput1().IsOpen());
+  EXPECT_FALSE(ports->output_in_use);
+  EXPECT_FALSE(model.output_in_use);
+  EXPECT_TRUE(ports->input2_in_use);
+  EXPECT_EQ(ports->input_device2, 1);
+  EXPECT_EQ(ports->remote_channel, 9);
+  EXPECT_EQ(model.midi_delay, 40);
+
+  const QStringList told = ports->TakeMessages();
+  ASSERT_EQ(told.size(), 2);
+  EXPECT_TRUE(told[0].contains(QStringLiteral("\"Unplugged Keys\""))) << told[0].toStdString();
+  EXPECT_TRUE(told[1].contains(QStringLiteral("MIDI Output"))) << told[1].toStdString();
+  EXPECT_TRUE(ports->TakeMessages().isEmpty());
+
+  // The missing choice survives the run, so the device is used again once it is back.
+  AppSettings out;
+  ports->Store(out);
+  EXPECT_EQ(out.input_device1_name, QStringLiteral("Unplugged Keys"));
+  EXPECT_EQ(out.input_device1, 0);
+  EXPECT_EQ(out.output_device, 7);
+  EXPECT_EQ(out.input_device2, 1);
+  EXPECT_EQ(out.input_device2_name, QStringLiteral("Pads In"));
+  EXPECT_EQ(out.remote_channel, 9);
+  EXPECT_EQ(out.midi_delay, 40);
+}
+
+TEST_F(MidiPortsTest, NegativeNumbersAreStoredBackAsMinusOne) {
+  AppSettings s;
+  s.output_device = -7;
+  auto ports = Started(s);
+  AppSettings out;
+  out.output_device = 3;
+  ports->Store(out);
+  EXPECT_EQ(out.output_device, -1);
+  EXPECT_TRUE(out.output_device_name.isEmpty());
+  EXPECT_TRUE(ports->TakeMessages().isEmpty());
+}
+
+TEST_F(MidiPortsTest, SliderDragSendsOneControlChangeOnTheOutputDevice) {
+  AppSettings s;
+  s.output_device = 0;
+  s.output_device_name = QStringLiteral("Synth Out");
+  auto ports = Started(s);
+  model.SlotDefinition(5).channel = 3;
+  model.SlotDefinition(5).value = 100;
+  model.RefreshSlot(5);
+
+  Drag(5, 101);
+  Drag(5, 101);  // released where it was: nothing more
+  EXPECT_EQ(service->ShortsSentTo("Synth Out"),
+            std::vector<std::uint32_t>{Word(0xB2, model.SlotDefinition(5).ctrl, 101)});
+  EXPECT_TRUE(service->SentTo("Drum Out").empty());
+}
+
+TEST_F(MidiPortsTest, GroupMoveGoesOutThroughThePort) {
+  AppSettings s;
+  s.output_device = 1;
+  auto ports = Started(s);
+  model.global_channel = 1;
+  for (auto [slot, value] : {std::pair{1, 40}, {2, 20}, {3, 80}}) {
+    model.SlotDefinition(slot).value = static_cast<std::uint8_t>(value);
+    model.SlotDefinition(slot).selected = true;
+  }
+  model.RefreshAllSlots();
+  model.CaptureGroupReference();
+  model.group_mode = true;
+
+  Drag(1, 60);
+  const auto& d = [&](int slot) { return model.SlotDefinition(slot).ctrl; };
+  EXPECT_EQ(service->ShortsSentTo("Drum Out"),
+            (std::vector<std::uint32_t>{Word(0xB0, d(2), 30), Word(0xB0, d(3), 120),
+                                        Word(0xB0, d(1), 60)}));
+}
+
+TEST_F(MidiPortsTest, ToggleButtonsSendInBothModes) {
+  AppSettings s;
+  s.output_device = 0;
+  auto ports = Started(s);
+  Tcontroller& a = model.SlotDefinition(2);
+  a.use_slider = true;
+  a.channel = 2;
+  Tcontroller& b = model.SlotDefinition(3);
+  b.button_ctrl = 64;
+  b.button_channel = 5;
+
+  model.ButtonPressed(2, true);
+  EXPECT_EQ(model.View(2).position, 0);  // slider at the top
+  model.ButtonPressed(2, false);
+  model.ButtonPressed(3, true);
+  model.ButtonPressed(3, false);
+  EXPECT_EQ(service->ShortsSentTo("Synth Out"),
+            (std::vector<std::uint32_t>{Word(0xB1, a.ctrl, 127), Word(0xB1, a.ctrl, 0),
+                                        Word(0xB4, 64, 127), Word(0xB4, 64, 0)}));
+}
+
+TEST_F(MidiPortsTest, PortErrorDuringSendReachesTheCaller) {
+  AppSettings s;
+  s.output_device = 0;
+  auto ports = Started(s);
+  service->FailCall(Call::OutputShortMessage, kMidiNoDevice);
+  EXPECT_THROW(Drag(4, 90), EmidioutputError);
+  // The next move works again.
+  Drag(4, 91);
+  EXPECT_EQ(service->ShortsSentTo("Synth Out").size(), 1u);
+}
+
+TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
+  AppSettings s;
+  s.input_device1 = 0;
+  s.output_device = 0;
+  auto ports = Started(s);
+  model.listen_channel = 1;
+  model.pages.at(1, 3).ctrl = 7;
+  model.pages.at(4, 5).ctrl = 7;
+  model.ShowPage(4);
+
+  service->InjectShort(0, Word(0xB0, 7, 99));
+  ASSERT_TRUE(PumpUntil([&] { return model.pages.at(4, 5).value == 99; }));
+  EXPECT_EQ(model.pages.at(1, 3).value, 99);
+  EXPECT_EQ(model.View(5).position, 127 - 99);
+  EXPECT_TRUE(model.in_activity);
+  int moved = 0;
+  for (int i = 0; i < kDefinitionCount; ++i) moved += model.pages[i].value == 99 ? 1 : 0;
+  EXPECT_EQ(moved, 2);
+  EXPECT_TRUE(service->SentTo("Synth Out").empty());
+}
+
+TEST_F(MidiPortsTest, OtherChannelsAreFollowedOnlyWithAll) {
+  AppSettings s;
+  s.input_device1 = 2;
+  auto ports = Started(s);
+  model.listen_channel = 1;
+  model.pages.at(2, 1).ctrl = 74;
+
+  service->InjectShort(2, Word(0xB1, 74, 12));   // channel 2
+  service->InjectShort(2, Word(0x90, 74, 100));  // note on, as a marker
+  ASSERT_TRUE(
+      PumpUntil([&] { return ports->MidiInput1().PendingCount() == 0 && model.in_activity; }));
+  service->WaitIdle();
+  PumpPending();
+  EXPECT_EQ(model.pages.at(2, 1).value, 0);
+
+  model.listen_channel = 0;
+  service->InjectShort(2, Word(0xB1, 74, 12));
+  ASSERT_TRUE(PumpUntil([&] { return model.pages.at(2, 1).value == 12; }));
+}
+
+TEST_F(MidiPortsTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
+  AppSettings s;
+  s.input_device1 = 0;
+  auto ports = Started(s);
+  const TPageSet before = model.pages;
+  service->InjectSysex(0, {0xF0, 0x41, 0x10, 0xF7});
+  ASSERT_TRUE(PumpUntil([&] { return model.in_activity; }));
+  EXPECT_TRUE(model.pages == before);
+}
+
+TEST_F(MidiPortsTest, RemoteInputGoesToItsHookOnly) {
+  AppSettings s;
+  s.input_device2 = 1;
+  auto ports = Started(s);
+  std::vector<std::uint8_t> seen;
+  ports->SetRemoteInputHandler([&](const TMyMidiEvent& e) { seen.push_back(e.data2); });
+  model.pages.at(1, 1).ctrl = 10;
+  service->InjectShort(1, Word(0xB0, 10, 1));
+  service->InjectShort(1, Word(0xB0, 10, 2));
+  ASSERT_TRUE(PumpUntil([&] { return seen.size() == 2; }));
+  EXPECT_EQ(seen, (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_EQ(model.pages.at(1, 1).value, 0);
+  EXPECT_FALSE(model.in_activity);
+}
+
+TEST_F(MidiPortsTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {
+  AppSettings s;
+  s.input_device1 = 0;
+  s.input_device2 = 2;
+  s.output_device = 1;
+  s.midi_api = QStringLiteral("JACK");
+  auto ports = Started(s);
+  EXPECT_EQ(service->OpenHandleCount(), 2u);  // JACK lists two inputs only
+  EXPECT_EQ(ports->TakeMessages().size(), 1);
+  ports->CloseInUse();
+  EXPECT_EQ(service->OpenHandleCount(), 0u);
+  AppSettings out;
+  ports->Store(out);
+  EXPECT_EQ(out.input_device1, 0);
+  EXPECT_EQ(out.input_device1_name, QStringLiteral("system:capture_1"));
+  EXPECT_EQ(out.input_device2, 2);  // kept for when it is back
+  EXPECT_EQ(out.output_device, 1);
+  EXPECT_EQ(out.output_device_name, QStringLiteral("Synth Out"));
+  EXPECT_EQ(out.midi_api, QStringLiteral("JACK"));
+}
+
+TEST_F(MidiPortsTest, WantedSystemMissingFallsBackAndSaysSo) {
+  jack_available = false;
+  AppSettings s;
+  s.midi_api = QStringLiteral("JACK");
+  auto ports = Started(s);
+  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("ALSA"));
+  const QStringList told = ports->TakeMessages();
+  ASSERT_EQ(told.size(), 1);
+  EXPECT_TRUE(told[0].contains(QStringLiteral("JACK")));
+  EXPECT_TRUE(ports->UnavailableReason().isEmpty());
+}
+
+TEST_F(MidiPortsTest, NoSystemAtAllLeavesTheProgramUsable) {
+  auto ports = std::make_unique<MidiPorts>(
+      model, [](const std::string&, std::string*) { return std::unique_ptr<MidiService>(); });
+  AppSettings s;
+  s.output_device = 0;
+  ports->Start(s);
+  EXPECT_FALSE(ports->UnavailableReason().isEmpty());
+  EXPECT_FALSE(ports->output_in_use);
+  Drag(1, 5);
+  EXPECT_EQ(model.SlotDefinition(1).value, 5);
+}
+
+// ---- The dialog's decisions ---------------------------------------------------
+
+class MidiSettingsFormTest : public MidiPortsTest {
+ protected:
+  void SetUp() override {
+    AppSettings s;
+    s.input_device1 = 0;
+    s.output_device = 0;
+    s.listen_channel = 5;
+    model.listen_channel = 5;
+    model.global_channel = 3;
+    ports = Started(s);
+    form = std::make_unique<MidiSettingsForm>(*ports, model);
+  }
+  std::unique_ptr<MidiPorts> ports;
+  std::unique_ptr<MidiSettingsForm> form;
+};
+
+TEST_F(MidiSettingsFormTest, SetupSelectsTheConfigurationAndClosesEveryPort) {
+  ports->remote_channel = 16;
+  form->Setup();
+  EXPECT_EQ(form->InputItems(), (QStringList{"none", "Keys In", "Pads In", "Synth In"}));
+  EXPECT_EQ(form->OutputItems(), (QStringList{"none", "Synth Out", "Drum Out"}));
+  EXPECT_EQ(form->input1, 1);
+  EXPECT_EQ(form->input2, 0);
+  EXPECT_EQ(form->output1, 1);
+  EXPECT_EQ(form->channel, 2);
+  EXPECT_EQ(form->listen_channel, 5);
+  EXPECT_EQ(form->remote_channel, 15);
+  EXPECT_EQ(form->delay_text, QStringLiteral("5"));
+  EXPECT_EQ(service->OpenHandleCount(), 0u);
+}
+
+TEST_F(MidiSettingsFormTest, OkTakesTheChoicesAndOpensThem) {
+  form->Setup();
+  form->input1 = 0;
+  form->input2 = 3;
+  form->output1 = 2;
+  form->listen_channel = 0;
+  form->channel = 15;
+  form->remote_channel = 1;
+  form->delay_text = QStringLiteral("1000");
+  form->Accept();
+  EXPECT_FALSE(ports->input1_in_use);
+  EXPECT_EQ(ports->input_device1, -1);
+  EXPECT_TRUE(ports->input2_in_use);
+  EXPECT_EQ(ports->input_device2, 2);
+  EXPECT_EQ(ports->output_device, 1);
+  EXPECT_EQ(ports->output_device_name, QStringLiteral("Drum Out"));
+  EXPECT_EQ(model.listen_channel, 0);
+  EXPECT_EQ(model.global_channel, 16);
+  EXPECT_EQ(ports->remote_channel, 2);
+  EXPECT_EQ(model.midi_delay, 1000);
+  EXPECT_EQ(service->OpenHandleCount(), 2u);
+  Drag(1, 64);
+  EXPECT_EQ(service->ShortsSentTo("Drum Out").size(), 1u);
+  EXPECT_TRUE(service->SentTo("Synth Out").empty());
+}
+
+TEST_F(MidiSettingsFormTest, NoneForTheOutputMakesSendsSilent) {
+  form->Setup();
+  form->output1 = 0;
+  form->Accept();
+  EXPECT_FALSE(model.output_in_use);
+  Drag(1, 64);
+  EXPECT_EQ(service->CallCount(Call::OutputShortMessage), 0);
+  EXPECT_TRUE(model.StatusPanel(2).isEmpty());
+}
+
+TEST_F(MidiSettingsFormTest, CancelKeepsAndReopensTheOldDevices) {
+  form->Setup();
+  form->output1 = 2;
+  form->input1 = 3;
+  form->channel = 9;
+  form->Cancel();
+  EXPECT_EQ(ports->output_device, 0);
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+  EXPECT_TRUE(ports->MidiInput1().IsOpen());
+  EXPECT_EQ(ports->MidiInput1().DeviceID(), 0);
+  EXPECT_EQ(model.global_channel, 3);
+  Drag(1, 64);
+  EXPECT_EQ(service->ShortsSentTo("Synth Out").size(), 1u);
+}
+
+TEST_F(MidiSettingsFormTest, DelayMustBeAWholeNumberUpToOneThousand) {
+  for (const char* good : {"0", "5", "1000"}) EXPECT_TRUE(MidiSettingsForm::DelayValid(good));
+  for (const char* bad : {"1001", "-1", "abc", "", "5ms", "1e3"})
+    EXPECT_FALSE(MidiSettingsForm::DelayValid(bad)) << bad;
+}
+
+TEST_F(MidiSettingsFormTest, ChannelOutsideTheListLeavesTheValueAsItWas) {
+  model.global_channel = 40;
+  form->Setup();
+  EXPECT_EQ(form->channel, -1);
+  form->Accept();
+  EXPECT_EQ(model.global_channel, 40);
+}
+
+TEST_F(MidiSettingsFormTest, SwitchingSystemsFindsDevicesByNameAndCancelGoesBack) {
+  form->Setup();
+  // "Keys In" and "Synth Out" (ALSA): only "Synth Out" exists under JACK.
+  EXPECT_TRUE(form->ChangeSystem(1).contains(QStringLiteral("Keys In")));
+  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
+  EXPECT_EQ(form->InputItems(), (QStringList{"none", "system:capture_1", "Synth In"}));
+  EXPECT_EQ(form->output1, 2);
+  EXPECT_EQ(form->input1, 0);
+  EXPECT_EQ(service->OpenHandleCount(), 0u);
+
+  form->Cancel();
+  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("ALSA"));
+  EXPECT_TRUE(ports->input1_in_use);
+  EXPECT_EQ(ports->MidiInput1().ProductName(), "Keys In");
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+  EXPECT_EQ(ports->midi_api, QStringLiteral("ALSA"));
+}
+
+TEST_F(MidiSettingsFormTest, SwitchingToAMissingSystemSaysSo) {
+  jack_available = false;
+  form->Setup();
+  EXPECT_TRUE(form->ChangeSystem(1).contains(QStringLiteral("JACK")));
+  EXPECT_EQ(form->system, 0);  // shows the system really in use
+  form->Accept();
+  EXPECT_EQ(ports->midi_api, QStringLiteral("ALSA"));
+}
+
+}  // namespace
+}  // namespace quorvane
