@@ -1,0 +1,125 @@
+#include "midi/midi_send_thread.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+
+namespace quorvane {
+
+TMIDISendThread::TMIDISendThread(SendHost& host, std::atomic<bool>& stop_request, int send_mode,
+                                 QObject* parent)
+    : QObject(parent),
+      host_(host),
+      stop_request_(stop_request),
+      send_mode_(static_cast<std::uint8_t>(send_mode)),
+      sleeper_([](Clock::time_point until) { std::this_thread::sleep_until(until); }) {}
+
+TMIDISendThread::~TMIDISendThread() {
+  if (!worker_.joinable()) return;
+  if (!finished_.load()) stop_request_.store(true);
+  WaitWhileProcessingEvents();
+}
+
+void TMIDISendThread::Start() {
+  if (worker_.joinable()) return;
+  worker_ = std::thread([this] { Run(); });
+}
+
+void TMIDISendThread::WaitWhileProcessingEvents() {
+  // The worker may be waiting for a step on this thread: keep serving events until it ends.
+  // Every step and the end are posted events, so waiting for more events cannot miss the end.
+  while (worker_.joinable() && !finished_.load()) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                    QEventLoop::ExcludeUserInputEvents);
+  }
+  if (worker_.joinable()) worker_.join();
+}
+
+bool TMIDISendThread::Step(const std::function<void()>& fn) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, &fn] {
+        try {
+          fn();
+        } catch (...) {
+          // Shown by the top-level handler once the walk has ended, not while it waits.
+          error_ = std::current_exception();
+        }
+      },
+      Qt::BlockingQueuedConnection);
+  return !error_;
+}
+
+void TMIDISendThread::Pause(Clock::time_point& deadline, int delay_ms) {
+  if (delay_ms <= 0) return;
+  const auto delay = std::chrono::milliseconds(delay_ms);
+  deadline += delay;
+  // More than a whole pause behind (the GUI thread was held up): let the schedule slip
+  // instead of sending the backlog in a burst.
+  const auto now = Clock::now();
+  if (now > deadline + delay) deadline = now;
+  sleeper_(deadline);
+}
+
+void TMIDISendThread::Run() {
+  bool ok = Step([this] {
+    host_.BeginSend();
+    stop_request_.store(false);
+  });
+  // Message k is due k pauses after the first one.
+  Clock::time_point deadline{};
+  bool anchored = false;
+  bool stopped = false;
+  for (int p = 1; ok && !stopped && p <= 5; ++p) {
+    for (int s = 1; ok && !stopped && s <= 24; ++s) {
+      bool sent = false;
+      bool uses_slider = true;
+      int delay = 0;
+      const auto before = Clock::now();
+      // Qualifying and the first message in one step: the model is read where it lives.
+      ok = Step([&] {
+        page_ = static_cast<std::uint8_t>(send_mode_ == kCurrentPage ? host_.CurrentPage() : p);
+        slot_ = static_cast<std::uint8_t>(s);
+        if (!host_.Qualifies(page_, slot_, send_mode_)) return;
+        uses_slider = host_.UsesSlider(page_, slot_);
+        delay = host_.MidiDelay();
+        second_ = false;
+        sent = true;
+        host_.SendDefinition(page_, slot_, second_);
+      });
+      if (!ok || !sent) continue;
+      if (!anchored) {
+        deadline = before;
+        anchored = true;
+      }
+      if (!uses_slider) {
+        Pause(deadline, delay);
+        ok = Step([this] {
+          second_ = true;
+          host_.SendDefinition(page_, slot_, second_);
+        });
+        if (!ok) continue;
+      }
+      Pause(deadline, delay);
+      stopped = stop_request_.load();
+    }
+    // The current-page walk visits one page only.
+    if (send_mode_ == kCurrentPage) break;
+  }
+  // A port error abandons the walk; the end step still runs, then the error is raised.
+  std::exception_ptr error = error_;
+  error_ = nullptr;
+  Step([this] { host_.EndSend(); });
+  if (!error) error = error_;
+  finished_.store(true);
+  QMetaObject::invokeMethod(
+      this,
+      [this, error] {
+        emit finished();
+        if (free_on_finish_) deleteLater();
+        if (error) std::rethrow_exception(error);
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace quorvane

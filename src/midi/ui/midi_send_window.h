@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QFrame>
+#include <atomic>
+
+class QLabel;
+class QPushButton;
+
+namespace quorvane {
+
+// The small borderless window shown while a bulk send runs. Stop, or closing the window by
+// any means, asks every running send to stop.
+class TMidiSendWindow : public QFrame {
+  Q_OBJECT
+
+ public:
+  static constexpr QSize kClientSize{233, 71};
+
+  explicit TMidiSendWindow(std::atomic<bool>& stop_request, QWidget* parent = nullptr);
+
+  // Shows the window in the middle of the screen.
+  void ShowCentered();
+
+  QLabel* Label() const { return label_; }
+  QPushButton* Button1() const { return button_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  std::atomic<bool>& stop_request_;
+  QLabel* label_ = nullptr;
+  QPushButton* button_ = nullptr;
+};
+
+}  // namespace quorvane
