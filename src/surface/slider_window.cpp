@@ -1,10 +1,38 @@
 #include "surface/slider_window.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <algorithm>
 
-namespace quorvane {
+#include "midi/midi_send_thread.h"
 
-TSliderWindow::TSliderWindow(QObject* parent) : QObject(parent) {
+namespace quorvane {
+namespace {
+
+// The send thread's view of the model; every call comes on the GUI thread.
+class ModelSendHost final : public SendHost {
+ public:
+  explicit ModelSendHost(TSliderWindow& w) : w_(w) {}
+  void BeginSend() override { emit w_.sendBegun(); }
+  void EndSend() override { emit w_.sendEnded(); }
+  int CurrentPage() const override { return w_.current_page; }
+  bool Qualifies(int page, int slot, int send_mode) const override {
+    return w_.SendQualifies(page, slot, send_mode);
+  }
+  bool UsesSlider(int page, int slot) const override { return w_.pages.at(page, slot).use_slider; }
+  void SendDefinition(int page, int slot, bool second) override {
+    w_.SendDefinition(page, slot, second);
+  }
+  int MidiDelay() const override { return w_.midi_delay; }
+
+ private:
+  TSliderWindow& w_;
+};
+
+}  // namespace
+
+TSliderWindow::TSliderWindow(QObject* parent)
+    : QObject(parent), send_host_(std::make_unique<ModelSendHost>(*this)) {
   for (QTimer* t : {&midi_in_timer_, &midi_out_timer_}) {
     t->setInterval(kActivityMs);
     t->setSingleShot(true);
@@ -13,6 +41,10 @@ TSliderWindow::TSliderWindow(QObject* parent) : QObject(parent) {
   connect(&midi_out_timer_, &QTimer::timeout, this, &TSliderWindow::MidiOutTimerTimer);
   status_[1] = QStringLiteral("MIDI Controller");
   status_[3] = QStringLiteral("Value");
+}
+
+TSliderWindow::~TSliderWindow() {
+  StopSends();
 }
 
 void TSliderWindow::SetStatus(int panel, const QString& text) {
@@ -204,6 +236,42 @@ void TSliderWindow::CaptureGroupReference() {
 void TSliderWindow::SetUpdateSliderNumbers(bool on) {
   update_slider_numbers = on;
   ShowPage(current_page);
+}
+
+TMIDISendThread* TSliderWindow::StartSend(int send_mode) {
+  auto* thread = new TMIDISendThread(*send_host_, stop_request, send_mode, this);
+  thread->SetFreeOnFinish(true);
+  connect(thread, &TMIDISendThread::finished, this, [this] { --running_sends_; });
+  ++running_sends_;
+  last_send_thread_ = thread;
+  thread->Start();
+  return thread;
+}
+
+bool TSliderWindow::SendQualifies(int page, int slot, int send_mode) const {
+  const Tcontroller& d = pages.at(page, slot);
+  if (send_mode == TMIDISendThread::kSelected) return d.selected && d.enabled;
+  return d.enabled;
+}
+
+void TSliderWindow::SendDefinition(int page, int slot, bool second) {
+  const Tcontroller& d = pages.at(page, slot);
+  if (second) {
+    SendControlChange(d.button_ctrl, d.button_channel, d.button_value);
+  } else {
+    SendControlChange(d.ctrl, d.channel, d.value);
+  }
+}
+
+void TSliderWindow::StopSends() {
+  // The workers wait for steps on this thread: serve them rather than block on a join. Each
+  // step and each end arrives as a posted event, so waiting for events cannot miss the end.
+  // The request is renewed after every event, since a begin step clears it.
+  while (running_sends_ > 0) {
+    stop_request.store(true);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                    QEventLoop::ExcludeUserInputEvents);
+  }
 }
 
 }  // namespace quorvane

@@ -2,13 +2,16 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
+#include "midi/midi_send_thread.h"
 #include "surface/controller.h"
 #include "surface/slot_view.h"
 
@@ -27,6 +30,7 @@ class TSliderWindow : public QObject {
   static constexpr int kStatusPanels = 7;
 
   explicit TSliderWindow(QObject* parent = nullptr);
+  ~TSliderWindow() override;  // stops running bulk sends first
 
   // --- model --------------------------------------------------------------
   TPageSet pages;
@@ -98,6 +102,19 @@ class TSliderWindow : public QObject {
 
   void SetUpdateSliderNumbers(bool on);
 
+  // --- bulk sends ------------------------------------------------------------
+  // Starts a paced background send: mode 0 all pages, 1 the current page, 2 the selected
+  // definitions. The thread frees itself when it ends; the last one started stays reachable.
+  TMIDISendThread* StartSend(int send_mode);
+  TMIDISendThread* LastSendThread() const { return last_send_thread_; }
+  int RunningSends() const { return running_sends_; }
+  // Whether a send of the mode takes definition (page, slot).
+  bool SendQualifies(int page, int slot, int send_mode) const;
+  // The slider message (second = false) or the button message of a definition.
+  void SendDefinition(int page, int slot, bool second);
+  // Sets the stop request and returns once every running send has ended, serving their steps.
+  void StopSends();
+
   void SetShortSender(ShortSender sender) { send_short_ = std::move(sender); }
 
   QTimer& MidiInTimer() { return midi_in_timer_; }
@@ -109,6 +126,8 @@ class TSliderWindow : public QObject {
   void statusPanelChanged(int panel);  // a status panel's text changed
   void activityChanged();              // an activity indicator changed
   void stateChanged();                 // check marks, radio items, flags
+  void sendBegun();                    // a bulk send starts: busy look, other windows disabled
+  void sendEnded();                    // ... and ends
 
  private:
   SlotView& MutableView(int slot) { return views_.at(static_cast<std::size_t>(slot - 1)); }
@@ -122,6 +141,9 @@ class TSliderWindow : public QObject {
   QTimer midi_out_timer_;
   ShortSender send_short_;
   QString title_ = QStringLiteral("Quorvane");
+  std::unique_ptr<SendHost> send_host_;
+  QPointer<TMIDISendThread> last_send_thread_;
+  int running_sends_ = 0;
 };
 
 }  // namespace quorvane
