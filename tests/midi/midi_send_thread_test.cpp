@@ -1,0 +1,324 @@
+#include "midi/midi_send_thread.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QSignalSpy>
+#include <array>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "midi/port_error.h"
+#include "surface/slider_window.h"
+
+namespace quorvane {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+// What happened during a walk, in order: "begin", "end", "pause", "send p.s" or "send p.s b".
+using Log = std::vector<std::string>;
+
+std::string SendEntry(int page, int slot, bool second) {
+  return "send " + std::to_string(page) + "." + std::to_string(slot) + (second ? " b" : "");
+}
+
+// A host over a plain table of flags; the walk's decisions come from the thread itself.
+class FakeHost : public SendHost {
+ public:
+  struct Def {
+    bool qualifies = false;
+    bool uses_slider = true;
+  };
+
+  void BeginSend() override { log.push_back("begin"); }
+  void EndSend() override { log.push_back("end"); }
+  int CurrentPage() const override { return current_page; }
+  bool Qualifies(int page, int slot, int /*send_mode*/) const override {
+    return At(page, slot).qualifies;
+  }
+  bool UsesSlider(int page, int slot) const override { return At(page, slot).uses_slider; }
+  void SendDefinition(int page, int slot, bool second) override {
+    log.push_back(SendEntry(page, slot, second));
+    if (on_send) on_send(page, slot, second);
+  }
+  int MidiDelay() const override { return delay; }
+
+  Def& At(int page, int slot) {
+    return defs.at(static_cast<std::size_t>((page - 1) * 24 + slot - 1));
+  }
+  const Def& At(int page, int slot) const {
+    return defs.at(static_cast<std::size_t>((page - 1) * 24 + slot - 1));
+  }
+
+  std::array<Def, 120> defs{};
+  int current_page = 1;
+  int delay = 5;
+  std::function<void(int, int, bool)> on_send;
+  Log log;
+};
+
+class SendThreadTest : public ::testing::Test {
+ protected:
+  // Runs one walk to its end; pauses are logged instead of slept.
+  void Walk(int mode) {
+    TMIDISendThread thread(host, stop, mode);
+    thread.SetSleeper([this](TMIDISendThread::Clock::time_point until) {
+      host.log.push_back("pause");
+      deadlines.push_back(until);
+    });
+    QSignalSpy finished(&thread, &TMIDISendThread::finished);
+    thread.Start();
+    thread.WaitWhileProcessingEvents();
+    if (finished.count() == 0) {
+      ASSERT_TRUE(finished.wait(5000));
+    }
+    EXPECT_EQ(finished.count(), 1);
+  }
+  std::vector<std::string> Sends() const {
+    std::vector<std::string> out;
+    for (const auto& e : host.log)
+      if (e.rfind("send", 0) == 0) out.push_back(e);
+    return out;
+  }
+
+  FakeHost host;
+  std::atomic<bool> stop{false};
+  std::vector<TMIDISendThread::Clock::time_point> deadlines;
+};
+
+TEST_F(SendThreadTest, AllPagesWalksEveryPageInSlotOrderWithAPauseAfterEachMessage) {
+  host.At(1, 1).qualifies = true;
+  host.At(1, 24).qualifies = true;
+  host.At(3, 2) = {true, false};  // slider message, pause, button message
+  host.At(5, 24).qualifies = true;
+  Walk(TMIDISendThread::kAllPages);
+  EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "pause", "send 1.24", "pause", "send 3.2",
+                                    "pause", "send 3.2 b", "pause", "send 5.24", "pause", "end"));
+}
+
+TEST_F(SendThreadTest, PausesFollowAbsoluteDeadlinesOneDelayApart) {
+  host.delay = 7;
+  for (int s = 1; s <= 24; ++s) host.At(2, s) = {true, s % 2 == 0};
+  Walk(TMIDISendThread::kAllPages);
+  ASSERT_EQ(deadlines.size(), 36u);
+  // Time spent in the steps is absorbed by the next pause, not added to the schedule.
+  for (std::size_t k = 0; k < deadlines.size(); ++k) {
+    EXPECT_EQ(deadlines[k] - deadlines[0], std::chrono::milliseconds(7) * static_cast<int>(k));
+  }
+}
+
+TEST_F(SendThreadTest, AStalledStepLetsTheScheduleSlipInsteadOfBursting) {
+  host.delay = 1;
+  for (int s = 1; s <= 4; ++s) host.At(1, s).qualifies = true;
+  TMIDISendThread::Clock::time_point stall_end{};
+  host.on_send = [&](int, int slot, bool) {
+    if (slot != 2) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    stall_end = TMIDISendThread::Clock::now();
+  };
+  Walk(TMIDISendThread::kAllPages);
+  ASSERT_EQ(deadlines.size(), 4u);
+  EXPECT_GE(deadlines[1], stall_end);
+  EXPECT_EQ(deadlines[2] - deadlines[1], std::chrono::milliseconds(1));
+}
+
+TEST_F(SendThreadTest, NoDelayMeansNoPauseAtAll) {
+  host.delay = 0;
+  host.At(1, 3) = {true, false};
+  host.At(2, 3).qualifies = true;
+  Walk(TMIDISendThread::kAllPages);
+  EXPECT_THAT(host.log, ElementsAre("begin", "send 1.3", "send 1.3 b", "send 2.3", "end"));
+}
+
+TEST_F(SendThreadTest, NothingQualifyingStillBeginsAndEndsOnce) {
+  Walk(TMIDISendThread::kAllPages);
+  EXPECT_THAT(host.log, ElementsAre("begin", "end"));
+}
+
+TEST_F(SendThreadTest, CurrentPageIsReadAfreshAtEverySlot) {
+  for (int p = 1; p <= 5; ++p)
+    for (int s = 1; s <= 24; ++s) host.At(p, s).qualifies = s <= 4;
+  host.current_page = 2;
+  // The page switches (remote control) while slot 2 is being sent.
+  host.on_send = [this](int, int slot, bool) {
+    if (slot == 2) host.current_page = 4;
+  };
+  Walk(TMIDISendThread::kCurrentPage);
+  EXPECT_THAT(Sends(), ElementsAre("send 2.1", "send 2.2", "send 4.3", "send 4.4"));
+}
+
+TEST_F(SendThreadTest, StopAfterTheFirstDefinitionEndsTheWalkAfterIt) {
+  host.At(1, 1) = {true, false};
+  host.At(1, 2).qualifies = true;
+  host.At(4, 1).qualifies = true;
+  host.on_send = [this](int, int, bool second) {
+    if (second) stop.store(true);  // Stop pressed between the two messages
+  };
+  Walk(TMIDISendThread::kAllPages);
+  EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "pause", "send 1.1 b", "pause", "end"));
+}
+
+TEST_F(SendThreadTest, TheBeginStepClearsAnEarlierStop) {
+  stop.store(true);
+  host.At(1, 1).qualifies = true;
+  host.At(1, 2).qualifies = true;
+  Walk(TMIDISendThread::kSelected);
+  EXPECT_THAT(Sends(), ElementsAre("send 1.1", "send 1.2"));
+}
+
+TEST_F(SendThreadTest, AFailingSendAbandonsTheWalkRunsTheEndStepAndRaisesAfterwards) {
+  host.At(1, 1).qualifies = true;
+  host.At(1, 2).qualifies = true;
+  host.At(1, 3).qualifies = true;
+  host.on_send = [](int, int slot, bool) {
+    if (slot == 2) throw EmidioutputError("Invalid device ID");
+  };
+  TMIDISendThread thread(host, stop, TMIDISendThread::kAllPages);
+  thread.SetSleeper([](TMIDISendThread::Clock::time_point) {});
+  thread.Start();
+  std::string raised;
+  try {
+    while (raised.empty()) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+  } catch (const EmidioutputError& e) {
+    raised = e.what();
+  }
+  thread.WaitWhileProcessingEvents();
+  EXPECT_EQ(raised, "Invalid device ID");
+  EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "send 1.2", "end"));
+}
+
+// --- the real model as host --------------------------------------------------
+
+using Sent = std::array<int, 3>;
+
+class ModelSendTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w.pages.Initialize();
+    w.output_in_use = true;
+    w.midi_delay = 0;
+    w.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
+      sent.push_back({s, d1, d2});
+    });
+    w.ShowPage(1);
+  }
+  void WaitForSends() {
+    while (w.RunningSends() > 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+
+  TSliderWindow w;
+  std::vector<Sent> sent;
+};
+
+TEST_F(ModelSendTest, AllControllersSendsEveryEnabledDefinitionWithItsOwnFields) {
+  for (Tcontroller& d : w.pages) d.enabled = false;
+  Tcontroller& a = w.pages.at(1, 5);
+  a.enabled = true;
+  a.channel = 3;
+  a.value = 17;
+  Tcontroller& b = w.pages.at(4, 9);
+  b.enabled = true;
+  b.use_slider = false;
+  b.ctrl = 40;
+  b.value = 99;
+  b.button_ctrl = 41;
+  b.button_channel = 0;  // the global channel
+  b.button_value = 127;
+  w.global_channel = 10;
+  QSignalSpy begun(&w, &TSliderWindow::sendBegun);
+  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
+  w.StartSend(TMIDISendThread::kAllPages);
+  WaitForSends();
+  EXPECT_THAT(sent, ElementsAre(Sent{0xB2, 5, 17}, Sent{0xB9, 40, 99}, Sent{0xB9, 41, 127}));
+  EXPECT_EQ(begun.count(), 1);
+  EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(ModelSendTest, AllDisabledSendsNothingButShowsAndClosesOnce) {
+  for (Tcontroller& d : w.pages) d.enabled = false;
+  QSignalSpy begun(&w, &TSliderWindow::sendBegun);
+  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
+  w.StartSend(TMIDISendThread::kAllPages);
+  WaitForSends();
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(begun.count(), 1);
+  EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(ModelSendTest, SelectedModeTakesExactlyTheSelectedEnabledDefinitionsOfEveryPage) {
+  w.pages.at(1, 2).selected = true;
+  w.pages.at(2, 24).selected = true;
+  w.pages.at(2, 24).enabled = false;  // selected but disabled: left out
+  w.pages.at(5, 1).selected = true;
+  w.StartSend(TMIDISendThread::kSelected);
+  WaitForSends();
+  EXPECT_THAT(sent, ElementsAre(Sent{0xB0, 2, 127}, Sent{0xB0, 97, 127}));
+}
+
+TEST_F(ModelSendTest, CurrentPageModeSendsThatPageOnly) {
+  w.ShowPage(3);
+  w.StartSend(TMIDISendThread::kCurrentPage);
+  WaitForSends();
+  ASSERT_EQ(sent.size(), 24u);
+  EXPECT_EQ(sent.front()[1], 49);
+  EXPECT_EQ(sent.back()[1], 72);
+}
+
+TEST_F(ModelSendTest, WithoutAnOutputTheWalkStillRunsAndSendsNothing) {
+  w.output_in_use = false;
+  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
+  w.StartSend(TMIDISendThread::kAllPages);
+  WaitForSends();
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(ended.count(), 1);
+  EXPECT_TRUE(w.StatusPanel(2).isEmpty());
+}
+
+TEST_F(ModelSendTest, TheThreadFreesItselfAndTheModelKeepsOnlyTheLastOne) {
+  TMIDISendThread* first = w.StartSend(TMIDISendThread::kSelected);
+  QPointer<TMIDISendThread> watch(first);
+  EXPECT_EQ(w.LastSendThread(), first);
+  WaitForSends();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(watch.isNull());
+  EXPECT_EQ(w.LastSendThread(), nullptr);
+}
+
+TEST_F(ModelSendTest, TwoSendsAtOnceShareTheStopRequestAndBothEnd) {
+  w.midi_delay = 2;
+  QSignalSpy begun(&w, &TSliderWindow::sendBegun);
+  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
+  w.StartSend(TMIDISendThread::kAllPages);
+  w.StartSend(TMIDISendThread::kAllPages);
+  while (begun.count() < 2) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  w.stop_request.store(true);
+  const std::size_t at_stop = sent.size();
+  WaitForSends();
+  EXPECT_EQ(ended.count(), 2);
+  // Each walk finishes at most the definition it was on.
+  EXPECT_LE(sent.size(), at_stop + 2);
+  EXPECT_LT(sent.size(), 240u);
+}
+
+TEST_F(ModelSendTest, StopSendsReturnsOnlyOnceEveryWalkHasEnded) {
+  w.midi_delay = 20;
+  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
+  w.StartSend(TMIDISendThread::kAllPages);
+  w.StartSend(TMIDISendThread::kSelected);
+  // Straight away: the begin steps, which clear the request, have not run yet.
+  w.StopSends();
+  EXPECT_EQ(w.RunningSends(), 0);
+  EXPECT_EQ(ended.count(), 2);
+  EXPECT_LT(sent.size(), 120u);
+}
+
+}  // namespace
+}  // namespace quorvane
