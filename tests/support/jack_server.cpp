@@ -3,7 +3,8 @@
 #include <fcntl.h>
 #include <jack/jack.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,8 +17,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace quorvane::testing {
 namespace {
 
@@ -29,14 +28,19 @@ void ForwardJackMessage(const char* text) {
   if (!probing.load()) std::fprintf(stderr, "%s\n", text);
 }
 
-std::string UniqueName() {
-  static std::atomic<int> counter{0};
-  return "qvtest-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+// JACK's shared registry holds eight servers and never frees the entry of a
+// killed one unless a server of the same name starts again, so names come
+// from a small pool, and a name already serving is passed over.
+constexpr int kNamePool = 6;
+
+std::string PoolName(int i) {
+  return "qvtest-" + std::to_string(i);
 }
 
 }  // namespace
 
-JackServer::JackServer() : name_(UniqueName()) {
+JackServer::JackServer() : name_("qvtest-none-" + std::to_string(getpid())) {
+  // Until start() picks a free name, clients find no server at all.
   // Every client in this process goes to our server, and none may spawn one.
   setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
   setenv("JACK_NO_START_SERVER", "1", 1);
@@ -47,10 +51,37 @@ JackServer::JackServer() : name_(UniqueName()) {
 JackServer::~JackServer() {
   stop();
   removeLeftovers();
+  if (lock_fd_ >= 0) ::close(lock_fd_);
 }
 
 bool JackServer::start(std::chrono::milliseconds timeout) {
   if (running()) return true;
+  if (restarting_) return launch(timeout);
+  for (int i = 0; i < kNamePool; ++i) {
+    // A lock per name keeps test processes running side by side apart; the
+    // system drops it when a process dies.
+    const std::string lock = "/tmp/quorvane-jack-" + PoolName(i) + ".lock";
+    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) continue;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      continue;
+    }
+    name_ = PoolName(i);
+    if (!answers()) {  // a server nobody here started
+      setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+      if (launch(timeout)) {
+        if (lock_fd_ >= 0) ::close(lock_fd_);
+        lock_fd_ = fd;
+        return true;
+      }
+    }
+    ::close(fd);
+  }
+  return false;
+}
+
+bool JackServer::launch(std::chrono::milliseconds timeout) {
   removeLeftovers();
   const std::string rate = std::to_string(kSampleRate);
   const std::string period = std::to_string(kPeriod);
@@ -60,15 +91,21 @@ bool JackServer::start(std::chrono::milliseconds timeout) {
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  // jackd chatters on both streams; the test output stays clean.
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, "jackd", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return false;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    // The server must not outlive a test process that crashes.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    const int null = ::open("/dev/null", O_WRONLY);  // jackd chatters on both streams
+    if (null >= 0) {
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    execvp("jackd", argv.data());
+    _exit(127);
+  }
   pid_ = pid;
 
   const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -126,7 +163,11 @@ void JackServer::reap(std::chrono::milliseconds timeout) {
 
 bool JackServer::restart(std::chrono::milliseconds timeout) {
   kill();
-  return start(timeout);
+  // Same name: clients in this process look for it there.
+  restarting_ = true;
+  const bool ok = start(timeout);
+  restarting_ = false;
+  return ok;
 }
 
 void JackServer::removeLeftovers() const {

@@ -9,8 +9,8 @@ namespace quorvane::testing {
 
 // A private JACK server on the dummy backend, owned by one test.
 //
-// The server runs without realtime scheduling under a name unique to this
-// process, and JACK_DEFAULT_SERVER is pointed at it so that every JACK client
+// The server runs without realtime scheduling under a name no other running
+// server has, and JACK_DEFAULT_SERVER is pointed at it so that every JACK client
 // of the test process (RtMidi's included) talks to it and never to a server
 // somebody else runs. The destructor always stops it.
 class JackServer {
@@ -39,12 +39,15 @@ class JackServer {
   static constexpr int kPeriod = 256;
 
  private:
+  bool launch(std::chrono::milliseconds timeout);
   bool answers() const;
   void reap(std::chrono::milliseconds timeout);
   void removeLeftovers() const;
 
   std::string name_;
   pid_t pid_ = -1;
+  bool restarting_ = false;
+  int lock_fd_ = -1;
 };
 
 }  // namespace quorvane::testing

@@ -1,0 +1,128 @@
+#pragma once
+
+// The MIDI service of a Linux desktop: RtMidi over the ALSA sequencer or a JACK server.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "midi/midi_service.h"
+
+class QObject;
+class RtMidi;
+
+namespace quorvane {
+
+// Result codes of this service beyond the shared ones; OutputErrorText and InputErrorText
+// describe them.
+inline constexpr MidiResult kMidiSystemGone = 0x100;      // the JACK server stopped
+inline constexpr MidiResult kMidiMessageTooLong = 0x101;  // more than one message can carry
+inline constexpr MidiResult kMidiDriverError = 0x102;     // RtMidi's error; its text is kept
+
+class RtMidiService : public MidiService {
+ public:
+  enum class Api { Alsa, Jack };
+
+  // Connects to the given system once. When it cannot be used the service is
+  // not Available(), its lists are empty and UnavailableReason() says why.
+  explicit RtMidiService(Api api);
+  ~RtMidiService() override;
+  RtMidiService(const RtMidiService&) = delete;
+  RtMidiService& operator=(const RtMidiService&) = delete;
+
+  Api api() const { return api_; }
+  static const char* ApiName(Api api) { return api == Api::Alsa ? "ALSA" : "JACK"; }
+
+  // Called on the thread that created the service, through its Qt event loop,
+  // with one line the program can show (the JACK server stopping, for one).
+  void SetNoticeHandler(std::function<void(const std::string&)> handler);
+  // The last notice given, empty while all is well.
+  std::string Notice() const;
+  // The most recent error text RtMidi reported; RtMidi itself never prints.
+  const std::string& LastDriverError() const { return driver_error_; }
+  // True while clients of a dead JACK server are still closing. libjack
+  // crashes if another client in the process connects to the new server
+  // before they are gone; the service itself waits for them.
+  bool StillClosing() const;
+  // Longest message one OutputLongMessage call can carry.
+  std::uint32_t MaxLongMessage() const;
+
+  bool Available() const override;
+  std::string UnavailableReason() const override;
+
+  std::uint32_t OutputDeviceCount() override;
+  MidiResult OutputDeviceCaps(int id, MidiOutputCaps& caps) override;
+  MidiResult OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
+                        void* instance) override;
+  MidiResult OutputClose(MidiHandle handle) override;
+  MidiResult OutputShortMessage(MidiHandle handle, std::uint32_t word) override;
+  MidiResult OutputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult OutputLongMessage(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult OutputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult OutputDrain(MidiHandle handle) override;
+  MidiResult OutputErrorText(MidiResult code, std::string& text) override;
+
+  std::uint32_t InputDeviceCount() override;
+  MidiResult InputDeviceCaps(unsigned id, MidiInputCaps& caps) override;
+  MidiResult InputOpen(MidiHandle& handle, unsigned id, MidiDriverCallback callback,
+                       void* instance) override;
+  MidiResult InputClose(MidiHandle handle) override;
+  MidiResult InputStart(MidiHandle handle) override;
+  MidiResult InputReset(MidiHandle handle) override;
+  MidiResult InputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult InputAddBuffer(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult InputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult InputErrorText(MidiResult code, std::string& text) override;
+
+  // Largest message RtMidi's JACK output accepts: its 16 KiB ring less the length word.
+  static constexpr std::uint32_t kJackMaxMessage = 16379;
+  // Receive buffers one input can hold queued at a time.
+  static constexpr std::size_t kMaxQueuedBuffers = 4096;
+
+  struct Output;
+  struct Input;
+  struct Watch;
+
+ private:
+  bool Connected();
+  void Reconnect();
+  void Lost();
+  std::vector<std::string> ListDevices(bool outputs);
+  Output* FindOutput(MidiHandle handle) const;
+  Input* FindInput(MidiHandle handle) const;
+  bool Dead(int generation) const;
+  MidiResult SendBytes(Output& out, const std::uint8_t* bytes, std::size_t size);
+  bool WaitCycles(std::uint64_t since, std::uint64_t cycles, int timeout_ms) const;
+  std::string TakePortName(bool output);
+  void Retire(std::unique_ptr<Output> out);
+  MidiResult ErrorText(MidiResult code, std::string& text) const;
+  void ClearDriverError() { driver_error_raised_ = false; }
+  // Routes RtMidi's errors into driver_error_ instead of stderr.
+  void Sink(RtMidi& midi);
+
+  Api api_;
+  std::thread::id owner_;
+  std::string unavailable_;
+  std::string driver_error_;
+  bool driver_error_raised_ = false;
+  std::unique_ptr<Watch> watch_;
+  std::vector<std::string> output_names_;  // the device lists as last counted
+  std::vector<std::string> input_names_;
+  std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
+  std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
+  std::vector<std::string> used_port_names_;
+  std::unique_ptr<QObject> notice_target_;
+  std::function<void(const std::string&)> notice_handler_;
+  std::string notice_;
+  std::int64_t last_probe_ms_ = 0;
+  int generation_ = 0;
+  struct Helpers;
+  std::unique_ptr<Helpers> helpers_;
+};
+
+}  // namespace quorvane
