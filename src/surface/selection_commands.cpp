@@ -1,0 +1,152 @@
+#include "surface/selection_commands.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "surface/slider_window.h"
+
+namespace quorvane {
+
+void ClockSeededRandom::Reseed() {
+  const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
+  generator_.seed(static_cast<std::mt19937::result_type>(ticks ^ (ticks >> 32)));
+}
+
+int ClockSeededRandom::Random(int n) {
+  if (n <= 1) return 0;
+  return std::uniform_int_distribution<int>(0, n - 1)(generator_);
+}
+
+SelectionCommands::SelectionCommands(TSliderWindow& model)
+    : model_(model), random_(std::make_unique<ClockSeededRandom>()) {}
+
+SelectionCommands::~SelectionCommands() = default;
+
+void SelectionCommands::SetRandomSource(std::unique_ptr<RandomSource> source) {
+  random_ = std::move(source);
+}
+
+void SelectionCommands::RedrawPage() {
+  for (int s = 1; s <= kSlotCount; ++s) model_.RedrawSlot(s);
+}
+
+void SelectionCommands::SelectAll() {
+  for (Tcontroller& d : model_.pages) d.selected = true;
+  RedrawPage();
+}
+
+void SelectionCommands::DeselectAll() {
+  for (Tcontroller& d : model_.pages) d.selected = false;
+  RedrawPage();
+}
+
+void SelectionCommands::SelectAllOnCurrentPage() {
+  for (Tcontroller& d : model_.pages) d.selected = false;
+  for (int s = 1; s <= kSlotCount; ++s) model_.SlotDefinition(s).selected = true;
+  RedrawPage();
+}
+
+void SelectionCommands::DeselectAllOnCurrentPage() {
+  for (int s = 1; s <= kSlotCount; ++s) model_.SlotDefinition(s).selected = false;
+  RedrawPage();
+}
+
+void SelectionCommands::SetSelectedEnabled(bool enabled) {
+  for (int p = 1; p <= kPageCount; ++p) {
+    for (int s = 1; s <= kSlotCount; ++s) {
+      Tcontroller& d = model_.Definition(p, s);
+      if (d.selected) d.enabled = enabled;
+    }
+    if (p == model_.current_page) model_.ShowPage(model_.current_page);
+  }
+}
+
+void SelectionCommands::SetRange(int slot, QChar key) {
+  Tcontroller& d = model_.SlotDefinition(slot);
+  const auto value = static_cast<std::uint8_t>(ValueFromPosition(model_.View(slot).position));
+  if (key == QLatin1Char('u')) {
+    d.upper_range = value;
+  } else if (key == QLatin1Char('l')) {
+    d.lower_range = value;
+  } else if (key == QLatin1Char('c')) {
+    d.upper_range = kClearedRange;
+    d.lower_range = kClearedRange;
+  } else {
+    return;
+  }
+  model_.RedrawSlot(slot);
+}
+
+void SelectionCommands::SetRangeForSelected(QChar key) {
+  for (int s = 1; s <= kSlotCount; ++s) {
+    const Tcontroller& d = model_.SlotDefinition(s);
+    if (d.selected && d.enabled) SetRange(s, key);
+  }
+}
+
+void SelectionCommands::ToggleGroupMode() {
+  model_.group_mode = !model_.group_mode;
+  emit model_.stateChanged();
+  model_.CaptureGroupReference();
+}
+
+void SelectionCommands::ToggleSelection(int slot) {
+  bool& touched = model_.gesture_touched.at(static_cast<std::size_t>(slot));
+  if (touched) return;
+  Tcontroller& d = model_.SlotDefinition(slot);
+  d.selected = !d.selected;
+  model_.RedrawSlot(slot);
+  touched = true;
+  model_.CaptureGroupReference();
+}
+
+void SelectionCommands::RandomizeSelection() {
+  random_->Reseed();
+  // The sliders moved here must not drag the group along with them.
+  model_.group_follow = false;
+  for (int p = 1; p <= kPageCount; ++p) {
+    for (int s = 1; s <= kSlotCount; ++s) {
+      Tcontroller& d = model_.Definition(p, s);
+      if (!d.selected || !d.enabled) continue;
+      if (!HasRange(d)) {
+        const int r = random_->Random(127);
+        const int t = RoundHalfEven((64.0 - r) / 100.0 * model_.randomize_factor + d.value);
+        d.value = ClampMidi(t);
+      } else {
+        const int lo = std::min(d.upper_range, d.lower_range);
+        const int hi = std::max(d.upper_range, d.lower_range);
+        d.value = static_cast<std::uint8_t>(lo + random_->Random(hi - lo));
+      }
+      if (!d.use_slider) d.button_value = random_->Random(127) > 63 ? 127 : 0;
+      if (p == model_.current_page) {
+        model_.RefreshSlot(s);
+        model_.RedrawSlot(s);  // the toggle button of a button-message slot
+      }
+    }
+  }
+  model_.group_follow = true;
+  model_.CaptureGroupReference();
+  model_.StartSend(TMIDISendThread::kSelected);
+}
+
+std::optional<int> SelectionCommands::ParseFactor(const QString& text) {
+  bool ok = false;
+  const int v = text.trimmed().toInt(&ok, 10);
+  if (!ok || v < 1 || v > 100) return std::nullopt;
+  return v;
+}
+
+void SelectionCommands::SetupRandomizeFactor(SelectionInteraction& ui) {
+  const QString shown = QString::number(model_.randomize_factor);
+  for (;;) {
+    const QString answer = ui.InputBox(QStringLiteral("Randomize Factor"),
+                                       QStringLiteral("Enter a value between 1 and 100."), shown);
+    if (const std::optional<int> factor = ParseFactor(answer)) {
+      model_.randomize_factor = *factor;
+      return;
+    }
+    ui.ShowWarning(QStringLiteral("Invalid input."));
+  }
+}
+
+}  // namespace quorvane
