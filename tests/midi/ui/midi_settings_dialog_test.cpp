@@ -1,0 +1,264 @@
+#include "midi/ui/midi_settings_dialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "files/app_settings.h"
+#include "midi/in_process_midi_service.h"
+#include "midi/midi_ports.h"
+#include "midi/midi_settings_form.h"
+#include "surface/slider_window.h"
+
+namespace quorvane {
+
+namespace {
+
+// Runs `answer` on the modal widget of type T as soon as one is active; a failed check inside
+// `answer` returns early, so whatever is still open then is closed to let the test go on.
+template <typename T>
+void WhenModal(std::function<void(T*)> answer) {
+  auto* poll = new QTimer(qApp);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+    if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      poll->stop();
+      poll->deleteLater();
+      QPointer<QDialog> shown(w);
+      answer(w);
+      if (shown && shown->isVisible()) shown->reject();
+    }
+  });
+  poll->start(5);
+}
+
+QStringList Items(const QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+}  // namespace
+
+class MidiSettingsDialogTest : public QObject {
+  Q_OBJECT
+
+ private:
+  struct Rig {
+    TSliderWindow model;
+    InProcessMidiService* service = nullptr;
+    std::unique_ptr<MidiPorts> ports;
+    std::unique_ptr<MidiSettingsForm> form;
+    QWidget main_window;
+    std::unique_ptr<TMIDISettingsForm> dialog;
+
+    explicit Rig(const AppSettings& s, bool jack = true) {
+      ports = std::make_unique<MidiPorts>(
+          model, [this, jack](const std::string& wanted, std::string* chosen) {
+            const bool use_jack = wanted == "JACK" && jack;
+            auto made = std::make_unique<InProcessMidiService>(
+                use_jack ? std::vector<std::string>{"jack in"}
+                         : std::vector<std::string>{"Keys In", "Pads In"},
+                use_jack ? std::vector<std::string>{"jack out"}
+                         : std::vector<std::string>{"Synth Out", "Drum Out"});
+            *chosen = use_jack ? "JACK" : "ALSA";
+            service = made.get();
+            return made;
+          });
+      ports->Start(s);
+      form = std::make_unique<MidiSettingsForm>(*ports, model);
+      main_window.setGeometry(200, 150, 400, 300);
+      main_window.show();
+      dialog = std::make_unique<TMIDISettingsForm>(*form, &main_window);
+    }
+  };
+
+  static AppSettings Configured() {
+    AppSettings s;
+    s.input_device1 = 1;
+    s.output_device = 0;
+    return s;
+  }
+
+ private slots:
+  void showsTheDesignedControls() {
+    Rig rig(Configured());
+    TMIDISettingsForm& d = *rig.dialog;
+    QCOMPARE(d.windowTitle(), QStringLiteral("MIDI Devices"));
+    QCOMPARE(d.size(), QSize(355, 248));
+    QCOMPARE(Items(d.Input1()), (QStringList{"none", "Keys In", "Pads In"}));
+    QCOMPARE(Items(d.Input2()), Items(d.Input1()));
+    QCOMPARE(Items(d.Output1()), (QStringList{"none", "Synth Out", "Drum Out"}));
+    QCOMPARE(d.ListenChannel()->count(), 17);
+    QCOMPARE(d.ListenChannel()->itemText(0), QStringLiteral("All"));
+    QCOMPARE(d.ListenChannel()->itemText(16), QStringLiteral("16"));
+    QCOMPARE(Items(d.Channel()).first(), QStringLiteral("1"));
+    QCOMPARE(d.Channel()->count(), 16);
+    QCOMPARE(d.RemoteChannel()->count(), 16);
+    QCOMPARE(Items(d.MidiSystem()), (QStringList{"ALSA", "JACK"}));
+    QCOMPARE(d.ListenChannel()->maxVisibleItems(), 17);
+    QCOMPARE(d.Input1()->maxVisibleItems(), 16);
+    QCOMPARE(d.Input1()->geometry(), QRect(121, 13, 217, 21));
+    QCOMPARE(d.ListenChannel()->geometry(), QRect(121, 40, 43, 21));
+    QCOMPARE(d.Output1()->geometry(), QRect(121, 66, 217, 21));
+    QCOMPARE(d.Channel()->geometry(), QRect(121, 92, 43, 21));
+    QCOMPARE(d.Input2()->geometry(), QRect(121, 125, 217, 21));
+    QCOMPARE(d.RemoteChannel()->geometry(), QRect(121, 150, 43, 21));
+    QCOMPARE(d.SendDelay()->geometry(), QRect(121, 183, 43, 21));
+    QCOMPARE(d.OkButton()->geometry(), QRect(100, 219, 75, 25));
+    QCOMPARE(d.CancelButton()->geometry(), QRect(180, 219, 75, 25));
+    QCOMPARE(d.OkButton()->text(), QStringLiteral("&OK"));
+    QCOMPARE(d.CancelButton()->text(), QStringLiteral("&Cancel"));
+    QVERIFY(d.OkButton()->isDefault());
+    const std::pair<const char*, const char*> labels[] = {
+        {"Label1", "MIDI Input"},      {"Label6", "Listen To Channel"},
+        {"Label2", "MIDI Output"},     {"Label3", "Global MIDI Channel"},
+        {"Label4", "Remote Input"},    {"Label5", "Remote MIDI Channel"},
+        {"Label7", "MIDI Send Delay"}, {"Label8", "(0 ms..1000 ms)"},
+        {"Label9", "MIDI System"}};
+    for (const auto& [name, text] : labels) {
+      auto* label = d.findChild<QLabel*>(QString::fromLatin1(name));
+      QVERIFY2(label, name);
+      QCOMPARE(label->text(), QString::fromLatin1(text));
+    }
+    QCOMPARE(d.findChild<QLabel*>(QStringLiteral("Label8"))->pos(), QPoint(169, 187));
+  }
+
+  void okAppliesTheChoicesWithThePortsClosedMeanwhile() {
+    AppSettings s = Configured();
+    Rig rig(s);
+    rig.model.listen_channel = 0;
+    rig.model.midi_delay = 25;
+    TMIDISettingsForm& d = *rig.dialog;
+    bool checked = false;
+    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+      QCOMPARE(shown->pos(), rig.main_window.pos() + QPoint(100, 60));
+      QCOMPARE(rig.service->OpenHandleCount(), 0u);
+      QCOMPARE(shown->Input1()->currentText(), QStringLiteral("Pads In"));
+      QCOMPARE(shown->Input2()->currentText(), QStringLiteral("none"));
+      QCOMPARE(shown->Output1()->currentText(), QStringLiteral("Synth Out"));
+      QCOMPARE(shown->ListenChannel()->currentText(), QStringLiteral("All"));
+      QCOMPARE(shown->SendDelay()->text(), QStringLiteral("25"));
+      shown->Output1()->setCurrentIndex(2);
+      shown->Input1()->setCurrentIndex(0);
+      shown->ListenChannel()->setCurrentIndex(5);
+      shown->SendDelay()->clear();
+      QTest::keyClicks(shown->SendDelay(), QStringLiteral("1000"));
+      checked = true;
+      QTest::mouseClick(shown->OkButton(), Qt::LeftButton);
+    });
+    d.Execute(&rig.main_window);
+    QVERIFY(checked);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(rig.ports->output_device, 1);
+    QVERIFY(!rig.ports->input1_in_use);
+    QCOMPARE(rig.model.listen_channel, 5);
+    QCOMPARE(rig.model.midi_delay, 1000);
+    QCOMPARE(rig.service->OpenHandleCount(), 1u);
+    QVERIFY(rig.ports->MidiOutput1().IsOpen());
+    QCOMPARE(rig.ports->MidiOutput1().ProductName(), std::string("Drum Out"));
+  }
+
+  void cancelReopensWhatWasThere() {
+    Rig rig(Configured());
+    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+      shown->Output1()->setCurrentIndex(0);
+      shown->Channel()->setCurrentIndex(9);
+      QTest::mouseClick(shown->CancelButton(), Qt::LeftButton);
+    });
+    rig.dialog->Execute(&rig.main_window);
+    QVERIFY(rig.ports->output_in_use);
+    QVERIFY(rig.ports->MidiOutput1().IsOpen());
+    QVERIFY(rig.ports->MidiInput1().IsOpen());
+    QCOMPARE(rig.model.global_channel, 1);
+    QCOMPARE(rig.service->OpenHandleCount(), 2u);
+  }
+
+  void badDelaysAreRefusedAndTheDialogStays() {
+    Rig rig(Configured());
+    QStringList refused;
+    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+      for (const QString& text :
+           {QStringLiteral("1001"), QStringLiteral("-1"), QStringLiteral("abc")}) {
+        shown->SendDelay()->setText(text);
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+          QCOMPARE(box->windowTitle(), QStringLiteral("Warning"));
+          QCOMPARE(box->text(), QStringLiteral("Invalid input for MIDI delay."));
+          QCOMPARE(box->icon(), QMessageBox::Warning);
+          refused << text;
+          box->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(shown->OkButton(), Qt::LeftButton);
+        QVERIFY(shown->isVisible());
+      }
+      shown->SendDelay()->setText(QStringLiteral("1000"));
+      QTest::mouseClick(shown->OkButton(), Qt::LeftButton);
+    });
+    rig.dialog->Execute(&rig.main_window);
+    QCOMPARE(refused, (QStringList{"1001", "-1", "abc"}));
+    QCOMPARE(rig.model.midi_delay, 1000);
+  }
+
+  void cancelSkipsTheDelayCheck() {
+    Rig rig(Configured());
+    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+      shown->SendDelay()->setText(QStringLiteral("oops"));
+      QTest::mouseClick(shown->CancelButton(), Qt::LeftButton);
+    });
+    rig.dialog->Execute(&rig.main_window);
+    QVERIFY(!rig.dialog->isVisible());
+    QCOMPARE(rig.model.midi_delay, 5);
+  }
+
+  void choosingAnotherSystemRefillsTheDeviceLists() {
+    Rig rig(Configured());
+    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+      // Neither device is found under JACK: the user is told, and the lists change.
+      WhenModal<QMessageBox>([](QMessageBox* box) {
+        QVERIFY(box->text().contains(QStringLiteral("Pads In")));
+        box->button(QMessageBox::Ok)->click();
+      });
+      shown->MidiSystem()->setCurrentIndex(1);
+      QCOMPARE(Items(shown->Input1()), (QStringList{"none", "jack in"}));
+      QCOMPARE(Items(shown->Output1()), (QStringList{"none", "jack out"}));
+      shown->Output1()->setCurrentIndex(1);
+      QTest::mouseClick(shown->OkButton(), Qt::LeftButton);
+    });
+    rig.dialog->Execute(&rig.main_window);
+    QCOMPARE(rig.ports->midi_api, QStringLiteral("JACK"));
+    QCOMPARE(rig.ports->output_device_name, QStringLiteral("jack out"));
+    QVERIFY(rig.ports->MidiOutput1().IsOpen());
+  }
+
+  void missingSystemIsToldAndTheListShowsTheOneInUse() {
+    Rig rig(Configured(), false);
+    QString told;
+    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+      WhenModal<QMessageBox>([&](QMessageBox* box) {
+        told = box->text();
+        box->button(QMessageBox::Ok)->click();
+      });
+      shown->MidiSystem()->setCurrentIndex(1);
+      QCOMPARE(shown->MidiSystem()->currentText(), QStringLiteral("ALSA"));
+      QTest::mouseClick(shown->CancelButton(), Qt::LeftButton);
+    });
+    rig.dialog->Execute(&rig.main_window);
+    QVERIFY(told.contains(QStringLiteral("JACK")));
+    QVERIFY(rig.ports->MidiOutput1().IsOpen());
+  }
+
+  void cleanup() { QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty()); }
+};
+
+}  // namespace quorvane
+
+QTEST_MAIN(quorvane::MidiSettingsDialogTest)
+#include "midi_settings_dialog_test.moc"
