@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "midi/ui/midi_send_window.h"
+#include "surface/selection_commands.h"
 #include "surface/slider_window.h"
 #include "surface/ui/activity_indicator.h"
 #include "surface/ui/icons.h"
@@ -283,7 +286,10 @@ void SetColors(QWidget* w, const QColor& background, const QColor& text) {
 }  // namespace
 
 MainWindow::MainWindow(TSliderWindow& model, QWidget* parent)
-    : QMainWindow(parent), model_(model), track_bar_style_(std::make_unique<TrackBarStyle>()) {
+    : QMainWindow(parent),
+      model_(model),
+      track_bar_style_(std::make_unique<TrackBarStyle>()),
+      send_window_(std::make_unique<TMidiSendWindow>(model.stop_request)) {
   setObjectName(QStringLiteral("SliderWindow"));
   BuildMenus();
   BuildBands();
@@ -299,6 +305,10 @@ MainWindow::MainWindow(TSliderWindow& model, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  while (busy_cursors_ > 0) {
+    --busy_cursors_;
+    QApplication::restoreOverrideCursor();
+  }
   // The track bars use the shared style; remove them before the style goes.
   delete takeCentralWidget();
 }
@@ -458,6 +468,9 @@ void MainWindow::BuildSlotArea() {
     connect(c.slider, &QSlider::valueChanged, this,
             [this, s](int position) { model_.TrackBarMoved(s, position); });
     connect(c.slider, &TrackBar::focused, this, [this, s] { model_.SetActiveSlot(s); });
+    connect(c.slider, &TrackBar::keyTyped, this, [this, s](QChar key) {
+      if (selection_) selection_->SetRange(s, key);
+    });
 
     c.button = new QToolButton(area);
     c.button->setObjectName(QStringLiteral("b") + n);
@@ -515,6 +528,55 @@ void MainWindow::ConnectModel() {
   connect(&model_, &TSliderWindow::stateChanged, this, &MainWindow::RenderState);
   connect(&model_, &TSliderWindow::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
   connect(&model_, &TSliderWindow::activityChanged, this, &MainWindow::RenderActivity);
+  connect(&model_, &TSliderWindow::sendBegun, this, &MainWindow::SendBegun);
+  connect(&model_, &TSliderWindow::sendEnded, this, &MainWindow::SendEnded);
+}
+
+void MainWindow::BindBulkCommands(SelectionCommands& selection, SelectionInteraction& interaction) {
+  selection_ = &selection;
+  auto bind = [this](const char* name, auto fn) {
+    QAction* action = Action(QString::fromLatin1(name));
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, fn);
+  };
+  TSliderWindow& m = model_;
+  SelectionCommands& c = selection;
+  bind("SendAllControllers1", [&m] { m.StartSend(TMIDISendThread::kAllPages); });
+  bind("btlSendAll", [&m] { m.StartSend(TMIDISendThread::kAllPages); });
+  bind("SendControllersOnCurrentPage1", [&m] { m.StartSend(TMIDISendThread::kCurrentPage); });
+  bind("SendSelectedControllers1", [&m] { m.StartSend(TMIDISendThread::kSelected); });
+
+  bind("SelectAll2", [&c] { c.SelectAll(); });
+  bind("DeselectAll1", [&c] { c.DeselectAll(); });
+  bind("SelectAll1", [&c] { c.SelectAllOnCurrentPage(); });
+  bind("DeselectAllOnCurrentPage1", [&c] { c.DeselectAllOnCurrentPage(); });
+  bind("EnableSelectedSliders1", [&c] { c.EnableSelected(); });
+  bind("DisableSelectedsliders1", [&c] { c.DisableSelected(); });
+  bind("SetUpperRangeForSelectedSliders1", [&c] { c.SetRangeForSelected(QLatin1Char('u')); });
+  bind("SetLowerRangeForSelectedSliders1", [&c] { c.SetRangeForSelected(QLatin1Char('l')); });
+  bind("ClearRangeForSelectedSliders1", [&c] { c.SetRangeForSelected(QLatin1Char('c')); });
+  bind("GroupSelection1", [&c] { c.ToggleGroupMode(); });
+  bind("btnGroup", [&c] { c.ToggleGroupMode(); });
+  bind("RandomizeSelection1", [&c] { c.RandomizeSelection(); });
+  bind("btnRandomize", [&c] { c.RandomizeSelection(); });
+  bind("SetupRamdomizeFactor1", [&c, &interaction] { c.SetupRandomizeFactor(interaction); });
+  RenderState();
+}
+
+void MainWindow::SendBegun() {
+  ++busy_cursors_;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  send_window_->ShowCentered();
+  setEnabled(false);
+}
+
+void MainWindow::SendEnded() {
+  setEnabled(true);
+  send_window_->close();
+  if (busy_cursors_ > 0) {
+    --busy_cursors_;
+    QApplication::restoreOverrideCursor();
+  }
 }
 
 void MainWindow::RenderSlot(int slot) {
@@ -556,6 +618,8 @@ void MainWindow::RenderState() {
   Action(QStringLiteral("btnPage%1").arg(p))->setChecked(true);
   Action(QStringLiteral("UpdateSliderNumbers1"))->setChecked(model_.update_slider_numbers);
   Action(QStringLiteral("btnUpdateSliderNumbers"))->setChecked(model_.update_slider_numbers);
+  Action(QStringLiteral("GroupSelection1"))->setChecked(model_.group_mode);
+  Action(QStringLiteral("btnGroup"))->setChecked(model_.group_mode);
 }
 
 void MainWindow::RenderStatusPanel(int panel) {

@@ -19,6 +19,9 @@ class QToolButton;
 namespace quorvane {
 
 class ActivityIndicator;
+class SelectionCommands;
+class SelectionInteraction;
+class TMidiSendWindow;
 class TrackBar;
 class TrackBarStyle;
 class TSliderWindow;
@@ -34,6 +37,12 @@ class MainWindow : public QMainWindow {
 
   explicit MainWindow(TSliderWindow& model, QWidget* parent = nullptr);
   ~MainWindow() override;
+
+  // Enables and connects the bulk send commands and the Selection menu, and lets the range
+  // keys typed on a slider reach the selection commands.
+  void BindBulkCommands(SelectionCommands& selection, SelectionInteraction& interaction);
+  // Shown while a bulk send runs; a window of its own, so disabling this one leaves it usable.
+  TMidiSendWindow* SendWindow() const { return send_window_.get(); }
 
   // Every menu item and tool button action by its name ("LoadPage1", "btnPage1", "Exit1");
   // nullptr for an unknown name. Later features enable and connect them through this.
@@ -80,6 +89,8 @@ class MainWindow : public QMainWindow {
   void RenderState();
   void RenderStatusPanel(int panel);
   void RenderActivity();
+  void SendBegun();
+  void SendEnded();
 
   TSliderWindow& model_;
   QHash<QString, QAction*> actions_;
@@ -90,6 +101,9 @@ class MainWindow : public QMainWindow {
   ActivityIndicator* indicator_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   std::unique_ptr<TrackBarStyle> track_bar_style_;  // outlives the track bars, see destructor
+  std::unique_ptr<TMidiSendWindow> send_window_;
+  SelectionCommands* selection_ = nullptr;
+  int busy_cursors_ = 0;
 };
 
 }  // namespace quorvane

@@ -1,6 +1,7 @@
 #include "surface/ui/track_bar.h"
 
 #include <qdrawutil.h>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyleOptionSlider>
@@ -71,6 +72,12 @@ void TrackBar::paintEvent(QPaintEvent* event) {
 void TrackBar::focusInEvent(QFocusEvent* event) {
   QSlider::focusInEvent(event);
   emit focused();
+}
+
+void TrackBar::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.size() == 1 && text.at(0).isPrint()) emit keyTyped(text.at(0));
+  QSlider::keyPressEvent(event);
 }
 
 int TrackBarStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,

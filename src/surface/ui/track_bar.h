@@ -29,10 +29,13 @@ class TrackBar : public QSlider {
 
  signals:
   void focused();
+  // A character typed while the track bar has the focus (range keys).
+  void keyTyped(QChar key);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int marker_start_ = 64;
