@@ -85,8 +85,11 @@ bool JackServer::launch(std::chrono::milliseconds timeout) {
   removeLeftovers();
   const std::string rate = std::to_string(kSampleRate);
   const std::string period = std::to_string(kPeriod);
-  std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", rate,
-                                   "-p",    period,          "-C", "0",   "-P", "0"};
+  // Synchronous mode with a long client timeout: the server waits for every client each
+  // cycle, so a loaded machine slows the graph down instead of losing MIDI between clients.
+  std::vector<std::string> args = {
+      "jackd", "--no-realtime", "--sync", "-t", "5000", "-n", name_, "-d", "dummy", "-r", rate,
+      "-p",    period,          "-C",     "0",  "-P",   "0"};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
