@@ -4,12 +4,16 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
 #include "files/ui/widget_file_interaction.h"
+#include "midi/midi_settings_form.h"
+#include "midi/midi_system.h"
+#include "midi/ui/midi_settings_dialog.h"
 #include "surface/ui/main_window.h"
 
 namespace quorvane {
@@ -18,6 +22,7 @@ Session::Session() : Session(Options{}) {}
 
 Session::Session(Options options, QObject* parent) : QObject(parent), options_(std::move(options)) {
   if (!options_.quit) options_.quit = [] { QCoreApplication::quit(); };
+  if (!options_.midi_service_factory) options_.midi_service_factory = CreateMidiService;
   settings_path_ = options_.settings_path.isEmpty()
                        ? AppSettingsPath(QCoreApplication::applicationDirPath())
                        : options_.settings_path;
@@ -28,6 +33,9 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
 
 Session::~Session() {
   Shutdown();
+  midi_dialog_.reset();
+  midi_form_.reset();
+  ports_.reset();
   favorites_.reset();
   file_commands_.reset();
   interaction_.reset();
@@ -44,6 +52,7 @@ void Session::Start() {
   favorites_ = std::make_unique<Favorites>(*file_commands_, *interaction_);
   ConnectFileCommands();
   LoadSettings();
+  StartMidi();
   model_->ShowPage(1);
   window_->show();
   window_->setEnabled(true);
@@ -131,6 +140,35 @@ void Session::ConnectFileCommands() {
           [this] { model_->ShowPage(model_->current_page); });
   connect(&commands, &SliderFileCommands::titleChanged, this,
           [this](const QString& title) { model_->SetTitle(title); });
+}
+
+void Session::StartMidi() {
+  ports_ = std::make_unique<MidiPorts>(*model_, options_.midi_service_factory);
+  ports_->Start(settings_);
+  midi_form_ = std::make_unique<MidiSettingsForm>(*ports_, *model_);
+  midi_dialog_ = std::make_unique<TMIDISettingsForm>(*midi_form_, window_.get());
+  for (const char* name : {"MIDIDevices1", "btnMidiSetup"}) {
+    QAction* action = window_->Action(QString::fromLatin1(name));
+    if (!action) continue;
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, [this] { midi_dialog_->Execute(window_.get()); });
+  }
+  // Without a MIDI system the program stays usable; a line in the status bar says why.
+  auto note_system = [this] {
+    if (QLabel* panel = window_->StatusPanel(0)) panel->setText(ports_->UnavailableReason());
+  };
+  note_system();
+  connect(ports_.get(), &MidiPorts::systemChanged, this, note_system);
+  const QStringList messages = ports_->TakeMessages();
+  if (!messages.isEmpty()) {
+    QTimer::singleShot(0, this, [this, messages] {
+      for (const QString& m : messages) interaction_->ShowWarning(m);
+    });
+  }
+  AddShutdownStep([this] {
+    ports_->CloseInUse();
+    ports_->Store(settings_);
+  });
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {

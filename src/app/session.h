@@ -7,13 +7,16 @@
 
 #include "app/signal_watcher.h"
 #include "files/app_settings.h"
+#include "midi/midi_ports.h"
 #include "surface/slider_window.h"
 
 namespace quorvane {
 
 class Favorites;
 class MainWindow;
+class MidiSettingsForm;
 class SliderFileCommands;
+class TMIDISettingsForm;
 class WidgetFileInteraction;
 
 // One run of the program: creates the model and the windows, and owns the single shutdown
@@ -28,6 +31,7 @@ class Session : public QObject {
     QuitFunction quit;      // default: QCoreApplication::quit
     QString settings_path;  // default: the application settings file's usual place
     bool native_dialogs = true;
+    MidiPorts::ServiceFactory midi_service_factory;  // default: the system's own MIDI
   };
 
   Session();
@@ -47,6 +51,8 @@ class Session : public QObject {
   MainWindow& Window() { return *window_; }
   SliderFileCommands& FileCommands() { return *file_commands_; }
   Favorites& FavoriteFiles() { return *favorites_; }
+  MidiPorts& Ports() { return *ports_; }
+  TMIDISettingsForm& MidiSettingsDialog() { return *midi_dialog_; }
   const QString& SettingsPath() const { return settings_path_; }
   // Values of the settings file that live outside the model during the run.
   AppSettings& Settings() { return settings_; }
@@ -62,6 +68,7 @@ class Session : public QObject {
   void ApplySettings();
   void SaveSettings();
   void ConnectFileCommands();
+  void StartMidi();
 
   Options options_;
   QString settings_path_;
@@ -72,6 +79,9 @@ class Session : public QObject {
   std::unique_ptr<WidgetFileInteraction> interaction_;
   std::unique_ptr<SliderFileCommands> file_commands_;
   std::unique_ptr<Favorites> favorites_;
+  std::unique_ptr<MidiPorts> ports_;
+  std::unique_ptr<MidiSettingsForm> midi_form_;
+  std::unique_ptr<TMIDISettingsForm> midi_dialog_;
   SignalWatcher signals_;
   std::vector<std::function<void()>> shutdown_steps_;
   bool shut_down_ = false;

@@ -1,5 +1,7 @@
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -13,8 +15,11 @@
 #include "app/session.h"
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
+#include "midi/in_process_midi_service.h"
+#include "midi/ui/midi_settings_dialog.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
+#include "surface/ui/track_bar.h"
 
 namespace quorvane {
 
@@ -33,7 +38,13 @@ class SessionTest : public QObject {
  private:
   // Every way out ends in one shutdown, run once, and then in the quit call.
   Session::Options Options(std::function<void()> quit = [] {}) {
-    return {std::move(quit), dir_.file(QStringLiteral("Brellin.ini")), false};
+    return {std::move(quit), dir_.file(QStringLiteral("Brellin.ini")), false,
+            [this](const std::string&, std::string* chosen) {
+              auto made = std::make_unique<InProcessMidiService>(midi_inputs_, midi_outputs_);
+              *chosen = "ALSA";
+              midi_ = made.get();
+              return made;
+            }};
   }
 
   void ExpectSingleShutdown(const std::function<void(Session&)>& way_out) {
@@ -52,7 +63,11 @@ class SessionTest : public QObject {
   }
 
  private slots:
-  void init() { QFile::remove(dir_.file(QStringLiteral("Brellin.ini"))); }
+  void init() {
+    QFile::remove(dir_.file(QStringLiteral("Brellin.ini")));
+    midi_inputs_ = {"Keys In", "Pads In"};
+    midi_outputs_ = {"Synth Out", "Drum Out"};
+  }
 
   void startsOnPageOneEnabled() {
     Session session(Options());
@@ -139,6 +154,94 @@ class SessionTest : public QObject {
     ExpectSingleShutdown([](Session&) { std::raise(SIGINT); });
   }
 
+  void midiDevicesMenuAndButtonOpenTheDialog() {
+    Session session(Options());
+    session.Start();
+    for (const char* name : {"MIDIDevices1", "btnMidiSetup"}) {
+      QAction* action = session.Window().Action(QString::fromLatin1(name));
+      QVERIFY(action && action->isEnabled());
+      bool shown = false;
+      QTimer::singleShot(0, [&shown] {
+        QTRY_VERIFY(qobject_cast<TMIDISettingsForm*>(QApplication::activeModalWidget()));
+        auto* dialog = qobject_cast<TMIDISettingsForm*>(QApplication::activeModalWidget());
+        shown = true;
+        dialog->Output1()->setCurrentIndex(2);
+        QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+      });
+      action->trigger();
+      QVERIFY(shown);
+    }
+    QVERIFY(session.Model().output_in_use);
+    QCOMPARE(session.Ports().output_device_name, QStringLiteral("Drum Out"));
+  }
+
+  void midiChoiceComesBackByNameAndAMissingDeviceIsToldOnce() {
+    {
+      Session session(Options());
+      session.Start();
+      session.Ports().UseInput1(1);  // "Pads In"
+      session.Ports().UseOutput(0);  // "Synth Out"
+      session.Window().close();
+      QTRY_VERIFY(session.IsShutDown());
+      QCOMPARE(midi_->OpenHandleCount(), 0u);
+    }
+    // Next run: "Keys In" is gone, so "Pads In" is now number 0; "Synth Out" is unplugged.
+    midi_inputs_ = {"Pads In"};
+    midi_outputs_ = {"Drum Out"};
+    QStringList told;
+    QTimer poll;  // answers every box that comes up
+    connect(&poll, &QTimer::timeout, this, [&told] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        told << box->text();
+        box->button(QMessageBox::Ok)->click();
+      }
+    });
+    poll.start(5);
+    Session again(Options());
+    again.Start();
+    QVERIFY(again.Window().isEnabled());
+    QTRY_COMPARE(told.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(told.size(), 1);
+    QVERIFY(told[0].contains(QStringLiteral("Synth Out")));
+    QVERIFY(again.Ports().input1_in_use);
+    QCOMPARE(again.Ports().input_device1, 0);
+    QVERIFY(again.Ports().MidiInput1().IsOpen());
+    QVERIFY(!again.Model().output_in_use);
+    QVERIFY(!QApplication::activeModalWidget());
+  }
+
+  void noMidiSystemIsNotedInTheStatusBarAndNothingBlocks() {
+    Session::Options options = Options();
+    options.midi_service_factory = [](const std::string&, std::string*) {
+      return std::unique_ptr<MidiService>();
+    };
+    Session session(options);
+    session.Start();
+    QVERIFY(session.Window().isEnabled());
+    QVERIFY(session.Window().StatusPanel(0)->text().startsWith(QStringLiteral("No MIDI system")));
+    QVERIFY(!QApplication::activeModalWidget());
+  }
+
+  void portErrorDuringASliderMoveIsShownAndTheProgramCarriesOn() {
+    auto* app = static_cast<QuorvaneApplication*>(QCoreApplication::instance());
+    QStringList shown;
+    app->SetErrorPresenter([&shown](const QString& m) { shown << m; });
+    Session session(Options());
+    session.Start();
+    session.Ports().UseOutput(0);
+    QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
+    TrackBar* slider = session.Window().Slider(5);
+    midi_->FailCall(InProcessMidiService::Call::OutputShortMessage, kMidiNoDevice);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Down);
+    QCOMPARE(shown.size(), 1);
+    QTest::keyClick(slider, Qt::Key_Down);
+    QCOMPARE(midi_->ShortsSentTo("Synth Out").size(), 1u);
+    QCOMPARE(shown.size(), 1);
+    app->SetErrorPresenter({});
+  }
+
   void errorsInEventHandlersAreShownAndTheProgramCarriesOn() {
     auto* app = static_cast<QuorvaneApplication*>(QCoreApplication::instance());
     QStringList shown;
@@ -152,6 +255,9 @@ class SessionTest : public QObject {
 
  private:
   testing::TempDir dir_;
+  std::vector<std::string> midi_inputs_{"Keys In", "Pads In"};
+  std::vector<std::string> midi_outputs_{"Synth Out", "Drum Out"};
+  InProcessMidiService* midi_ = nullptr;
 };
 
 }  // namespace quorvane
