@@ -1,0 +1,109 @@
+// The slider surface against a real MIDI system: a private JACK dummy server, the ports made
+// from the settings by name, and a peer client on the other end of both wires.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "files/app_settings.h"
+#include "midi/midi_ports.h"
+#include "midi/rtmidi_service.h"
+#include "support/jack_midi_peer.h"
+#include "support/jack_server.h"
+#include "surface/slider_window.h"
+
+namespace quorvane {
+namespace {
+
+using testing::JackMidiPeer;
+using testing::JackServer;
+using testing::MidiBytes;
+using Clock = std::chrono::steady_clock;
+
+template <typename Pred>
+bool Pump(Pred pred, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+  const auto deadline = Clock::now() + timeout;
+  while (!pred()) {
+    if (Clock::now() >= deadline) return pred();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+class JackSurface : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.start());
+    peer_ = std::make_unique<JackMidiPeer>("peer");
+    for (int i = 0; i < kDefinitionCount; ++i)
+      model_.pages[i].ctrl = static_cast<std::uint8_t>(i % 100 + 20);
+    ports_ = std::make_unique<MidiPorts>(model_, [](const std::string&, std::string* chosen) {
+      *chosen = "JACK";
+      return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
+    });
+    AppSettings s;
+    s.midi_api = QStringLiteral("JACK");
+    s.output_device = 0;
+    s.output_device_name = QString::fromStdString(peer_->inPortName());
+    s.input_device1 = 0;
+    s.input_device1_name = QString::fromStdString(peer_->outPortName());
+    ports_->Start(s);
+    ASSERT_TRUE(ports_->output_in_use) << ports_->TakeMessages().join(' ').toStdString();
+    ASSERT_TRUE(ports_->input1_in_use);
+    ASSERT_TRUE(ports_->MidiOutput1().IsOpen());
+    ASSERT_TRUE(ports_->MidiInput1().IsOpen());
+    model_.ShowPage(1);
+  }
+
+  void TearDown() override {
+    if (ports_) ports_->CloseInUse();
+    ports_.reset();
+    peer_.reset();
+  }
+
+  JackServer server_;
+  std::unique_ptr<JackMidiPeer> peer_;
+  TSliderWindow model_;
+  std::unique_ptr<MidiPorts> ports_;
+};
+
+TEST_F(JackSurface, DraggingSliderFiveOneStepSendsExactlyOneMessage) {
+  Tcontroller& d = model_.SlotDefinition(5);
+  d.channel = 4;
+  d.value = 100;
+  model_.RefreshSlot(5);
+  model_.SetActiveSlot(5);
+  model_.TrackBarMoved(5, 127 - 101);
+  model_.TrackBarMoved(5, 127 - 101);  // released where it is
+  ASSERT_TRUE(peer_->waitFor(1));
+  // A marker proves that nothing else was in flight before it.
+  ports_->MidiOutput1().SendShort(0xF8, 0, 0);
+  ASSERT_TRUE(peer_->waitFor(2));
+  const auto events = peer_->events();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].bytes, (MidiBytes{0xB3, d.ctrl, 101}));
+  EXPECT_EQ(events[1].bytes, (MidiBytes{0xF8}));
+}
+
+TEST_F(JackSurface, IncomingControlChangeMovesTheSlidersAndIsNotEchoed) {
+  model_.listen_channel = 1;
+  model_.pages.at(1, 2).ctrl = 7;
+  model_.pages.at(3, 9).ctrl = 7;
+  ASSERT_TRUE(peer_->send({{0xB0, 7, 33}, {0xB1, 7, 90}}));
+  ASSERT_TRUE(Pump([&] { return model_.pages.at(3, 9).value == 33 && model_.in_activity; }));
+  EXPECT_EQ(model_.pages.at(1, 2).value, 33);
+  EXPECT_EQ(model_.View(2).position, 127 - 33);
+  // The channel-2 message lit the indicator only; a marker bounds what could have echoed.
+  ports_->MidiOutput1().SendShort(0xF8, 0, 0);
+  ASSERT_TRUE(peer_->waitFor(1));
+  const auto events = peer_->events();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].bytes, (MidiBytes{0xF8}));
+  EXPECT_EQ(model_.pages.at(1, 2).value, 33);
+}
+
+}  // namespace
+}  // namespace quorvane
