@@ -14,7 +14,9 @@
 #include "midi/midi_settings_form.h"
 #include "midi/midi_system.h"
 #include "midi/ui/midi_settings_dialog.h"
+#include "surface/selection_commands.h"
 #include "surface/ui/main_window.h"
+#include "surface/ui/randomize_factor_dialog.h"
 
 namespace quorvane {
 
@@ -36,6 +38,8 @@ Session::~Session() {
   midi_dialog_.reset();
   midi_form_.reset();
   ports_.reset();
+  factor_dialog_.reset();
+  selection_.reset();
   favorites_.reset();
   file_commands_.reset();
   interaction_.reset();
@@ -51,6 +55,9 @@ void Session::Start() {
       std::make_unique<SliderFileCommands>(model_->pages, dump_request_string_, *interaction_);
   favorites_ = std::make_unique<Favorites>(*file_commands_, *interaction_);
   ConnectFileCommands();
+  selection_ = std::make_unique<SelectionCommands>(*model_);
+  factor_dialog_ = std::make_unique<RandomizeFactorDialog>(window_.get());
+  window_->BindBulkCommands(*selection_, *factor_dialog_);
   LoadSettings();
   StartMidi();
   model_->ShowPage(1);
@@ -184,6 +191,8 @@ void Session::RequestExit() {
 void Session::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
+  // A bulk send still running stops first; its steps need this thread, so wait serving them.
+  model_->StopSends();
   for (auto& step : shutdown_steps_) step();
   emit shutdownFinished();
 }

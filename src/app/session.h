@@ -15,6 +15,8 @@ namespace quorvane {
 class Favorites;
 class MainWindow;
 class MidiSettingsForm;
+class RandomizeFactorDialog;
+class SelectionCommands;
 class SliderFileCommands;
 class TMIDISettingsForm;
 class WidgetFileInteraction;
@@ -53,6 +55,7 @@ class Session : public QObject {
   Favorites& FavoriteFiles() { return *favorites_; }
   MidiPorts& Ports() { return *ports_; }
   TMIDISettingsForm& MidiSettingsDialog() { return *midi_dialog_; }
+  SelectionCommands& Selection() { return *selection_; }
   const QString& SettingsPath() const { return settings_path_; }
   // Values of the settings file that live outside the model during the run.
   AppSettings& Settings() { return settings_; }
@@ -82,6 +85,8 @@ class Session : public QObject {
   std::unique_ptr<MidiPorts> ports_;
   std::unique_ptr<MidiSettingsForm> midi_form_;
   std::unique_ptr<TMIDISettingsForm> midi_dialog_;
+  std::unique_ptr<SelectionCommands> selection_;
+  std::unique_ptr<RandomizeFactorDialog> factor_dialog_;
   SignalWatcher signals_;
   std::vector<std::function<void()>> shutdown_steps_;
   bool shut_down_ = false;

@@ -16,6 +16,7 @@
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
 #include "midi/in_process_midi_service.h"
+#include "midi/ui/midi_send_window.h"
 #include "midi/ui/midi_settings_dialog.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
@@ -152,6 +153,31 @@ class SessionTest : public QObject {
   void terminationSignalsShutDown() {
     ExpectSingleShutdown([](Session&) { std::raise(SIGTERM); });
     ExpectSingleShutdown([](Session&) { std::raise(SIGINT); });
+  }
+
+  void aSendRunningAtExitStopsAndTheSettingsAreWritten() {
+    {
+      Session session(Options());
+      session.Start();
+      TSliderWindow& m = session.Model();
+      m.midi_delay = 50;  // a whole walk would take seconds
+      m.randomize_factor = 77;
+      session.Window().Action(QStringLiteral("GroupSelection1"))->trigger();
+      QSignalSpy begun(&m, &TSliderWindow::sendBegun);
+      session.Window().Action(QStringLiteral("SendAllControllers1"))->trigger();
+      QVERIFY(begun.wait());
+      QVERIFY(!session.Window().isEnabled());
+      QVERIFY(session.Window().SendWindow()->isVisible());
+      session.Window().close();
+      QVERIFY(session.IsShutDown());
+      QCOMPARE(m.RunningSends(), 0);
+      QVERIFY(!session.Window().SendWindow()->isVisible());
+    }
+    Session again(Options());
+    again.Start();
+    QVERIFY(again.Model().group_mode);
+    QCOMPARE(again.Model().randomize_factor, 77);
+    QVERIFY(again.Window().Action(QStringLiteral("btnGroup"))->isChecked());
   }
 
   void midiDevicesMenuAndButtonOpenTheDialog() {
