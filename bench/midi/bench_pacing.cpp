@@ -1,0 +1,137 @@
+// Pacing of a bulk send: 120 definitions with button messages (240 messages) at 5 ms, sent by
+// the model's send thread through the output port and RtMidi's JACK client to a peer on a
+// private dummy server. Measured on the receiving side from the peer's frame times, and on the
+// sending side from a monotonic clock read as each message is handed to the port.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "files/app_settings.h"
+#include "midi/midi_ports.h"
+#include "midi/rtmidi_service.h"
+#include "support/jack_midi_peer.h"
+#include "support/jack_server.h"
+#include "surface/slider_window.h"
+
+namespace quorvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kDelayMs = 5;
+constexpr int kMessages = 240;
+
+struct GapStats {
+  double total_ms = 0;  // first message to last, plus the pause after the last
+  double p99_error_ms = 0;
+  double max_error_ms = 0;
+};
+
+GapStats Stats(const std::vector<double>& times_us) {
+  GapStats s;
+  if (times_us.size() < 2) return s;
+  std::vector<double> errors;
+  for (std::size_t i = 1; i < times_us.size(); ++i) {
+    errors.push_back(std::abs(times_us[i] - times_us[i - 1] - kDelayMs * 1000.0) / 1000.0);
+  }
+  std::sort(errors.begin(), errors.end());
+  s.total_ms = (times_us.back() - times_us.front()) / 1000.0 + kDelayMs;
+  s.p99_error_ms = errors[static_cast<std::size_t>(0.99 * static_cast<double>(errors.size() - 1))];
+  s.max_error_ms = errors.back();
+  return s;
+}
+
+void BM_PacedSendAll(benchmark::State& state) {
+  testing::JackServer server;
+  if (!server.start()) {
+    state.SkipWithError("jackd did not start");
+    return;
+  }
+  auto peer = std::make_unique<testing::JackMidiPeer>("peer");
+  TSliderWindow model;
+  auto ports = std::make_unique<MidiPorts>(model, [](const std::string&, std::string* chosen) {
+    *chosen = "JACK";
+    return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
+  });
+  AppSettings settings;
+  settings.midi_api = QStringLiteral("JACK");
+  settings.output_device = 0;
+  settings.output_device_name = QString::fromStdString(peer->inPortName());
+  ports->Start(settings);
+  if (!model.output_in_use) {
+    state.SkipWithError("output did not open");
+    return;
+  }
+  model.pages.Initialize();
+  for (Tcontroller& d : model.pages) d.use_slider = false;  // two messages each
+  model.midi_delay = kDelayMs;
+  model.ShowPage(1);
+
+  std::vector<double> sent_us;
+  sent_us.reserve(kMessages);
+  const auto origin = Clock::now();
+  TMidiOutput2& out = ports->MidiOutput1();
+  model.SetShortSender([&](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
+    sent_us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - origin).count());
+    out.SendShort(s, d1, d2);
+  });
+
+  double recv_total = 0, recv_p99 = 0, recv_max = 0, send_total = 0, send_p99 = 0, send_max = 0;
+  int runs = 0;
+  for (auto _ : state) {
+    sent_us.clear();
+    const std::size_t before = peer->count();
+    const auto start = Clock::now();
+    model.StartSend(TMIDISendThread::kAllPages);
+    while (model.RunningSends() > 0) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const auto end = Clock::now();
+    if (!peer->waitFor(before + kMessages)) {
+      state.SkipWithError("messages lost");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    std::vector<double> recv_us;
+    for (const auto& e : peer->events(before)) recv_us.push_back(static_cast<double>(e.time_us));
+    const GapStats r = Stats(recv_us);
+    const GapStats s = Stats(sent_us);
+    recv_total += r.total_ms;
+    recv_p99 = std::max(recv_p99, r.p99_error_ms);
+    recv_max = std::max(recv_max, r.max_error_ms);
+    send_total += s.total_ms;
+    send_p99 = std::max(send_p99, s.p99_error_ms);
+    send_max = std::max(send_max, s.max_error_ms);
+    ++runs;
+  }
+  if (runs > 0) {
+    const double nominal = kMessages * kDelayMs;
+    state.counters["recv_total_ms"] = recv_total / runs;
+    state.counters["recv_total_err_pct"] = 100.0 * (recv_total / runs - nominal) / nominal;
+    state.counters["recv_gap_p99_err_ms"] = recv_p99;
+    state.counters["recv_gap_max_err_ms"] = recv_max;
+    state.counters["send_total_ms"] = send_total / runs;
+    state.counters["send_total_err_pct"] = 100.0 * (send_total / runs - nominal) / nominal;
+    state.counters["send_gap_p99_err_ms"] = send_p99;
+    state.counters["send_gap_max_err_ms"] = send_max;
+  }
+  model.StopSends();
+  ports->CloseInUse();
+}
+BENCHMARK(BM_PacedSendAll)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorvane
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
