@@ -98,7 +98,7 @@ void TSliderWindow::RefreshSlot(int s) {
   }
   v.value_text = QString::number(SlotDefinition(s).value);
   output_in_use = saved_output;
-  emit slotChanged(s);
+  NotifySlot(s);
 }
 
 void TSliderWindow::RefreshAllSlots() {
@@ -168,7 +168,7 @@ void TSliderWindow::FollowMessage(std::uint8_t status, std::uint8_t data1, std::
 
 void TSliderWindow::RedrawSlot(int slot) {
   DrawSlot(slot);
-  emit slotChanged(slot);
+  NotifySlot(slot);
 }
 
 void TSliderWindow::TrackBarMoved(int slot, int position) {
@@ -211,7 +211,7 @@ void TSliderWindow::SliderChanged(int slot) {
   d.value = static_cast<std::uint8_t>(v);
   if (d.use_slider) view.button_down = v >= 64;
   view.value_text = QString::number(v);
-  emit slotChanged(slot);
+  NotifySlot(slot);
 }
 
 void TSliderWindow::ButtonPressed(int slot, bool down) {
@@ -224,7 +224,7 @@ void TSliderWindow::ButtonPressed(int slot, bool down) {
     SendControlChange(d.ctrl, d.channel, d.value);
   } else {
     SendControlChange(d.button_ctrl, d.button_channel, d.button_value);
-    emit slotChanged(slot);
+    NotifySlot(slot);
   }
 }
 
@@ -271,6 +271,27 @@ void TSliderWindow::StopSends() {
     stop_request.store(true);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                     QEventLoop::ExcludeUserInputEvents);
+  }
+}
+
+void TSliderWindow::NotifySlot(int slot) {
+  if (slot_batch_depth_ > 0) {
+    dirty_slots_[static_cast<std::size_t>(slot)] = true;
+    return;
+  }
+  emit slotChanged(slot);
+}
+
+void TSliderWindow::BeginSlotBatch() {
+  ++slot_batch_depth_;
+}
+
+void TSliderWindow::EndSlotBatch() {
+  if (slot_batch_depth_ == 0 || --slot_batch_depth_ > 0) return;
+  for (int s = 1; s <= kSlotCount; ++s) {
+    if (!dirty_slots_[static_cast<std::size_t>(s)]) continue;
+    dirty_slots_[static_cast<std::size_t>(s)] = false;
+    emit slotChanged(s);
   }
 }
 

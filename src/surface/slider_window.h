@@ -115,6 +115,11 @@ class TSliderWindow : public QObject {
   // Sets the stop request and returns once every running send has ended, serving their steps.
   void StopSends();
 
+  // While a batch is open, slotChanged is held back and given once per changed slot when
+  // the outermost batch ends, so a burst of input redraws each slot once.
+  void BeginSlotBatch();
+  void EndSlotBatch();
+
   void SetShortSender(ShortSender sender) { send_short_ = std::move(sender); }
 
   QTimer& MidiInTimer() { return midi_in_timer_; }
@@ -134,12 +139,15 @@ class TSliderWindow : public QObject {
   void SetStatus(int panel, const QString& text);
   void DrawSlot(int slot);  // everything ShowPage draws for one slot
   void GroupMove(int slot, int v);
+  void NotifySlot(int slot);  // slotChanged now, or at the end of the batch
 
   std::array<SlotView, kSlotCount> views_{};
   std::array<QString, kStatusPanels> status_{};
   QTimer midi_in_timer_;
   QTimer midi_out_timer_;
   ShortSender send_short_;
+  int slot_batch_depth_ = 0;
+  std::array<bool, kSlotCount + 1> dirty_slots_{};  // indexed by slot
   QString title_ = QStringLiteral("Quorvane");
   std::unique_ptr<SendHost> send_host_;
   QPointer<TMIDISendThread> last_send_thread_;

@@ -288,5 +288,27 @@ TEST_F(FollowTest, CaptureRecordsFollowedControllersOnly) {
   EXPECT_FALSE(w.used_controllers[126]);
 }
 
+TEST_F(SliderWindowTest, SlotBatchHoldsRedrawsAndGivesEachChangedSlotOnce) {
+  QSignalSpy redrawn(&w, &TSliderWindow::slotChanged);
+  w.BeginSlotBatch();
+  w.BeginSlotBatch();  // nested: only the outermost end gives the notices
+  for (int v = 1; v <= 20; ++v) {
+    w.SlotDefinition(9).value = static_cast<std::uint8_t>(v);
+    w.RefreshSlot(9);
+    w.SlotDefinition(2).value = static_cast<std::uint8_t>(v);
+    w.RefreshSlot(2);
+  }
+  w.EndSlotBatch();
+  EXPECT_EQ(redrawn.size(), 0);
+  EXPECT_EQ(w.View(9).value_text, QStringLiteral("20"));  // the model itself is current
+  w.EndSlotBatch();
+  ASSERT_EQ(redrawn.size(), 2);
+  EXPECT_EQ(redrawn[0][0].toInt(), 2);
+  EXPECT_EQ(redrawn[1][0].toInt(), 9);
+  w.EndSlotBatch();  // unbalanced end does nothing
+  w.RefreshSlot(2);
+  EXPECT_EQ(redrawn.size(), 3);
+}
+
 }  // namespace
 }  // namespace quorvane
