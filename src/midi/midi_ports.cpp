@@ -281,6 +281,12 @@ QString MidiPorts::UnavailableReason() const {
 }
 
 void MidiPorts::MidiInput1MidiInput(TMidiInput2* port) {
+  // A burst moves a slot many times; its view is redrawn once, after the drain.
+  struct Batch {
+    TSliderWindow& model;
+    explicit Batch(TSliderWindow& m) : model(m) { model.BeginSlotBatch(); }
+    ~Batch() { model.EndSlotBatch(); }
+  } batch(model_);
   while (port->PendingCount() > 0) {
     const std::unique_ptr<TMyMidiEvent> event = port->ReadEvent();
     if (!event) break;

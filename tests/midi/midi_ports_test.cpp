@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <memory>
 
 #include "files/app_settings.h"
@@ -241,6 +242,27 @@ TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   for (int i = 0; i < kDefinitionCount; ++i) moved += model.pages[i].value == 99 ? 1 : 0;
   EXPECT_EQ(moved, 2);
   EXPECT_TRUE(service->SentTo("Synth Out").empty());
+}
+
+TEST_F(MidiPortsTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {
+  AppSettings s;
+  s.input_device1 = 0;
+  auto ports = Started(s);
+  model.pages.at(1, 3).ctrl = 7;
+  model.pages.at(1, 4).ctrl = 8;
+  QSignalSpy redrawn(&model, &TSliderWindow::slotChanged);
+  for (int v = 1; v <= 50; ++v) {
+    service->InjectShort(0, Word(0xB0, 7, v));
+    service->InjectShort(0, Word(0xB0, 8, 100 - v));
+  }
+  service->WaitIdle();
+  ASSERT_TRUE(PumpUntil([&] { return ports->MidiInput1().PendingCount() == 0; }));
+  PumpPending();
+  EXPECT_EQ(model.pages.at(1, 3).value, 50);
+  EXPECT_EQ(model.View(4).value_text, QStringLiteral("50"));
+  ASSERT_EQ(redrawn.size(), 2);
+  EXPECT_EQ(redrawn[0][0].toInt(), 3);
+  EXPECT_EQ(redrawn[1][0].toInt(), 4);
 }
 
 TEST_F(MidiPortsTest, OtherChannelsAreFollowedOnlyWithAll) {
