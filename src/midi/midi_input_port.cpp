@@ -122,6 +122,7 @@ void TMidiInput2::Open() {
   notifier_->Discard();  // nothing from an earlier opening may fire now
 
   MidiHandle handle = kNoMidiHandle;
+  service_.SetNextPortName(port_name_);
   if (Store(service_.InputOpen(handle, device_id_, &DriverCallback, block_.get())) !=
       kMidiNoError) {
     return fail();

@@ -25,6 +25,9 @@ class TMidiInput2 {
   TMidiInput2& operator=(const TMidiInput2&) = delete;
 
   const std::string& ProductName() const { return product_name_; }
+  // The name this port shows to other programs when it is open; empty lets the service choose.
+  const std::string& PortName() const { return port_name_; }
+  void SetPortName(const std::string& name) { port_name_ = name; }
   void SetProductName(const std::string& name);
   std::uint16_t DeviceID() const { return device_id_; }
   void SetDeviceID(std::uint16_t id);
@@ -77,6 +80,7 @@ class TMidiInput2 {
   std::unique_ptr<TMidiEventRing> ring_;
   std::vector<std::unique_ptr<TMyMidiHdr>> buffers_;
   std::string product_name_;
+  std::string port_name_;
   std::uint16_t device_id_ = 0;
   std::uint16_t capacity_ = 1024;
   MidiResult last_result_ = kMidiNoError;

@@ -82,6 +82,7 @@ bool TMidiOutput2::Open() {
   if (!block_) block_ = std::make_unique<TDriverCallbackBlock>();
   block_->window = notifier_.get();
   MidiHandle handle = kNoMidiHandle;
+  service_.SetNextPortName(port_name_);
   if (Store(service_.OutputOpen(handle, device_id_, &DriverCallback, block_.get())) !=
       kMidiNoError) {
     // A port that is still open keeps the block its handle uses.

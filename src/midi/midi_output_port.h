@@ -25,6 +25,9 @@ class TMidiOutput2 {
   TMidiOutput2& operator=(const TMidiOutput2&) = delete;
 
   const std::string& ProductName() const { return product_name_; }
+  // The name this port shows to other programs when it is open; empty lets the service choose.
+  const std::string& PortName() const { return port_name_; }
+  void SetPortName(const std::string& name) { port_name_ = name; }
   void SetProductName(const std::string& name);
   int DeviceID() const { return device_id_; }
   void SetDeviceID(int id);  // -1 names the mapper
@@ -64,6 +67,7 @@ class TMidiOutput2 {
   std::unique_ptr<TDriverCallbackBlock> block_;
   std::vector<std::unique_ptr<TMyMidiHdr>> in_flight_;
   std::string product_name_;
+  std::string port_name_;
   int device_id_ = 0;
   MidiResult last_result_ = kMidiNoError;
   std::uint32_t device_count_ = 0;

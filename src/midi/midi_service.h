@@ -4,6 +4,7 @@
 // driver callback runs on the GUI thread; the callback runs on the service's own thread.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace quorvane {
@@ -155,6 +156,14 @@ class MidiService {
   virtual MidiResult InputAddBuffer(MidiHandle handle, MidiBufferHeader& header) = 0;
   virtual MidiResult InputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) = 0;
   virtual MidiResult InputErrorText(MidiResult code, std::string& text) = 0;
+
+  // ---- Optional ----
+  // The name the next port opened on this service shows to other programs ("MIDI Out",
+  // "MIDI In 1", "Remote In"); services without named ports ignore it.
+  virtual void SetNextPortName(const std::string& /*name*/) {}
+  // One line for the user when the system changes under the program (a JACK server that
+  // stops), delivered on the thread that made the service.
+  virtual void SetNoticeHandler(std::function<void(const std::string&)> /*handler*/) {}
 };
 
 }  // namespace quorvane

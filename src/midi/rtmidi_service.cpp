@@ -491,6 +491,12 @@ MidiResult RtMidiService::InputDeviceCaps(unsigned id, MidiInputCaps& caps) {
 }
 
 std::string RtMidiService::TakePortName(bool output) {
+  std::string wanted;
+  wanted.swap(next_port_name_);
+  if (!wanted.empty()) {
+    used_port_names_.push_back(wanted);
+    return wanted;
+  }
   for (int n = 1;; ++n) {
     std::string name;
     if (output)

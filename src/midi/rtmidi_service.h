@@ -40,7 +40,8 @@ class RtMidiService : public MidiService {
 
   // Called on the thread that created the service, through its Qt event loop,
   // with one line the program can show (the JACK server stopping, for one).
-  void SetNoticeHandler(std::function<void(const std::string&)> handler);
+  void SetNoticeHandler(std::function<void(const std::string&)> handler) override;
+  void SetNextPortName(const std::string& name) override { next_port_name_ = name; }
   // The last notice given, empty while all is well.
   std::string Notice() const;
   // The most recent error text RtMidi reported; RtMidi itself never prints.
@@ -116,6 +117,7 @@ class RtMidiService : public MidiService {
   std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
   std::vector<std::string> used_port_names_;
+  std::string next_port_name_;  // asked for by the port being opened
   std::unique_ptr<QObject> notice_target_;
   std::function<void(const std::string&)> notice_handler_;
   std::string notice_;
