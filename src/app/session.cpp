@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
@@ -35,6 +36,7 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
 
 Session::~Session() {
   Shutdown();
+  notice_box_.reset();
   midi_dialog_.reset();
   midi_form_.reset();
   ports_.reset();
@@ -172,10 +174,24 @@ void Session::StartMidi() {
       for (const QString& m : messages) interaction_->ShowWarning(m);
     });
   }
+  // The system stopping or coming back is told at once, without blocking the surface.
+  connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
   AddShutdownStep([this] {
     ports_->CloseInUse();
     ports_->Store(settings_);
   });
+}
+
+void Session::ShowNotice(const QString& text) {
+  if (!notice_box_) {
+    notice_box_ = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Warning"),
+                                                QString(), QMessageBox::Ok, window_.get());
+    notice_box_->setObjectName(QStringLiteral("MidiNotice"));
+    notice_box_->setWindowModality(Qt::NonModal);
+  }
+  notice_box_->setText(text);
+  notice_box_->show();
+  if (QLabel* panel = window_->StatusPanel(0)) panel->setText(text);
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -72,6 +73,7 @@ class Session : public QObject {
   void SaveSettings();
   void ConnectFileCommands();
   void StartMidi();
+  void ShowNotice(const QString& text);
 
   Options options_;
   QString settings_path_;
@@ -85,6 +87,7 @@ class Session : public QObject {
   std::unique_ptr<MidiPorts> ports_;
   std::unique_ptr<MidiSettingsForm> midi_form_;
   std::unique_ptr<TMIDISettingsForm> midi_dialog_;
+  std::unique_ptr<QMessageBox> notice_box_;
   std::unique_ptr<SelectionCommands> selection_;
   std::unique_ptr<RandomizeFactorDialog> factor_dialog_;
   SignalWatcher signals_;

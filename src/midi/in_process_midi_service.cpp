@@ -311,6 +311,16 @@ void InProcessMidiService::WaitIdle() {
   for (auto& worker : workers) worker->WaitIdle();
 }
 
+void InProcessMidiService::LoseSystem(const std::string& notice) {
+  SetUnavailable(notice);
+  if (notice_handler_) notice_handler_(notice);
+}
+
+void InProcessMidiService::RestoreSystem() {
+  std::lock_guard lock(mu_);
+  unavailable_reason_.clear();
+}
+
 bool InProcessMidiService::Available() const {
   std::lock_guard lock(mu_);
   return unavailable_reason_.empty();

@@ -54,7 +54,10 @@ class InProcessMidiService : public MidiService {
   ~InProcessMidiService() override;
 
   // ---- Configuration ----
-  void SetUnavailable(std::string reason);              // lists become empty, every open fails
+  void SetUnavailable(std::string reason);  // lists become empty, every open fails
+  // The system goes away under the program: unavailable, and the notice handler is told.
+  void LoseSystem(const std::string& notice);
+  void RestoreSystem();                                 // available again
   void SetMapperName(std::optional<std::string> name);  // none: id -1 is refused
   void AddInputDevice(std::string name);
   void AddOutputDevice(std::string name);
@@ -96,6 +99,9 @@ class InProcessMidiService : public MidiService {
 
   // ---- MidiService ----
   bool Available() const override;
+  void SetNoticeHandler(std::function<void(const std::string&)> handler) override {
+    notice_handler_ = std::move(handler);
+  }
   std::string UnavailableReason() const override;
   std::uint32_t OutputDeviceCount() override;
   MidiResult OutputDeviceCaps(int id, MidiOutputCaps& caps) override;
@@ -177,6 +183,7 @@ class InProcessMidiService : public MidiService {
   std::vector<Device> outputs_;
   std::optional<std::string> mapper_name_ = std::string("MIDI Mapper");
   std::string unavailable_reason_;
+  std::function<void(const std::string&)> notice_handler_;
   std::uint64_t next_key_ = 1;
   MidiHandle next_handle_ = 1;
   std::map<MidiHandle, std::unique_ptr<Handle>> handles_;

@@ -1,5 +1,8 @@
 #include "midi/midi_ports.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "files/app_settings.h"
 #include "midi/midi_system.h"
 #include "surface/slider_window.h"
@@ -11,6 +14,8 @@ namespace {
 const QString kInputWhat = QStringLiteral("MIDI Input");
 const QString kRemoteWhat = QStringLiteral("Remote Input");
 const QString kOutputWhat = QStringLiteral("MIDI Output");
+const QString kPortsBack =
+    QStringLiteral("The MIDI system is running again; the MIDI ports are open again.");
 
 QString MissingText(const QString& what, const QString& name, int index) {
   const QString device =
@@ -27,6 +32,8 @@ MidiPorts::MidiPorts(TSliderWindow& model, ServiceFactory factory, QObject* pare
       // Nothing is opened before Start, which makes the service the settings name.
       service_(std::make_unique<NoMidiService>(kNoMidiSystemText)) {
   MakePorts();
+  recovery_timer_.setInterval(kRecoveryIntervalMs);
+  connect(&recovery_timer_, &QTimer::timeout, this, &MidiPorts::TryRecover);
   model_.SetShortSender([this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     output1_->SendShort(status, data1, data2);
   });
@@ -55,12 +62,19 @@ void MidiPorts::MakeService(const QString& api) {
     chosen.clear();
   }
   active_system_ = QString::fromStdString(chosen);
+  service_->SetNoticeHandler(
+      [this](const std::string& text) { ServiceLost(QString::fromStdString(text)); });
+  suspended_ = false;
+  recovery_timer_.stop();
 }
 
 void MidiPorts::MakePorts() {
   output1_ = std::make_unique<TMidiOutput2>(*service_);
   input1_ = std::make_unique<TMidiInput2>(*service_);
   input2_ = std::make_unique<TMidiInput2>(*service_);
+  output1_->SetPortName("MIDI Out");
+  input1_->SetPortName("MIDI In 1");
+  input2_->SetPortName("Remote In");
   input1_->OnMidiInput = [this](TMidiInput2* port) { MidiInput1MidiInput(port); };
   input2_->OnMidiInput = [this](TMidiInput2* port) { MidiInput2MidiInput(port); };
 }
@@ -135,13 +149,77 @@ void MidiPorts::Start(const AppSettings& settings) {
   }
   ListDevices();
   input1_in_use = input2_in_use = false;
-  bool out = false;
+  output_in_use = false;
+  ResolveAll();
+  ReopenConfigured();
+}
+
+void MidiPorts::ResolveAll() {
+  bool out = output_in_use;
   Resolve(input_device1, input_device1_name, input1_in_use, missing_in1_, input_names_, kInputWhat);
   Resolve(input_device2, input_device2_name, input2_in_use, missing_in2_, input_names_,
           kRemoteWhat);
   Resolve(output_device, output_device_name, out, missing_out_, output_names_, kOutputWhat);
   SetOutputInUse(out);
+}
+
+void MidiPorts::ServiceLost(const QString& text) {
+  emit serviceNotice(text);
+  if (suspended_) return;
+  suspended_ = true;
+  // Nothing more goes to a system that is gone; the configuration stays as it is.
+  auto close_quietly = [](auto& port) {
+    try {
+      port.Close();
+    } catch (const PortError&) {
+      // The service has already let go of a port whose system died.
+    }
+  };
+  close_quietly(*input1_);
+  close_quietly(*input2_);
+  close_quietly(*output1_);
+  model_.output_in_use = false;
+  recovery_timer_.start();
+}
+
+bool MidiPorts::ConfiguredDevicesPresent() {
+  std::vector<std::string> inputs, outputs;
+  for (unsigned i = 0; i < service_->InputDeviceCount(); ++i) {
+    MidiInputCaps caps;
+    if (service_->InputDeviceCaps(i, caps) == kMidiNoError) inputs.push_back(caps.name);
+  }
+  for (int i = 0; i < static_cast<int>(service_->OutputDeviceCount()); ++i) {
+    MidiOutputCaps caps;
+    if (service_->OutputDeviceCaps(i, caps) == kMidiNoError) outputs.push_back(caps.name);
+  }
+  auto present = [](const std::vector<std::string>& list, bool wanted, const QString& name) {
+    return !wanted || name.isEmpty() ||
+           std::find(list.begin(), list.end(), name.toStdString()) != list.end();
+  };
+  return present(inputs, input1_in_use || missing_in1_.present, input_device1_name) &&
+         present(inputs, input2_in_use || missing_in2_.present, input_device2_name) &&
+         present(outputs, output_in_use || missing_out_.present, output_device_name);
+}
+
+void MidiPorts::TryRecover() {
+  service_->OutputDeviceCount();  // looks for the system again
+  if (!service_->Available()) {
+    intervals_available_ = 0;
+    return;
+  }
+  // Other programs come back after the server: give their ports a moment.
+  if (!ConfiguredDevicesPresent() && ++intervals_available_ < kDeviceWaitIntervals) return;
+  intervals_available_ = 0;
+  recovery_timer_.stop();
+  suspended_ = false;
+  // Device numbers may differ on the new server: list again and find the devices by name.
+  MakePorts();
+  ListDevices();
+  ResolveAll();
   ReopenConfigured();
+  QStringList lines{kPortsBack};
+  lines << TakeMessages();
+  emit serviceNotice(lines.join(QLatin1Char('\n')));
 }
 
 void MidiPorts::SetOutputInUse(bool on) {
@@ -226,12 +304,7 @@ QString MidiPorts::SwitchSystem(const QString& api) {
   MakePorts();
   const qsizetype before = messages_.size();
   ListDevices();
-  bool out = output_in_use;
-  Resolve(input_device1, input_device1_name, input1_in_use, missing_in1_, input_names_, kInputWhat);
-  Resolve(input_device2, input_device2_name, input2_in_use, missing_in2_, input_names_,
-          kRemoteWhat);
-  Resolve(output_device, output_device_name, out, missing_out_, output_names_, kOutputWhat);
-  SetOutputInUse(out);
+  ResolveAll();
   QStringList told;
   if (active_system_ != api) {
     told << (service_->Available()

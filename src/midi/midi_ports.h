@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -85,9 +86,18 @@ class MidiPorts : public QObject {
 
   void SetRemoteInputHandler(RemoteInputHandler handler) { remote_input_ = std::move(handler); }
 
+  // True from the moment the MIDI system went away until the ports are open again.
+  bool Suspended() const { return suspended_; }
+  static constexpr int kRecoveryIntervalMs = 1000;
+  // Once the system is back, how many intervals to wait for the configured devices to
+  // reappear before opening whatever is there.
+  static constexpr int kDeviceWaitIntervals = 10;
+
  signals:
   // The service and the ports were made anew (device lists changed).
   void systemChanged();
+  // One line for the user: the MIDI system stopped, or came back and the ports reopened.
+  void serviceNotice(const QString& text);
 
  private:
   struct Missing {
@@ -106,6 +116,10 @@ class MidiPorts : public QObject {
   void OpenOutput(int device);
   void MidiInput1MidiInput(TMidiInput2* port);
   void MidiInput2MidiInput(TMidiInput2* port);
+  void ResolveAll();
+  void ServiceLost(const QString& text);
+  void TryRecover();
+  bool ConfiguredDevicesPresent();
 
   TSliderWindow& model_;
   ServiceFactory factory_;
@@ -119,6 +133,9 @@ class MidiPorts : public QObject {
   QStringList messages_;
   Missing missing_in1_, missing_in2_, missing_out_;
   RemoteInputHandler remote_input_;
+  bool suspended_ = false;
+  int intervals_available_ = 0;
+  QTimer recovery_timer_;
 };
 
 }  // namespace quorvane

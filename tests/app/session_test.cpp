@@ -249,6 +249,18 @@ class SessionTest : public QObject {
     QVERIFY(!QApplication::activeModalWidget());
   }
 
+  void lostMidiSystemIsToldWithoutBlocking() {
+    Session session(Options());
+    session.Start();
+    midi_->LoseSystem("The JACK server has stopped.");
+    auto* box = session.Window().findChild<QMessageBox*>(QStringLiteral("MidiNotice"));
+    QVERIFY(box);
+    QTRY_VERIFY(box->isVisible());
+    QCOMPARE(box->text(), QStringLiteral("The JACK server has stopped."));
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(session.Ports().Suspended());
+  }
+
   void portErrorDuringASliderMoveIsShownAndTheProgramCarriesOn() {
     auto* app = static_cast<QuorvaneApplication*>(QCoreApplication::instance());
     QStringList shown;

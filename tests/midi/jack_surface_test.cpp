@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -103,6 +104,61 @@ TEST_F(JackSurface, IncomingControlChangeMovesTheSlidersAndIsNotEchoed) {
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].bytes, (MidiBytes{0xF8}));
   EXPECT_EQ(model_.pages.at(1, 2).value, 33);
+}
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST_F(JackSurface, ServerDeathStopsSendingAndThePortsComeBackByName) {
+  QStringList notices;
+  QObject::connect(ports_.get(), &MidiPorts::serviceNotice,
+                   [&notices](const QString& text) { notices << text; });
+  const auto killed = Clock::now();
+  server_.kill();
+  ASSERT_TRUE(Pump([&] { return !notices.empty(); }, std::chrono::seconds(2)));
+  EXPECT_LT(Clock::now() - killed, std::chrono::seconds(2));
+  EXPECT_TRUE(notices.first().contains(QStringLiteral("JACK server has stopped")));
+  EXPECT_TRUE(ports_->Suspended());
+  EXPECT_FALSE(model_.output_in_use) << "sending stops";
+  EXPECT_TRUE(ports_->output_in_use) << "the configuration is kept";
+  model_.TrackBarMoved(1, 127 - 50);  // neither hangs nor raises
+  EXPECT_EQ(model_.pages.at(1, 1).value, 50);
+
+  // Every client of the dead server must be gone before one of the new server opens.
+  peer_.reset();
+  auto& service = dynamic_cast<RtMidiService&>(ports_->Service());
+  ASSERT_TRUE(Pump([&] { return !service.StillClosing(); }, std::chrono::seconds(3)));
+  ASSERT_TRUE(server_.restart());
+  peer_ = std::make_unique<JackMidiPeer>("peer");
+  ASSERT_TRUE(Pump([&] { return !ports_->Suspended(); }, std::chrono::seconds(8)));
+  EXPECT_TRUE(notices.last().startsWith(QStringLiteral("The MIDI system is running again")))
+      << notices.last().toStdString();
+  EXPECT_TRUE(model_.output_in_use);
+  ASSERT_TRUE(ports_->MidiOutput1().IsOpen());
+  ASSERT_TRUE(ports_->MidiInput1().IsOpen());
+
+  model_.TrackBarMoved(2, 127 - 60);
+  ASSERT_TRUE(peer_->waitFor(1));
+  EXPECT_EQ(peer_->events()[0].bytes, (MidiBytes{0xB0, model_.pages.at(1, 2).ctrl, 60}));
+  ASSERT_TRUE(peer_->send({{0xB0, model_.pages.at(1, 3).ctrl, 33}}));
+  ASSERT_TRUE(Pump([&] { return model_.pages.at(1, 3).value == 33; }));
+}
+
+TEST_F(JackSurface, PortsShowWhatTheyAre) {
+  const auto sources = peer_->midiPorts(true);
+  const auto sinks = peer_->midiPorts(false);
+  auto has = [](const std::vector<std::string>& names, const std::string& suffix) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+      return n.size() >= suffix.size() &&
+             n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0;
+    });
+  };
+  EXPECT_TRUE(has(sources, ":MIDI Out"));
+  EXPECT_TRUE(has(sinks, ":MIDI In 1"));
+  EXPECT_FALSE(has(sinks, ":Remote In")) << "the remote input is not in use";
 }
 
 }  // namespace

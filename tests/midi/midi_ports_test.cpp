@@ -482,3 +482,46 @@ TEST_F(MidiSettingsFormTest, SwitchingToAMissingSystemSaysSo) {
 
 }  // namespace
 }  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST_F(MidiPortsTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
+  AppSettings s;
+  s.input_device1 = 0;
+  s.input_device1_name = QStringLiteral("Keys In");
+  s.output_device = 0;
+  s.output_device_name = QStringLiteral("Synth Out");
+  auto ports = Started(s);
+  QSignalSpy notices(ports.get(), &MidiPorts::serviceNotice);
+
+  service->LoseSystem("The JACK server has stopped.");
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_EQ(notices[0][0].toString(), QStringLiteral("The JACK server has stopped."));
+  EXPECT_TRUE(ports->Suspended());
+  EXPECT_FALSE(ports->MidiOutput1().IsOpen());
+  EXPECT_FALSE(ports->MidiInput1().IsOpen());
+  EXPECT_FALSE(model.output_in_use);
+  const int sent_before = service->CallCount(Call::OutputShortMessage);
+  Drag(3, 50);  // silently not sent
+  EXPECT_EQ(service->CallCount(Call::OutputShortMessage), sent_before);
+
+  service->RestoreSystem();
+  ASSERT_TRUE(notices.wait(5000));
+  EXPECT_TRUE(
+      notices.last()[0].toString().startsWith(QStringLiteral("The MIDI system is running")));
+  EXPECT_FALSE(ports->Suspended());
+  EXPECT_TRUE(model.output_in_use);
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+  EXPECT_TRUE(ports->MidiInput1().IsOpen());
+  Drag(3, 51);
+  EXPECT_EQ(service->ShortsSentTo("Synth Out").back(),
+            Word(0xB0, model.SlotDefinition(3).ctrl, 51));
+
+  AppSettings out;
+  ports->Store(out);
+  EXPECT_EQ(out.output_device_name, QStringLiteral("Synth Out"));
+}
+
+}  // namespace
+}  // namespace quorvane
