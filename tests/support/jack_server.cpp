@@ -84,12 +84,15 @@ bool JackServer::start(std::chrono::milliseconds timeout) {
 bool JackServer::launch(std::chrono::milliseconds timeout) {
   removeLeftovers();
   const std::string rate = std::to_string(kSampleRate);
-  const std::string period = std::to_string(kPeriod);
-  // Synchronous mode with a long client timeout: the server waits for every client each
-  // cycle, so a loaded machine slows the graph down instead of losing MIDI between clients.
-  std::vector<std::string> args = {
-      "jackd", "--no-realtime", "--sync", "-t", "5000", "-n", name_, "-d", "dummy", "-r", rate,
-      "-p",    period,          "-C",     "0",  "-P",   "0"};
+  const std::string period = std::to_string(period_);
+  std::vector<std::string> args = {"jackd", "--no-realtime"};
+  if (synchronous_) {
+    // With a long client timeout: a loaded machine slows the graph down instead of losing
+    // MIDI between clients.
+    args.insert(args.end(), {"--sync", "-t", "5000"});
+  }
+  args.insert(args.end(),
+              {"-n", name_, "-d", "dummy", "-r", rate, "-p", period, "-C", "0", "-P", "0"});
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -30,6 +30,14 @@ class JackServer {
   // Kills (if running) and starts again under the same name.
   bool restart(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+  // Taken at the next start. Synchronous (the default) waits for every client each cycle, so
+  // load slows the graph instead of losing MIDI; a client that dies without closing then
+  // stalls the server's shutdown, so tests that kill clients use asynchronous mode.
+  void setSynchronous(bool synchronous) { synchronous_ = synchronous; }
+  // Frames per cycle; smaller periods give finer timing.
+  void setPeriod(int frames) { period_ = frames; }
+  int period() const { return period_; }
+
   bool running() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
   const std::string& name() const { return name_; }
@@ -48,6 +56,8 @@ class JackServer {
   pid_t pid_ = -1;
   bool restarting_ = false;
   int lock_fd_ = -1;
+  bool synchronous_ = true;
+  int period_ = kPeriod;
 };
 
 }  // namespace quorvane::testing
