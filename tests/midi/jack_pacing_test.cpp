@@ -13,6 +13,7 @@
 #include "midi/midi_ports.h"
 #include "midi/rtmidi_service.h"
 #include "support/jack_midi_peer.h"
+#include "support/jack_ports.h"
 #include "support/jack_server.h"
 #include "surface/slider_window.h"
 
@@ -28,15 +29,7 @@ class JackPacing : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server_.start());
     peer_ = std::make_unique<JackMidiPeer>("peer");
-    ports_ = std::make_unique<MidiPorts>(model_, [](const std::string&, std::string* chosen) {
-      *chosen = "JACK";
-      return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
-    });
-    AppSettings s;
-    s.midi_api = QStringLiteral("JACK");
-    s.output_device = 0;
-    s.output_device_name = QString::fromStdString(peer_->inPortName());
-    ports_->Start(s);
+    ports_ = testing::StartJackPorts(model_, *peer_, false);
     ASSERT_TRUE(ports_->output_in_use) << ports_->TakeMessages().join(' ').toStdString();
     model_.ShowPage(1);
   }

@@ -20,6 +20,7 @@
 #include "midi/rtmidi_service.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
+#include "support/pump.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
@@ -30,19 +31,8 @@ using ::testing::HasSubstr;
 using testing::JackMidiPeer;
 using testing::JackServer;
 using testing::MidiBytes;
+using testing::Pump;
 using Clock = std::chrono::steady_clock;
-
-// Runs the event loop until pred holds or the time is up.
-template <typename Pred>
-bool Pump(Pred pred, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-  const auto deadline = Clock::now() + timeout;
-  while (!pred()) {
-    if (Clock::now() >= deadline) return pred();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 int IndexOf(const std::vector<std::string>& list, const std::string& name) {
   const auto it = std::find(list.begin(), list.end(), name);

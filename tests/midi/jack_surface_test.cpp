@@ -12,7 +12,9 @@
 #include "midi/midi_ports.h"
 #include "midi/rtmidi_service.h"
 #include "support/jack_midi_peer.h"
+#include "support/jack_ports.h"
 #include "support/jack_server.h"
+#include "support/pump.h"
 #include "surface/slider_window.h"
 
 namespace quorvane {
@@ -21,18 +23,8 @@ namespace {
 using testing::JackMidiPeer;
 using testing::JackServer;
 using testing::MidiBytes;
+using testing::Pump;
 using Clock = std::chrono::steady_clock;
-
-template <typename Pred>
-bool Pump(Pred pred, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-  const auto deadline = Clock::now() + timeout;
-  while (!pred()) {
-    if (Clock::now() >= deadline) return pred();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 class JackSurface : public ::testing::Test {
  protected:
@@ -41,17 +33,7 @@ class JackSurface : public ::testing::Test {
     peer_ = std::make_unique<JackMidiPeer>("peer");
     for (int i = 0; i < kDefinitionCount; ++i)
       model_.pages[i].ctrl = static_cast<std::uint8_t>(i % 100 + 20);
-    ports_ = std::make_unique<MidiPorts>(model_, [](const std::string&, std::string* chosen) {
-      *chosen = "JACK";
-      return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
-    });
-    AppSettings s;
-    s.midi_api = QStringLiteral("JACK");
-    s.output_device = 0;
-    s.output_device_name = QString::fromStdString(peer_->inPortName());
-    s.input_device1 = 0;
-    s.input_device1_name = QString::fromStdString(peer_->outPortName());
-    ports_->Start(s);
+    ports_ = testing::StartJackPorts(model_, *peer_, true);
     ASSERT_TRUE(ports_->output_in_use) << ports_->TakeMessages().join(' ').toStdString();
     ASSERT_TRUE(ports_->input1_in_use);
     ASSERT_TRUE(ports_->MidiOutput1().IsOpen());

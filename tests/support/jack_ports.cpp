@@ -1,0 +1,26 @@
+#include "support/jack_ports.h"
+
+#include "files/app_settings.h"
+#include "midi/rtmidi_service.h"
+
+namespace quorvane::testing {
+
+std::unique_ptr<MidiPorts> StartJackPorts(TSliderWindow& model, const JackMidiPeer& peer,
+                                          bool with_input) {
+  auto ports = std::make_unique<MidiPorts>(model, [](const std::string&, std::string* chosen) {
+    *chosen = "JACK";
+    return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
+  });
+  AppSettings s;
+  s.midi_api = QStringLiteral("JACK");
+  s.output_device = 0;
+  s.output_device_name = QString::fromStdString(peer.inPortName());
+  if (with_input) {
+    s.input_device1 = 0;
+    s.input_device1_name = QString::fromStdString(peer.outPortName());
+  }
+  ports->Start(s);
+  return ports;
+}
+
+}  // namespace quorvane::testing
