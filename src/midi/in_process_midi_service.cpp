@@ -217,6 +217,14 @@ InProcessMidiService::Handle* InProcessMidiService::Find(MidiHandle handle, bool
   return it->second.get();
 }
 
+MidiResult InProcessMidiService::EnterLive(Call call, MidiHandle h, bool input, Handle*& handle) {
+  if (MidiResult r = Enter(call)) return r;
+  handle = Find(h, input);
+  if (handle == nullptr) return kMidiInvalidHandle;
+  if (handle->gone) return kMidiNoDevice;
+  return kMidiNoError;
+}
+
 void InProcessMidiService::InjectShort(unsigned input_id, std::uint32_t word,
                                        std::optional<std::uint32_t> timestamp) {
   std::lock_guard lock(mu_);
@@ -394,20 +402,16 @@ MidiResult InProcessMidiService::OutputClose(MidiHandle h) {
 
 MidiResult InProcessMidiService::OutputShortMessage(MidiHandle h, std::uint32_t word) {
   std::lock_guard lock(mu_);
-  if (MidiResult r = Enter(Call::OutputShortMessage)) return r;
-  Handle* handle = Find(h, false);
-  if (handle == nullptr) return kMidiInvalidHandle;
-  if (handle->gone) return kMidiNoDevice;
+  Handle* handle = nullptr;
+  if (MidiResult r = EnterLive(Call::OutputShortMessage, h, false, handle)) return r;
   sent_[handle->device_name].push_back({false, word, {}});
   return kMidiNoError;
 }
 
 MidiResult InProcessMidiService::OutputPrepareHeader(MidiHandle h, MidiBufferHeader& header) {
   std::lock_guard lock(mu_);
-  if (MidiResult r = Enter(Call::OutputPrepareHeader)) return r;
-  Handle* handle = Find(h, false);
-  if (handle == nullptr) return kMidiInvalidHandle;
-  if (handle->gone) return kMidiNoDevice;
+  Handle* handle = nullptr;
+  if (MidiResult r = EnterLive(Call::OutputPrepareHeader, h, false, handle)) return r;
   if (header.data == nullptr || header.buffer_length == 0) return kMidiInvalidParam;
   header.flags |= kMidiHeaderPrepared;
   return kMidiNoError;
@@ -415,10 +419,8 @@ MidiResult InProcessMidiService::OutputPrepareHeader(MidiHandle h, MidiBufferHea
 
 MidiResult InProcessMidiService::OutputLongMessage(MidiHandle h, MidiBufferHeader& header) {
   std::lock_guard lock(mu_);
-  if (MidiResult r = Enter(Call::OutputLongMessage)) return r;
-  Handle* handle = Find(h, false);
-  if (handle == nullptr) return kMidiInvalidHandle;
-  if (handle->gone) return kMidiNoDevice;
+  Handle* handle = nullptr;
+  if (MidiResult r = EnterLive(Call::OutputLongMessage, h, false, handle)) return r;
   if ((header.flags & kMidiHeaderPrepared) == 0) return kMidiUnprepared;
   if ((header.flags & kMidiHeaderInQueue) != 0) return kMidiStillPlaying;
   sent_[handle->device_name].push_back(
@@ -517,10 +519,8 @@ MidiResult InProcessMidiService::InputClose(MidiHandle h) {
 
 MidiResult InProcessMidiService::InputStart(MidiHandle h) {
   std::lock_guard lock(mu_);
-  if (MidiResult r = Enter(Call::InputStart)) return r;
-  Handle* handle = Find(h, true);
-  if (handle == nullptr) return kMidiInvalidHandle;
-  if (handle->gone) return kMidiNoDevice;
+  Handle* handle = nullptr;
+  if (MidiResult r = EnterLive(Call::InputStart, h, true, handle)) return r;
   handle->started = true;
   handle->start_ms = NowMs();
   return kMidiNoError;
@@ -562,10 +562,8 @@ MidiResult InProcessMidiService::InputReset(MidiHandle h) {
 
 MidiResult InProcessMidiService::InputPrepareHeader(MidiHandle h, MidiBufferHeader& header) {
   std::lock_guard lock(mu_);
-  if (MidiResult r = Enter(Call::InputPrepareHeader)) return r;
-  Handle* handle = Find(h, true);
-  if (handle == nullptr) return kMidiInvalidHandle;
-  if (handle->gone) return kMidiNoDevice;
+  Handle* handle = nullptr;
+  if (MidiResult r = EnterLive(Call::InputPrepareHeader, h, true, handle)) return r;
   if (header.data == nullptr || header.buffer_length == 0) return kMidiInvalidParam;
   header.flags |= kMidiHeaderPrepared;
   return kMidiNoError;
@@ -573,10 +571,8 @@ MidiResult InProcessMidiService::InputPrepareHeader(MidiHandle h, MidiBufferHead
 
 MidiResult InProcessMidiService::InputAddBuffer(MidiHandle h, MidiBufferHeader& header) {
   std::lock_guard lock(mu_);
-  if (MidiResult r = Enter(Call::InputAddBuffer)) return r;
-  Handle* handle = Find(h, true);
-  if (handle == nullptr) return kMidiInvalidHandle;
-  if (handle->gone) return kMidiNoDevice;
+  Handle* handle = nullptr;
+  if (MidiResult r = EnterLive(Call::InputAddBuffer, h, true, handle)) return r;
   if ((header.flags & kMidiHeaderPrepared) == 0) return kMidiUnprepared;
   if ((header.flags & kMidiHeaderInQueue) != 0) return kMidiStillPlaying;
   header.bytes_recorded = 0;

@@ -174,6 +174,8 @@ class InProcessMidiService : public MidiService {
 
   MidiResult Enter(Call call);  // counts the call, answers an injected failure; mu_ held
   Handle* Find(MidiHandle handle, bool input);  // mu_ held
+  // Enter(call), then the open handle h, whose device must still be there.
+  MidiResult EnterLive(Call call, MidiHandle h, bool input, Handle*& handle);
   void DeliverSysex(MidiHandle handle, const std::vector<std::uint8_t>& bytes, bool broken);
   void ReportDone(MidiHandle handle, MidiBufferHeader* header);
   static std::uint64_t NowMs();
