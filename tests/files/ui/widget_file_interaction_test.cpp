@@ -21,11 +21,12 @@ namespace {
 // the dialog's exec() runs, so no sleeping is involved.
 template <typename T>
 void WhenModal(std::function<void(T*)> act) {
-  auto timer = std::make_shared<QTimer>();
+  auto* timer = new QTimer(QCoreApplication::instance());  // owned by the application
   timer->setInterval(5);
-  QObject::connect(timer.get(), &QTimer::timeout, [timer, act] {
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
     if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
       timer->stop();
+      timer->deleteLater();
       act(w);
     }
   });
