@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
+#include <future>
 
 namespace quorvane {
 
@@ -36,18 +37,37 @@ void TMIDISendThread::WaitWhileProcessingEvents() {
 }
 
 bool TMIDISendThread::Step(const std::function<void()>& fn) {
-  QMetaObject::invokeMethod(
-      this,
-      [this, &fn] {
-        try {
-          fn();
-        } catch (...) {
-          // Shown by the top-level handler once the walk has ended, not while it waits.
-          error_ = std::current_exception();
-        }
-      },
-      Qt::BlockingQueuedConnection);
+  // The step is handed over under a mutex and waited for through a promise: plain C++ that
+  // thread checkers can follow, unlike a blocking queued call.
+  std::promise<void> done;
+  {
+    std::lock_guard lock(step_mutex_);
+    pending_step_ = [this, &fn] {
+      try {
+        fn();
+      } catch (...) {
+        // Shown by the top-level handler once the walk has ended, not while it waits.
+        error_ = std::current_exception();
+      }
+    };
+    step_done_ = &done;
+  }
+  QMetaObject::invokeMethod(this, "RunPendingStep", Qt::QueuedConnection);
+  done.get_future().wait();
   return !error_;
+}
+
+void TMIDISendThread::RunPendingStep() {
+  std::function<void()> step;
+  std::promise<void>* done = nullptr;
+  {
+    std::lock_guard lock(step_mutex_);
+    step.swap(pending_step_);
+    std::swap(done, step_done_);
+  }
+  if (!done) return;
+  step();
+  done->set_value();
 }
 
 void TMIDISendThread::Pause(Clock::time_point& deadline, int delay_ms) {
@@ -111,15 +131,23 @@ void TMIDISendThread::Run() {
   error_ = nullptr;
   Step([this] { host_.EndSend(); });
   if (!error) error = error_;
+  {
+    std::lock_guard lock(step_mutex_);
+    final_error_ = error;
+  }
   finished_.store(true);
-  QMetaObject::invokeMethod(
-      this,
-      [this, error] {
-        emit finished();
-        if (free_on_finish_) deleteLater();
-        if (error) std::rethrow_exception(error);
-      },
-      Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, "Finish", Qt::QueuedConnection);
+}
+
+void TMIDISendThread::Finish() {
+  std::exception_ptr error;
+  {
+    std::lock_guard lock(step_mutex_);
+    std::swap(error, final_error_);
+  }
+  emit finished();
+  if (free_on_finish_) deleteLater();
+  if (error) std::rethrow_exception(error);
 }
 
 }  // namespace quorvane

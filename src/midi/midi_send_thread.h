@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <future>
+#include <mutex>
 #include <thread>
 
 namespace quorvane {
@@ -62,6 +64,11 @@ class TMIDISendThread : public QObject {
   void finished();
 
  private:
+  // Runs the step the worker is waiting for; posted by name, so nothing of the worker's
+  // travels inside Qt's event.
+  Q_INVOKABLE void RunPendingStep();
+  // On the GUI thread once the walk is over: tells, frees, and raises a port error if any.
+  Q_INVOKABLE void Finish();
   void Run();
   // Runs fn on the GUI thread and waits for it; false when it raised (the walk is abandoned).
   bool Step(const std::function<void()>& fn);
@@ -77,6 +84,10 @@ class TMIDISendThread : public QObject {
   bool free_on_finish_ = false;
   Sleeper sleeper_;
   std::exception_ptr error_;  // set inside a step, read by the worker after it
+  std::mutex step_mutex_;
+  std::function<void()> pending_step_;       // guarded by step_mutex_
+  std::promise<void>* step_done_ = nullptr;  // guarded by step_mutex_
+  std::exception_ptr final_error_;           // guarded by step_mutex_
   std::atomic<bool> finished_{false};
   std::thread worker_;
 };
