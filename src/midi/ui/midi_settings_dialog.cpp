@@ -22,9 +22,19 @@ void WhiteOnBlack(QWidget* w) {
   w->setPalette(pal);
 }
 
-QLabel* Label(QWidget* parent, const char* name, const QString& text, int left, int top) {
+// A caption that ends before `right` (the control beside it): the designed layout assumed a
+// small 96-dpi font, so a wider system font is stepped down until the caption fits.
+QLabel* Label(QWidget* parent, const char* name, const QString& text, int left, int top,
+              int right) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
+  QFont font = label->font();
+  constexpr double kSmallestPoint = 6.0;
+  while (left + label->fontMetrics().horizontalAdvance(text) > right - 3 &&
+         font.pointSizeF() > kSmallestPoint) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+  }
   label->adjustSize();
   // The caption's text top sits where the designed label's top is.
   label->move(left, top);
@@ -66,29 +76,29 @@ TMIDISettingsForm::TMIDISettingsForm(MidiSettingsForm& form, QWidget* parent)
   setModal(true);
 
   Line(this, "Bevel1", QRect(4, 4, 347, 207), QFrame::Box);
-  Label(this, "Label1", QStringLiteral("MIDI Input"), 10, 17);
+  Label(this, "Label1", QStringLiteral("MIDI Input"), 10, 17, 121);
   cmb_input1_ = List(this, "cmbInput1", QRect(121, 13, 217, 21), 16);
-  Label(this, "Label6", QStringLiteral("Listen To Channel"), 10, 44);
+  Label(this, "Label6", QStringLiteral("Listen To Channel"), 10, 44, 121);
   cmb_listen_channel_ = List(this, "cmbListenChannel", QRect(121, 40, 43, 21), 17);
-  Label(this, "Label2", QStringLiteral("MIDI Output"), 10, 70);
+  Label(this, "Label2", QStringLiteral("MIDI Output"), 10, 70, 121);
   cmb_output1_ = List(this, "cmbOutput1", QRect(121, 66, 217, 21), 16);
-  Label(this, "Label3", QStringLiteral("Global MIDI Channel"), 10, 96);
+  Label(this, "Label3", QStringLiteral("Global MIDI Channel"), 10, 96, 121);
   cmb_channel_ = List(this, "cmbChannel", QRect(121, 92, 43, 21), 16);
   // Which MIDI system the devices come from; it sits in the free space of the channel row.
-  Label(this, "Label9", QStringLiteral("MIDI System"), 190, 96);
+  Label(this, "Label9", QStringLiteral("MIDI System"), 190, 96, 265);
   cmb_midi_system_ = List(this, "cmbMidiSystem", QRect(265, 92, 73, 21), 16);
   Line(this, "Bevel2", QRect(8, 117, 338, 2), QFrame::HLine);
-  Label(this, "Label4", QStringLiteral("Remote Input"), 10, 129);
+  Label(this, "Label4", QStringLiteral("Remote Input"), 10, 129, 121);
   cmb_input2_ = List(this, "cmbInput2", QRect(121, 125, 217, 21), 16);
-  Label(this, "Label5", QStringLiteral("Remote MIDI Channel"), 10, 154);
+  Label(this, "Label5", QStringLiteral("Remote MIDI Channel"), 10, 154, 121);
   cmb_remote_channel_ = List(this, "cmbRemoteChannel", QRect(121, 150, 43, 21), 16);
   Line(this, "Bevel3", QRect(8, 176, 338, 2), QFrame::HLine);
-  Label(this, "Label7", QStringLiteral("MIDI Send Delay"), 10, 187);
+  Label(this, "Label7", QStringLiteral("MIDI Send Delay"), 10, 187, 121);
   send_delay_ = new QLineEdit(this);
   send_delay_->setObjectName(QStringLiteral("MIDISendDelay"));
   send_delay_->setGeometry(121, 183, 43, 21);
   WhiteOnBlack(send_delay_);
-  Label(this, "Label8", QStringLiteral("(0 ms..1000 ms)"), 169, 187);
+  Label(this, "Label8", QStringLiteral("(0 ms..1000 ms)"), 169, 187, 351);
 
   button1_ = new QPushButton(QStringLiteral("&OK"), this);
   button1_->setObjectName(QStringLiteral("Button1"));

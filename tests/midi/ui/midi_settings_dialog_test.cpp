@@ -132,6 +132,20 @@ class MidiSettingsDialogTest : public QObject {
     QCOMPARE(d.findChild<QLabel*>(QStringLiteral("Label8"))->pos(), QPoint(169, 187));
   }
 
+  void everyCaptionIsReadableBesideItsControl() {
+    Rig rig(Configured());
+    TMIDISettingsForm& d = *rig.dialog;
+    const std::pair<const char*, QWidget*> beside[] = {
+        {"Label1", d.Input1()},    {"Label6", d.ListenChannel()}, {"Label2", d.Output1()},
+        {"Label3", d.Channel()},   {"Label4", d.Input2()},        {"Label5", d.RemoteChannel()},
+        {"Label7", d.SendDelay()}, {"Label9", d.MidiSystem()}};
+    for (const auto& [name, control] : beside) {
+      auto* label = d.findChild<QLabel*>(QString::fromLatin1(name));
+      const int text_right = label->x() + label->fontMetrics().horizontalAdvance(label->text());
+      QVERIFY2(text_right < control->x(), name);
+    }
+  }
+
   void okAppliesTheChoicesWithThePortsClosedMeanwhile() {
     AppSettings s = Configured();
     Rig rig(s);
