@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
@@ -177,33 +176,14 @@ bool JackServer::restart(std::chrono::milliseconds timeout) {
   return ok;
 }
 
-namespace {
-
-bool AnyJackdRunning() {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-    std::ifstream comm(entry.path() / "comm");
-    std::string name;
-    if (comm && std::getline(comm, name) && name == "jackd") return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 void JackServer::removeLeftovers() const {
   // A killed server leaves its sockets and semaphores behind; a new server
   // under the same name would trip over them.
   namespace fs = std::filesystem;
   std::error_code ec;
-  const bool none_running = !AnyJackdRunning();
   for (const auto& entry : fs::directory_iterator("/dev/shm", ec)) {
     const std::string file = entry.path().filename().string();
-    // With no server running at all, the registry holds only the dead: its few places would
-    // otherwise fill up with servers that were killed.
-    const bool stale_registry = none_running && file.rfind("jack", 0) == 0;
-    if (stale_registry || file.find(name_) != std::string::npos) fs::remove_all(entry.path(), ec);
+    if (file.find(name_) != std::string::npos) fs::remove_all(entry.path(), ec);
   }
 }
 
