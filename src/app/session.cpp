@@ -163,9 +163,7 @@ void Session::StartMidi() {
     connect(action, &QAction::triggered, this, [this] { midi_dialog_->Execute(window_.get()); });
   }
   // Without a MIDI system the program stays usable; a line in the status bar says why.
-  auto note_system = [this] {
-    if (QLabel* panel = window_->StatusPanel(0)) panel->setText(ports_->UnavailableReason());
-  };
+  auto note_system = [this] { window_->SetStandingMessage(ports_->UnavailableReason()); };
   note_system();
   connect(ports_.get(), &MidiPorts::systemChanged, this, note_system);
   const QStringList messages = ports_->TakeMessages();
@@ -191,7 +189,7 @@ void Session::ShowNotice(const QString& text) {
   }
   notice_box_->setText(text);
   notice_box_->show();
-  if (QLabel* panel = window_->StatusPanel(0)) panel->setText(text);
+  window_->SetStandingMessage(ports_->Suspended() ? text : QString());
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {

@@ -164,8 +164,10 @@ void MidiPorts::ResolveAll() {
 }
 
 void MidiPorts::ServiceLost(const QString& text) {
-  emit serviceNotice(text);
-  if (suspended_) return;
+  if (suspended_) {
+    emit serviceNotice(text);
+    return;
+  }
   suspended_ = true;
   // Nothing more goes to a system that is gone; the configuration stays as it is.
   auto close_quietly = [](auto& port) {
@@ -180,6 +182,7 @@ void MidiPorts::ServiceLost(const QString& text) {
   close_quietly(*output1_);
   model_.output_in_use = false;
   recovery_timer_.start();
+  emit serviceNotice(text);
 }
 
 bool MidiPorts::ConfiguredDevicesPresent() {

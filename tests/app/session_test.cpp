@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -245,8 +246,16 @@ class SessionTest : public QObject {
     Session session(options);
     session.Start();
     QVERIFY(session.Window().isEnabled());
-    QVERIFY(session.Window().StatusPanel(0)->text().startsWith(QStringLiteral("No MIDI system")));
+    QLabel* panel = session.Window().StatusPanel(0);
+    QVERIFY(panel->text().startsWith(QStringLiteral("No MIDI system")));
     QVERIFY(!QApplication::activeModalWidget());
+    // A hint passes over it, and the line comes back once the hint is gone.
+    QStatusTipEvent hint(QStringLiteral("Load Page 2"));
+    QCoreApplication::sendEvent(&session.Window(), &hint);
+    QCOMPARE(panel->text(), QStringLiteral("Load Page 2"));
+    QStatusTipEvent none{QString()};
+    QCoreApplication::sendEvent(&session.Window(), &none);
+    QVERIFY(panel->text().startsWith(QStringLiteral("No MIDI system")));
   }
 
   void lostMidiSystemIsToldWithoutBlocking() {
@@ -259,6 +268,8 @@ class SessionTest : public QObject {
     QCOMPARE(box->text(), QStringLiteral("The JACK server has stopped."));
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(session.Ports().Suspended());
+    QCOMPARE(session.Window().StatusPanel(0)->text(),
+             QStringLiteral("The JACK server has stopped."));
   }
 
   void portErrorDuringASliderMoveIsShownAndTheProgramCarriesOn() {

@@ -630,12 +630,18 @@ void MainWindow::RenderActivity() {
   indicator_->setActivity(model_.in_activity, model_.out_activity);
 }
 
+void MainWindow::SetStandingMessage(const QString& text) {
+  standing_message_ = text;
+  panels_[0]->setText(text);
+  panels_[0]->setToolTip(text);
+}
+
 bool MainWindow::event(QEvent* e) {
   // Hints go to panel 0 instead of replacing the whole status bar.
   if (e->type() == QEvent::StatusTip) {
     QString tip = static_cast<QStatusTipEvent*>(e)->tip();
     tip.replace(QLatin1String("\r\n"), QLatin1String("  "));
-    panels_[0]->setText(tip);
+    panels_[0]->setText(tip.isEmpty() ? standing_message_ : tip);
     return true;
   }
   return QMainWindow::event(e);

@@ -61,6 +61,8 @@ class MainWindow : public QMainWindow {
 
   QScrollArea* SlotArea() const { return scroll_; }
   QLabel* StatusPanel(int panel) const;  // nullptr for the drawn panel 5
+  // A line panel 0 shows whenever no hint is shown (the state of the MIDI system, say).
+  void SetStandingMessage(const QString& text);
   ActivityIndicator* Indicator() const { return indicator_; }
 
  protected:
@@ -98,6 +100,7 @@ class MainWindow : public QMainWindow {
   QHash<QString, QToolBar*> bands_;
   std::array<SlotColumn, kSlotCount> columns_{};
   std::array<QLabel*, kStatusPanels> panels_{};
+  QString standing_message_;
   ActivityIndicator* indicator_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   std::unique_ptr<TrackBarStyle> track_bar_style_;  // outlives the track bars, see destructor
