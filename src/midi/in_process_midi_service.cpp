@@ -408,13 +408,18 @@ MidiResult InProcessMidiService::OutputShortMessage(MidiHandle h, std::uint32_t 
   return kMidiNoError;
 }
 
-MidiResult InProcessMidiService::OutputPrepareHeader(MidiHandle h, MidiBufferHeader& header) {
+MidiResult InProcessMidiService::PrepareHeader(Call call, MidiHandle h, bool input,
+                                               MidiBufferHeader& header) {
   std::lock_guard lock(mu_);
   Handle* handle = nullptr;
-  if (MidiResult r = EnterLive(Call::OutputPrepareHeader, h, false, handle)) return r;
+  if (MidiResult r = EnterLive(call, h, input, handle)) return r;
   if (header.data == nullptr || header.buffer_length == 0) return kMidiInvalidParam;
   header.flags |= kMidiHeaderPrepared;
   return kMidiNoError;
+}
+
+MidiResult InProcessMidiService::OutputPrepareHeader(MidiHandle h, MidiBufferHeader& header) {
+  return PrepareHeader(Call::OutputPrepareHeader, h, false, header);
 }
 
 MidiResult InProcessMidiService::OutputLongMessage(MidiHandle h, MidiBufferHeader& header) {
@@ -561,12 +566,7 @@ MidiResult InProcessMidiService::InputReset(MidiHandle h) {
 }
 
 MidiResult InProcessMidiService::InputPrepareHeader(MidiHandle h, MidiBufferHeader& header) {
-  std::lock_guard lock(mu_);
-  Handle* handle = nullptr;
-  if (MidiResult r = EnterLive(Call::InputPrepareHeader, h, true, handle)) return r;
-  if (header.data == nullptr || header.buffer_length == 0) return kMidiInvalidParam;
-  header.flags |= kMidiHeaderPrepared;
-  return kMidiNoError;
+  return PrepareHeader(Call::InputPrepareHeader, h, true, header);
 }
 
 MidiResult InProcessMidiService::InputAddBuffer(MidiHandle h, MidiBufferHeader& header) {

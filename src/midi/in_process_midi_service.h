@@ -176,6 +176,8 @@ class InProcessMidiService : public MidiService {
   Handle* Find(MidiHandle handle, bool input);  // mu_ held
   // Enter(call), then the open handle h, whose device must still be there.
   MidiResult EnterLive(Call call, MidiHandle h, bool input, Handle*& handle);
+  // Prepare for either direction: the same checks and flag.
+  MidiResult PrepareHeader(Call call, MidiHandle h, bool input, MidiBufferHeader& header);
   void DeliverSysex(MidiHandle handle, const std::vector<std::uint8_t>& bytes, bool broken);
   void ReportDone(MidiHandle handle, MidiBufferHeader* header);
   static std::uint64_t NowMs();
