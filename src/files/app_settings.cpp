@@ -13,7 +13,7 @@ namespace {
 const QString kWindow = QStringLiteral("Window Settings");
 const QString kFavorites = QStringLiteral("Favorites");
 const QString kVector = QStringLiteral("Vector Controller Settings");
-const QString kMidi = QStringLiteral("MIDI Settings");
+const QString& kMidi = kMidiSettingsSection;
 const QString kRemote = QStringLiteral("Remote Settings");
 const QString kTransport = QStringLiteral("Transport Settings");
 const QString kSelection = QStringLiteral("Selection Settings");

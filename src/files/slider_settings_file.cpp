@@ -5,7 +5,6 @@ namespace quorvane {
 namespace {
 
 const QString kAppSection = QStringLiteral("Application Settings");
-const QString kMidiSection = QStringLiteral("MIDI Settings");
 const QString kSliderSection = QStringLiteral("Slider Settings");
 const QString kFileType = QStringLiteral("File Type");
 const QString kDumpRequest = QStringLiteral("Dump Request String");
@@ -26,7 +25,7 @@ FileStatus ReadSliderSettings(const SettingsTextFile& file, TPageSet& defs,
   if (file.ReadString(kAppSection, kFileType, kRefusedType) == kRefusedType)
     return FileStatus::Error(kWrongFileTypeMessage);
 
-  dump_request_string = file.ReadString(kMidiSection, kDumpRequest, QString());
+  dump_request_string = file.ReadString(kMidiSettingsSection, kDumpRequest, QString());
   for (int n = 1; n <= kDefinitionCount; ++n) {
     const Tcontroller d = Tcontroller::Initial(n);
     Tcontroller& c = defs.byNumber(n);
@@ -53,7 +52,7 @@ void WriteSliderSettings(SettingsTextFile& file, const TPageSet& defs,
                          const QString& dump_request_string) {
   file.WriteString(kAppSection, kFileType, QStringLiteral("Slider Settings"));
   file.WriteString(kAppSection, QStringLiteral("File Version"), QStringLiteral("1.0.0"));
-  file.WriteString(kMidiSection, kDumpRequest, dump_request_string);
+  file.WriteString(kMidiSettingsSection, kDumpRequest, dump_request_string);
   for (int n = 1; n <= kDefinitionCount; ++n) {
     const Tcontroller& c = defs.byNumber(n);
     const QString& s = kSliderSection;

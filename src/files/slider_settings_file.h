@@ -8,6 +8,8 @@
 namespace quorvane {
 
 inline const QString kWrongFileTypeMessage = QStringLiteral("Wrong file type.");
+// Section of both settings files that holds the MIDI keys and the dump request string.
+inline const QString kMidiSettingsSection = QStringLiteral("MIDI Settings");
 
 // Reads the 120 definitions and the dump request string. Refuses with "Wrong file type." and
 // changes nothing when "File Type" is absent or is exactly "wrong file type".

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "settings_test_util.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
@@ -12,11 +13,7 @@ namespace {
 
 using testing::TempDir;
 
-SettingsTextFile FromBytes(const QByteArray& bytes) {
-  SettingsTextFile f;
-  f.LoadFromBytes(bytes);
-  return f;
-}
+using testing::FromBytes;
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);

@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include "settings_test_util.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
@@ -11,11 +12,7 @@ namespace {
 
 using testing::TempDir;
 
-SettingsTextFile FromBytes(const QByteArray& bytes) {
-  SettingsTextFile f;
-  f.LoadFromBytes(bytes);
-  return f;
-}
+using testing::FromBytes;
 
 TPageSet Initialised() {
   TPageSet s;
