@@ -10,10 +10,11 @@
 #include <memory>
 
 #include "files/app_settings.h"
-#include "midi/in_process_midi_service.h"
+#include "linked_ports.h"
 #include "midi/midi_ports.h"
 #include "midi/midi_system.h"
-#include "surface/slider_window.h"
+#include "support/in_process_midi_service.h"
+#include "surface/surface_model.h"
 #include "surface/ui/main_window.h"
 
 namespace quorvane {
@@ -43,20 +44,21 @@ class CountingService : public NoMidiService {
   std::uint32_t last = 0;
 };
 
-void Configure(TSliderWindow& model) {
+void Configure(SurfaceModel& model) {
   for (int i = 0; i < kDefinitionCount; ++i) {
-    model.pages[i] = Tcontroller::Initial(i + 1);
-    model.pages[i].ctrl = static_cast<std::uint8_t>(20 + i % kSlotCount);  // 5 per controller
+    model.MutablePages()[i] = Tcontroller::Initial(i + 1);
+    model.MutablePages()[i].ctrl =
+        static_cast<std::uint8_t>(20 + i % kSlotCount);  // 5 per controller
   }
   model.ShowPage(1);
 }
 
 void BM_SliderChangeToServiceSend(benchmark::State& state) {
   const bool with_window = state.range(0) != 0;
-  TSliderWindow model;
+  SurfaceModel model;
   Configure(model);
   CountingService* service = nullptr;
-  MidiPorts ports(model, [&service](const std::string&, std::string* chosen) {
+  testing::LinkedPorts ports(model, [&service](const std::string&, std::string* chosen) {
     auto made = std::make_unique<CountingService>();
     service = made.get();
     *chosen = "ALSA";
@@ -84,10 +86,10 @@ void BM_SliderChangeToServiceSend(benchmark::State& state) {
 
 void BM_FollowBurst1024(benchmark::State& state) {
   constexpr int kBurst = 1024;
-  TSliderWindow model;
+  SurfaceModel model;
   Configure(model);
   InProcessMidiService* service = nullptr;
-  MidiPorts ports(model, [&service](const std::string&, std::string* chosen) {
+  testing::LinkedPorts ports(model, [&service](const std::string&, std::string* chosen) {
     auto made = std::make_unique<InProcessMidiService>(std::vector<std::string>{"Keys"},
                                                        std::vector<std::string>{"Synth"});
     service = made.get();
@@ -97,11 +99,11 @@ void BM_FollowBurst1024(benchmark::State& state) {
   AppSettings settings;
   settings.input_device1 = 0;
   ports.Start(settings);
-  model.listen_channel = 1;
+  model.SetListenChannel(1);
   MainWindow window(model);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) state.SkipWithError("window not exposed");
-  TMidiInput2& in = ports.MidiInput1();
+  TMidiInput2& in = ports->MidiInput1();
   int round = 0;
   for (auto _ : state) {
     state.PauseTiming();

@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "files/app_settings.h"
+#include "linked_ports.h"
 #include "midi/midi_ports.h"
 #include "midi/rtmidi_service.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
@@ -56,32 +57,34 @@ void BM_PacedSendAll(benchmark::State& state) {
     return;
   }
   auto peer = std::make_unique<testing::JackMidiPeer>("peer");
-  TSliderWindow model;
-  auto ports = std::make_unique<MidiPorts>(model, [](const std::string&, std::string* chosen) {
-    *chosen = "JACK";
-    return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
-  });
+  SurfaceModel model;
+  auto ports =
+      std::make_unique<testing::LinkedPorts>(model, [](const std::string&, std::string* chosen) {
+        *chosen = "JACK";
+        return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
+      });
   AppSettings settings;
   settings.midi_api = QStringLiteral("JACK");
   settings.output_device = 0;
   settings.output_device_name = QString::fromStdString(peer->inPortName());
   ports->Start(settings);
-  if (!model.output_in_use) {
+  if (!model.OutputInUse()) {
     state.SkipWithError("output did not open");
     return;
   }
-  model.pages.Initialize();
-  for (Tcontroller& d : model.pages) d.use_slider = false;  // two messages each
-  model.midi_delay = kDelayMs;
+  model.MutablePages().Initialize();
+  for (Tcontroller& d : model.MutablePages()) d.use_slider = false;  // two messages each
+  model.SetMidiDelay(kDelayMs);
   model.ShowPage(1);
 
   std::vector<double> sent_us;
   sent_us.reserve(kMessages);
   const auto origin = Clock::now();
-  TMidiOutput2& out = ports->MidiOutput1();
+  TMidiOutput2& out = (*ports)->MidiOutput1();
   model.SetShortSender([&](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
     sent_us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - origin).count());
     out.SendShort(s, d1, d2);
+    return true;
   });
 
   double recv_total = 0, recv_p99 = 0, recv_max = 0, send_total = 0, send_p99 = 0, send_max = 0;
@@ -90,7 +93,7 @@ void BM_PacedSendAll(benchmark::State& state) {
     sent_us.clear();
     const std::size_t before = peer->count();
     const auto start = Clock::now();
-    model.StartSend(TMIDISendThread::kAllPages);
+    model.StartSend(BulkSendThread::kAllPages);
     while (model.RunningSends() > 0) {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -124,7 +127,7 @@ void BM_PacedSendAll(benchmark::State& state) {
     state.counters["send_gap_max_err_ms"] = send_max;
   }
   model.StopSends();
-  ports->CloseInUse();
+  (*ports)->CloseInUse();
 }
 BENCHMARK(BM_PacedSendAll)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 #include "surface/ui/main_window.h"
 
 namespace {
@@ -23,8 +23,8 @@ long PeakRssKb() {
 
 // Everything start-up does up to the first shown main window.
 void StartOnce() {
-  auto model = std::make_unique<quorvane::TSliderWindow>();
-  model->pages.Initialize();
+  auto model = std::make_unique<quorvane::SurfaceModel>();
+  model->MutablePages().Initialize();
   model->ShowPage(1);
   auto window = std::make_unique<quorvane::MainWindow>(*model);
   window->show();

@@ -9,12 +9,13 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "bridge/midi_settings_editor.h"
+#include "bridge/settings_binding.h"
+#include "bridge/ui/midi_settings_dialog.h"
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
 #include "files/ui/widget_file_interaction.h"
-#include "midi/midi_settings_form.h"
 #include "midi/midi_system.h"
-#include "midi/ui/midi_settings_dialog.h"
 #include "surface/selection_commands.h"
 #include "surface/ui/main_window.h"
 #include "surface/ui/randomize_factor_dialog.h"
@@ -26,10 +27,15 @@ Session::Session() : Session(Options{}) {}
 Session::Session(Options options, QObject* parent) : QObject(parent), options_(std::move(options)) {
   if (!options_.quit) options_.quit = [] { QCoreApplication::quit(); };
   if (!options_.midi_service_factory) options_.midi_service_factory = CreateMidiService;
+  if (!options_.present_port_error) {
+    options_.present_port_error = [this](const QString& text) {
+      QMessageBox::critical(window_.get(), QStringLiteral("Quorvane"), text);
+    };
+  }
   settings_path_ = options_.settings_path.isEmpty()
                        ? AppSettingsPath(QCoreApplication::applicationDirPath())
                        : options_.settings_path;
-  model_ = std::make_unique<TSliderWindow>();
+  model_ = std::make_unique<SurfaceModel>();
   connect(&signals_, &SignalWatcher::terminationRequested, this, &Session::RequestExit);
   connect(qApp, &QCoreApplication::aboutToQuit, this, &Session::Shutdown);
 }
@@ -38,7 +44,8 @@ Session::~Session() {
   Shutdown();
   notice_box_.reset();
   midi_dialog_.reset();
-  midi_form_.reset();
+  midi_editor_.reset();
+  link_.reset();
   ports_.reset();
   factor_dialog_.reset();
   selection_.reset();
@@ -53,13 +60,18 @@ void Session::Start() {
   window_->installEventFilter(this);
   window_->setEnabled(false);
   interaction_ = std::make_unique<WidgetFileInteraction>(window_.get(), options_.native_dialogs);
-  file_commands_ =
-      std::make_unique<SliderFileCommands>(model_->pages, dump_request_string_, *interaction_);
+  file_commands_ = std::make_unique<SliderFileCommands>(model_->MutablePages(),
+                                                        dump_request_string_, *interaction_);
   favorites_ = std::make_unique<Favorites>(*file_commands_, *interaction_);
   ConnectFileCommands();
   selection_ = std::make_unique<SelectionCommands>(*model_);
   factor_dialog_ = std::make_unique<RandomizeFactorDialog>(window_.get());
   window_->BindBulkCommands(*selection_, *factor_dialog_);
+  // The ports exist before the settings are read (they take the remote channel); they open
+  // once the settings are in.
+  ports_ = std::make_unique<MidiPorts>(options_.midi_service_factory);
+  link_ = std::make_unique<SurfaceMidiLink>(*model_, *ports_);
+  connect(link_.get(), &SurfaceMidiLink::portError, this, &Session::ShowPortError);
   LoadSettings();
   StartMidi();
   model_->ShowPage(1);
@@ -72,7 +84,7 @@ void Session::LoadSettings() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize screen_size = screen ? screen->size() : QSize(1920, 1080);
   AppSettingsLoad loaded =
-      LoadAppSettings(settings_path_, screen_size, model_->pages, dump_request_string_);
+      LoadAppSettings(settings_path_, screen_size, model_->MutablePages(), dump_request_string_);
   settings_ = loaded.settings;
   ApplySettings();
   // Problems with the file are told once the window is up; start-up goes on regardless.
@@ -86,13 +98,7 @@ void Session::LoadSettings() {
 void Session::ApplySettings() {
   window_->move(settings_.x, settings_.y);
   window_->resize(settings_.w, settings_.h);
-  TSliderWindow& m = *model_;
-  m.always_on_top = settings_.always_on_top;
-  m.update_slider_numbers = settings_.update_slider_numbers;
-  m.group_mode = settings_.group_mode;
-  m.randomize_factor = settings_.randomize_factor;
-  m.global_channel = settings_.global_channel;
-  m.listen_channel = settings_.listen_channel;
+  ApplyAppSettings(settings_, *model_, *link_);
   file_commands_->SetSliderSettingsDir(settings_.slider_settings_dir);
   favorites_->SetFiles(settings_.favorite_files);
 }
@@ -103,17 +109,11 @@ void Session::SaveSettings() {
   settings_.y = window_->y();
   settings_.w = frame.width();
   settings_.h = frame.height();
-  const TSliderWindow& m = *model_;
-  settings_.always_on_top = m.always_on_top;
-  settings_.update_slider_numbers = m.update_slider_numbers;
-  settings_.group_mode = m.group_mode;
-  settings_.randomize_factor = static_cast<std::uint8_t>(m.randomize_factor);
-  settings_.global_channel = static_cast<std::uint8_t>(m.global_channel);
-  settings_.listen_channel = static_cast<std::uint8_t>(m.listen_channel);
+  CollectAppSettings(*model_, *link_, settings_);
   settings_.slider_settings_dir = file_commands_->SliderSettingsDir();
   settings_.favorite_files = favorites_->files();
   const FileStatus status =
-      SaveAppSettings(settings_path_, settings_, model_->pages, dump_request_string_);
+      SaveAppSettings(settings_path_, settings_, model_->Pages(), dump_request_string_);
   if (!status.ok) interaction_->ShowWarning(status.message);
 }
 
@@ -146,16 +146,15 @@ void Session::ConnectFileCommands() {
   });
 
   connect(&commands, &SliderFileCommands::definitionsReplaced, this,
-          [this] { model_->ShowPage(model_->current_page); });
+          [this] { model_->ShowPage(model_->CurrentPage()); });
   connect(&commands, &SliderFileCommands::titleChanged, this,
           [this](const QString& title) { model_->SetTitle(title); });
 }
 
 void Session::StartMidi() {
-  ports_ = std::make_unique<MidiPorts>(*model_, options_.midi_service_factory);
-  ports_->Start(settings_);
-  midi_form_ = std::make_unique<MidiSettingsForm>(*ports_, *model_);
-  midi_dialog_ = std::make_unique<TMIDISettingsForm>(*midi_form_, window_.get());
+  link_->Guard([this] { ports_->Start(MidiPortsConfigOf(settings_)); });
+  midi_editor_ = std::make_unique<MidiSettingsEditor>(*link_);
+  midi_dialog_ = std::make_unique<MidiSettingsDialog>(*midi_editor_, window_.get());
   for (const char* name : {"MIDIDevices1", "btnMidiSetup"}) {
     QAction* action = window_->Action(QString::fromLatin1(name));
     if (!action) continue;
@@ -174,10 +173,7 @@ void Session::StartMidi() {
   }
   // The system stopping or coming back is told at once, without blocking the surface.
   connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
-  AddShutdownStep([this] {
-    ports_->CloseInUse();
-    ports_->Store(settings_);
-  });
+  AddShutdownStep([this] { link_->Guard([this] { ports_->CloseInUse(); }); });
 }
 
 void Session::ShowNotice(const QString& text) {
@@ -190,6 +186,16 @@ void Session::ShowNotice(const QString& text) {
   notice_box_->setText(text);
   notice_box_->show();
   window_->SetStandingMessage(ports_->Suspended() ? text : QString());
+}
+
+void Session::ShowPortError(const QString& text) {
+  if (port_errors_waiting_.contains(text)) return;
+  port_errors_waiting_ << text;
+  // Not inside the operation that failed: the model finishes it first.
+  QTimer::singleShot(0, this, [this, text] {
+    options_.present_port_error(text);
+    port_errors_waiting_.removeOne(text);
+  });
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {

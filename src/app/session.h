@@ -7,19 +7,20 @@
 #include <vector>
 
 #include "app/signal_watcher.h"
+#include "bridge/surface_midi_link.h"
 #include "files/app_settings.h"
 #include "midi/midi_ports.h"
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 
 class Favorites;
 class MainWindow;
-class MidiSettingsForm;
+class MidiSettingsEditor;
 class RandomizeFactorDialog;
 class SelectionCommands;
 class SliderFileCommands;
-class TMIDISettingsForm;
+class MidiSettingsDialog;
 class WidgetFileInteraction;
 
 // One run of the program: creates the model and the windows, and owns the single shutdown
@@ -29,12 +30,14 @@ class Session : public QObject {
 
  public:
   using QuitFunction = std::function<void()>;
+  using ErrorPresenter = std::function<void(const QString&)>;
 
   struct Options {
     QuitFunction quit;      // default: QCoreApplication::quit
     QString settings_path;  // default: the application settings file's usual place
     bool native_dialogs = true;
     MidiPorts::ServiceFactory midi_service_factory;  // default: the system's own MIDI
+    ErrorPresenter present_port_error;               // default: a message box over the main window
   };
 
   Session();
@@ -50,12 +53,13 @@ class Session : public QObject {
   void AddShutdownStep(std::function<void()> step) { shutdown_steps_.push_back(std::move(step)); }
 
   bool IsShutDown() const { return shut_down_; }
-  TSliderWindow& Model() { return *model_; }
+  SurfaceModel& Model() { return *model_; }
   MainWindow& Window() { return *window_; }
   SliderFileCommands& FileCommands() { return *file_commands_; }
   Favorites& FavoriteFiles() { return *favorites_; }
   MidiPorts& Ports() { return *ports_; }
-  TMIDISettingsForm& MidiSettingsDialog() { return *midi_dialog_; }
+  SurfaceMidiLink& MidiLink() { return *link_; }
+  MidiSettingsDialog& MidiDialog() { return *midi_dialog_; }
   SelectionCommands& Selection() { return *selection_; }
   const QString& SettingsPath() const { return settings_path_; }
   // Values of the settings file that live outside the model during the run.
@@ -74,19 +78,23 @@ class Session : public QObject {
   void ConnectFileCommands();
   void StartMidi();
   void ShowNotice(const QString& text);
+  // Told once the current event is handled; the same text waiting already is not told twice.
+  void ShowPortError(const QString& text);
 
   Options options_;
   QString settings_path_;
   AppSettings settings_;
   QString dump_request_string_;
-  std::unique_ptr<TSliderWindow> model_;
+  std::unique_ptr<SurfaceModel> model_;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<WidgetFileInteraction> interaction_;
   std::unique_ptr<SliderFileCommands> file_commands_;
   std::unique_ptr<Favorites> favorites_;
   std::unique_ptr<MidiPorts> ports_;
-  std::unique_ptr<MidiSettingsForm> midi_form_;
-  std::unique_ptr<TMIDISettingsForm> midi_dialog_;
+  std::unique_ptr<SurfaceMidiLink> link_;
+  QStringList port_errors_waiting_;
+  std::unique_ptr<MidiSettingsEditor> midi_editor_;
+  std::unique_ptr<MidiSettingsDialog> midi_dialog_;
   std::unique_ptr<QMessageBox> notice_box_;
   std::unique_ptr<SelectionCommands> selection_;
   std::unique_ptr<RandomizeFactorDialog> factor_dialog_;

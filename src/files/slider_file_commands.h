@@ -5,7 +5,7 @@
 
 #include "files/file_interaction.h"
 #include "files/settings_text_file.h"
-#include "surface/controller.h"
+#include "model/controller.h"
 
 namespace quorvane {
 

@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "files/settings_text_file.h"
-#include "surface/controller.h"
+#include "model/controller.h"
 
 namespace quorvane {
 

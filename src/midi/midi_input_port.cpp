@@ -209,4 +209,8 @@ void TMidiInput2::Overflowed() {
   if (OnOverflow && open_) OnOverflow(this);
 }
 
+void TMidiInput2::SetErrorHandler(std::function<void(const std::string&)> handler) {
+  notifier_->on_error = std::move(handler);
+}
+
 }  // namespace quorvane

@@ -64,6 +64,8 @@ class TMidiInput2 {
   std::function<void(TMidiInput2*)> OnMidiInput;
   // One firing per record dropped because the ring was full.
   std::function<void(TMidiInput2*)> OnOverflow;
+  // A notice handler failed (the text is the port error's); set before Open.
+  void SetErrorHandler(std::function<void(const std::string&)> handler);
 
  private:
   MidiResult Store(MidiResult result) { return last_result_ = result; }

@@ -162,4 +162,8 @@ void TMidiOutput2::SendDone(MidiBufferHeader* header) {
   if (Onmidioutput) Onmidioutput(this);
 }
 
+void TMidiOutput2::SetErrorHandler(std::function<void(const std::string&)> handler) {
+  notifier_->on_error = std::move(handler);
+}
+
 }  // namespace quorvane

@@ -54,6 +54,8 @@ class TMidiOutput2 {
 
   // Fired on the GUI thread once per sysex block the service has finished sending.
   std::function<void(TMidiOutput2*)> Onmidioutput;
+  // A notice handler failed (the text is the port error's); set before Open.
+  void SetErrorHandler(std::function<void(const std::string&)> handler);
 
  private:
   MidiResult Store(MidiResult result) { return last_result_ = result; }

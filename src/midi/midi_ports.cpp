@@ -3,17 +3,27 @@
 #include <algorithm>
 #include <vector>
 
-#include "files/app_settings.h"
 #include "midi/midi_system.h"
-#include "surface/slider_window.h"
 
 namespace quorvane {
 
 namespace {
 
-const QString kInputWhat = QStringLiteral("MIDI Input");
-const QString kRemoteWhat = QStringLiteral("Remote Input");
-const QString kOutputWhat = QStringLiteral("MIDI Output");
+constexpr std::array<PortRole, kPortRoleCount> kRoles{PortRole::kInput1, PortRole::kRemoteInput,
+                                                      PortRole::kOutput};
+
+QString RoleText(PortRole role) {
+  switch (role) {
+    case PortRole::kInput1:
+      return QStringLiteral("MIDI Input");
+    case PortRole::kRemoteInput:
+      return QStringLiteral("Remote Input");
+    case PortRole::kOutput:
+      break;
+  }
+  return QStringLiteral("MIDI Output");
+}
+
 const QString kPortsBack =
     QStringLiteral("The MIDI system is running again; the MIDI ports are open again.");
 
@@ -25,24 +35,17 @@ QString MissingText(const QString& what, const QString& name, int index) {
 
 }  // namespace
 
-MidiPorts::MidiPorts(TSliderWindow& model, ServiceFactory factory, QObject* parent)
+MidiPorts::MidiPorts(ServiceFactory factory, QObject* parent)
     : QObject(parent),
-      model_(model),
       factory_(std::move(factory)),
-      // Nothing is opened before Start, which makes the service the settings name.
+      // Nothing is opened before Start, which makes the service the configuration names.
       service_(std::make_unique<NoMidiService>(kNoMidiSystemText)) {
   MakePorts();
   recovery_timer_.setInterval(kRecoveryIntervalMs);
   connect(&recovery_timer_, &QTimer::timeout, this, &MidiPorts::TryRecover);
-  model_.SetShortSender([this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    output1_->SendShort(status, data1, data2);
-  });
-  model_.output_in_use = output_in_use;
 }
 
 MidiPorts::~MidiPorts() {
-  model_.SetShortSender({});
-  model_.output_in_use = false;
   // The ports hand their handles back to the service, so they go first.
   input2_.reset();
   input1_.reset();
@@ -75,8 +78,20 @@ void MidiPorts::MakePorts() {
   output1_->SetPortName("MIDI Out");
   input1_->SetPortName("MIDI In 1");
   input2_->SetPortName("Remote In");
-  input1_->OnMidiInput = [this](TMidiInput2* port) { MidiInput1MidiInput(port); };
-  input2_->OnMidiInput = [this](TMidiInput2* port) { MidiInput2MidiInput(port); };
+  auto report = [this](const std::string& text) { emit portError(QString::fromStdString(text)); };
+  output1_->SetErrorHandler(report);
+  input1_->SetErrorHandler(report);
+  input2_->SetErrorHandler(report);
+  input1_->OnMidiInput = [this](TMidiInput2* port) {
+    if (const InputHandler& handler = input_handlers_[0]) handler(*port);
+  };
+  input2_->OnMidiInput = [this](TMidiInput2* port) {
+    if (const InputHandler& handler = input_handlers_[1]) handler(*port);
+  };
+}
+
+void MidiPorts::SetInputHandler(PortRole role, InputHandler handler) {
+  if (!IsOutput(role)) input_handlers_.at(static_cast<std::size_t>(role)) = std::move(handler);
 }
 
 void MidiPorts::ListDevices() {
@@ -97,70 +112,81 @@ void MidiPorts::ListDevices() {
   }
 }
 
-void MidiPorts::Resolve(int& device, QString& name, bool& in_use, Missing& missing,
-                        const QStringList& list, const QString& what) {
+void MidiPorts::Resolve(PortRole role) {
+  PortBinding& b = Binding(role);
+  const QStringList& list = DeviceList(role);
   // A port left out of use because its device was missing tries that device again.
-  if (!in_use && missing.present) {
-    device = missing.index;
-    name = missing.name;
+  if (!b.in_use && b.missing.present) {
+    b.device = b.missing.index;
+    b.name = b.missing.name;
   }
-  if (device < 0 && name.isEmpty()) {
-    device = -1;
-    in_use = false;
+  if (b.device < 0 && b.name.isEmpty()) {
+    b.device = -1;
+    b.in_use = false;
     return;
   }
   int found = -1;
-  if (!name.isEmpty()) {
+  if (!b.name.isEmpty()) {
     // The name decides: numbers change when devices come and go.
-    found = device >= 0 && device < list.size() && list.at(device) == name ? device
-                                                                           : list.indexOf(name);
-  } else if (device < list.size()) {
-    found = device;
+    found = b.device >= 0 && b.device < list.size() && list.at(b.device) == b.name
+                ? b.device
+                : static_cast<int>(list.indexOf(b.name));
+  } else if (b.device < list.size()) {
+    found = b.device;
   }
   if (found < 0) {
-    if (!missing.present) messages_ << MissingText(what, name, device);
-    missing = {true, device, name};
-    device = -1;
-    in_use = false;
+    if (!b.missing.present) messages_ << MissingText(RoleText(role), b.name, b.device);
+    b.missing = {true, b.device, b.name};
+    b.device = -1;
+    b.in_use = false;
     return;
   }
-  missing = {};
-  device = found;
-  name = list.at(found);
-  in_use = true;
-}
-
-void MidiPorts::Start(const AppSettings& settings) {
-  input_device1 = settings.input_device1 < 0 ? -1 : settings.input_device1;
-  input_device2 = settings.input_device2 < 0 ? -1 : settings.input_device2;
-  output_device = settings.output_device < 0 ? -1 : settings.output_device;
-  input_device1_name = settings.input_device1_name;
-  input_device2_name = settings.input_device2_name;
-  output_device_name = settings.output_device_name;
-  remote_channel = settings.remote_channel;
-  model_.midi_delay = settings.midi_delay;
-  midi_api =
-      settings.midi_api == QLatin1String("JACK") ? QStringLiteral("JACK") : QStringLiteral("ALSA");
-  MakeService(midi_api);
-  MakePorts();
-  if (!active_system_.isEmpty() && active_system_ != midi_api) {
-    messages_ << QStringLiteral("The MIDI system %1 is not available; %2 is used instead.")
-                     .arg(midi_api, active_system_);
-  }
-  ListDevices();
-  input1_in_use = input2_in_use = false;
-  output_in_use = false;
-  ResolveAll();
-  ReopenConfigured();
+  b.missing = {};
+  b.device = found;
+  b.name = list.at(found);
+  b.in_use = true;
 }
 
 void MidiPorts::ResolveAll() {
-  bool out = output_in_use;
-  Resolve(input_device1, input_device1_name, input1_in_use, missing_in1_, input_names_, kInputWhat);
-  Resolve(input_device2, input_device2_name, input2_in_use, missing_in2_, input_names_,
-          kRemoteWhat);
-  Resolve(output_device, output_device_name, out, missing_out_, output_names_, kOutputWhat);
-  SetOutputInUse(out);
+  const bool was_usable = OutputUsable();
+  for (PortRole role : kRoles) Resolve(role);
+  if (OutputUsable() != was_usable) emit outputUsableChanged(OutputUsable());
+}
+
+void MidiPorts::Start(const MidiPortsConfig& config) {
+  for (PortRole role : kRoles) {
+    const MidiDeviceChoice& choice = config.devices.at(static_cast<std::size_t>(role));
+    PortBinding& b = Binding(role);
+    b = {};
+    b.device = choice.index < 0 ? -1 : choice.index;
+    b.name = choice.name;
+  }
+  api_ = config.api == QLatin1String("JACK") ? QStringLiteral("JACK") : QStringLiteral("ALSA");
+  MakeService(api_);
+  MakePorts();
+  if (!active_system_.isEmpty() && active_system_ != api_) {
+    messages_ << QStringLiteral("The MIDI system %1 is not available; %2 is used instead.")
+                     .arg(api_, active_system_);
+  }
+  ListDevices();
+  ResolveAll();
+  emit outputUsableChanged(OutputUsable());
+  ReopenConfigured();
+}
+
+MidiPortsConfig MidiPorts::Config() const {
+  MidiPortsConfig config;
+  for (PortRole role : kRoles) {
+    const PortBinding& b = Binding(role);
+    MidiDeviceChoice& choice = config.devices.at(static_cast<std::size_t>(role));
+    if (b.in_use) {
+      choice = {b.device, b.name};
+    } else if (b.missing.present) {
+      choice = {b.missing.index, b.missing.name};
+    }
+  }
+  config.api = api_;
+  return config;
 }
 
 void MidiPorts::ServiceLost(const QString& text) {
@@ -180,7 +206,7 @@ void MidiPorts::ServiceLost(const QString& text) {
   close_quietly(*input1_);
   close_quietly(*input2_);
   close_quietly(*output1_);
-  model_.output_in_use = false;
+  emit outputUsableChanged(false);
   recovery_timer_.start();
   emit serviceNotice(text);
 }
@@ -195,13 +221,13 @@ bool MidiPorts::ConfiguredDevicesPresent() {
     MidiOutputCaps caps;
     if (service_->OutputDeviceCaps(i, caps) == kMidiNoError) outputs.push_back(caps.name);
   }
-  auto present = [](const std::vector<std::string>& list, bool wanted, const QString& name) {
-    return !wanted || name.isEmpty() ||
-           std::find(list.begin(), list.end(), name.toStdString()) != list.end();
-  };
-  return present(inputs, input1_in_use || missing_in1_.present, input_device1_name) &&
-         present(inputs, input2_in_use || missing_in2_.present, input_device2_name) &&
-         present(outputs, output_in_use || missing_out_.present, output_device_name);
+  return std::all_of(kRoles.begin(), kRoles.end(), [&](PortRole role) {
+    const PortBinding& b = Binding(role);
+    const std::vector<std::string>& list = IsOutput(role) ? outputs : inputs;
+    const bool wanted = b.in_use || b.missing.present;
+    return !wanted || b.name.isEmpty() ||
+           std::find(list.begin(), list.end(), b.name.toStdString()) != list.end();
+  });
 }
 
 void MidiPorts::TryRecover() {
@@ -219,85 +245,78 @@ void MidiPorts::TryRecover() {
   MakePorts();
   ListDevices();
   ResolveAll();
-  ReopenConfigured();
+  emit outputUsableChanged(OutputUsable());
   QStringList lines{kPortsBack};
+  try {
+    ReopenConfigured();
+  } catch (const PortError& e) {
+    lines << QString::fromUtf8(e.what());
+  }
   lines << TakeMessages();
   emit serviceNotice(lines.join(QLatin1Char('\n')));
 }
 
-void MidiPorts::SetOutputInUse(bool on) {
-  output_in_use = on;
-  model_.output_in_use = on;
-}
-
-void MidiPorts::OpenInput(TMidiInput2& port, int device) {
+void MidiPorts::Open(PortRole role) {
+  const int device = Binding(role).device;
+  if (IsOutput(role)) {
+    output1_->SetDeviceID(device);
+    output1_->Open();
+    return;
+  }
+  TMidiInput2& port = role == PortRole::kInput1 ? *input1_ : *input2_;
   port.SetDeviceID(static_cast<std::uint16_t>(device));
   port.Open();
   port.Start();
 }
 
-void MidiPorts::OpenOutput(int device) {
-  output1_->SetDeviceID(device);
-  output1_->Open();
+void MidiPorts::Close(PortRole role) {
+  switch (role) {
+    case PortRole::kInput1:
+      input1_->Close();
+      break;
+    case PortRole::kRemoteInput:
+      input2_->Close();
+      break;
+    case PortRole::kOutput:
+      output1_->Close();
+      break;
+  }
 }
 
 void MidiPorts::ReopenConfigured() {
-  if (input1_in_use) OpenInput(*input1_, input_device1);
-  if (input2_in_use) OpenInput(*input2_, input_device2);
-  if (output_in_use) OpenOutput(output_device);
+  for (PortRole role : kRoles) {
+    if (InUse(role)) Open(role);
+  }
 }
 
 void MidiPorts::CloseInUse() {
-  if (input1_in_use) input1_->Close();
-  if (input2_in_use) input2_->Close();
-  if (output_in_use) output1_->Close();
+  for (PortRole role : kRoles) {
+    if (InUse(role)) Close(role);
+  }
 }
 
 void MidiPorts::CloseAll() {
-  input1_->Close();
-  input2_->Close();
-  output1_->Close();
+  for (PortRole role : kRoles) Close(role);
 }
 
-void MidiPorts::UseInput1(int device) {
-  missing_in1_ = {};
-  if (device >= 0) {
-    input_device1 = device;
-    input_device1_name = input_names_.value(device);
-    OpenInput(*input1_, device);
-    input1_in_use = true;
-  } else {
-    input1_in_use = false;
-    input_device1 = -1;
-    input_device1_name.clear();
-  }
+void MidiPorts::SetInUse(PortRole role, bool in_use) {
+  const bool was_usable = OutputUsable();
+  Binding(role).in_use = in_use;
+  if (OutputUsable() != was_usable) emit outputUsableChanged(OutputUsable());
 }
 
-void MidiPorts::UseInput2(int device) {
-  missing_in2_ = {};
+void MidiPorts::Use(PortRole role, int device) {
+  PortBinding& b = Binding(role);
+  b.missing = {};
   if (device >= 0) {
-    input_device2 = device;
-    input_device2_name = input_names_.value(device);
-    OpenInput(*input2_, device);
-    input2_in_use = true;
+    b.device = device;
+    b.name = DeviceList(role).value(device);
+    Open(role);
+    SetInUse(role, true);
   } else {
-    input2_in_use = false;
-    input_device2 = -1;
-    input_device2_name.clear();
-  }
-}
-
-void MidiPorts::UseOutput(int device) {
-  missing_out_ = {};
-  if (device >= 0) {
-    output_device = device;
-    output_device_name = output_names_.value(device);
-    OpenOutput(device);
-    SetOutputInUse(true);
-  } else {
-    SetOutputInUse(false);
-    output_device = -1;
-    output_device_name.clear();
+    SetInUse(role, false);
+    b.device = -1;
+    b.name.clear();
   }
 }
 
@@ -321,31 +340,6 @@ QString MidiPorts::SwitchSystem(const QString& api) {
   return told.join(QLatin1Char('\n'));
 }
 
-void MidiPorts::Store(AppSettings& settings) const {
-  auto put = [](int& index, QString& name, bool in_use, int device, const QString& device_name,
-                const Missing& missing) {
-    if (in_use) {
-      index = device;
-      name = device_name;
-    } else if (missing.present) {
-      index = missing.index;
-      name = missing.name;
-    } else {
-      index = -1;
-      name.clear();
-    }
-  };
-  put(settings.input_device1, settings.input_device1_name, input1_in_use, input_device1,
-      input_device1_name, missing_in1_);
-  put(settings.input_device2, settings.input_device2_name, input2_in_use, input_device2,
-      input_device2_name, missing_in2_);
-  put(settings.output_device, settings.output_device_name, output_in_use, output_device,
-      output_device_name, missing_out_);
-  settings.midi_api = midi_api;
-  settings.midi_delay = model_.midi_delay;
-  settings.remote_channel = static_cast<std::uint8_t>(remote_channel);
-}
-
 QStringList MidiPorts::TakeMessages() {
   QStringList taken;
   taken.swap(messages_);
@@ -354,28 +348,6 @@ QStringList MidiPorts::TakeMessages() {
 
 QString MidiPorts::UnavailableReason() const {
   return service_->Available() ? QString() : QString::fromStdString(service_->UnavailableReason());
-}
-
-void MidiPorts::MidiInput1MidiInput(TMidiInput2* port) {
-  // A burst moves a slot many times; its view is redrawn once, after the drain.
-  struct Batch {
-    TSliderWindow& model;
-    explicit Batch(TSliderWindow& m) : model(m) { model.BeginSlotBatch(); }
-    ~Batch() { model.EndSlotBatch(); }
-  } batch(model_);
-  while (port->PendingCount() > 0) {
-    const std::unique_ptr<TMyMidiEvent> event = port->ReadEvent();
-    if (!event) break;
-    model_.FollowMessage(event->status, event->data1, event->data2);
-  }
-}
-
-void MidiPorts::MidiInput2MidiInput(TMidiInput2* port) {
-  while (port->PendingCount() > 0) {
-    const std::unique_ptr<TMyMidiEvent> event = port->ReadEvent();
-    if (!event) break;
-    if (remote_input_) remote_input_(*event);
-  }
 }
 
 }  // namespace quorvane

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,12 +16,28 @@
 
 namespace quorvane {
 
-struct AppSettings;
-class TSliderWindow;
+// The program's three ports, by what they are for.
+enum class PortRole : std::size_t { kInput1 = 0, kRemoteInput = 1, kOutput = 2 };
+inline constexpr std::size_t kPortRoleCount = 3;
 
-// The program's MIDI configuration and its three ports: which device each port uses, the
-// remote channel, the MIDI system they run on. Sends of the model leave through MidiOutput1;
-// MidiInput1 drives input follow; MidiInput2 feeds the remote-control hook.
+// A stored device: its number in the device list and its name (empty when not known).
+// index -1 with no name means "not in use".
+struct MidiDeviceChoice {
+  int index = -1;
+  QString name;
+  bool operator==(const MidiDeviceChoice&) const = default;
+};
+
+// What the ports are told to use at start-up and hand back at exit.
+struct MidiPortsConfig {
+  std::array<MidiDeviceChoice, kPortRoleCount> devices{};
+  QString api = QStringLiteral("ALSA");  // "ALSA" or "JACK"
+  bool operator==(const MidiPortsConfig&) const = default;
+};
+
+// The program's MIDI system and its three ports: which device each port uses and the system
+// they run on. Port operations raise PortError; callers at the layer above catch it. Errors
+// found while handling the service's notices are reported through portError instead.
 class MidiPorts : public QObject {
   Q_OBJECT
 
@@ -28,40 +46,42 @@ class MidiPorts : public QObject {
   // ("" for none) into *chosen.
   using ServiceFactory =
       std::function<std::unique_ptr<MidiService>(const std::string& wanted, std::string* chosen)>;
-  // Receives every event of the remote input, in order.
-  using RemoteInputHandler = std::function<void(const TMyMidiEvent&)>;
+  // Called when records wait in an input port's ring; drains them with ReadEvent.
+  using InputHandler = std::function<void(TMidiInput2&)>;
 
   static inline const QString kNone = QStringLiteral("none");
+  static constexpr int kRecoveryIntervalMs = 1000;
+  // Once the system is back, how many intervals to wait for the configured devices to
+  // reappear before opening whatever is there.
+  static constexpr int kDeviceWaitIntervals = 10;
 
-  MidiPorts(TSliderWindow& model, ServiceFactory factory, QObject* parent = nullptr);
+  explicit MidiPorts(ServiceFactory factory, QObject* parent = nullptr);
   ~MidiPorts() override;
 
-  // --- configuration ----------------------------------------------------------
-  int input_device1 = -1;
-  int input_device2 = -1;
-  int output_device = -1;
-  bool input1_in_use = false;
-  bool input2_in_use = false;
-  bool output_in_use = false;  // mirrored into the model, which tests it before every send
-  int remote_channel = 1;
-  QString midi_api = QStringLiteral("ALSA");
-  QString input_device1_name, input_device2_name, output_device_name;
-
   // --- start-up and exit ----------------------------------------------------
-  // Takes the MIDI keys, makes the service, lists the devices once and opens the configured
-  // ports. A stored device that is gone leaves its port out of use and adds one message.
-  void Start(const AppSettings& settings);
+  // Takes the configuration, makes the service, lists the devices once and opens the
+  // configured ports. A stored device that is gone leaves its port out of use and adds one
+  // message.
+  void Start(const MidiPortsConfig& config);
+  // What to store: a device that was missing at start and not replaced since is handed back
+  // as it was read, so that it is used again once it returns.
+  MidiPortsConfig Config() const;
   // Closes the ports marked in use.
   void CloseInUse();
-  // Writes the MIDI keys back. A device that was missing at start and not replaced since is
-  // written back as it was read, so that it is used again once it returns.
-  void Store(AppSettings& settings) const;
   // Messages for the user collected since the last call (missing devices, system fallback).
   QStringList TakeMessages();
   // Empty while a MIDI system is usable, else the line that says why not.
   QString UnavailableReason() const;
   // The system the ports run on now ("ALSA", "JACK", or "" when none).
   const QString& ActiveSystem() const { return active_system_; }
+  // The system asked for ("ALSA" or "JACK").
+  const QString& Api() const { return api_; }
+  void SetApi(const QString& api) { api_ = api; }
+
+  // --- configuration ----------------------------------------------------------
+  bool InUse(PortRole role) const { return Binding(role).in_use; }
+  int Device(PortRole role) const { return Binding(role).device; }
+  const QString& DeviceName(PortRole role) const { return Binding(role).name; }
 
   // --- what the dialog works on -----------------------------------------------
   const QStringList& InputDevices() const { return input_names_; }
@@ -69,10 +89,8 @@ class MidiPorts : public QObject {
   void CloseAll();
   // Opens and starts the configured ports after a Cancel.
   void ReopenConfigured();
-  // -1 for none, else an index of the device list. Closed ports only.
-  void UseInput1(int device);
-  void UseInput2(int device);
-  void UseOutput(int device);
+  // -1 for none, else an index of the role's device list. Closed ports only.
+  void Use(PortRole role, int device);
   // Makes a new service for system name `api` and lists its devices again; the ports are
   // closed and made anew. Keeps the configuration; devices are found again by their names.
   // Returns a message when the system wanted is not the one in use.
@@ -84,20 +102,22 @@ class MidiPorts : public QObject {
   TMidiInput2& MidiInput1() { return *input1_; }
   TMidiInput2& MidiInput2() { return *input2_; }
 
-  void SetRemoteInputHandler(RemoteInputHandler handler) { remote_input_ = std::move(handler); }
+  void SetInputHandler(PortRole role, InputHandler handler);
 
   // True from the moment the MIDI system went away until the ports are open again.
   bool Suspended() const { return suspended_; }
-  static constexpr int kRecoveryIntervalMs = 1000;
-  // Once the system is back, how many intervals to wait for the configured devices to
-  // reappear before opening whatever is there.
-  static constexpr int kDeviceWaitIntervals = 10;
+  // The output is configured and its system is there: sends can go out.
+  bool OutputUsable() const { return InUse(PortRole::kOutput) && !suspended_; }
 
  signals:
   // The service and the ports were made anew (device lists changed).
   void systemChanged();
   // One line for the user: the MIDI system stopped, or came back and the ports reopened.
   void serviceNotice(const QString& text);
+  // Whether the output can take messages now (opened, closed, system lost or back).
+  void outputUsableChanged(bool usable);
+  // A port failed while handling one of the service's notices.
+  void portError(const QString& text);
 
  private:
   struct Missing {
@@ -105,34 +125,46 @@ class MidiPorts : public QObject {
     int index = -1;
     QString name;
   };
+  struct PortBinding {
+    int device = -1;
+    QString name;
+    bool in_use = false;
+    Missing missing;
+  };
+
+  const PortBinding& Binding(PortRole role) const {
+    return bindings_.at(static_cast<std::size_t>(role));
+  }
+  PortBinding& Binding(PortRole role) { return bindings_.at(static_cast<std::size_t>(role)); }
+  static bool IsOutput(PortRole role) { return role == PortRole::kOutput; }
+  const QStringList& DeviceList(PortRole role) const {
+    return IsOutput(role) ? output_names_ : input_names_;
+  }
 
   void MakeService(const QString& api);
   void MakePorts();
   void ListDevices();
-  void Resolve(int& device, QString& name, bool& in_use, Missing& missing, const QStringList& list,
-               const QString& what);
-  void SetOutputInUse(bool on);
-  void OpenInput(TMidiInput2& port, int device);
-  void OpenOutput(int device);
-  void MidiInput1MidiInput(TMidiInput2* port);
-  void MidiInput2MidiInput(TMidiInput2* port);
+  void Resolve(PortRole role);
   void ResolveAll();
+  void Open(PortRole role);
+  void Close(PortRole role);
+  void SetInUse(PortRole role, bool in_use);
   void ServiceLost(const QString& text);
   void TryRecover();
   bool ConfiguredDevicesPresent();
 
-  TSliderWindow& model_;
   ServiceFactory factory_;
   std::unique_ptr<MidiService> service_;
   std::unique_ptr<TMidiOutput2> output1_;
   std::unique_ptr<TMidiInput2> input1_;
   std::unique_ptr<TMidiInput2> input2_;
+  std::array<InputHandler, kPortRoleCount> input_handlers_;
+  std::array<PortBinding, kPortRoleCount> bindings_;
+  QString api_ = QStringLiteral("ALSA");
   QStringList input_names_;
   QStringList output_names_;
   QString active_system_;
   QStringList messages_;
-  Missing missing_in1_, missing_in2_, missing_out_;
-  RemoteInputHandler remote_input_;
   bool suspended_ = false;
   int intervals_available_ = 0;
   QTimer recovery_timer_;

@@ -20,7 +20,11 @@ PortNotifier::PortNotifier(QObject* parent) : QObject(parent) {
   socket_notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
   connect(socket_notifier_.get(), &QSocketNotifier::activated, this, [this] {
     Drain();
-    Dispatch();
+    try {
+      Dispatch();
+    } catch (const std::exception& e) {
+      if (on_error) on_error(e.what());
+    }
   });
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "midi/midi_service.h"
 
@@ -41,6 +42,9 @@ class PortNotifier : public QObject {
   std::function<void()> on_data_ready;
   std::function<void()> on_overflow;
   std::function<void(MidiBufferHeader*)> on_send_done;
+  // A handler raised while the event loop woke this notifier: the error stops here, since
+  // nothing may leave a Qt slot by exception.
+  std::function<void(const std::string&)> on_error;
 
  private:
   void Wake() noexcept;

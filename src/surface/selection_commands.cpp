@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 
@@ -17,7 +17,7 @@ int ClockSeededRandom::Random(int n) {
   return std::uniform_int_distribution<int>(0, n - 1)(generator_);
 }
 
-SelectionCommands::SelectionCommands(TSliderWindow& model)
+SelectionCommands::SelectionCommands(SurfaceModel& model)
     : model_(model), random_(std::make_unique<ClockSeededRandom>()) {}
 
 SelectionCommands::~SelectionCommands() = default;
@@ -31,17 +31,17 @@ void SelectionCommands::RedrawPage() {
 }
 
 void SelectionCommands::SelectAll() {
-  for (Tcontroller& d : model_.pages) d.selected = true;
+  for (Tcontroller& d : model_.MutablePages()) d.selected = true;
   RedrawPage();
 }
 
 void SelectionCommands::DeselectAll() {
-  for (Tcontroller& d : model_.pages) d.selected = false;
+  for (Tcontroller& d : model_.MutablePages()) d.selected = false;
   RedrawPage();
 }
 
 void SelectionCommands::SelectAllOnCurrentPage() {
-  for (Tcontroller& d : model_.pages) d.selected = false;
+  for (Tcontroller& d : model_.MutablePages()) d.selected = false;
   for (int s = 1; s <= kSlotCount; ++s) model_.SlotDefinition(s).selected = true;
   RedrawPage();
 }
@@ -57,7 +57,7 @@ void SelectionCommands::SetSelectedEnabled(bool enabled) {
       Tcontroller& d = model_.Definition(p, s);
       if (d.selected) d.enabled = enabled;
     }
-    if (p == model_.current_page) model_.ShowPage(model_.current_page);
+    if (p == model_.CurrentPage()) model_.ShowPage(model_.CurrentPage());
   }
 }
 
@@ -85,32 +85,29 @@ void SelectionCommands::SetRangeForSelected(QChar key) {
 }
 
 void SelectionCommands::ToggleGroupMode() {
-  model_.group_mode = !model_.group_mode;
-  emit model_.stateChanged();
+  model_.SetGroupMode(!model_.GroupMode());
   model_.CaptureGroupReference();
 }
 
 void SelectionCommands::ToggleSelection(int slot) {
-  bool& touched = model_.gesture_touched.at(static_cast<std::size_t>(slot));
-  if (touched) return;
+  if (!model_.TouchInGesture(slot)) return;
   Tcontroller& d = model_.SlotDefinition(slot);
   d.selected = !d.selected;
   model_.RedrawSlot(slot);
-  touched = true;
   model_.CaptureGroupReference();
 }
 
 void SelectionCommands::RandomizeSelection() {
   random_->Reseed();
   // The sliders moved here must not drag the group along with them.
-  model_.group_follow = false;
+  model_.SetGroupFollow(false);
   for (int p = 1; p <= kPageCount; ++p) {
     for (int s = 1; s <= kSlotCount; ++s) {
       Tcontroller& d = model_.Definition(p, s);
       if (!d.selected || !d.enabled) continue;
       if (!HasRange(d)) {
         const int r = random_->Random(127);
-        const int t = RoundHalfEven((64.0 - r) / 100.0 * model_.randomize_factor + d.value);
+        const int t = RoundHalfEven((64.0 - r) / 100.0 * model_.RandomizeFactor() + d.value);
         d.value = ClampMidi(t);
       } else {
         const int lo = std::min(d.upper_range, d.lower_range);
@@ -118,15 +115,15 @@ void SelectionCommands::RandomizeSelection() {
         d.value = static_cast<std::uint8_t>(lo + random_->Random(hi - lo));
       }
       if (!d.use_slider) d.button_value = random_->Random(127) > 63 ? 127 : 0;
-      if (p == model_.current_page) {
+      if (p == model_.CurrentPage()) {
         model_.RefreshSlot(s);
         model_.RedrawSlot(s);  // the toggle button of a button-message slot
       }
     }
   }
-  model_.group_follow = true;
+  model_.SetGroupFollow(true);
   model_.CaptureGroupReference();
-  model_.StartSend(TMIDISendThread::kSelected);
+  model_.StartSend(BulkSendThread::kSelected);
 }
 
 std::optional<int> SelectionCommands::ParseFactor(const QString& text) {
@@ -137,12 +134,12 @@ std::optional<int> SelectionCommands::ParseFactor(const QString& text) {
 }
 
 void SelectionCommands::SetupRandomizeFactor(SelectionInteraction& ui) {
-  const QString shown = QString::number(model_.randomize_factor);
+  const QString shown = QString::number(model_.RandomizeFactor());
   for (;;) {
     const QString answer = ui.InputBox(QStringLiteral("Randomize Factor"),
                                        QStringLiteral("Enter a value between 1 and 100."), shown);
     if (const std::optional<int> factor = ParseFactor(answer)) {
-      model_.randomize_factor = *factor;
+      model_.SetRandomizeFactor(*factor);
       return;
     }
     ui.ShowWarning(QStringLiteral("Invalid input."));

@@ -8,7 +8,7 @@
 
 namespace quorvane {
 
-class TSliderWindow;
+class SurfaceModel;
 
 // The dialogs the selection commands need; the window supplies widgets, tests a script.
 class SelectionInteraction {
@@ -42,7 +42,7 @@ class ClockSeededRandom : public RandomSource {
 // deselect, enable and disable, value ranges, group mode, randomize and its factor.
 class SelectionCommands {
  public:
-  explicit SelectionCommands(TSliderWindow& model);
+  explicit SelectionCommands(SurfaceModel& model);
   ~SelectionCommands();
 
   void SelectAll();
@@ -77,7 +77,7 @@ class SelectionCommands {
   void SetSelectedEnabled(bool enabled);
   void RedrawPage();
 
-  TSliderWindow& model_;
+  SurfaceModel& model_;
   std::unique_ptr<RandomSource> random_;
 };
 

@@ -14,12 +14,12 @@
 
 #include "app/quorvane_application.h"
 #include "app/session.h"
+#include "bridge/ui/midi_settings_dialog.h"
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
-#include "midi/in_process_midi_service.h"
-#include "midi/ui/midi_send_window.h"
-#include "midi/ui/midi_settings_dialog.h"
+#include "support/in_process_midi_service.h"
 #include "support/temp_dir.h"
+#include "surface/ui/bulk_send_window.h"
 #include "surface/ui/main_window.h"
 #include "surface/ui/track_bar.h"
 
@@ -46,7 +46,8 @@ class SessionTest : public QObject {
               *chosen = "ALSA";
               midi_ = made.get();
               return made;
-            }};
+            },
+            [this](const QString& text) { port_errors_ << text; }};
   }
 
   void ExpectSingleShutdown(const std::function<void(Session&)>& way_out) {
@@ -66,6 +67,7 @@ class SessionTest : public QObject {
 
  private slots:
   void init() {
+    port_errors_.clear();
     QFile::remove(dir_.file(QStringLiteral("Brellin.ini")));
     midi_inputs_ = {"Keys In", "Pads In"};
     midi_outputs_ = {"Synth Out", "Drum Out"};
@@ -76,7 +78,7 @@ class SessionTest : public QObject {
     session.Start();
     QVERIFY(session.Window().isVisible());
     QVERIFY(session.Window().isEnabled());
-    QCOMPARE(session.Model().current_page, 1);
+    QCOMPARE(session.Model().CurrentPage(), 1);
     QCOMPARE(session.Model().View(24).caption, QStringLiteral("Slider 24"));
   }
 
@@ -87,21 +89,21 @@ class SessionTest : public QObject {
       QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
       QVERIFY(!QApplication::activeModalWidget());
       QCOMPARE(session.Model().View(1).caption, QStringLiteral("Slider 1"));
-      session.Model().pages.at(2, 3).value = 42;
-      session.Model().pages.at(2, 3).caption = QStringLiteral("Cutoff");
-      session.Model().update_slider_numbers = true;
-      session.Model().global_channel = 7;
+      session.Model().MutablePages().at(2, 3).value = 42;
+      session.Model().MutablePages().at(2, 3).caption = QStringLiteral("Cutoff");
+      session.Model().SetUpdateSliderNumbers(true);
+      session.Model().SetGlobalChannel(7);
       session.Window().close();
       QTRY_VERIFY(session.IsShutDown());
     }
     QVERIFY(QFile::exists(dir_.file(QStringLiteral("Brellin.ini"))));
     Session again(Options());
     again.Start();
-    QCOMPARE(again.Model().pages.at(2, 3).value, 42);
-    QCOMPARE(again.Model().pages.at(2, 3).caption, QStringLiteral("Cutoff"));
-    QVERIFY(again.Model().update_slider_numbers);
-    QCOMPARE(again.Model().global_channel, 7);
-    QCOMPARE(again.Model().current_page, 1);
+    QCOMPARE(again.Model().MutablePages().at(2, 3).value, 42);
+    QCOMPARE(again.Model().MutablePages().at(2, 3).caption, QStringLiteral("Cutoff"));
+    QVERIFY(again.Model().UpdateSliderNumbers());
+    QCOMPARE(again.Model().GlobalChannel(), 7);
+    QCOMPARE(again.Model().CurrentPage(), 1);
     QCOMPARE(again.Model().View(3).number_text, QStringLiteral("3"));
   }
 
@@ -110,7 +112,7 @@ class SessionTest : public QObject {
     session.Start();
     QAction* init = session.Window().Action(QStringLiteral("InitialiseSliderSettings1"));
     QVERIFY(init && init->isEnabled());
-    session.Model().pages.at(1, 1).value = 3;
+    session.Model().MutablePages().at(1, 1).value = 3;
     // "Save current file?" answered No, then the definitions are initialised.
     QTimer::singleShot(0, [] {
       QTRY_VERIFY(QApplication::activeModalWidget());
@@ -120,12 +122,12 @@ class SessionTest : public QObject {
       box->button(QMessageBox::No)->click();
     });
     init->trigger();
-    QCOMPARE(session.Model().pages.at(1, 1).value, 127);
+    QCOMPARE(session.Model().MutablePages().at(1, 1).value, 127);
     QCOMPARE(session.Model().View(1).value_text, QStringLiteral("127"));
     QCOMPARE(session.Window().windowTitle(), QStringLiteral("Quorvane"));
 
     const QString path = dir_.file(QStringLiteral("Lead.qrt"));
-    session.Model().pages.at(1, 1).value = 9;
+    session.Model().MutablePages().at(1, 1).value = 9;
     QVERIFY(session.FileCommands().WriteFile(path));
     session.FileCommands().SetCurrentFileName(path, true);
     QCOMPARE(session.Window().windowTitle(), QStringLiteral("Quorvane - [%1]").arg(path));
@@ -160,11 +162,11 @@ class SessionTest : public QObject {
     {
       Session session(Options());
       session.Start();
-      TSliderWindow& m = session.Model();
-      m.midi_delay = 50;  // a whole walk would take seconds
-      m.randomize_factor = 77;
+      SurfaceModel& m = session.Model();
+      m.SetMidiDelay(50);  // a whole walk would take seconds
+      m.SetRandomizeFactor(77);
       session.Window().Action(QStringLiteral("GroupSelection1"))->trigger();
-      QSignalSpy begun(&m, &TSliderWindow::sendBegun);
+      QSignalSpy begun(&m, &SurfaceModel::sendBegun);
       session.Window().Action(QStringLiteral("SendAllControllers1"))->trigger();
       QVERIFY(begun.wait());
       QVERIFY(!session.Window().isEnabled());
@@ -176,8 +178,8 @@ class SessionTest : public QObject {
     }
     Session again(Options());
     again.Start();
-    QVERIFY(again.Model().group_mode);
-    QCOMPARE(again.Model().randomize_factor, 77);
+    QVERIFY(again.Model().GroupMode());
+    QCOMPARE(again.Model().RandomizeFactor(), 77);
     QVERIFY(again.Window().Action(QStringLiteral("btnGroup"))->isChecked());
   }
 
@@ -189,8 +191,8 @@ class SessionTest : public QObject {
       QVERIFY(action && action->isEnabled());
       bool shown = false;
       QTimer::singleShot(0, [&shown] {
-        QTRY_VERIFY(qobject_cast<TMIDISettingsForm*>(QApplication::activeModalWidget()));
-        auto* dialog = qobject_cast<TMIDISettingsForm*>(QApplication::activeModalWidget());
+        QTRY_VERIFY(qobject_cast<MidiSettingsDialog*>(QApplication::activeModalWidget()));
+        auto* dialog = qobject_cast<MidiSettingsDialog*>(QApplication::activeModalWidget());
         shown = true;
         dialog->Output1()->setCurrentIndex(2);
         QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
@@ -198,16 +200,34 @@ class SessionTest : public QObject {
       action->trigger();
       QVERIFY(shown);
     }
-    QVERIFY(session.Model().output_in_use);
-    QCOMPARE(session.Ports().output_device_name, QStringLiteral("Drum Out"));
+    QVERIFY(session.Model().OutputInUse());
+    QCOMPARE(session.Ports().DeviceName(PortRole::kOutput), QStringLiteral("Drum Out"));
+  }
+
+  void portErrorInTheMidiDialogIsShownAndTheOtherPortsAreStillTaken() {
+    Session session(Options());
+    session.Start();
+    midi_->FailCall(InProcessMidiService::Call::InputStart, kMidiNoDevice);
+    QTimer::singleShot(0, [] {
+      QTRY_VERIFY(qobject_cast<MidiSettingsDialog*>(QApplication::activeModalWidget()));
+      auto* dialog = qobject_cast<MidiSettingsDialog*>(QApplication::activeModalWidget());
+      dialog->Input1()->setCurrentIndex(1);
+      dialog->Output1()->setCurrentIndex(1);
+      QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+    });
+    session.MidiDialog().Execute(&session.Window());
+    QTRY_COMPARE(port_errors_.size(), 1);
+    QVERIFY(session.Ports().InUse(PortRole::kOutput));
+    QVERIFY(session.Model().OutputInUse());
+    QVERIFY(session.Window().isEnabled());
   }
 
   void midiChoiceComesBackByNameAndAMissingDeviceIsToldOnce() {
     {
       Session session(Options());
       session.Start();
-      session.Ports().UseInput1(1);  // "Pads In"
-      session.Ports().UseOutput(0);  // "Synth Out"
+      session.Ports().Use(PortRole::kInput1, 1);  // "Pads In"
+      session.Ports().Use(PortRole::kOutput, 0);  // "Synth Out"
       session.Window().close();
       QTRY_VERIFY(session.IsShutDown());
       QCOMPARE(midi_->OpenHandleCount(), 0u);
@@ -231,10 +251,10 @@ class SessionTest : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(told.size(), 1);
     QVERIFY(told[0].contains(QStringLiteral("Synth Out")));
-    QVERIFY(again.Ports().input1_in_use);
-    QCOMPARE(again.Ports().input_device1, 0);
+    QVERIFY(again.Ports().InUse(PortRole::kInput1));
+    QCOMPARE(again.Ports().Device(PortRole::kInput1), 0);
     QVERIFY(again.Ports().MidiInput1().IsOpen());
-    QVERIFY(!again.Model().output_in_use);
+    QVERIFY(!again.Model().OutputInUse());
     QVERIFY(!QApplication::activeModalWidget());
   }
 
@@ -272,23 +292,23 @@ class SessionTest : public QObject {
              QStringLiteral("The JACK server has stopped."));
   }
 
-  void portErrorDuringASliderMoveIsShownAndTheProgramCarriesOn() {
-    auto* app = static_cast<QuorvaneApplication*>(QCoreApplication::instance());
-    QStringList shown;
-    app->SetErrorPresenter([&shown](const QString& m) { shown << m; });
+  void portErrorDuringASliderMoveIsShownOnceAndTheProgramCarriesOn() {
     Session session(Options());
     session.Start();
-    session.Ports().UseOutput(0);
+    session.Ports().Use(PortRole::kOutput, 0);
     QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
     TrackBar* slider = session.Window().Slider(5);
     midi_->FailCall(InProcessMidiService::Call::OutputShortMessage, kMidiNoDevice);
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Down);
-    QCOMPARE(shown.size(), 1);
+    QTRY_COMPARE(port_errors_.size(), 1);
+    QVERIFY(!port_errors_[0].isEmpty());
+    // The model finished the move: the slider's value is kept, and the next move is sent.
+    QCOMPARE(session.Model().SlotDefinition(5).value, 126);
     QTest::keyClick(slider, Qt::Key_Down);
     QCOMPARE(midi_->ShortsSentTo("Synth Out").size(), 1u);
-    QCOMPARE(shown.size(), 1);
-    app->SetErrorPresenter({});
+    QCoreApplication::processEvents();
+    QCOMPARE(port_errors_.size(), 1);
   }
 
   void errorsInEventHandlersAreShownAndTheProgramCarriesOn() {
@@ -307,6 +327,7 @@ class SessionTest : public QObject {
   std::vector<std::string> midi_inputs_{"Keys In", "Pads In"};
   std::vector<std::string> midi_outputs_{"Synth Out", "Drum Out"};
   InProcessMidiService* midi_ = nullptr;
+  QStringList port_errors_;  // what the session showed in its port error box
 };
 
 }  // namespace quorvane

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "midi/in_process_midi_service.h"
-#include "midi_test_util.h"
+#include "support/in_process_midi_service.h"
+#include "support/midi_test_util.h"
 
 namespace quorvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "midi/port_notifier.h"
-#include "midi_test_util.h"
+#include "support/midi_test_util.h"
 
 namespace quorvane {
 namespace {

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "midi/in_process_midi_service.h"
-#include "midi_test_util.h"
+#include "support/in_process_midi_service.h"
+#include "support/midi_test_util.h"
 
 namespace quorvane {
 namespace {

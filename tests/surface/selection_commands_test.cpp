@@ -10,7 +10,7 @@
 #include <deque>
 #include <vector>
 
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
@@ -51,10 +51,11 @@ class SeededRandom : public RandomSource {
 class SelectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    w.pages.Initialize();
-    w.midi_delay = 0;
+    w.MutablePages().Initialize();
+    w.SetMidiDelay(0);
     w.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
       sent.push_back({s, d1, d2});
+      return true;
     });
     w.ShowPage(1);
   }
@@ -69,19 +70,19 @@ class SelectionTest : public ::testing::Test {
   }
   int SelectedCount() const {
     int n = 0;
-    for (const Tcontroller& d : w.pages) n += d.selected ? 1 : 0;
+    for (const Tcontroller& d : w.Pages()) n += d.selected ? 1 : 0;
     return n;
   }
   // Randomizes one selected definition alone and returns its new value.
   int RandomizeOne(int page, int slot) {
-    for (Tcontroller& d : w.pages) d.selected = false;
-    w.pages.at(page, slot).selected = true;
+    for (Tcontroller& d : w.MutablePages()) d.selected = false;
+    w.MutablePages().at(page, slot).selected = true;
     c.RandomizeSelection();
     WaitForSends();
-    return w.pages.at(page, slot).value;
+    return w.MutablePages().at(page, slot).value;
   }
 
-  TSliderWindow w;
+  SurfaceModel w;
   SelectionCommands c{w};
   std::vector<Sent> sent;
 };
@@ -93,7 +94,7 @@ TEST_F(SelectionTest, SelectAllOnCurrentPageLeavesExactlyThatPage) {
   c.SelectAllOnCurrentPage();
   EXPECT_EQ(SelectedCount(), 24);
   for (int s = 1; s <= kSlotCount; ++s) {
-    EXPECT_TRUE(w.pages.at(2, s).selected);
+    EXPECT_TRUE(w.MutablePages().at(2, s).selected);
     EXPECT_TRUE(w.View(s).selected_look);
   }
 }
@@ -103,7 +104,7 @@ TEST_F(SelectionTest, DeselectingThePageKeepsOtherPagesAndLabelsFollow) {
   EXPECT_TRUE(w.View(7).selected_look);
   c.DeselectAllOnCurrentPage();
   EXPECT_EQ(SelectedCount(), 96);
-  EXPECT_FALSE(w.pages.at(1, 7).selected);
+  EXPECT_FALSE(w.MutablePages().at(1, 7).selected);
   EXPECT_FALSE(w.View(7).selected_look);
   c.DeselectAll();
   EXPECT_EQ(SelectedCount(), 0);
@@ -111,25 +112,25 @@ TEST_F(SelectionTest, DeselectingThePageKeepsOtherPagesAndLabelsFollow) {
 
 TEST_F(SelectionTest, SelectAllDoesNotCaptureTheGroupProportions) {
   w.CaptureGroupReference();
-  const auto before = w.group_reference;
-  w.pages.at(1, 1).value = 5;
+  const auto before = w.GroupReference();
+  w.MutablePages().at(1, 1).value = 5;
   c.SelectAll();
   c.DeselectAll();
   c.SelectAllOnCurrentPage();
-  EXPECT_EQ(w.group_reference, before);
+  EXPECT_EQ(w.GroupReference(), before);
 }
 
 TEST_F(SelectionTest, EnableAndDisableReachEveryPageAndSendNothing) {
-  w.output_in_use = true;
-  w.pages.at(1, 3).selected = true;
-  w.pages.at(4, 10).selected = true;
+  w.SetOutputInUse(true);
+  w.MutablePages().at(1, 3).selected = true;
+  w.MutablePages().at(4, 10).selected = true;
   c.DisableSelected();
-  EXPECT_FALSE(w.pages.at(1, 3).enabled);
-  EXPECT_FALSE(w.pages.at(4, 10).enabled);
-  EXPECT_TRUE(w.pages.at(1, 4).enabled);
+  EXPECT_FALSE(w.MutablePages().at(1, 3).enabled);
+  EXPECT_FALSE(w.MutablePages().at(4, 10).enabled);
+  EXPECT_TRUE(w.MutablePages().at(1, 4).enabled);
   EXPECT_FALSE(w.View(3).enabled);
   c.EnableSelected();
-  EXPECT_TRUE(w.pages.at(4, 10).enabled);
+  EXPECT_TRUE(w.MutablePages().at(4, 10).enabled);
   EXPECT_TRUE(w.View(3).enabled);
   EXPECT_TRUE(sent.empty());
 }
@@ -137,107 +138,108 @@ TEST_F(SelectionTest, EnableAndDisableReachEveryPageAndSendNothing) {
 TEST_F(SelectionTest, LowerCaseKeysSetAndClearTheRangeFromTheSlidersValue) {
   w.TrackBarMoved(3, TrackBarPosition(100));
   c.SetRange(3, QLatin1Char('U'));
-  EXPECT_EQ(w.pages.at(1, 3).upper_range, 64) << "upper case does nothing";
+  EXPECT_EQ(w.MutablePages().at(1, 3).upper_range, 64) << "upper case does nothing";
   c.SetRange(3, QLatin1Char('u'));
-  EXPECT_EQ(w.pages.at(1, 3).upper_range, 100);
+  EXPECT_EQ(w.MutablePages().at(1, 3).upper_range, 100);
   w.TrackBarMoved(3, TrackBarPosition(20));
   c.SetRange(3, QLatin1Char('l'));
-  EXPECT_EQ(w.pages.at(1, 3).lower_range, 20);
+  EXPECT_EQ(w.MutablePages().at(1, 3).lower_range, 20);
   EXPECT_EQ(w.View(3).marker, (RangeMarker{27, 107}));
   c.SetRange(3, QLatin1Char('x'));
-  EXPECT_EQ(w.pages.at(1, 3).lower_range, 20);
+  EXPECT_EQ(w.MutablePages().at(1, 3).lower_range, 20);
   c.SetRange(3, QLatin1Char('c'));
-  EXPECT_EQ(w.pages.at(1, 3).upper_range, 63);
-  EXPECT_EQ(w.pages.at(1, 3).lower_range, 63);
+  EXPECT_EQ(w.MutablePages().at(1, 3).upper_range, 63);
+  EXPECT_EQ(w.MutablePages().at(1, 3).lower_range, 63);
   EXPECT_EQ(w.View(3).marker, (RangeMarker{64, 64}));
 }
 
 TEST_F(SelectionTest, RangeMenuCommandsTouchOnlySelectedSlotsOfTheCurrentPage) {
-  w.pages.at(1, 2).value = 90;
-  w.pages.at(1, 5).value = 30;
-  w.pages.at(2, 2).value = 10;
+  w.MutablePages().at(1, 2).value = 90;
+  w.MutablePages().at(1, 5).value = 30;
+  w.MutablePages().at(2, 2).value = 10;
   w.ShowPage(1);
   for (int p : {1, 2}) {
-    w.pages.at(p, 2).selected = true;
+    w.MutablePages().at(p, 2).selected = true;
   }
-  w.pages.at(1, 5).selected = true;
+  w.MutablePages().at(1, 5).selected = true;
   c.SetRangeForSelected(QLatin1Char('u'));
-  EXPECT_EQ(w.pages.at(1, 2).upper_range, 90);
-  EXPECT_EQ(w.pages.at(1, 5).upper_range, 30);
-  EXPECT_EQ(w.pages.at(1, 6).upper_range, 64);
-  EXPECT_EQ(w.pages.at(2, 2).upper_range, 64) << "another page keeps its range";
+  EXPECT_EQ(w.MutablePages().at(1, 2).upper_range, 90);
+  EXPECT_EQ(w.MutablePages().at(1, 5).upper_range, 30);
+  EXPECT_EQ(w.MutablePages().at(1, 6).upper_range, 64);
+  EXPECT_EQ(w.MutablePages().at(2, 2).upper_range, 64) << "another page keeps its range";
   c.SetRangeForSelected(QLatin1Char('c'));
-  EXPECT_FALSE(HasRange(w.pages.at(1, 2)));
-  EXPECT_EQ(w.pages.at(1, 5).lower_range, 63);
+  EXPECT_FALSE(HasRange(w.MutablePages().at(1, 2)));
+  EXPECT_EQ(w.MutablePages().at(1, 5).lower_range, 63);
 }
 
 TEST_F(SelectionTest, GroupToggleFlipsAndCapturesTheProportions) {
-  QSignalSpy state(&w, &TSliderWindow::stateChanged);
-  w.pages.at(3, 4).value = 33;
+  QSignalSpy state(&w, &SurfaceModel::stateChanged);
+  w.MutablePages().at(3, 4).value = 33;
   c.ToggleGroupMode();
-  EXPECT_TRUE(w.group_mode);
-  EXPECT_EQ(w.group_reference[SequenceNumber(3, 4)], 33);
+  EXPECT_TRUE(w.GroupMode());
+  EXPECT_EQ(w.GroupReference()[SequenceNumber(3, 4)], 33);
   EXPECT_GE(state.count(), 1);
-  w.pages.at(3, 4).value = 44;
+  w.MutablePages().at(3, 4).value = 44;
   c.ToggleGroupMode();
-  EXPECT_FALSE(w.group_mode);
-  EXPECT_EQ(w.group_reference[SequenceNumber(3, 4)], 44);
+  EXPECT_FALSE(w.GroupMode());
+  EXPECT_EQ(w.GroupReference()[SequenceNumber(3, 4)], 44);
 }
 
 TEST_F(SelectionTest, ToggleSelectionActsOncePerGestureAndCaptures) {
   w.ShowPage(2);
-  w.pages.at(2, 6).value = 12;
+  w.MutablePages().at(2, 6).value = 12;
   c.ToggleSelection(6);
-  EXPECT_TRUE(w.pages.at(2, 6).selected);
+  EXPECT_TRUE(w.MutablePages().at(2, 6).selected);
   EXPECT_TRUE(w.View(6).selected_look);
-  EXPECT_TRUE(w.gesture_touched[6]);
-  EXPECT_EQ(w.group_reference[SequenceNumber(2, 6)], 12);
+  EXPECT_TRUE(w.TouchedInGesture(6));
+  EXPECT_EQ(w.GroupReference()[SequenceNumber(2, 6)], 12);
   c.ToggleSelection(6);  // the same drag passes over it again
-  EXPECT_TRUE(w.pages.at(2, 6).selected);
-  w.gesture_touched.fill(false);
+  EXPECT_TRUE(w.MutablePages().at(2, 6).selected);
+  w.EndGesture();
   c.ToggleSelection(6);
-  EXPECT_FALSE(w.pages.at(2, 6).selected);
+  EXPECT_FALSE(w.MutablePages().at(2, 6).selected);
   EXPECT_FALSE(w.View(6).selected_look);
 }
 
 TEST_F(SelectionTest, RandomizeStepStaysWithinTheFactorAndIsClamped) {
-  w.randomize_factor = 50;
+  w.SetRandomizeFactor(50);
   // The extreme draws: r = 0 gives +32, r = 126 gives -31.
   Script({0});
-  w.pages.at(1, 1).value = 120;
+  w.MutablePages().at(1, 1).value = 120;
   EXPECT_EQ(RandomizeOne(1, 1), 127);
   ScriptedRandom& low = Script({126});
-  w.pages.at(1, 1).value = 120;
+  w.MutablePages().at(1, 1).value = 120;
   EXPECT_EQ(RandomizeOne(1, 1), 89);
   EXPECT_THAT(low.asked, ElementsAre(127));
   EXPECT_EQ(low.reseeds, 1);
   Script({0});
-  w.pages.at(1, 1).value = 0;
+  w.MutablePages().at(1, 1).value = 0;
   EXPECT_EQ(RandomizeOne(1, 1), 32);
   Script({126});
-  w.pages.at(1, 1).value = 0;
+  w.MutablePages().at(1, 1).value = 0;
   EXPECT_EQ(RandomizeOne(1, 1), 0);
 }
 
 TEST_F(SelectionTest, RandomizeOverManySeedsCoversTheWholeSpread) {
-  w.randomize_factor = 50;
+  w.SetRandomizeFactor(50);
   int lo120 = 127, hi120 = 0, lo0 = 127, hi0 = 0, lo_r = 127, hi_r = 0;
-  Tcontroller& ranged = w.pages.at(2, 1);
+  Tcontroller& ranged = w.MutablePages().at(2, 1);
   ranged.lower_range = 20;
   ranged.upper_range = 100;
   for (unsigned seed = 1; seed <= 400; ++seed) {
     c.SetRandomSource(std::make_unique<SeededRandom>(seed));
-    w.pages.at(1, 1).value = 120;
-    w.pages.at(1, 2).value = 0;
+    w.MutablePages().at(1, 1).value = 120;
+    w.MutablePages().at(1, 2).value = 0;
     ranged.value = 5;
-    for (Tcontroller& d : w.pages) d.selected = false;
-    w.pages.at(1, 1).selected = w.pages.at(1, 2).selected = ranged.selected = true;
+    for (Tcontroller& d : w.MutablePages()) d.selected = false;
+    w.MutablePages().at(1, 1).selected = w.MutablePages().at(1, 2).selected = ranged.selected =
+        true;
     c.RandomizeSelection();
     WaitForSends();
-    lo120 = std::min<int>(lo120, w.pages.at(1, 1).value);
-    hi120 = std::max<int>(hi120, w.pages.at(1, 1).value);
-    lo0 = std::min<int>(lo0, w.pages.at(1, 2).value);
-    hi0 = std::max<int>(hi0, w.pages.at(1, 2).value);
+    lo120 = std::min<int>(lo120, w.MutablePages().at(1, 1).value);
+    hi120 = std::max<int>(hi120, w.MutablePages().at(1, 1).value);
+    lo0 = std::min<int>(lo0, w.MutablePages().at(1, 2).value);
+    hi0 = std::max<int>(hi0, w.MutablePages().at(1, 2).value);
     lo_r = std::min<int>(lo_r, ranged.value);
     hi_r = std::max<int>(hi_r, ranged.value);
   }
@@ -255,7 +257,7 @@ TEST_F(SelectionTest, RandomizeOverManySeedsCoversTheWholeSpread) {
 }
 
 TEST_F(SelectionTest, ARangedSliderGetsAValueFromLowToBelowHigh) {
-  Tcontroller& d = w.pages.at(1, 4);
+  Tcontroller& d = w.MutablePages().at(1, 4);
   d.upper_range = 100;  // the bounds in either order
   d.lower_range = 20;
   ScriptedRandom& top = Script({79});
@@ -266,26 +268,26 @@ TEST_F(SelectionTest, ARangedSliderGetsAValueFromLowToBelowHigh) {
 }
 
 TEST_F(SelectionTest, AClearedRangeCountsAsNoRange) {
-  w.pages.at(1, 4).selected = true;
+  w.MutablePages().at(1, 4).selected = true;
   c.SetRangeForSelected(QLatin1Char('c'));
-  w.pages.at(1, 4).value = 60;
-  w.randomize_factor = 100;
+  w.MutablePages().at(1, 4).value = 60;
+  w.SetRandomizeFactor(100);
   ScriptedRandom& r = Script({14});  // (64 - 14) / 100 * 100 = +50
   EXPECT_EQ(RandomizeOne(1, 4), 110);
   EXPECT_THAT(r.asked, ElementsAre(127));
 }
 
 TEST_F(SelectionTest, ButtonMessagesGetRandomButtonValues) {
-  Tcontroller& a = w.pages.at(1, 8);
+  Tcontroller& a = w.MutablePages().at(1, 8);
   a.use_slider = false;
   a.button_value = 0;
   a.button_ctrl = 70;
-  Tcontroller& b = w.pages.at(1, 9);
+  Tcontroller& b = w.MutablePages().at(1, 9);
   b.use_slider = false;
   b.button_value = 127;
   a.selected = b.selected = true;
   a.value = b.value = 64;
-  w.output_in_use = true;
+  w.SetOutputInUse(true);
   // Slider draw, then button draw, per definition: 64 is down, 63 is up.
   Script({64, 64, 64, 63});
   c.RandomizeSelection();
@@ -300,12 +302,12 @@ TEST_F(SelectionTest, ButtonMessagesGetRandomButtonValues) {
 }
 
 TEST_F(SelectionTest, ADisabledSelectedSliderIsNeitherChangedNorSent) {
-  w.output_in_use = true;
-  Tcontroller& off = w.pages.at(3, 3);
+  w.SetOutputInUse(true);
+  Tcontroller& off = w.MutablePages().at(3, 3);
   off.selected = true;
   off.enabled = false;
   off.value = 50;
-  Tcontroller& on = w.pages.at(3, 4);
+  Tcontroller& on = w.MutablePages().at(3, 4);
   on.selected = true;
   on.value = 50;
   Script({0, 0});
@@ -317,33 +319,33 @@ TEST_F(SelectionTest, ADisabledSelectedSliderIsNeitherChangedNorSent) {
 }
 
 TEST_F(SelectionTest, RandomizeMovesTheShownSlidersWithoutDraggingTheGroup) {
-  for (int s = 1; s <= 3; ++s) w.pages.at(1, s).selected = true;
-  w.pages.at(1, 1).value = 40;
-  w.pages.at(1, 2).value = 20;
-  w.pages.at(1, 3).value = 80;
+  for (int s = 1; s <= 3; ++s) w.MutablePages().at(1, s).selected = true;
+  w.MutablePages().at(1, 1).value = 40;
+  w.MutablePages().at(1, 2).value = 20;
+  w.MutablePages().at(1, 3).value = 80;
   w.ShowPage(1);
   w.CaptureGroupReference();
   w.SetActiveSlot(1);
-  w.group_mode = true;
-  w.output_in_use = true;
+  w.SetGroupMode(true);
+  w.SetOutputInUse(true);
   Script({4, 4, 4});  // +30 each
   c.RandomizeSelection();
   WaitForSends();
-  EXPECT_EQ(w.pages.at(1, 1).value, 70);
-  EXPECT_EQ(w.pages.at(1, 2).value, 50);
-  EXPECT_EQ(w.pages.at(1, 3).value, 110);
+  EXPECT_EQ(w.MutablePages().at(1, 1).value, 70);
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 50);
+  EXPECT_EQ(w.MutablePages().at(1, 3).value, 110);
   EXPECT_EQ(w.View(2).position, TrackBarPosition(50));
-  EXPECT_TRUE(w.group_follow);
-  EXPECT_EQ(w.group_reference[2], 50) << "the new values are the group's proportions";
+  EXPECT_TRUE(w.GroupFollow());
+  EXPECT_EQ(w.GroupReference()[2], 50) << "the new values are the group's proportions";
   EXPECT_THAT(sent, ElementsAre(Sent{0xB0, 1, 70}, Sent{0xB0, 2, 50}, Sent{0xB0, 3, 110}));
 }
 
 TEST_F(SelectionTest, AnEmptySelectionStillCapturesAndRunsAnEmptySend) {
-  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
-  w.pages.at(5, 5).value = 9;
+  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
+  w.MutablePages().at(5, 5).value = 9;
   c.RandomizeSelection();
   WaitForSends();
-  EXPECT_EQ(w.group_reference[SequenceNumber(5, 5)], 9);
+  EXPECT_EQ(w.GroupReference()[SequenceNumber(5, 5)], 9);
   EXPECT_EQ(ended.count(), 1);
   EXPECT_TRUE(sent.empty());
 }
@@ -370,11 +372,11 @@ class ScriptedInteraction : public SelectionInteraction {
 };
 
 TEST_F(SelectionTest, TheFactorDialogInsistsOnAWholeNumberFromOneToHundred) {
-  w.randomize_factor = 50;
+  w.SetRandomizeFactor(50);
   ScriptedInteraction ui({QStringLiteral("0"), QStringLiteral("101"), QStringLiteral("abc"),
                           QStringLiteral("12.5"), QStringLiteral("1")});
   c.SetupRandomizeFactor(ui);
-  EXPECT_EQ(w.randomize_factor, 1);
+  EXPECT_EQ(w.RandomizeFactor(), 1);
   EXPECT_EQ(ui.warnings, std::vector<QString>(4, QStringLiteral("Invalid input.")));
   EXPECT_EQ(ui.shown, std::vector<QString>(5, QStringLiteral("50"))) << "F again, not the typo";
   EXPECT_EQ(ui.titles.front(), QStringLiteral("Randomize Factor"));
@@ -382,15 +384,15 @@ TEST_F(SelectionTest, TheFactorDialogInsistsOnAWholeNumberFromOneToHundred) {
 
   ScriptedInteraction top({QStringLiteral("100")});
   c.SetupRandomizeFactor(top);
-  EXPECT_EQ(w.randomize_factor, 100);
+  EXPECT_EQ(w.RandomizeFactor(), 100);
   EXPECT_TRUE(top.warnings.empty());
 }
 
 TEST_F(SelectionTest, CancellingTheFactorDialogKeepsTheFactor) {
-  w.randomize_factor = 37;
+  w.SetRandomizeFactor(37);
   ScriptedInteraction ui({std::nullopt});
   c.SetupRandomizeFactor(ui);
-  EXPECT_EQ(w.randomize_factor, 37);
+  EXPECT_EQ(w.RandomizeFactor(), 37);
   EXPECT_TRUE(ui.warnings.empty());
 }
 

@@ -14,10 +14,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "midi/ui/midi_send_window.h"
 #include "surface/selection_commands.h"
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 #include "surface/ui/activity_indicator.h"
+#include "surface/ui/bulk_send_window.h"
 #include "surface/ui/icons.h"
 #include "surface/ui/qt_color.h"
 #include "surface/ui/track_bar.h"
@@ -285,11 +285,11 @@ void SetColors(QWidget* w, const QColor& background, const QColor& text) {
 
 }  // namespace
 
-MainWindow::MainWindow(TSliderWindow& model, QWidget* parent)
+MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
     : QMainWindow(parent),
       model_(model),
       track_bar_style_(std::make_unique<TrackBarStyle>()),
-      send_window_(std::make_unique<TMidiSendWindow>(model.stop_request)) {
+      send_window_(std::make_unique<BulkSendWindow>(model.StopRequest())) {
   setObjectName(QStringLiteral("SliderWindow"));
   BuildMenus();
   BuildBands();
@@ -523,13 +523,13 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::ConnectModel() {
-  connect(&model_, &TSliderWindow::slotChanged, this, &MainWindow::RenderSlot);
-  connect(&model_, &TSliderWindow::pageShown, this, [this] { RenderAllSlots(); });
-  connect(&model_, &TSliderWindow::stateChanged, this, &MainWindow::RenderState);
-  connect(&model_, &TSliderWindow::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
-  connect(&model_, &TSliderWindow::activityChanged, this, &MainWindow::RenderActivity);
-  connect(&model_, &TSliderWindow::sendBegun, this, &MainWindow::SendBegun);
-  connect(&model_, &TSliderWindow::sendEnded, this, &MainWindow::SendEnded);
+  connect(&model_, &SurfaceModel::slotChanged, this, &MainWindow::RenderSlot);
+  connect(&model_, &SurfaceModel::pageShown, this, [this] { RenderAllSlots(); });
+  connect(&model_, &SurfaceModel::stateChanged, this, &MainWindow::RenderState);
+  connect(&model_, &SurfaceModel::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
+  connect(&model_, &SurfaceModel::activityChanged, this, &MainWindow::RenderActivity);
+  connect(&model_, &SurfaceModel::sendBegun, this, &MainWindow::SendBegun);
+  connect(&model_, &SurfaceModel::sendEnded, this, &MainWindow::SendEnded);
 }
 
 void MainWindow::BindBulkCommands(SelectionCommands& selection, SelectionInteraction& interaction) {
@@ -539,12 +539,12 @@ void MainWindow::BindBulkCommands(SelectionCommands& selection, SelectionInterac
     action->setEnabled(true);
     connect(action, &QAction::triggered, this, fn);
   };
-  TSliderWindow& m = model_;
+  SurfaceModel& m = model_;
   SelectionCommands& c = selection;
-  bind("SendAllControllers1", [&m] { m.StartSend(TMIDISendThread::kAllPages); });
-  bind("btlSendAll", [&m] { m.StartSend(TMIDISendThread::kAllPages); });
-  bind("SendControllersOnCurrentPage1", [&m] { m.StartSend(TMIDISendThread::kCurrentPage); });
-  bind("SendSelectedControllers1", [&m] { m.StartSend(TMIDISendThread::kSelected); });
+  bind("SendAllControllers1", [&m] { m.StartSend(BulkSendThread::kAllPages); });
+  bind("btlSendAll", [&m] { m.StartSend(BulkSendThread::kAllPages); });
+  bind("SendControllersOnCurrentPage1", [&m] { m.StartSend(BulkSendThread::kCurrentPage); });
+  bind("SendSelectedControllers1", [&m] { m.StartSend(BulkSendThread::kSelected); });
 
   bind("SelectAll2", [&c] { c.SelectAll(); });
   bind("DeselectAll1", [&c] { c.DeselectAll(); });
@@ -613,13 +613,13 @@ void MainWindow::RenderAllSlots() {
 
 void MainWindow::RenderState() {
   setWindowTitle(model_.Title());
-  const int p = model_.current_page;
+  const int p = model_.CurrentPage();
   Action(QStringLiteral("LoadPage%1").arg(p))->setChecked(true);
   Action(QStringLiteral("btnPage%1").arg(p))->setChecked(true);
-  Action(QStringLiteral("UpdateSliderNumbers1"))->setChecked(model_.update_slider_numbers);
-  Action(QStringLiteral("btnUpdateSliderNumbers"))->setChecked(model_.update_slider_numbers);
-  Action(QStringLiteral("GroupSelection1"))->setChecked(model_.group_mode);
-  Action(QStringLiteral("btnGroup"))->setChecked(model_.group_mode);
+  Action(QStringLiteral("UpdateSliderNumbers1"))->setChecked(model_.UpdateSliderNumbers());
+  Action(QStringLiteral("btnUpdateSliderNumbers"))->setChecked(model_.UpdateSliderNumbers());
+  Action(QStringLiteral("GroupSelection1"))->setChecked(model_.GroupMode());
+  Action(QStringLiteral("btnGroup"))->setChecked(model_.GroupMode());
 }
 
 void MainWindow::RenderStatusPanel(int panel) {
@@ -627,7 +627,7 @@ void MainWindow::RenderStatusPanel(int panel) {
 }
 
 void MainWindow::RenderActivity() {
-  indicator_->setActivity(model_.in_activity, model_.out_activity);
+  indicator_->setActivity(model_.InActivity(), model_.OutActivity());
 }
 
 void MainWindow::SetStandingMessage(const QString& text) {

@@ -6,7 +6,7 @@
 #include <array>
 #include <memory>
 
-#include "surface/controller.h"
+#include "model/controller.h"
 
 class QAction;
 class QActionGroup;
@@ -21,12 +21,12 @@ namespace quorvane {
 class ActivityIndicator;
 class SelectionCommands;
 class SelectionInteraction;
-class TMidiSendWindow;
+class BulkSendWindow;
 class TrackBar;
 class TrackBarStyle;
-class TSliderWindow;
+class SurfaceModel;
 
-// The main window: renders TSliderWindow and forwards the user's gestures to it.
+// The main window: renders SurfaceModel and forwards the user's gestures to it.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
@@ -35,14 +35,14 @@ class MainWindow : public QMainWindow {
   static constexpr int kColumnPitch = 48;
   static constexpr QSize kDesignedClientSize{808, 478};
 
-  explicit MainWindow(TSliderWindow& model, QWidget* parent = nullptr);
+  explicit MainWindow(SurfaceModel& model, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Enables and connects the bulk send commands and the Selection menu, and lets the range
   // keys typed on a slider reach the selection commands.
   void BindBulkCommands(SelectionCommands& selection, SelectionInteraction& interaction);
   // Shown while a bulk send runs; a window of its own, so disabling this one leaves it usable.
-  TMidiSendWindow* SendWindow() const { return send_window_.get(); }
+  BulkSendWindow* SendWindow() const { return send_window_.get(); }
 
   // Every menu item and tool button action by its name ("LoadPage1", "btnPage1", "Exit1");
   // nullptr for an unknown name. Later features enable and connect them through this.
@@ -94,7 +94,7 @@ class MainWindow : public QMainWindow {
   void SendBegun();
   void SendEnded();
 
-  TSliderWindow& model_;
+  SurfaceModel& model_;
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;
   QHash<QString, QToolBar*> bands_;
@@ -104,7 +104,7 @@ class MainWindow : public QMainWindow {
   ActivityIndicator* indicator_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   std::unique_ptr<TrackBarStyle> track_bar_style_;  // outlives the track bars, see destructor
-  std::unique_ptr<TMidiSendWindow> send_window_;
+  std::unique_ptr<BulkSendWindow> send_window_;
   SelectionCommands* selection_ = nullptr;
   int busy_cursors_ = 0;
 };

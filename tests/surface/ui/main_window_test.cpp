@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 #include "surface/ui/activity_indicator.h"
 #include "surface/ui/track_bar.h"
 
@@ -28,16 +28,18 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TSliderWindow> model;
+  std::unique_ptr<SurfaceModel> model;
   std::unique_ptr<MainWindow> window;
   std::vector<Sent> sent;
 
   // Model as start-up leaves it: default definitions, page 1 shown, no output port.
   void Open() {
-    model = std::make_unique<TSliderWindow>();
-    model->pages.Initialize();
-    model->SetShortSender(
-        [this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) { sent.emplace_back(s, d1, d2); });
+    model = std::make_unique<SurfaceModel>();
+    model->MutablePages().Initialize();
+    model->SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
+      sent.emplace_back(s, d1, d2);
+      return true;
+    });
     model->ShowPage(1);
     window = std::make_unique<MainWindow>(*model);
     window->show();
@@ -120,7 +122,7 @@ class MainWindowTest : public QObject {
   void functionKeySwitchesPageAndNumbering() {
     Activate();
     QTest::keyClick(window.get(), Qt::Key_F3);
-    QTRY_COMPARE(model->current_page, 3);
+    QTRY_COMPARE(model->CurrentPage(), 3);
     QCOMPARE(window->CaptionLabel(1)->text(), QStringLiteral("Slider 49"));
     QCOMPARE(NumberTexts(), Expected(1));
     QVERIFY(window->Action(QStringLiteral("LoadPage3"))->isChecked());
@@ -128,25 +130,25 @@ class MainWindowTest : public QObject {
     QVERIFY(!window->Action(QStringLiteral("btnPage1"))->isChecked());
 
     QTest::mouseClick(window->ToolButton(QStringLiteral("btnUpdateSliderNumbers")), Qt::LeftButton);
-    QVERIFY(model->update_slider_numbers);
+    QVERIFY(model->UpdateSliderNumbers());
     QVERIFY(window->Action(QStringLiteral("UpdateSliderNumbers1"))->isChecked());
     QCOMPARE(NumberTexts(), Expected(49));
 
     window->Action(QStringLiteral("UpdateSliderNumbers1"))->trigger();
-    QVERIFY(!model->update_slider_numbers);
+    QVERIFY(!model->UpdateSliderNumbers());
     QVERIFY(!window->Action(QStringLiteral("btnUpdateSliderNumbers"))->isChecked());
     QCOMPARE(NumberTexts(), Expected(1));
   }
 
   void pageButtonsAndMenuStayInStep() {
     QTest::mouseClick(window->ToolButton(QStringLiteral("btnPage5")), Qt::LeftButton);
-    QCOMPARE(model->current_page, 5);
+    QCOMPARE(model->CurrentPage(), 5);
     QCOMPARE(window->CaptionLabel(24)->text(), QStringLiteral("Slider 120"));
     QVERIFY(window->Action(QStringLiteral("LoadPage5"))->isChecked());
     QVERIFY(!window->Action(QStringLiteral("LoadPage1"))->isChecked());
 
     window->Action(QStringLiteral("LoadPage2"))->trigger();
-    QCOMPARE(model->current_page, 2);
+    QCOMPARE(model->CurrentPage(), 2);
     QVERIFY(window->ToolButton(QStringLiteral("btnPage2"))->isChecked());
     QVERIFY(!window->ToolButton(QStringLiteral("btnPage5"))->isChecked());
 
@@ -157,12 +159,12 @@ class MainWindowTest : public QObject {
   }
 
   void disabledSlotLooksGrey() {
-    Tcontroller& d = model->pages.at(1, 5);
+    Tcontroller& d = model->MutablePages().at(1, 5);
     d.enabled = false;
     d.value = 42;
     d.color = 0x0000FF;
     d.selected = true;
-    model->pages.at(1, 6).color = 0x7F7F7F;
+    model->MutablePages().at(1, 6).color = 0x7F7F7F;
     model->ShowPage(1);
     QVERIFY(!window->Slider(5)->isEnabled());
     QVERIFY(!window->SlotButton(5)->isEnabled());
@@ -182,7 +184,7 @@ class MainWindowTest : public QObject {
   }
 
   void rangeMarkerFollowsTheBounds() {
-    Tcontroller& d = model->pages.at(1, 2);
+    Tcontroller& d = model->MutablePages().at(1, 2);
     d.upper_range = 20;
     d.lower_range = 100;
     model->ShowPage(1);
@@ -198,14 +200,14 @@ class MainWindowTest : public QObject {
   }
 
   void draggingASliderSetsTheValue() {
-    model->output_in_use = true;
+    model->SetOutputInUse(true);
     TrackBar* bar = window->Slider(2);
     const QPoint thumb(bar->width() / 2, bar->pixelForPosition(0));
     QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb);
     QTest::mouseMove(bar, QPoint(thumb.x(), bar->pixelForPosition(27)));
     QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier,
                         QPoint(thumb.x(), bar->pixelForPosition(27)));
-    QTRY_COMPARE(int(model->pages.at(1, 2).value), 100);
+    QTRY_COMPARE(int(model->MutablePages().at(1, 2).value), 100);
     QCOMPARE(window->ValueDisplay(2)->text(), QStringLiteral("100"));
     QVERIFY(!sent.empty());
     QCOMPARE(sent.back(), Sent(0xB0, 2, 100));
@@ -215,22 +217,22 @@ class MainWindowTest : public QObject {
 
   void arrowKeysMoveTheFocusedSlider() {
     Activate();
-    model->output_in_use = true;
+    model->SetOutputInUse(true);
     TrackBar* bar = window->Slider(7);
     bar->setFocus();
     QTRY_VERIFY(bar->hasFocus());
-    QCOMPARE(model->active_slot, 7);
+    QCOMPARE(model->ActiveSlot(), 7);
     QTest::keyClick(bar, Qt::Key_Down);
-    QCOMPARE(int(model->pages.at(1, 7).value), 126);
+    QCOMPARE(int(model->MutablePages().at(1, 7).value), 126);
     QCOMPARE(window->ValueDisplay(7)->text(), QStringLiteral("126"));
     QTest::keyClick(bar, Qt::Key_Up);
-    QCOMPARE(int(model->pages.at(1, 7).value), 127);
+    QCOMPARE(int(model->MutablePages().at(1, 7).value), 127);
     QCOMPARE(sent, (std::vector<Sent>{{0xB0, 7, 126}, {0xB0, 7, 127}}));
   }
 
   void modelUpdatesDoNotEchoBack() {
-    model->output_in_use = true;
-    model->pages.at(1, 3).value = 10;
+    model->SetOutputInUse(true);
+    model->MutablePages().at(1, 3).value = 10;
     model->RefreshSlot(3);
     QCOMPARE(window->Slider(3)->value(), 117);
     QCOMPARE(window->ValueDisplay(3)->text(), QStringLiteral("10"));
@@ -238,12 +240,12 @@ class MainWindowTest : public QObject {
   }
 
   void toggleButtonToggles() {
-    model->output_in_use = true;
+    model->SetOutputInUse(true);
     QToolButton* b = window->SlotButton(4);
     QTest::mouseClick(b, Qt::LeftButton);
     QVERIFY(!b->isChecked());
     // It acts on the slider itself: the thumb drops to the bottom.
-    QCOMPARE(int(model->pages.at(1, 4).value), 0);
+    QCOMPARE(int(model->MutablePages().at(1, 4).value), 0);
     QCOMPARE(window->Slider(4)->value(), 127);
     QCOMPARE(window->ValueDisplay(4)->text(), QStringLiteral("0"));
     QTest::mouseClick(b, Qt::LeftButton);
@@ -251,7 +253,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->Slider(4)->value(), 0);
     QCOMPARE(sent, (std::vector<Sent>{{0xB0, 4, 0}, {0xB0, 4, 127}}));
 
-    Tcontroller& d = model->pages.at(1, 8);
+    Tcontroller& d = model->MutablePages().at(1, 8);
     d.use_slider = false;
     d.button_ctrl = 90;
     model->ShowPage(1);

@@ -15,9 +15,9 @@
 #include <functional>
 #include <memory>
 
-#include "midi/ui/midi_send_window.h"
 #include "surface/selection_commands.h"
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
+#include "surface/ui/bulk_send_window.h"
 #include "surface/ui/main_window.h"
 #include "surface/ui/randomize_factor_dialog.h"
 #include "surface/ui/track_bar.h"
@@ -48,23 +48,24 @@ class SelectionUiTest : public QObject {
  private:
   struct Fixture {
     Fixture() {
-      model.pages.Initialize();
-      model.midi_delay = 0;
+      model.MutablePages().Initialize();
+      model.SetMidiDelay(0);
       model.SetShortSender([this](std::uint8_t, std::uint8_t d1, std::uint8_t d2) {
         sent.push_back({d1, d2});
+        return true;
       });
       window.BindBulkCommands(selection, dialogs);
       model.ShowPage(1);
       window.show();
     }
-    TSliderWindow model;
+    SurfaceModel model;
     MainWindow window{model};
     SelectionCommands selection{model};
     RandomizeFactorDialog dialogs{&window};
     std::vector<std::pair<int, int>> sent;
   };
 
-  static void WaitForSends(TSliderWindow& m) { QTRY_COMPARE(m.RunningSends(), 0); }
+  static void WaitForSends(SurfaceModel& m) { QTRY_COMPARE(m.RunningSends(), 0); }
 
   // Types `text` into the open input box and presses OK; records what the box showed.
   static ModalAnswer Type(const QString& text, QStringList* shown) {
@@ -106,8 +107,8 @@ class SelectionUiTest : public QObject {
     f.model.ShowPage(3);
     f.window.Action(QStringLiteral("DeselectAllOnCurrentPage1"))->trigger();
     QVERIFY(f.window.NumberLabel(5)->palette().color(QPalette::Window) != highlight);
-    QVERIFY(f.model.pages.at(1, 5).selected);
-    QVERIFY(!f.model.pages.at(3, 5).selected);
+    QVERIFY(f.model.MutablePages().at(1, 5).selected);
+    QVERIFY(!f.model.MutablePages().at(3, 5).selected);
   }
 
   void rangeKeysOnAFocusedSlider() {
@@ -116,18 +117,18 @@ class SelectionUiTest : public QObject {
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Down);  // the thumb goes down one step
     const int value = 127 - slider->value();
-    QCOMPARE(f.model.pages.at(1, 3).value, value);
+    QCOMPARE(f.model.MutablePages().at(1, 3).value, value);
     QTest::keyClick(slider, 'U', Qt::ShiftModifier);
-    QCOMPARE(f.model.pages.at(1, 3).upper_range, 64);
+    QCOMPARE(f.model.MutablePages().at(1, 3).upper_range, 64);
     QTest::keyClick(slider, 'u');
-    QCOMPARE(int(f.model.pages.at(1, 3).upper_range), value);
+    QCOMPARE(int(f.model.MutablePages().at(1, 3).upper_range), value);
     QCOMPARE(slider->markerStart(), 127 - value);
     for (int i = 0; i < 10; ++i) QTest::keyClick(slider, Qt::Key_Down);
     QTest::keyClick(slider, 'l');
-    QCOMPARE(int(f.model.pages.at(1, 3).lower_range), value - 10);
+    QCOMPARE(int(f.model.MutablePages().at(1, 3).lower_range), value - 10);
     QCOMPARE(slider->markerEnd(), 127 - (value - 10));
     QTest::keyClick(slider, 'c');
-    QCOMPARE(f.model.pages.at(1, 3).lower_range, 63);
+    QCOMPARE(f.model.MutablePages().at(1, 3).lower_range, 63);
     QCOMPARE(slider->markerStart(), 64);
     QCOMPARE(slider->markerEnd(), 64);
   }
@@ -137,28 +138,28 @@ class SelectionUiTest : public QObject {
     QAction* item = f.window.Action(QStringLiteral("GroupSelection1"));
     QToolButton* button = f.window.ToolButton(QStringLiteral("btnGroup"));
     QVERIFY(button->isEnabled());
-    f.model.pages.at(1, 1).value = 5;
+    f.model.MutablePages().at(1, 1).value = 5;
     QTest::mouseClick(button, Qt::LeftButton);
-    QVERIFY(f.model.group_mode);
+    QVERIFY(f.model.GroupMode());
     QVERIFY(item->isChecked());
     QVERIFY(button->isChecked());
-    QCOMPARE(f.model.group_reference[1], 5);
+    QCOMPARE(f.model.GroupReference()[1], 5);
     item->trigger();
-    QVERIFY(!f.model.group_mode);
+    QVERIFY(!f.model.GroupMode());
     QVERIFY(!button->isChecked());
     QVERIFY(!item->isChecked());
   }
 
   void factorDialogInsistsThenAccepts() {
     Fixture f;
-    f.model.randomize_factor = 50;
+    f.model.SetRandomizeFactor(50);
     QStringList shown, warnings;
     AnswerModals(std::make_shared<std::deque<ModalAnswer>>(
         std::deque<ModalAnswer>{Type(QStringLiteral("0"), &shown), Acknowledge(&warnings),
                                 Type(QStringLiteral("abc"), &shown), Acknowledge(&warnings),
                                 Type(QStringLiteral("75"), &shown)}));
     f.window.Action(QStringLiteral("SetupRamdomizeFactor1"))->trigger();
-    QCOMPARE(f.model.randomize_factor, 75);
+    QCOMPARE(f.model.RandomizeFactor(), 75);
     QCOMPARE(warnings, QStringList(2, QStringLiteral("Warning: Invalid input.")));
     QCOMPARE(shown.mid(0, 3), (QStringList{QStringLiteral("Randomize Factor"),
                                            QStringLiteral("Enter a value between 1 and 100."),
@@ -169,19 +170,19 @@ class SelectionUiTest : public QObject {
 
   void cancellingTheFactorDialogKeepsTheFactor() {
     Fixture f;
-    f.model.randomize_factor = 33;
+    f.model.SetRandomizeFactor(33);
     AnswerModals(std::make_shared<std::deque<ModalAnswer>>(std::deque<ModalAnswer>{Cancel()}));
     f.window.Action(QStringLiteral("SetupRamdomizeFactor1"))->trigger();
-    QCOMPARE(f.model.randomize_factor, 33);
+    QCOMPARE(f.model.RandomizeFactor(), 33);
     QVERIFY(!QApplication::activeModalWidget());
   }
 
   void sendWindowShowsDisablesAndStops() {
     Fixture f;
-    f.model.midi_delay = 20;
-    f.model.output_in_use = true;
-    TMidiSendWindow* w = f.window.SendWindow();
-    QSignalSpy begun(&f.model, &TSliderWindow::sendBegun);
+    f.model.SetMidiDelay(20);
+    f.model.SetOutputInUse(true);
+    BulkSendWindow* w = f.window.SendWindow();
+    QSignalSpy begun(&f.model, &SurfaceModel::sendBegun);
     QToolButton* send_all = f.window.ToolButton(QStringLiteral("btlSendAll"));
     QVERIFY(send_all->isEnabled());
     QTest::mouseClick(send_all, Qt::LeftButton);
@@ -189,7 +190,7 @@ class SelectionUiTest : public QObject {
     QVERIFY(w->isVisible());
     QVERIFY(w->isEnabled());
     QVERIFY(!f.window.isEnabled());
-    QCOMPARE(w->size(), TMidiSendWindow::kClientSize);
+    QCOMPARE(w->size(), BulkSendWindow::kClientSize);
     QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(w->Label()->text(), QStringLiteral("Sending MIDI data, please wait...."));
     QCOMPARE(w->Button1()->text(), QStringLiteral("&Stop"));
@@ -205,29 +206,29 @@ class SelectionUiTest : public QObject {
 
   void closingTheSendWindowStopsTheSend() {
     Fixture f;
-    f.model.midi_delay = 20;
-    QSignalSpy begun(&f.model, &TSliderWindow::sendBegun);
-    QSignalSpy ended(&f.model, &TSliderWindow::sendEnded);
+    f.model.SetMidiDelay(20);
+    QSignalSpy begun(&f.model, &SurfaceModel::sendBegun);
+    QSignalSpy ended(&f.model, &SurfaceModel::sendEnded);
     f.window.Action(QStringLiteral("SendControllersOnCurrentPage1"))->trigger();
     QVERIFY(begun.wait());
     f.window.SendWindow()->close();
-    QVERIFY(f.model.stop_request.load());
+    QVERIFY(f.model.StopRequest().load());
     WaitForSends(f.model);
     QCOMPARE(ended.count(), 1);
   }
 
   void randomizeButtonChangesTheSelectionAndSendsIt() {
     Fixture f;
-    f.model.output_in_use = true;
-    f.model.randomize_factor = 100;
-    f.model.pages.at(1, 2).lower_range = 10;
-    f.model.pages.at(1, 2).upper_range = 20;
-    f.model.pages.at(1, 2).selected = true;
+    f.model.SetOutputInUse(true);
+    f.model.SetRandomizeFactor(100);
+    f.model.MutablePages().at(1, 2).lower_range = 10;
+    f.model.MutablePages().at(1, 2).upper_range = 20;
+    f.model.MutablePages().at(1, 2).selected = true;
     f.model.ShowPage(1);
-    QSignalSpy ended(&f.model, &TSliderWindow::sendEnded);
+    QSignalSpy ended(&f.model, &SurfaceModel::sendEnded);
     QTest::mouseClick(f.window.ToolButton(QStringLiteral("btnRandomize")), Qt::LeftButton);
     QTRY_COMPARE(ended.count(), 1);
-    const int v = f.model.pages.at(1, 2).value;
+    const int v = f.model.MutablePages().at(1, 2).value;
     QVERIFY(v >= 10 && v < 20);
     QCOMPARE(f.window.ValueDisplay(2)->text(), QString::number(v));
     QCOMPARE(f.window.Slider(2)->value(), 127 - v);

@@ -1,4 +1,4 @@
-#include "midi/ui/midi_send_window.h"
+#include "surface/ui/bulk_send_window.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -8,7 +8,7 @@
 
 namespace quorvane {
 
-TMidiSendWindow::TMidiSendWindow(std::atomic<bool>& stop_request, QWidget* parent)
+BulkSendWindow::BulkSendWindow(std::atomic<bool>& stop_request, QWidget* parent)
     : QFrame(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       stop_request_(stop_request) {
   setObjectName(QStringLiteral("MidiSendWindow"));
@@ -35,7 +35,7 @@ TMidiSendWindow::TMidiSendWindow(std::atomic<bool>& stop_request, QWidget* paren
   });
 }
 
-void TMidiSendWindow::ShowCentered() {
+void BulkSendWindow::ShowCentered() {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->geometry().center() - rect().center());
   }
@@ -43,7 +43,7 @@ void TMidiSendWindow::ShowCentered() {
   raise();
 }
 
-void TMidiSendWindow::closeEvent(QCloseEvent* event) {
+void BulkSendWindow::closeEvent(QCloseEvent* event) {
   stop_request_.store(true);
   QFrame::closeEvent(event);
 }

@@ -1,13 +1,12 @@
-#include "support/jack_ports.h"
+#include "jack_ports.h"
 
 #include "files/app_settings.h"
 #include "midi/rtmidi_service.h"
 
 namespace quorvane::testing {
 
-std::unique_ptr<MidiPorts> StartJackPorts(TSliderWindow& model, const JackMidiPeer& peer,
-                                          bool with_input) {
-  auto ports = std::make_unique<MidiPorts>(model, [](const std::string&, std::string* chosen) {
+LinkedPorts StartJackPorts(SurfaceModel& model, const JackMidiPeer& peer, bool with_input) {
+  LinkedPorts ports(model, [](const std::string&, std::string* chosen) {
     *chosen = "JACK";
     return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
   });
@@ -19,7 +18,7 @@ std::unique_ptr<MidiPorts> StartJackPorts(TSliderWindow& model, const JackMidiPe
     s.input_device1 = 0;
     s.input_device1_name = QString::fromStdString(peer.outPortName());
   }
-  ports->Start(s);
+  ports.Start(s);
   return ports;
 }
 

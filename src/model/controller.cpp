@@ -1,4 +1,4 @@
-#include "surface/controller.h"
+#include "model/controller.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +14,17 @@ using Sent = std::tuple<int, int, int>;
 class SliderWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    w.pages.Initialize();
-    w.SetShortSender(
-        [this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) { sent.emplace_back(s, d1, d2); });
+    w.MutablePages().Initialize();
+    w.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
+      sent.emplace_back(s, d1, d2);
+      return true;
+    });
     w.ShowPage(1);
   }
   // Moves slot s's track bar as the user would, to value v.
   void Drag(int s, int v) { w.TrackBarMoved(s, TrackBarPosition(v)); }
 
-  TSliderWindow w;
+  SurfaceModel w;
   std::vector<Sent> sent;
 };
 
@@ -54,18 +56,18 @@ TEST_F(SliderWindowTest, PagesNumberBySlotOrBySequenceNumber) {
 }
 
 TEST_F(SliderWindowTest, SwitchingPagesSendsNothingAndChangesNoValue) {
-  w.output_in_use = true;
-  w.pages.at(2, 5).value = 10;
-  const TPageSet before = w.pages;
+  w.SetOutputInUse(true);
+  w.MutablePages().at(2, 5).value = 10;
+  const TPageSet before = w.MutablePages();
   for (int p : {2, 3, 1, 5, 2}) w.ShowPage(p);
   EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(w.pages, before);
+  EXPECT_EQ(w.MutablePages(), before);
   EXPECT_EQ(w.View(5).position, 117);
   EXPECT_EQ(w.View(5).value_text, QStringLiteral("10"));
 }
 
 TEST_F(SliderWindowTest, DisabledSlotLooksGreyButKeepsItsValue) {
-  Tcontroller& d = w.pages.at(1, 5);
+  Tcontroller& d = w.MutablePages().at(1, 5);
   d.enabled = false;
   d.value = 42;
   d.color = 0x0000FF;
@@ -79,7 +81,7 @@ TEST_F(SliderWindowTest, DisabledSlotLooksGreyButKeepsItsValue) {
 }
 
 TEST_F(SliderWindowTest, CaptionColourAndRangeMarkerAreDrawn) {
-  Tcontroller& d = w.pages.at(1, 2);
+  Tcontroller& d = w.MutablePages().at(1, 2);
   d.color = 0x7F7F7F;
   d.upper_range = 20;
   d.lower_range = 100;
@@ -93,9 +95,9 @@ TEST_F(SliderWindowTest, CaptionColourAndRangeMarkerAreDrawn) {
 }
 
 TEST_F(SliderWindowTest, DraggingSendsOneMessageOnTheEffectiveChannel) {
-  w.output_in_use = true;
-  w.global_channel = 10;
-  w.pages.at(1, 5).value = 100;
+  w.SetOutputInUse(true);
+  w.SetGlobalChannel(10);
+  w.MutablePages().at(1, 5).value = 100;
   w.ShowPage(1);
   Drag(5, 101);
   Drag(5, 101);  // same position again: no change event, nothing sent
@@ -103,99 +105,99 @@ TEST_F(SliderWindowTest, DraggingSendsOneMessageOnTheEffectiveChannel) {
   EXPECT_EQ(sent[0], Sent(0xB9, 5, 101));
   EXPECT_EQ(w.StatusPanel(2), QStringLiteral("5"));
   EXPECT_EQ(w.StatusPanel(4), QStringLiteral("101"));
-  EXPECT_TRUE(w.out_activity);
-  EXPECT_EQ(w.pages.at(1, 5).value, 101);
+  EXPECT_TRUE(w.OutActivity());
+  EXPECT_EQ(w.MutablePages().at(1, 5).value, 101);
 }
 
 TEST_F(SliderWindowTest, WithoutOutputValuesChangeButNothingIsSentOrShown) {
   Drag(3, 20);
   EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(w.pages.at(1, 3).value, 20);
+  EXPECT_EQ(w.MutablePages().at(1, 3).value, 20);
   EXPECT_EQ(w.View(3).value_text, QStringLiteral("20"));
   EXPECT_FALSE(w.View(3).button_down);
   EXPECT_TRUE(w.StatusPanel(2).isEmpty());
-  EXPECT_FALSE(w.out_activity);
+  EXPECT_FALSE(w.OutActivity());
 }
 
 TEST_F(SliderWindowTest, RefreshSlotNeverSends) {
-  w.output_in_use = true;
-  w.pages.at(1, 7).value = 3;
+  w.SetOutputInUse(true);
+  w.MutablePages().at(1, 7).value = 3;
   w.RefreshSlot(7);
   EXPECT_TRUE(sent.empty());
   EXPECT_EQ(w.View(7).position, 124);
-  EXPECT_TRUE(w.output_in_use) << "output is restored after the refresh";
+  EXPECT_TRUE(w.OutputInUse()) << "output is restored after the refresh";
 }
 
 class GroupMoveTest : public SliderWindowTest {
  protected:
   void SetUp() override {
     SliderWindowTest::SetUp();
-    w.output_in_use = true;
+    w.SetOutputInUse(true);
     Select(1, 1, 40);
     Select(1, 2, 20);
     Select(4, 3, 80);  // on another page
     w.ShowPage(1);
     w.CaptureGroupReference();
-    w.group_mode = true;
+    w.SetGroupMode(true);
     w.SetActiveSlot(1);
     sent.clear();
   }
   void Select(int page, int slot, int value) {
-    w.pages.at(page, slot).selected = true;
-    w.pages.at(page, slot).value = static_cast<std::uint8_t>(value);
+    w.MutablePages().at(page, slot).selected = true;
+    w.MutablePages().at(page, slot).value = static_cast<std::uint8_t>(value);
   }
 };
 
 TEST_F(GroupMoveTest, MembersFollowInProportionAndAreSentBeforeTheLeader) {
   Drag(1, 60);
-  EXPECT_EQ(w.pages.at(1, 2).value, 30);
-  EXPECT_EQ(w.pages.at(4, 3).value, 120);
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 30);
+  EXPECT_EQ(w.MutablePages().at(4, 3).value, 120);
   EXPECT_EQ(w.View(2).value_text, QStringLiteral("30"));
   ASSERT_EQ(sent.size(), 3u);
   EXPECT_EQ(sent[0], Sent(0xB0, 2, 30));
   EXPECT_EQ(sent[1], Sent(0xB0, 75, 120));  // page 4 slot 3: N 75
   EXPECT_EQ(sent[2], Sent(0xB0, 1, 60));
   Drag(1, 100);
-  EXPECT_EQ(w.pages.at(1, 2).value, 50) << "proportions stay those of the capture";
-  EXPECT_EQ(w.pages.at(4, 3).value, 127) << "capped at 127";
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 50) << "proportions stay those of the capture";
+  EXPECT_EQ(w.MutablePages().at(4, 3).value, 127) << "capped at 127";
 }
 
 TEST_F(GroupMoveTest, ZeroReferenceLeader) {
   Select(1, 1, 0);
   Select(1, 2, 0);
   Select(1, 3, 2);
-  w.pages.at(4, 3).selected = false;
-  w.group_mode = false;
+  w.MutablePages().at(4, 3).selected = false;
+  w.SetGroupMode(false);
   w.ShowPage(1);
   w.CaptureGroupReference();
-  w.group_mode = true;
+  w.SetGroupMode(true);
   Drag(1, 10);
-  EXPECT_EQ(w.pages.at(1, 2).value, 10) << "same reference follows exactly";
-  EXPECT_EQ(w.pages.at(1, 3).value, 22) << "2 x (v + 1)";
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 10) << "same reference follows exactly";
+  EXPECT_EQ(w.MutablePages().at(1, 3).value, 22) << "2 x (v + 1)";
   Drag(1, 100);
-  EXPECT_EQ(w.pages.at(1, 3).value, 127);
+  EXPECT_EQ(w.MutablePages().at(1, 3).value, 127);
 }
 
 TEST_F(GroupMoveTest, ProgramMovesOfTheLeaderRecomputeMembersWithoutSending) {
-  w.pages.at(1, 1).value = 80;
+  w.MutablePages().at(1, 1).value = 80;
   w.RefreshSlot(1);
   EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(w.pages.at(1, 2).value, 40);
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 40);
 }
 
 TEST_F(GroupMoveTest, OnlyTheActiveSelectedSlotLeadsAndDisabledMembersStay) {
-  w.pages.at(1, 2).enabled = false;
+  w.MutablePages().at(1, 2).enabled = false;
   Drag(1, 60);
-  EXPECT_EQ(w.pages.at(1, 2).value, 20) << "disabled member left out";
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 20) << "disabled member left out";
   w.SetActiveSlot(2);
-  const auto before = w.pages.at(4, 3).value;
+  const auto before = w.MutablePages().at(4, 3).value;
   Drag(1, 70);
-  EXPECT_EQ(w.pages.at(4, 3).value, before) << "slot 1 is not the active slot";
+  EXPECT_EQ(w.MutablePages().at(4, 3).value, before) << "slot 1 is not the active slot";
 }
 
 TEST_F(SliderWindowTest, ToggleButtonOnTheSliderOrOnItsOwnController) {
-  w.output_in_use = true;
-  w.pages.at(1, 4).value = 10;
+  w.SetOutputInUse(true);
+  w.MutablePages().at(1, 4).value = 10;
   w.ShowPage(1);
   w.ButtonPressed(4, true);
   EXPECT_EQ(w.View(4).position, 0);
@@ -205,7 +207,7 @@ TEST_F(SliderWindowTest, ToggleButtonOnTheSliderOrOnItsOwnController) {
   EXPECT_EQ(sent.back(), Sent(0xB0, 4, 0));
   EXPECT_EQ(w.View(4).position, 127);
 
-  Tcontroller& d = w.pages.at(1, 6);
+  Tcontroller& d = w.MutablePages().at(1, 6);
   d.use_slider = false;
   d.button_ctrl = 90;
   d.button_channel = 3;
@@ -219,25 +221,25 @@ TEST_F(SliderWindowTest, ToggleButtonOnTheSliderOrOnItsOwnController) {
 }
 
 TEST_F(SliderWindowTest, OutputIndicatorGoesDarkAfterTheLastMessage) {
-  w.output_in_use = true;
-  QSignalSpy spy(&w, &TSliderWindow::activityChanged);
+  w.SetOutputInUse(true);
+  QSignalSpy spy(&w, &SurfaceModel::activityChanged);
   Drag(1, 5);
   Drag(1, 6);
-  EXPECT_TRUE(w.out_activity);
+  EXPECT_TRUE(w.OutActivity());
   EXPECT_EQ(spy.count(), 1) << "lit once while messages keep coming";
   EXPECT_TRUE(w.MidiOutTimer().isActive());
   ASSERT_TRUE(spy.wait(2000));
-  EXPECT_FALSE(w.out_activity);
+  EXPECT_FALSE(w.OutActivity());
   EXPECT_TRUE(w.StatusPanel(2).isEmpty());
   EXPECT_TRUE(w.StatusPanel(4).isEmpty());
 }
 
 TEST_F(SliderWindowTest, InputIndicatorLightsAndClears) {
   w.NoteMidiIn();
-  EXPECT_TRUE(w.in_activity);
-  QSignalSpy spy(&w, &TSliderWindow::activityChanged);
+  EXPECT_TRUE(w.InActivity());
+  QSignalSpy spy(&w, &SurfaceModel::activityChanged);
   ASSERT_TRUE(spy.wait(2000));
-  EXPECT_FALSE(w.in_activity);
+  EXPECT_FALSE(w.InActivity());
 }
 
 }  // namespace
@@ -250,46 +252,37 @@ class FollowTest : public SliderWindowTest {
  protected:
   void SetUp() override {
     SliderWindowTest::SetUp();
-    w.output_in_use = true;
-    w.pages.at(1, 2).ctrl = 7;
-    w.pages.at(4, 9).ctrl = 7;
-    w.pages.at(4, 9).enabled = false;  // disabled definitions follow too
+    w.SetOutputInUse(true);
+    w.MutablePages().at(1, 2).ctrl = 7;
+    w.MutablePages().at(4, 9).ctrl = 7;
+    w.MutablePages().at(4, 9).enabled = false;  // disabled definitions follow too
   }
 };
 
 TEST_F(FollowTest, EveryMatchingDefinitionFollowsWithoutEcho) {
   w.ShowPage(4);
   w.FollowMessage(0xB0, 7, 33);
-  EXPECT_EQ(w.pages.at(1, 2).value, 33);
-  EXPECT_EQ(w.pages.at(4, 9).value, 33);
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 33);
+  EXPECT_EQ(w.MutablePages().at(4, 9).value, 33);
   EXPECT_EQ(w.View(9).position, TrackBarPosition(33));
   EXPECT_EQ(w.View(9).value_text, QStringLiteral("33"));
   EXPECT_TRUE(sent.empty());
-  EXPECT_TRUE(w.in_activity);
+  EXPECT_TRUE(w.InActivity());
 }
 
 TEST_F(FollowTest, ListenChannelFiltersUnlessAll) {
   w.FollowMessage(0xB1, 7, 10);  // channel 2, listening to 1
-  EXPECT_EQ(w.pages.at(1, 2).value, 127);
-  EXPECT_TRUE(w.in_activity) << "ignored messages light the indicator too";
-  w.listen_channel = 0;
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 127);
+  EXPECT_TRUE(w.InActivity()) << "ignored messages light the indicator too";
+  w.SetListenChannel(0);
   w.FollowMessage(0xB1, 7, 10);
-  EXPECT_EQ(w.pages.at(1, 2).value, 10);
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 10);
   w.FollowMessage(0x91, 7, 99);  // a note: ignored
-  EXPECT_EQ(w.pages.at(1, 2).value, 10);
-}
-
-TEST_F(FollowTest, CaptureRecordsFollowedControllersOnly) {
-  w.dump_capture_active = true;
-  w.FollowMessage(0xB0, 7, 21);
-  w.FollowMessage(0xB0, 126, 5);  // no definition uses 126
-  EXPECT_TRUE(w.used_controllers[7]);
-  EXPECT_EQ(w.captured_values[7], 21);
-  EXPECT_FALSE(w.used_controllers[126]);
+  EXPECT_EQ(w.MutablePages().at(1, 2).value, 10);
 }
 
 TEST_F(SliderWindowTest, SlotBatchHoldsRedrawsAndGivesEachChangedSlotOnce) {
-  QSignalSpy redrawn(&w, &TSliderWindow::slotChanged);
+  QSignalSpy redrawn(&w, &SurfaceModel::slotChanged);
   w.BeginSlotBatch();
   w.BeginSlotBatch();  // nested: only the outermost end gives the notices
   for (int v = 1; v <= 20; ++v) {

@@ -1,4 +1,4 @@
-#include "midi/midi_send_thread.h"
+#include "surface/bulk_send_thread.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/port_error.h"
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
@@ -29,7 +28,7 @@ std::string SendEntry(int page, int slot, bool second) {
 }
 
 // A host over a plain table of flags; the walk's decisions come from the thread itself.
-class FakeHost : public SendHost {
+class FakeHost : public BulkSendHost {
  public:
   struct Def {
     bool qualifies = false;
@@ -43,9 +42,10 @@ class FakeHost : public SendHost {
     return At(page, slot).qualifies;
   }
   bool UsesSlider(int page, int slot) const override { return At(page, slot).uses_slider; }
-  void SendDefinition(int page, int slot, bool second) override {
+  bool SendDefinition(int page, int slot, bool second) override {
     log.push_back(SendEntry(page, slot, second));
     if (on_send) on_send(page, slot, second);
+    return !refuse || !refuse(page, slot, second);
   }
   int MidiDelay() const override { return delay; }
 
@@ -60,6 +60,7 @@ class FakeHost : public SendHost {
   int current_page = 1;
   int delay = 5;
   std::function<void(int, int, bool)> on_send;
+  std::function<bool(int, int, bool)> refuse;  // true: the output refuses that message
   Log log;
 };
 
@@ -67,12 +68,12 @@ class SendThreadTest : public ::testing::Test {
  protected:
   // Runs one walk to its end; pauses are logged instead of slept.
   void Walk(int mode) {
-    TMIDISendThread thread(host, stop, mode);
-    thread.SetSleeper([this](TMIDISendThread::Clock::time_point until) {
+    BulkSendThread thread(host, stop, mode);
+    thread.SetSleeper([this](BulkSendThread::Clock::time_point until) {
       host.log.push_back("pause");
       deadlines.push_back(until);
     });
-    QSignalSpy finished(&thread, &TMIDISendThread::finished);
+    QSignalSpy finished(&thread, &BulkSendThread::finished);
     thread.Start();
     thread.WaitWhileProcessingEvents();
     if (finished.count() == 0) {
@@ -89,7 +90,7 @@ class SendThreadTest : public ::testing::Test {
 
   FakeHost host;
   std::atomic<bool> stop{false};
-  std::vector<TMIDISendThread::Clock::time_point> deadlines;
+  std::vector<BulkSendThread::Clock::time_point> deadlines;
 };
 
 TEST_F(SendThreadTest, AllPagesWalksEveryPageInSlotOrderWithAPauseAfterEachMessage) {
@@ -97,7 +98,7 @@ TEST_F(SendThreadTest, AllPagesWalksEveryPageInSlotOrderWithAPauseAfterEachMessa
   host.At(1, 24).qualifies = true;
   host.At(3, 2) = {true, false};  // slider message, pause, button message
   host.At(5, 24).qualifies = true;
-  Walk(TMIDISendThread::kAllPages);
+  Walk(BulkSendThread::kAllPages);
   EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "pause", "send 1.24", "pause", "send 3.2",
                                     "pause", "send 3.2 b", "pause", "send 5.24", "pause", "end"));
 }
@@ -105,7 +106,7 @@ TEST_F(SendThreadTest, AllPagesWalksEveryPageInSlotOrderWithAPauseAfterEachMessa
 TEST_F(SendThreadTest, PausesFollowAbsoluteDeadlinesOneDelayApart) {
   host.delay = 7;
   for (int s = 1; s <= 24; ++s) host.At(2, s) = {true, s % 2 == 0};
-  Walk(TMIDISendThread::kAllPages);
+  Walk(BulkSendThread::kAllPages);
   ASSERT_EQ(deadlines.size(), 36u);
   // Time spent in the steps is absorbed by the next pause, not added to the schedule.
   for (std::size_t k = 0; k < deadlines.size(); ++k) {
@@ -116,13 +117,13 @@ TEST_F(SendThreadTest, PausesFollowAbsoluteDeadlinesOneDelayApart) {
 TEST_F(SendThreadTest, AStalledStepLetsTheScheduleSlipInsteadOfBursting) {
   host.delay = 1;
   for (int s = 1; s <= 4; ++s) host.At(1, s).qualifies = true;
-  TMIDISendThread::Clock::time_point stall_end{};
+  BulkSendThread::Clock::time_point stall_end{};
   host.on_send = [&](int, int slot, bool) {
     if (slot != 2) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    stall_end = TMIDISendThread::Clock::now();
+    stall_end = BulkSendThread::Clock::now();
   };
-  Walk(TMIDISendThread::kAllPages);
+  Walk(BulkSendThread::kAllPages);
   ASSERT_EQ(deadlines.size(), 4u);
   EXPECT_GE(deadlines[1], stall_end);
   EXPECT_EQ(deadlines[2] - deadlines[1], std::chrono::milliseconds(1));
@@ -132,12 +133,12 @@ TEST_F(SendThreadTest, NoDelayMeansNoPauseAtAll) {
   host.delay = 0;
   host.At(1, 3) = {true, false};
   host.At(2, 3).qualifies = true;
-  Walk(TMIDISendThread::kAllPages);
+  Walk(BulkSendThread::kAllPages);
   EXPECT_THAT(host.log, ElementsAre("begin", "send 1.3", "send 1.3 b", "send 2.3", "end"));
 }
 
 TEST_F(SendThreadTest, NothingQualifyingStillBeginsAndEndsOnce) {
-  Walk(TMIDISendThread::kAllPages);
+  Walk(BulkSendThread::kAllPages);
   EXPECT_THAT(host.log, ElementsAre("begin", "end"));
 }
 
@@ -149,7 +150,7 @@ TEST_F(SendThreadTest, CurrentPageIsReadAfreshAtEverySlot) {
   host.on_send = [this](int, int slot, bool) {
     if (slot == 2) host.current_page = 4;
   };
-  Walk(TMIDISendThread::kCurrentPage);
+  Walk(BulkSendThread::kCurrentPage);
   EXPECT_THAT(Sends(), ElementsAre("send 2.1", "send 2.2", "send 4.3", "send 4.4"));
 }
 
@@ -160,7 +161,7 @@ TEST_F(SendThreadTest, StopAfterTheFirstDefinitionEndsTheWalkAfterIt) {
   host.on_send = [this](int, int, bool second) {
     if (second) stop.store(true);  // Stop pressed between the two messages
   };
-  Walk(TMIDISendThread::kAllPages);
+  Walk(BulkSendThread::kAllPages);
   EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "pause", "send 1.1 b", "pause", "end"));
 }
 
@@ -168,31 +169,34 @@ TEST_F(SendThreadTest, TheBeginStepClearsAnEarlierStop) {
   stop.store(true);
   host.At(1, 1).qualifies = true;
   host.At(1, 2).qualifies = true;
-  Walk(TMIDISendThread::kSelected);
+  Walk(BulkSendThread::kSelected);
   EXPECT_THAT(Sends(), ElementsAre("send 1.1", "send 1.2"));
 }
 
-TEST_F(SendThreadTest, AFailingSendAbandonsTheWalkRunsTheEndStepAndRaisesAfterwards) {
+TEST_F(SendThreadTest, ARefusedSendAbandonsTheWalkRunsTheEndStepAndSaysSoWhenFinished) {
   host.At(1, 1).qualifies = true;
   host.At(1, 2).qualifies = true;
   host.At(1, 3).qualifies = true;
-  host.on_send = [](int, int slot, bool) {
-    if (slot == 2) throw EmidioutputError("Invalid device ID");
-  };
-  TMIDISendThread thread(host, stop, TMIDISendThread::kAllPages);
-  thread.SetSleeper([](TMIDISendThread::Clock::time_point) {});
+  host.refuse = [](int, int slot, bool) { return slot == 2; };
+  BulkSendThread thread(host, stop, BulkSendThread::kAllPages);
+  thread.SetSleeper([](BulkSendThread::Clock::time_point) {});
+  QSignalSpy finished(&thread, &BulkSendThread::finished);
   thread.Start();
-  std::string raised;
-  try {
-    while (raised.empty()) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-  } catch (const EmidioutputError& e) {
-    raised = e.what();
-  }
+  ASSERT_TRUE(finished.wait(5000));
   thread.WaitWhileProcessingEvents();
-  EXPECT_EQ(raised, "Invalid device ID");
+  EXPECT_EQ(finished.at(0).at(0).toBool(), true);
   EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "send 1.2", "end"));
+}
+
+TEST_F(SendThreadTest, ACompleteWalkFinishesWithoutFailure) {
+  host.At(2, 5).qualifies = true;
+  BulkSendThread thread(host, stop, BulkSendThread::kAllPages);
+  thread.SetSleeper([](BulkSendThread::Clock::time_point) {});
+  QSignalSpy finished(&thread, &BulkSendThread::finished);
+  thread.Start();
+  ASSERT_TRUE(finished.wait(5000));
+  thread.WaitWhileProcessingEvents();
+  EXPECT_EQ(finished.at(0).at(0).toBool(), false);
 }
 
 // --- the real model as host --------------------------------------------------
@@ -202,11 +206,12 @@ using Sent = std::array<int, 3>;
 class ModelSendTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    w.pages.Initialize();
-    w.output_in_use = true;
-    w.midi_delay = 0;
+    w.MutablePages().Initialize();
+    w.SetOutputInUse(true);
+    w.SetMidiDelay(0);
     w.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
       sent.push_back({s, d1, d2});
+      return true;
     });
     w.ShowPage(1);
   }
@@ -214,17 +219,17 @@ class ModelSendTest : public ::testing::Test {
     while (w.RunningSends() > 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
 
-  TSliderWindow w;
+  SurfaceModel w;
   std::vector<Sent> sent;
 };
 
 TEST_F(ModelSendTest, AllControllersSendsEveryEnabledDefinitionWithItsOwnFields) {
-  for (Tcontroller& d : w.pages) d.enabled = false;
-  Tcontroller& a = w.pages.at(1, 5);
+  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
+  Tcontroller& a = w.MutablePages().at(1, 5);
   a.enabled = true;
   a.channel = 3;
   a.value = 17;
-  Tcontroller& b = w.pages.at(4, 9);
+  Tcontroller& b = w.MutablePages().at(4, 9);
   b.enabled = true;
   b.use_slider = false;
   b.ctrl = 40;
@@ -232,10 +237,10 @@ TEST_F(ModelSendTest, AllControllersSendsEveryEnabledDefinitionWithItsOwnFields)
   b.button_ctrl = 41;
   b.button_channel = 0;  // the global channel
   b.button_value = 127;
-  w.global_channel = 10;
-  QSignalSpy begun(&w, &TSliderWindow::sendBegun);
-  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
-  w.StartSend(TMIDISendThread::kAllPages);
+  w.SetGlobalChannel(10);
+  QSignalSpy begun(&w, &SurfaceModel::sendBegun);
+  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
+  w.StartSend(BulkSendThread::kAllPages);
   WaitForSends();
   EXPECT_THAT(sent, ElementsAre(Sent{0xB2, 5, 17}, Sent{0xB9, 40, 99}, Sent{0xB9, 41, 127}));
   EXPECT_EQ(begun.count(), 1);
@@ -243,10 +248,10 @@ TEST_F(ModelSendTest, AllControllersSendsEveryEnabledDefinitionWithItsOwnFields)
 }
 
 TEST_F(ModelSendTest, AllDisabledSendsNothingButShowsAndClosesOnce) {
-  for (Tcontroller& d : w.pages) d.enabled = false;
-  QSignalSpy begun(&w, &TSliderWindow::sendBegun);
-  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
-  w.StartSend(TMIDISendThread::kAllPages);
+  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
+  QSignalSpy begun(&w, &SurfaceModel::sendBegun);
+  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
+  w.StartSend(BulkSendThread::kAllPages);
   WaitForSends();
   EXPECT_TRUE(sent.empty());
   EXPECT_EQ(begun.count(), 1);
@@ -254,18 +259,18 @@ TEST_F(ModelSendTest, AllDisabledSendsNothingButShowsAndClosesOnce) {
 }
 
 TEST_F(ModelSendTest, SelectedModeTakesExactlyTheSelectedEnabledDefinitionsOfEveryPage) {
-  w.pages.at(1, 2).selected = true;
-  w.pages.at(2, 24).selected = true;
-  w.pages.at(2, 24).enabled = false;  // selected but disabled: left out
-  w.pages.at(5, 1).selected = true;
-  w.StartSend(TMIDISendThread::kSelected);
+  w.MutablePages().at(1, 2).selected = true;
+  w.MutablePages().at(2, 24).selected = true;
+  w.MutablePages().at(2, 24).enabled = false;  // selected but disabled: left out
+  w.MutablePages().at(5, 1).selected = true;
+  w.StartSend(BulkSendThread::kSelected);
   WaitForSends();
   EXPECT_THAT(sent, ElementsAre(Sent{0xB0, 2, 127}, Sent{0xB0, 97, 127}));
 }
 
 TEST_F(ModelSendTest, CurrentPageModeSendsThatPageOnly) {
   w.ShowPage(3);
-  w.StartSend(TMIDISendThread::kCurrentPage);
+  w.StartSend(BulkSendThread::kCurrentPage);
   WaitForSends();
   ASSERT_EQ(sent.size(), 24u);
   EXPECT_EQ(sent.front()[1], 49);
@@ -273,9 +278,9 @@ TEST_F(ModelSendTest, CurrentPageModeSendsThatPageOnly) {
 }
 
 TEST_F(ModelSendTest, WithoutAnOutputTheWalkStillRunsAndSendsNothing) {
-  w.output_in_use = false;
-  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
-  w.StartSend(TMIDISendThread::kAllPages);
+  w.SetOutputInUse(false);
+  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
+  w.StartSend(BulkSendThread::kAllPages);
   WaitForSends();
   EXPECT_TRUE(sent.empty());
   EXPECT_EQ(ended.count(), 1);
@@ -283,8 +288,8 @@ TEST_F(ModelSendTest, WithoutAnOutputTheWalkStillRunsAndSendsNothing) {
 }
 
 TEST_F(ModelSendTest, TheThreadFreesItselfAndTheModelKeepsOnlyTheLastOne) {
-  TMIDISendThread* first = w.StartSend(TMIDISendThread::kSelected);
-  QPointer<TMIDISendThread> watch(first);
+  BulkSendThread* first = w.StartSend(BulkSendThread::kSelected);
+  QPointer<BulkSendThread> watch(first);
   EXPECT_EQ(w.LastSendThread(), first);
   WaitForSends();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -293,13 +298,13 @@ TEST_F(ModelSendTest, TheThreadFreesItselfAndTheModelKeepsOnlyTheLastOne) {
 }
 
 TEST_F(ModelSendTest, TwoSendsAtOnceShareTheStopRequestAndBothEnd) {
-  w.midi_delay = 2;
-  QSignalSpy begun(&w, &TSliderWindow::sendBegun);
-  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
-  w.StartSend(TMIDISendThread::kAllPages);
-  w.StartSend(TMIDISendThread::kAllPages);
+  w.SetMidiDelay(2);
+  QSignalSpy begun(&w, &SurfaceModel::sendBegun);
+  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
+  w.StartSend(BulkSendThread::kAllPages);
+  w.StartSend(BulkSendThread::kAllPages);
   while (begun.count() < 2) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  w.stop_request.store(true);
+  w.StopRequest().store(true);
   const std::size_t at_stop = sent.size();
   WaitForSends();
   EXPECT_EQ(ended.count(), 2);
@@ -309,10 +314,10 @@ TEST_F(ModelSendTest, TwoSendsAtOnceShareTheStopRequestAndBothEnd) {
 }
 
 TEST_F(ModelSendTest, StopSendsReturnsOnlyOnceEveryWalkHasEnded) {
-  w.midi_delay = 20;
-  QSignalSpy ended(&w, &TSliderWindow::sendEnded);
-  w.StartSend(TMIDISendThread::kAllPages);
-  w.StartSend(TMIDISendThread::kSelected);
+  w.SetMidiDelay(20);
+  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
+  w.StartSend(BulkSendThread::kAllPages);
+  w.StartSend(BulkSendThread::kSelected);
   // Straight away: the begin steps, which clear the request, have not run yet.
   w.StopSends();
   EXPECT_EQ(w.RunningSends(), 0);

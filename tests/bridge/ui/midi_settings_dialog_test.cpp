@@ -1,4 +1,4 @@
-#include "midi/ui/midi_settings_dialog.h"
+#include "bridge/ui/midi_settings_dialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,11 +13,12 @@
 #include <functional>
 #include <memory>
 
+#include "bridge/midi_settings_editor.h"
 #include "files/app_settings.h"
-#include "midi/in_process_midi_service.h"
+#include "linked_ports.h"
 #include "midi/midi_ports.h"
-#include "midi/midi_settings_form.h"
-#include "surface/slider_window.h"
+#include "support/in_process_midi_service.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 
@@ -53,15 +54,16 @@ class MidiSettingsDialogTest : public QObject {
 
  private:
   struct Rig {
-    TSliderWindow model;
+    SurfaceModel model;
     InProcessMidiService* service = nullptr;
-    std::unique_ptr<MidiPorts> ports;
-    std::unique_ptr<MidiSettingsForm> form;
+    std::unique_ptr<testing::LinkedPorts> linked;
+    MidiPorts* ports = nullptr;
+    std::unique_ptr<MidiSettingsEditor> form;
     QWidget main_window;
-    std::unique_ptr<TMIDISettingsForm> dialog;
+    std::unique_ptr<MidiSettingsDialog> dialog;
 
     explicit Rig(const AppSettings& s, bool jack = true) {
-      ports = std::make_unique<MidiPorts>(
+      linked = std::make_unique<testing::LinkedPorts>(
           model, [this, jack](const std::string& wanted, std::string* chosen) {
             const bool use_jack = wanted == "JACK" && jack;
             auto made = std::make_unique<InProcessMidiService>(
@@ -73,11 +75,12 @@ class MidiSettingsDialogTest : public QObject {
             service = made.get();
             return made;
           });
-      ports->Start(s);
-      form = std::make_unique<MidiSettingsForm>(*ports, model);
+      linked->Start(s);
+      ports = linked->get();
+      form = std::make_unique<MidiSettingsEditor>(*linked->link);
       main_window.setGeometry(200, 150, 400, 300);
       main_window.show();
-      dialog = std::make_unique<TMIDISettingsForm>(*form, &main_window);
+      dialog = std::make_unique<MidiSettingsDialog>(*form, &main_window);
     }
   };
 
@@ -91,7 +94,7 @@ class MidiSettingsDialogTest : public QObject {
  private slots:
   void showsTheDesignedControls() {
     Rig rig(Configured());
-    TMIDISettingsForm& d = *rig.dialog;
+    MidiSettingsDialog& d = *rig.dialog;
     QCOMPARE(d.windowTitle(), QStringLiteral("MIDI Devices"));
     QCOMPARE(d.size(), QSize(355, 248));
     QCOMPARE(Items(d.Input1()), (QStringList{"none", "Keys In", "Pads In"}));
@@ -134,7 +137,7 @@ class MidiSettingsDialogTest : public QObject {
 
   void everyCaptionIsReadableBesideItsControl() {
     Rig rig(Configured());
-    TMIDISettingsForm& d = *rig.dialog;
+    MidiSettingsDialog& d = *rig.dialog;
     const std::pair<const char*, QWidget*> beside[] = {
         {"Label1", d.Input1()},    {"Label6", d.ListenChannel()}, {"Label2", d.Output1()},
         {"Label3", d.Channel()},   {"Label4", d.Input2()},        {"Label5", d.RemoteChannel()},
@@ -149,11 +152,11 @@ class MidiSettingsDialogTest : public QObject {
   void okAppliesTheChoicesWithThePortsClosedMeanwhile() {
     AppSettings s = Configured();
     Rig rig(s);
-    rig.model.listen_channel = 0;
-    rig.model.midi_delay = 25;
-    TMIDISettingsForm& d = *rig.dialog;
+    rig.model.SetListenChannel(0);
+    rig.model.SetMidiDelay(25);
+    MidiSettingsDialog& d = *rig.dialog;
     bool checked = false;
-    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+    WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
       QCOMPARE(shown->pos(), rig.main_window.pos() + QPoint(100, 60));
       QCOMPARE(rig.service->OpenHandleCount(), 0u);
       QCOMPARE(shown->Input1()->currentText(), QStringLiteral("Pads In"));
@@ -172,10 +175,10 @@ class MidiSettingsDialogTest : public QObject {
     d.Execute(&rig.main_window);
     QVERIFY(checked);
     QVERIFY(!d.isVisible());
-    QCOMPARE(rig.ports->output_device, 1);
-    QVERIFY(!rig.ports->input1_in_use);
-    QCOMPARE(rig.model.listen_channel, 5);
-    QCOMPARE(rig.model.midi_delay, 1000);
+    QCOMPARE(rig.ports->Device(PortRole::kOutput), 1);
+    QVERIFY(!rig.ports->InUse(PortRole::kInput1));
+    QCOMPARE(rig.model.ListenChannel(), 5);
+    QCOMPARE(rig.model.MidiDelay(), 1000);
     QCOMPARE(rig.service->OpenHandleCount(), 1u);
     QVERIFY(rig.ports->MidiOutput1().IsOpen());
     QCOMPARE(rig.ports->MidiOutput1().ProductName(), std::string("Drum Out"));
@@ -183,23 +186,23 @@ class MidiSettingsDialogTest : public QObject {
 
   void cancelReopensWhatWasThere() {
     Rig rig(Configured());
-    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+    WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
       shown->Output1()->setCurrentIndex(0);
       shown->Channel()->setCurrentIndex(9);
       QTest::mouseClick(shown->CancelButton(), Qt::LeftButton);
     });
     rig.dialog->Execute(&rig.main_window);
-    QVERIFY(rig.ports->output_in_use);
+    QVERIFY(rig.ports->InUse(PortRole::kOutput));
     QVERIFY(rig.ports->MidiOutput1().IsOpen());
     QVERIFY(rig.ports->MidiInput1().IsOpen());
-    QCOMPARE(rig.model.global_channel, 1);
+    QCOMPARE(rig.model.GlobalChannel(), 1);
     QCOMPARE(rig.service->OpenHandleCount(), 2u);
   }
 
   void badDelaysAreRefusedAndTheDialogStays() {
     Rig rig(Configured());
     QStringList refused;
-    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+    WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
       for (const QString& text :
            {QStringLiteral("1001"), QStringLiteral("-1"), QStringLiteral("abc")}) {
         shown->SendDelay()->setText(text);
@@ -218,23 +221,23 @@ class MidiSettingsDialogTest : public QObject {
     });
     rig.dialog->Execute(&rig.main_window);
     QCOMPARE(refused, (QStringList{"1001", "-1", "abc"}));
-    QCOMPARE(rig.model.midi_delay, 1000);
+    QCOMPARE(rig.model.MidiDelay(), 1000);
   }
 
   void cancelSkipsTheDelayCheck() {
     Rig rig(Configured());
-    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+    WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
       shown->SendDelay()->setText(QStringLiteral("oops"));
       QTest::mouseClick(shown->CancelButton(), Qt::LeftButton);
     });
     rig.dialog->Execute(&rig.main_window);
     QVERIFY(!rig.dialog->isVisible());
-    QCOMPARE(rig.model.midi_delay, 5);
+    QCOMPARE(rig.model.MidiDelay(), 5);
   }
 
   void choosingAnotherSystemRefillsTheDeviceLists() {
     Rig rig(Configured());
-    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+    WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
       // Neither device is found under JACK: the user is told, and the lists change.
       WhenModal<QMessageBox>([](QMessageBox* box) {
         QVERIFY(box->text().contains(QStringLiteral("Pads In")));
@@ -247,15 +250,15 @@ class MidiSettingsDialogTest : public QObject {
       QTest::mouseClick(shown->OkButton(), Qt::LeftButton);
     });
     rig.dialog->Execute(&rig.main_window);
-    QCOMPARE(rig.ports->midi_api, QStringLiteral("JACK"));
-    QCOMPARE(rig.ports->output_device_name, QStringLiteral("jack out"));
+    QCOMPARE(rig.ports->Api(), QStringLiteral("JACK"));
+    QCOMPARE(rig.ports->DeviceName(PortRole::kOutput), QStringLiteral("jack out"));
     QVERIFY(rig.ports->MidiOutput1().IsOpen());
   }
 
   void missingSystemIsToldAndTheListShowsTheOneInUse() {
     Rig rig(Configured(), false);
     QString told;
-    WhenModal<TMIDISettingsForm>([&](TMIDISettingsForm* shown) {
+    WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
       WhenModal<QMessageBox>([&](QMessageBox* box) {
         told = box->text();
         box->button(QMessageBox::Ok)->click();

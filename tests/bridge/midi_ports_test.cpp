@@ -5,11 +5,12 @@
 #include <QSignalSpy>
 #include <memory>
 
+#include "bridge/midi_settings_editor.h"
 #include "files/app_settings.h"
-#include "midi/in_process_midi_service.h"
-#include "midi/midi_settings_form.h"
-#include "midi_test_util.h"
-#include "surface/slider_window.h"
+#include "linked_ports.h"
+#include "support/in_process_midi_service.h"
+#include "support/midi_test_util.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
@@ -27,31 +28,30 @@ class MidiPortsTest : public ::testing::Test {
  protected:
   MidiPortsTest() {
     for (int i = 0; i < kDefinitionCount; ++i) {
-      model.pages[i].ctrl = static_cast<std::uint8_t>(20 + i % 100);
-      model.pages[i].enabled = true;
+      model.MutablePages()[i].ctrl = static_cast<std::uint8_t>(20 + i % 100);
+      model.MutablePages()[i].enabled = true;
     }
     model.ShowPage(1);
   }
 
-  std::unique_ptr<MidiPorts> MakePorts() {
-    return std::make_unique<MidiPorts>(
-        model, [this](const std::string& wanted, std::string* chosen) {
-          std::unique_ptr<InProcessMidiService> made;
-          if (wanted == "JACK" && jack_available) {
-            made = std::make_unique<InProcessMidiService>(jack_inputs, jack_outputs);
-            *chosen = "JACK";
-          } else {
-            made = std::make_unique<InProcessMidiService>(alsa_inputs, alsa_outputs);
-            *chosen = "ALSA";
-          }
-          service = made.get();
-          return made;
-        });
+  testing::LinkedPorts MakePorts() {
+    return testing::LinkedPorts(model, [this](const std::string& wanted, std::string* chosen) {
+      std::unique_ptr<InProcessMidiService> made;
+      if (wanted == "JACK" && jack_available) {
+        made = std::make_unique<InProcessMidiService>(jack_inputs, jack_outputs);
+        *chosen = "JACK";
+      } else {
+        made = std::make_unique<InProcessMidiService>(alsa_inputs, alsa_outputs);
+        *chosen = "ALSA";
+      }
+      service = made.get();
+      return made;
+    });
   }
 
-  std::unique_ptr<MidiPorts> Started(const AppSettings& s) {
-    auto ports = MakePorts();
-    ports->Start(s);
+  testing::LinkedPorts Started(const AppSettings& s) {
+    testing::LinkedPorts ports = MakePorts();
+    ports.Start(s);
     return ports;
   }
 
@@ -67,7 +67,7 @@ class MidiPortsTest : public ::testing::Test {
   std::vector<std::string> jack_outputs{"system:playback_1", "Synth Out"};
   bool jack_available = true;
   InProcessMidiService* service = nullptr;
-  TSliderWindow model;
+  SurfaceModel model;
 };
 
 TEST_F(MidiPortsTest, StoredNamesWinOverStoredNumbers) {
@@ -79,15 +79,15 @@ TEST_F(MidiPortsTest, StoredNamesWinOverStoredNumbers) {
   s.input_device2 = 1;  // no name stored: taken by number
   auto ports = Started(s);
 
-  EXPECT_EQ(ports->input_device1, 2);
-  EXPECT_TRUE(ports->input1_in_use);
+  EXPECT_EQ(ports->Device(PortRole::kInput1), 2);
+  EXPECT_TRUE(ports->InUse(PortRole::kInput1));
   EXPECT_EQ(ports->MidiInput1().DeviceID(), 2);
   EXPECT_TRUE(ports->MidiInput1().IsOpen());
-  EXPECT_EQ(ports->output_device, 1);
+  EXPECT_EQ(ports->Device(PortRole::kOutput), 1);
   EXPECT_TRUE(ports->MidiOutput1().IsOpen());
   EXPECT_EQ(ports->MidiOutput1().ProductName(), "Drum Out");
-  EXPECT_EQ(ports->input_device2, 1);
-  EXPECT_EQ(ports->input_device2_name, QStringLiteral("Pads In"));
+  EXPECT_EQ(ports->Device(PortRole::kRemoteInput), 1);
+  EXPECT_EQ(ports->DeviceName(PortRole::kRemoteInput), QStringLiteral("Pads In"));
   EXPECT_TRUE(ports->MidiInput2().IsOpen());
   EXPECT_TRUE(ports->TakeMessages().isEmpty());
   EXPECT_EQ(ports->InputDevices(), (QStringList{"Keys In", "Pads In", "Synth In"}));
@@ -96,8 +96,9 @@ TEST_F(MidiPortsTest, StoredNamesWinOverStoredNumbers) {
 
 TEST_F(MidiPortsTest, NothingConfiguredOpensNothingAndSendsNothing) {
   auto ports = Started(AppSettings{});
-  EXPECT_FALSE(ports->input1_in_use || ports->input2_in_use || ports->output_in_use);
-  EXPECT_FALSE(model.output_in_use);
+  EXPECT_FALSE(ports->InUse(PortRole::kInput1) || ports->InUse(PortRole::kRemoteInput) ||
+               ports->InUse(PortRole::kOutput));
+  EXPECT_FALSE(model.OutputInUse());
   EXPECT_EQ(service->OpenHandleCount(), 0u);
   Drag(5, 101);
   EXPECT_EQ(model.SlotDefinition(5).value, 101);
@@ -115,15 +116,15 @@ TEST_F(MidiPortsTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
   s.midi_delay = 40;
   auto ports = Started(s);
 
-  EXPECT_FALSE(ports->input1_in_use);
-  EXPECT_EQ(ports->input_device1, -1);
+  EXPECT_FALSE(ports->InUse(PortRole::kInput1));
+  EXPECT_EQ(ports->Device(PortRole::kInput1), -1);
   EXPECT_FALSE(ports->MidiInput1().IsOpen());
-  EXPECT_FALSE(ports->output_in_use);
-  EXPECT_FALSE(model.output_in_use);
-  EXPECT_TRUE(ports->input2_in_use);
-  EXPECT_EQ(ports->input_device2, 1);
-  EXPECT_EQ(ports->remote_channel, 9);
-  EXPECT_EQ(model.midi_delay, 40);
+  EXPECT_FALSE(ports->InUse(PortRole::kOutput));
+  EXPECT_FALSE(model.OutputInUse());
+  EXPECT_TRUE(ports->InUse(PortRole::kRemoteInput));
+  EXPECT_EQ(ports->Device(PortRole::kRemoteInput), 1);
+  EXPECT_EQ(ports.link->RemoteChannel(), 9);
+  EXPECT_EQ(model.MidiDelay(), 40);
 
   const QStringList told = ports->TakeMessages();
   ASSERT_EQ(told.size(), 2);
@@ -133,7 +134,7 @@ TEST_F(MidiPortsTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
 
   // The missing choice survives the run, so the device is used again once it is back.
   AppSettings out;
-  ports->Store(out);
+  ports.Store(out);
   EXPECT_EQ(out.input_device1_name, QStringLiteral("Unplugged Keys"));
   EXPECT_EQ(out.input_device1, 0);
   EXPECT_EQ(out.output_device, 7);
@@ -149,7 +150,7 @@ TEST_F(MidiPortsTest, NegativeNumbersAreStoredBackAsMinusOne) {
   auto ports = Started(s);
   AppSettings out;
   out.output_device = 3;
-  ports->Store(out);
+  ports.Store(out);
   EXPECT_EQ(out.output_device, -1);
   EXPECT_TRUE(out.output_device_name.isEmpty());
   EXPECT_TRUE(ports->TakeMessages().isEmpty());
@@ -175,14 +176,14 @@ TEST_F(MidiPortsTest, GroupMoveGoesOutThroughThePort) {
   AppSettings s;
   s.output_device = 1;
   auto ports = Started(s);
-  model.global_channel = 1;
+  model.SetGlobalChannel(1);
   for (auto [slot, value] : {std::pair{1, 40}, {2, 20}, {3, 80}}) {
     model.SlotDefinition(slot).value = static_cast<std::uint8_t>(value);
     model.SlotDefinition(slot).selected = true;
   }
   model.RefreshAllSlots();
   model.CaptureGroupReference();
-  model.group_mode = true;
+  model.SetGroupMode(true);
 
   Drag(1, 60);
   const auto& d = [&](int slot) { return model.SlotDefinition(slot).ctrl; };
@@ -212,15 +213,48 @@ TEST_F(MidiPortsTest, ToggleButtonsSendInBothModes) {
                                         Word(0xB4, 64, 127), Word(0xB4, 64, 0)}));
 }
 
-TEST_F(MidiPortsTest, PortErrorDuringSendReachesTheCaller) {
+TEST_F(MidiPortsTest, PortErrorDuringSendIsReportedAndStopsThere) {
   AppSettings s;
   s.output_device = 0;
   auto ports = Started(s);
+  QSignalSpy errors(ports.link.get(), &SurfaceMidiLink::portError);
   service->FailCall(Call::OutputShortMessage, kMidiNoDevice);
-  EXPECT_THROW(Drag(4, 90), EmidioutputError);
+  EXPECT_NO_THROW(Drag(4, 90));
+  ASSERT_EQ(errors.count(), 1);
+  EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
+  EXPECT_EQ(model.SlotDefinition(4).value, 90) << "the surface keeps what the user did";
   // The next move works again.
   Drag(4, 91);
   EXPECT_EQ(service->ShortsSentTo("Synth Out").size(), 1u);
+  EXPECT_EQ(errors.count(), 1);
+}
+
+TEST_F(MidiPortsTest, PortErrorDuringAGroupMoveIsReportedOnce) {
+  AppSettings s;
+  s.output_device = 0;
+  auto ports = Started(s);
+  for (int slot = 1; slot <= 6; ++slot) model.Definition(1, slot).selected = true;
+  model.SetGroupMode(true);
+  model.CaptureGroupReference();
+  QSignalSpy errors(ports.link.get(), &SurfaceMidiLink::portError);
+  service->FailCall(Call::OutputShortMessage, kMidiNoDevice, 100);
+  EXPECT_NO_THROW(Drag(1, 100));
+  EXPECT_EQ(errors.count(), 1);
+}
+
+TEST_F(MidiPortsTest, PortErrorInABulkSendEndsItAndIsReportedOnce) {
+  AppSettings s;
+  s.output_device = 0;
+  s.midi_delay = 0;
+  auto ports = Started(s);
+  QSignalSpy errors(ports.link.get(), &SurfaceMidiLink::portError);
+  service->FailCall(Call::OutputShortMessage, kMidiNoDevice);
+  BulkSendThread* thread = model.StartSend(BulkSendThread::kAllPages);
+  QSignalSpy finished(thread, &BulkSendThread::finished);
+  ASSERT_TRUE(finished.wait(5000));
+  EXPECT_TRUE(finished.at(0).at(0).toBool());
+  EXPECT_EQ(errors.count(), 1);
+  EXPECT_TRUE(service->ShortsSentTo("Synth Out").empty()) << "the walk stops at the refusal";
 }
 
 TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
@@ -228,18 +262,18 @@ TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   s.input_device1 = 0;
   s.output_device = 0;
   auto ports = Started(s);
-  model.listen_channel = 1;
-  model.pages.at(1, 3).ctrl = 7;
-  model.pages.at(4, 5).ctrl = 7;
+  model.SetListenChannel(1);
+  model.MutablePages().at(1, 3).ctrl = 7;
+  model.MutablePages().at(4, 5).ctrl = 7;
   model.ShowPage(4);
 
   service->InjectShort(0, Word(0xB0, 7, 99));
-  ASSERT_TRUE(PumpUntil([&] { return model.pages.at(4, 5).value == 99; }));
-  EXPECT_EQ(model.pages.at(1, 3).value, 99);
+  ASSERT_TRUE(PumpUntil([&] { return model.MutablePages().at(4, 5).value == 99; }));
+  EXPECT_EQ(model.MutablePages().at(1, 3).value, 99);
   EXPECT_EQ(model.View(5).position, 127 - 99);
-  EXPECT_TRUE(model.in_activity);
+  EXPECT_TRUE(model.InActivity());
   int moved = 0;
-  for (int i = 0; i < kDefinitionCount; ++i) moved += model.pages[i].value == 99 ? 1 : 0;
+  for (int i = 0; i < kDefinitionCount; ++i) moved += model.MutablePages()[i].value == 99 ? 1 : 0;
   EXPECT_EQ(moved, 2);
   EXPECT_TRUE(service->SentTo("Synth Out").empty());
 }
@@ -248,9 +282,9 @@ TEST_F(MidiPortsTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {
   AppSettings s;
   s.input_device1 = 0;
   auto ports = Started(s);
-  model.pages.at(1, 3).ctrl = 7;
-  model.pages.at(1, 4).ctrl = 8;
-  QSignalSpy redrawn(&model, &TSliderWindow::slotChanged);
+  model.MutablePages().at(1, 3).ctrl = 7;
+  model.MutablePages().at(1, 4).ctrl = 8;
+  QSignalSpy redrawn(&model, &SurfaceModel::slotChanged);
   for (int v = 1; v <= 50; ++v) {
     service->InjectShort(0, Word(0xB0, 7, v));
     service->InjectShort(0, Word(0xB0, 8, 100 - v));
@@ -258,7 +292,7 @@ TEST_F(MidiPortsTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {
   service->WaitIdle();
   ASSERT_TRUE(PumpUntil([&] { return ports->MidiInput1().PendingCount() == 0; }));
   PumpPending();
-  EXPECT_EQ(model.pages.at(1, 3).value, 50);
+  EXPECT_EQ(model.MutablePages().at(1, 3).value, 50);
   EXPECT_EQ(model.View(4).value_text, QStringLiteral("50"));
   ASSERT_EQ(redrawn.size(), 2);
   EXPECT_EQ(redrawn[0][0].toInt(), 3);
@@ -269,30 +303,30 @@ TEST_F(MidiPortsTest, OtherChannelsAreFollowedOnlyWithAll) {
   AppSettings s;
   s.input_device1 = 2;
   auto ports = Started(s);
-  model.listen_channel = 1;
-  model.pages.at(2, 1).ctrl = 74;
+  model.SetListenChannel(1);
+  model.MutablePages().at(2, 1).ctrl = 74;
 
   service->InjectShort(2, Word(0xB1, 74, 12));   // channel 2
   service->InjectShort(2, Word(0x90, 74, 100));  // note on, as a marker
   ASSERT_TRUE(
-      PumpUntil([&] { return ports->MidiInput1().PendingCount() == 0 && model.in_activity; }));
+      PumpUntil([&] { return ports->MidiInput1().PendingCount() == 0 && model.InActivity(); }));
   service->WaitIdle();
   PumpPending();
-  EXPECT_EQ(model.pages.at(2, 1).value, 0);
+  EXPECT_EQ(model.MutablePages().at(2, 1).value, 0);
 
-  model.listen_channel = 0;
+  model.SetListenChannel(0);
   service->InjectShort(2, Word(0xB1, 74, 12));
-  ASSERT_TRUE(PumpUntil([&] { return model.pages.at(2, 1).value == 12; }));
+  ASSERT_TRUE(PumpUntil([&] { return model.MutablePages().at(2, 1).value == 12; }));
 }
 
 TEST_F(MidiPortsTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
   AppSettings s;
   s.input_device1 = 0;
   auto ports = Started(s);
-  const TPageSet before = model.pages;
+  const TPageSet before = model.MutablePages();
   service->InjectSysex(0, {0xF0, 0x41, 0x10, 0xF7});
-  ASSERT_TRUE(PumpUntil([&] { return model.in_activity; }));
-  EXPECT_TRUE(model.pages == before);
+  ASSERT_TRUE(PumpUntil([&] { return model.InActivity(); }));
+  EXPECT_TRUE(model.MutablePages() == before);
 }
 
 TEST_F(MidiPortsTest, RemoteInputGoesToItsHookOnly) {
@@ -300,14 +334,14 @@ TEST_F(MidiPortsTest, RemoteInputGoesToItsHookOnly) {
   s.input_device2 = 1;
   auto ports = Started(s);
   std::vector<std::uint8_t> seen;
-  ports->SetRemoteInputHandler([&](const TMyMidiEvent& e) { seen.push_back(e.data2); });
-  model.pages.at(1, 1).ctrl = 10;
+  ports.link->SetRemoteInputHandler([&](const TMyMidiEvent& e) { seen.push_back(e.data2); });
+  model.MutablePages().at(1, 1).ctrl = 10;
   service->InjectShort(1, Word(0xB0, 10, 1));
   service->InjectShort(1, Word(0xB0, 10, 2));
   ASSERT_TRUE(PumpUntil([&] { return seen.size() == 2; }));
   EXPECT_EQ(seen, (std::vector<std::uint8_t>{1, 2}));
-  EXPECT_EQ(model.pages.at(1, 1).value, 0);
-  EXPECT_FALSE(model.in_activity);
+  EXPECT_EQ(model.MutablePages().at(1, 1).value, 0);
+  EXPECT_FALSE(model.InActivity());
 }
 
 TEST_F(MidiPortsTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {
@@ -322,7 +356,7 @@ TEST_F(MidiPortsTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {
   ports->CloseInUse();
   EXPECT_EQ(service->OpenHandleCount(), 0u);
   AppSettings out;
-  ports->Store(out);
+  ports.Store(out);
   EXPECT_EQ(out.input_device1, 0);
   EXPECT_EQ(out.input_device1_name, QStringLiteral("system:capture_1"));
   EXPECT_EQ(out.input_device2, 2);  // kept for when it is back
@@ -344,37 +378,37 @@ TEST_F(MidiPortsTest, WantedSystemMissingFallsBackAndSaysSo) {
 }
 
 TEST_F(MidiPortsTest, NoSystemAtAllLeavesTheProgramUsable) {
-  auto ports = std::make_unique<MidiPorts>(
+  testing::LinkedPorts ports(
       model, [](const std::string&, std::string*) { return std::unique_ptr<MidiService>(); });
   AppSettings s;
   s.output_device = 0;
-  ports->Start(s);
+  ports.Start(s);
   EXPECT_FALSE(ports->UnavailableReason().isEmpty());
-  EXPECT_FALSE(ports->output_in_use);
+  EXPECT_FALSE(ports->InUse(PortRole::kOutput));
   Drag(1, 5);
   EXPECT_EQ(model.SlotDefinition(1).value, 5);
 }
 
 // ---- The dialog's decisions ---------------------------------------------------
 
-class MidiSettingsFormTest : public MidiPortsTest {
+class MidiSettingsEditorTest : public MidiPortsTest {
  protected:
   void SetUp() override {
     AppSettings s;
     s.input_device1 = 0;
     s.output_device = 0;
     s.listen_channel = 5;
-    model.listen_channel = 5;
-    model.global_channel = 3;
-    ports = Started(s);
-    form = std::make_unique<MidiSettingsForm>(*ports, model);
+    model.SetListenChannel(5);
+    model.SetGlobalChannel(3);
+    ports = std::make_unique<testing::LinkedPorts>(Started(s));
+    form = std::make_unique<MidiSettingsEditor>(*ports->link);
   }
-  std::unique_ptr<MidiPorts> ports;
-  std::unique_ptr<MidiSettingsForm> form;
+  std::unique_ptr<testing::LinkedPorts> ports;
+  std::unique_ptr<MidiSettingsEditor> form;
 };
 
-TEST_F(MidiSettingsFormTest, SetupSelectsTheConfigurationAndClosesEveryPort) {
-  ports->remote_channel = 16;
+TEST_F(MidiSettingsEditorTest, SetupSelectsTheConfigurationAndClosesEveryPort) {
+  ports->link->SetRemoteChannel(16);
   form->Setup();
   EXPECT_EQ(form->InputItems(), (QStringList{"none", "Keys In", "Pads In", "Synth In"}));
   EXPECT_EQ(form->OutputItems(), (QStringList{"none", "Synth Out", "Drum Out"}));
@@ -388,7 +422,7 @@ TEST_F(MidiSettingsFormTest, SetupSelectsTheConfigurationAndClosesEveryPort) {
   EXPECT_EQ(service->OpenHandleCount(), 0u);
 }
 
-TEST_F(MidiSettingsFormTest, OkTakesTheChoicesAndOpensThem) {
+TEST_F(MidiSettingsEditorTest, OkTakesTheChoicesAndOpensThem) {
   form->Setup();
   form->input1 = 0;
   form->input2 = 3;
@@ -398,86 +432,86 @@ TEST_F(MidiSettingsFormTest, OkTakesTheChoicesAndOpensThem) {
   form->remote_channel = 1;
   form->delay_text = QStringLiteral("1000");
   form->Accept();
-  EXPECT_FALSE(ports->input1_in_use);
-  EXPECT_EQ(ports->input_device1, -1);
-  EXPECT_TRUE(ports->input2_in_use);
-  EXPECT_EQ(ports->input_device2, 2);
-  EXPECT_EQ(ports->output_device, 1);
-  EXPECT_EQ(ports->output_device_name, QStringLiteral("Drum Out"));
-  EXPECT_EQ(model.listen_channel, 0);
-  EXPECT_EQ(model.global_channel, 16);
-  EXPECT_EQ(ports->remote_channel, 2);
-  EXPECT_EQ(model.midi_delay, 1000);
+  EXPECT_FALSE((*ports)->InUse(PortRole::kInput1));
+  EXPECT_EQ((*ports)->Device(PortRole::kInput1), -1);
+  EXPECT_TRUE((*ports)->InUse(PortRole::kRemoteInput));
+  EXPECT_EQ((*ports)->Device(PortRole::kRemoteInput), 2);
+  EXPECT_EQ((*ports)->Device(PortRole::kOutput), 1);
+  EXPECT_EQ((*ports)->DeviceName(PortRole::kOutput), QStringLiteral("Drum Out"));
+  EXPECT_EQ(model.ListenChannel(), 0);
+  EXPECT_EQ(model.GlobalChannel(), 16);
+  EXPECT_EQ(ports->link->RemoteChannel(), 2);
+  EXPECT_EQ(model.MidiDelay(), 1000);
   EXPECT_EQ(service->OpenHandleCount(), 2u);
   Drag(1, 64);
   EXPECT_EQ(service->ShortsSentTo("Drum Out").size(), 1u);
   EXPECT_TRUE(service->SentTo("Synth Out").empty());
 }
 
-TEST_F(MidiSettingsFormTest, NoneForTheOutputMakesSendsSilent) {
+TEST_F(MidiSettingsEditorTest, NoneForTheOutputMakesSendsSilent) {
   form->Setup();
   form->output1 = 0;
   form->Accept();
-  EXPECT_FALSE(model.output_in_use);
+  EXPECT_FALSE(model.OutputInUse());
   Drag(1, 64);
   EXPECT_EQ(service->CallCount(Call::OutputShortMessage), 0);
   EXPECT_TRUE(model.StatusPanel(2).isEmpty());
 }
 
-TEST_F(MidiSettingsFormTest, CancelKeepsAndReopensTheOldDevices) {
+TEST_F(MidiSettingsEditorTest, CancelKeepsAndReopensTheOldDevices) {
   form->Setup();
   form->output1 = 2;
   form->input1 = 3;
   form->channel = 9;
   form->Cancel();
-  EXPECT_EQ(ports->output_device, 0);
-  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
-  EXPECT_TRUE(ports->MidiInput1().IsOpen());
-  EXPECT_EQ(ports->MidiInput1().DeviceID(), 0);
-  EXPECT_EQ(model.global_channel, 3);
+  EXPECT_EQ((*ports)->Device(PortRole::kOutput), 0);
+  EXPECT_TRUE((*ports)->MidiOutput1().IsOpen());
+  EXPECT_TRUE((*ports)->MidiInput1().IsOpen());
+  EXPECT_EQ((*ports)->MidiInput1().DeviceID(), 0);
+  EXPECT_EQ(model.GlobalChannel(), 3);
   Drag(1, 64);
   EXPECT_EQ(service->ShortsSentTo("Synth Out").size(), 1u);
 }
 
-TEST_F(MidiSettingsFormTest, DelayMustBeAWholeNumberUpToOneThousand) {
-  for (const char* good : {"0", "5", "1000"}) EXPECT_TRUE(MidiSettingsForm::DelayValid(good));
+TEST_F(MidiSettingsEditorTest, DelayMustBeAWholeNumberUpToOneThousand) {
+  for (const char* good : {"0", "5", "1000"}) EXPECT_TRUE(MidiSettingsEditor::DelayValid(good));
   for (const char* bad : {"1001", "-1", "abc", "", "5ms", "1e3"})
-    EXPECT_FALSE(MidiSettingsForm::DelayValid(bad)) << bad;
+    EXPECT_FALSE(MidiSettingsEditor::DelayValid(bad)) << bad;
 }
 
-TEST_F(MidiSettingsFormTest, ChannelOutsideTheListLeavesTheValueAsItWas) {
-  model.global_channel = 40;
+TEST_F(MidiSettingsEditorTest, ChannelOutsideTheListLeavesTheValueAsItWas) {
+  model.SetGlobalChannel(40);
   form->Setup();
   EXPECT_EQ(form->channel, -1);
   form->Accept();
-  EXPECT_EQ(model.global_channel, 40);
+  EXPECT_EQ(model.GlobalChannel(), 40);
 }
 
-TEST_F(MidiSettingsFormTest, SwitchingSystemsFindsDevicesByNameAndCancelGoesBack) {
+TEST_F(MidiSettingsEditorTest, SwitchingSystemsFindsDevicesByNameAndCancelGoesBack) {
   form->Setup();
   // "Keys In" and "Synth Out" (ALSA): only "Synth Out" exists under JACK.
   EXPECT_TRUE(form->ChangeSystem(1).contains(QStringLiteral("Keys In")));
-  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
+  EXPECT_EQ((*ports)->ActiveSystem(), QStringLiteral("JACK"));
   EXPECT_EQ(form->InputItems(), (QStringList{"none", "system:capture_1", "Synth In"}));
   EXPECT_EQ(form->output1, 2);
   EXPECT_EQ(form->input1, 0);
   EXPECT_EQ(service->OpenHandleCount(), 0u);
 
   form->Cancel();
-  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("ALSA"));
-  EXPECT_TRUE(ports->input1_in_use);
-  EXPECT_EQ(ports->MidiInput1().ProductName(), "Keys In");
-  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
-  EXPECT_EQ(ports->midi_api, QStringLiteral("ALSA"));
+  EXPECT_EQ((*ports)->ActiveSystem(), QStringLiteral("ALSA"));
+  EXPECT_TRUE((*ports)->InUse(PortRole::kInput1));
+  EXPECT_EQ((*ports)->MidiInput1().ProductName(), "Keys In");
+  EXPECT_TRUE((*ports)->MidiOutput1().IsOpen());
+  EXPECT_EQ((*ports)->Api(), QStringLiteral("ALSA"));
 }
 
-TEST_F(MidiSettingsFormTest, SwitchingToAMissingSystemSaysSo) {
+TEST_F(MidiSettingsEditorTest, SwitchingToAMissingSystemSaysSo) {
   jack_available = false;
   form->Setup();
   EXPECT_TRUE(form->ChangeSystem(1).contains(QStringLiteral("JACK")));
   EXPECT_EQ(form->system, 0);  // shows the system really in use
   form->Accept();
-  EXPECT_EQ(ports->midi_api, QStringLiteral("ALSA"));
+  EXPECT_EQ((*ports)->Api(), QStringLiteral("ALSA"));
 }
 
 }  // namespace
@@ -501,7 +535,7 @@ TEST_F(MidiPortsTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
   EXPECT_TRUE(ports->Suspended());
   EXPECT_FALSE(ports->MidiOutput1().IsOpen());
   EXPECT_FALSE(ports->MidiInput1().IsOpen());
-  EXPECT_FALSE(model.output_in_use);
+  EXPECT_FALSE(model.OutputInUse());
   const int sent_before = service->CallCount(Call::OutputShortMessage);
   Drag(3, 50);  // silently not sent
   EXPECT_EQ(service->CallCount(Call::OutputShortMessage), sent_before);
@@ -511,7 +545,7 @@ TEST_F(MidiPortsTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
   EXPECT_TRUE(
       notices.last()[0].toString().startsWith(QStringLiteral("The MIDI system is running")));
   EXPECT_FALSE(ports->Suspended());
-  EXPECT_TRUE(model.output_in_use);
+  EXPECT_TRUE(model.OutputInUse());
   EXPECT_TRUE(ports->MidiOutput1().IsOpen());
   EXPECT_TRUE(ports->MidiInput1().IsOpen());
   Drag(3, 51);
@@ -519,7 +553,7 @@ TEST_F(MidiPortsTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
             Word(0xB0, model.SlotDefinition(3).ctrl, 51));
 
   AppSettings out;
-  ports->Store(out);
+  ports.Store(out);
   EXPECT_EQ(out.output_device_name, QStringLiteral("Synth Out"));
 }
 

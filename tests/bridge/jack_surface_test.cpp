@@ -6,16 +6,17 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "files/app_settings.h"
+#include "jack_ports.h"
 #include "midi/midi_ports.h"
 #include "midi/rtmidi_service.h"
 #include "support/jack_midi_peer.h"
-#include "support/jack_ports.h"
 #include "support/jack_server.h"
 #include "support/pump.h"
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
@@ -32,25 +33,26 @@ class JackSurface : public ::testing::Test {
     ASSERT_TRUE(server_.start());
     peer_ = std::make_unique<JackMidiPeer>("peer");
     for (int i = 0; i < kDefinitionCount; ++i)
-      model_.pages[i].ctrl = static_cast<std::uint8_t>(i % 100 + 20);
-    ports_ = testing::StartJackPorts(model_, *peer_, true);
-    ASSERT_TRUE(ports_->output_in_use) << ports_->TakeMessages().join(' ').toStdString();
-    ASSERT_TRUE(ports_->input1_in_use);
-    ASSERT_TRUE(ports_->MidiOutput1().IsOpen());
-    ASSERT_TRUE(ports_->MidiInput1().IsOpen());
+      model_.MutablePages()[i].ctrl = static_cast<std::uint8_t>(i % 100 + 20);
+    ports_.emplace(testing::StartJackPorts(model_, *peer_, true));
+    ASSERT_TRUE((*ports_)->InUse(PortRole::kOutput))
+        << (*ports_)->TakeMessages().join(' ').toStdString();
+    ASSERT_TRUE((*ports_)->InUse(PortRole::kInput1));
+    ASSERT_TRUE((*ports_)->MidiOutput1().IsOpen());
+    ASSERT_TRUE((*ports_)->MidiInput1().IsOpen());
     model_.ShowPage(1);
   }
 
   void TearDown() override {
-    if (ports_) ports_->CloseInUse();
+    if (ports_) (*ports_)->CloseInUse();
     ports_.reset();
     peer_.reset();
   }
 
   JackServer server_;
   std::unique_ptr<JackMidiPeer> peer_;
-  TSliderWindow model_;
-  std::unique_ptr<MidiPorts> ports_;
+  SurfaceModel model_;
+  std::optional<testing::LinkedPorts> ports_;
 };
 
 TEST_F(JackSurface, DraggingSliderFiveOneStepSendsExactlyOneMessage) {
@@ -63,7 +65,7 @@ TEST_F(JackSurface, DraggingSliderFiveOneStepSendsExactlyOneMessage) {
   model_.TrackBarMoved(5, 127 - 101);  // released where it is
   ASSERT_TRUE(peer_->waitFor(1));
   // A marker proves that nothing else was in flight before it.
-  ports_->MidiOutput1().SendShort(0xF8, 0, 0);
+  (*ports_)->MidiOutput1().SendShort(0xF8, 0, 0);
   ASSERT_TRUE(peer_->waitFor(2));
   const auto events = peer_->events();
   ASSERT_EQ(events.size(), 2u);
@@ -72,20 +74,21 @@ TEST_F(JackSurface, DraggingSliderFiveOneStepSendsExactlyOneMessage) {
 }
 
 TEST_F(JackSurface, IncomingControlChangeMovesTheSlidersAndIsNotEchoed) {
-  model_.listen_channel = 1;
-  model_.pages.at(1, 2).ctrl = 7;
-  model_.pages.at(3, 9).ctrl = 7;
+  model_.SetListenChannel(1);
+  model_.MutablePages().at(1, 2).ctrl = 7;
+  model_.MutablePages().at(3, 9).ctrl = 7;
   ASSERT_TRUE(peer_->send({{0xB0, 7, 33}, {0xB1, 7, 90}}));
-  ASSERT_TRUE(Pump([&] { return model_.pages.at(3, 9).value == 33 && model_.in_activity; }));
-  EXPECT_EQ(model_.pages.at(1, 2).value, 33);
+  ASSERT_TRUE(
+      Pump([&] { return model_.MutablePages().at(3, 9).value == 33 && model_.InActivity(); }));
+  EXPECT_EQ(model_.MutablePages().at(1, 2).value, 33);
   EXPECT_EQ(model_.View(2).position, 127 - 33);
   // The channel-2 message lit the indicator only; a marker bounds what could have echoed.
-  ports_->MidiOutput1().SendShort(0xF8, 0, 0);
+  (*ports_)->MidiOutput1().SendShort(0xF8, 0, 0);
   ASSERT_TRUE(peer_->waitFor(1));
   const auto events = peer_->events();
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].bytes, (MidiBytes{0xF8}));
-  EXPECT_EQ(model_.pages.at(1, 2).value, 33);
+  EXPECT_EQ(model_.MutablePages().at(1, 2).value, 33);
 }
 
 }  // namespace
@@ -96,37 +99,37 @@ namespace {
 
 TEST_F(JackSurface, ServerDeathStopsSendingAndThePortsComeBackByName) {
   QStringList notices;
-  QObject::connect(ports_.get(), &MidiPorts::serviceNotice,
+  QObject::connect(ports_->get(), &MidiPorts::serviceNotice,
                    [&notices](const QString& text) { notices << text; });
   const auto killed = Clock::now();
   server_.kill();
   ASSERT_TRUE(Pump([&] { return !notices.empty(); }, std::chrono::seconds(2)));
   EXPECT_LT(Clock::now() - killed, std::chrono::seconds(2));
   EXPECT_TRUE(notices.first().contains(QStringLiteral("JACK server has stopped")));
-  EXPECT_TRUE(ports_->Suspended());
-  EXPECT_FALSE(model_.output_in_use) << "sending stops";
-  EXPECT_TRUE(ports_->output_in_use) << "the configuration is kept";
+  EXPECT_TRUE((*ports_)->Suspended());
+  EXPECT_FALSE(model_.OutputInUse()) << "sending stops";
+  EXPECT_TRUE((*ports_)->InUse(PortRole::kOutput)) << "the configuration is kept";
   model_.TrackBarMoved(1, 127 - 50);  // neither hangs nor raises
-  EXPECT_EQ(model_.pages.at(1, 1).value, 50);
+  EXPECT_EQ(model_.MutablePages().at(1, 1).value, 50);
 
   // Every client of the dead server must be gone before one of the new server opens.
   peer_.reset();
-  auto& service = dynamic_cast<RtMidiService&>(ports_->Service());
+  auto& service = dynamic_cast<RtMidiService&>((*ports_)->Service());
   ASSERT_TRUE(Pump([&] { return !service.StillClosing(); }, std::chrono::seconds(3)));
   ASSERT_TRUE(server_.restart());
   peer_ = std::make_unique<JackMidiPeer>("peer");
-  ASSERT_TRUE(Pump([&] { return !ports_->Suspended(); }, std::chrono::seconds(8)));
+  ASSERT_TRUE(Pump([&] { return !(*ports_)->Suspended(); }, std::chrono::seconds(8)));
   EXPECT_TRUE(notices.last().startsWith(QStringLiteral("The MIDI system is running again")))
       << notices.last().toStdString();
-  EXPECT_TRUE(model_.output_in_use);
-  ASSERT_TRUE(ports_->MidiOutput1().IsOpen());
-  ASSERT_TRUE(ports_->MidiInput1().IsOpen());
+  EXPECT_TRUE(model_.OutputInUse());
+  ASSERT_TRUE((*ports_)->MidiOutput1().IsOpen());
+  ASSERT_TRUE((*ports_)->MidiInput1().IsOpen());
 
   model_.TrackBarMoved(2, 127 - 60);
   ASSERT_TRUE(peer_->waitFor(1));
-  EXPECT_EQ(peer_->events()[0].bytes, (MidiBytes{0xB0, model_.pages.at(1, 2).ctrl, 60}));
-  ASSERT_TRUE(peer_->send({{0xB0, model_.pages.at(1, 3).ctrl, 33}}));
-  ASSERT_TRUE(Pump([&] { return model_.pages.at(1, 3).value == 33; }));
+  EXPECT_EQ(peer_->events()[0].bytes, (MidiBytes{0xB0, model_.MutablePages().at(1, 2).ctrl, 60}));
+  ASSERT_TRUE(peer_->send({{0xB0, model_.MutablePages().at(1, 3).ctrl, 33}}));
+  ASSERT_TRUE(Pump([&] { return model_.MutablePages().at(1, 3).value == 33; }));
 }
 
 TEST_F(JackSurface, PortsShowWhatTheyAre) {

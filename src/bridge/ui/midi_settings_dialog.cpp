@@ -1,4 +1,4 @@
-#include "midi/ui/midi_settings_dialog.h"
+#include "bridge/ui/midi_settings_dialog.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "midi/midi_settings_form.h"
+#include "bridge/midi_settings_editor.h"
 
 namespace quorvane {
 
@@ -67,7 +67,7 @@ void Fill(QComboBox* box, const QStringList& items, int selected) {
 
 }  // namespace
 
-TMIDISettingsForm::TMIDISettingsForm(MidiSettingsForm& form, QWidget* parent)
+MidiSettingsDialog::MidiSettingsDialog(MidiSettingsEditor& form, QWidget* parent)
     : QDialog(parent), form_(form) {
   setObjectName(QStringLiteral("MIDISettingsForm"));
   setWindowTitle(QStringLiteral("MIDI Devices"));
@@ -120,10 +120,10 @@ TMIDISettingsForm::TMIDISettingsForm(MidiSettingsForm& form, QWidget* parent)
   setTabOrder(cmb_midi_system_, button1_);
   setTabOrder(button1_, button2_);
 
-  cmb_listen_channel_->addItems(MidiSettingsForm::ListenChannelItems());
-  cmb_channel_->addItems(MidiSettingsForm::ChannelItems());
-  cmb_remote_channel_->addItems(MidiSettingsForm::ChannelItems());
-  cmb_midi_system_->addItems(MidiSettingsForm::SystemItems());
+  cmb_listen_channel_->addItems(MidiSettingsEditor::ListenChannelItems());
+  cmb_channel_->addItems(MidiSettingsEditor::ChannelItems());
+  cmb_remote_channel_->addItems(MidiSettingsEditor::ChannelItems());
+  cmb_midi_system_->addItems(MidiSettingsEditor::SystemItems());
   FillDeviceLists();
 
   connect(cmb_midi_system_, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -132,13 +132,13 @@ TMIDISettingsForm::TMIDISettingsForm(MidiSettingsForm& form, QWidget* parent)
     const QString told = form_.ChangeSystem(index);
     if (!told.isEmpty()) QMessageBox::warning(this, QStringLiteral("Warning"), told);
   });
-  connect(&form_, &MidiSettingsForm::listsChanged, this, [this] {
+  connect(&form_, &MidiSettingsEditor::listsChanged, this, [this] {
     FillDeviceLists();
     ShowForm();
   });
 }
 
-void TMIDISettingsForm::FillDeviceLists() {
+void MidiSettingsDialog::FillDeviceLists() {
   filling_ = true;
   Fill(cmb_input1_, form_.InputItems(), form_.input1);
   Fill(cmb_input2_, form_.InputItems(), form_.input2);
@@ -146,7 +146,7 @@ void TMIDISettingsForm::FillDeviceLists() {
   filling_ = false;
 }
 
-void TMIDISettingsForm::ShowForm() {
+void MidiSettingsDialog::ShowForm() {
   filling_ = true;
   cmb_input1_->setCurrentIndex(form_.input1);
   cmb_input2_->setCurrentIndex(form_.input2);
@@ -159,7 +159,7 @@ void TMIDISettingsForm::ShowForm() {
   filling_ = false;
 }
 
-void TMIDISettingsForm::TakeForm() {
+void MidiSettingsDialog::TakeForm() {
   form_.input1 = cmb_input1_->currentIndex();
   form_.input2 = cmb_input2_->currentIndex();
   form_.output1 = cmb_output1_->currentIndex();
@@ -170,7 +170,7 @@ void TMIDISettingsForm::TakeForm() {
   form_.delay_text = send_delay_->text();
 }
 
-void TMIDISettingsForm::Execute(QWidget* main_window) {
+void MidiSettingsDialog::Execute(QWidget* main_window) {
   form_.Setup();
   FillDeviceLists();
   ShowForm();
@@ -184,9 +184,9 @@ void TMIDISettingsForm::Execute(QWidget* main_window) {
   }
 }
 
-void TMIDISettingsForm::done(int result) {
-  if (result == QDialog::Accepted && !MidiSettingsForm::DelayValid(send_delay_->text())) {
-    QMessageBox::warning(this, QStringLiteral("Warning"), MidiSettingsForm::kInvalidDelayText,
+void MidiSettingsDialog::done(int result) {
+  if (result == QDialog::Accepted && !MidiSettingsEditor::DelayValid(send_delay_->text())) {
+    QMessageBox::warning(this, QStringLiteral("Warning"), MidiSettingsEditor::kInvalidDelayText,
                          QMessageBox::Ok);
     return;
   }

@@ -1,4 +1,4 @@
-#include "midi/midi_send_thread.h"
+#include "surface/bulk_send_thread.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -7,26 +7,26 @@
 
 namespace quorvane {
 
-TMIDISendThread::TMIDISendThread(SendHost& host, std::atomic<bool>& stop_request, int send_mode,
-                                 QObject* parent)
+BulkSendThread::BulkSendThread(BulkSendHost& host, std::atomic<bool>& stop_request, int send_mode,
+                               QObject* parent)
     : QObject(parent),
       host_(host),
       stop_request_(stop_request),
       send_mode_(static_cast<std::uint8_t>(send_mode)),
       sleeper_([](Clock::time_point until) { std::this_thread::sleep_until(until); }) {}
 
-TMIDISendThread::~TMIDISendThread() {
+BulkSendThread::~BulkSendThread() {
   if (!worker_.joinable()) return;
   if (!finished_.load()) stop_request_.store(true);
   WaitWhileProcessingEvents();
 }
 
-void TMIDISendThread::Start() {
+void BulkSendThread::Start() {
   if (worker_.joinable()) return;
   worker_ = std::thread([this] { Run(); });
 }
 
-void TMIDISendThread::WaitWhileProcessingEvents() {
+void BulkSendThread::WaitWhileProcessingEvents() {
   // The worker may be waiting for a step on this thread: keep serving events until it ends.
   // Every step and the end are posted events, so waiting for more events cannot miss the end.
   while (worker_.joinable() && !finished_.load()) {
@@ -36,41 +36,33 @@ void TMIDISendThread::WaitWhileProcessingEvents() {
   if (worker_.joinable()) worker_.join();
 }
 
-bool TMIDISendThread::Step(const std::function<void()>& fn) {
+bool BulkSendThread::Step(const std::function<bool()>& fn) {
   // The step is handed over under a mutex and waited for through a promise: plain C++ that
   // thread checkers can follow, unlike a blocking queued call.
-  std::promise<void> done;
+  std::promise<bool> done;
+  std::future<bool> answer = done.get_future();
   {
     std::lock_guard lock(step_mutex_);
-    pending_step_ = [this, &fn] {
-      try {
-        fn();
-      } catch (...) {
-        // Shown by the top-level handler once the walk has ended, not while it waits.
-        error_ = std::current_exception();
-      }
-    };
+    pending_step_ = fn;
     step_done_ = &done;
   }
-  QMetaObject::invokeMethod(this, "RunPendingStep", Qt::QueuedConnection);
-  done.get_future().wait();
-  return !error_;
+  QMetaObject::invokeMethod(this, &BulkSendThread::RunPendingStep, Qt::QueuedConnection);
+  return answer.get();
 }
 
-void TMIDISendThread::RunPendingStep() {
-  std::function<void()> step;
-  std::promise<void>* done = nullptr;
+void BulkSendThread::RunPendingStep() {
+  std::function<bool()> step;
+  std::promise<bool>* done = nullptr;
   {
     std::lock_guard lock(step_mutex_);
     step.swap(pending_step_);
     std::swap(done, step_done_);
   }
   if (!done) return;
-  step();
-  done->set_value();
+  done->set_value(step());
 }
 
-void TMIDISendThread::Pause(Clock::time_point& deadline, int delay_ms) {
+void BulkSendThread::Pause(Clock::time_point& deadline, int delay_ms) {
   if (delay_ms <= 0) return;
   const auto delay = std::chrono::milliseconds(delay_ms);
   deadline += delay;
@@ -81,10 +73,11 @@ void TMIDISendThread::Pause(Clock::time_point& deadline, int delay_ms) {
   sleeper_(deadline);
 }
 
-void TMIDISendThread::Run() {
+void BulkSendThread::Run() {
   bool ok = Step([this] {
     host_.BeginSend();
     stop_request_.store(false);
+    return true;
   });
   // Message k is due k pauses after the first one.
   Clock::time_point deadline{};
@@ -100,12 +93,12 @@ void TMIDISendThread::Run() {
       ok = Step([&] {
         page_ = static_cast<std::uint8_t>(send_mode_ == kCurrentPage ? host_.CurrentPage() : p);
         slot_ = static_cast<std::uint8_t>(s);
-        if (!host_.Qualifies(page_, slot_, send_mode_)) return;
+        if (!host_.Qualifies(page_, slot_, send_mode_)) return true;
         uses_slider = host_.UsesSlider(page_, slot_);
         delay = host_.MidiDelay();
         second_ = false;
         sent = true;
-        host_.SendDefinition(page_, slot_, second_);
+        return host_.SendDefinition(page_, slot_, second_);
       });
       if (!ok || !sent) continue;
       if (!anchored) {
@@ -116,7 +109,7 @@ void TMIDISendThread::Run() {
         Pause(deadline, delay);
         ok = Step([this] {
           second_ = true;
-          host_.SendDefinition(page_, slot_, second_);
+          return host_.SendDefinition(page_, slot_, second_);
         });
         if (!ok) continue;
       }
@@ -126,28 +119,19 @@ void TMIDISendThread::Run() {
     // The current-page walk visits one page only.
     if (send_mode_ == kCurrentPage) break;
   }
-  // A port error abandons the walk; the end step still runs, then the error is raised.
-  std::exception_ptr error = error_;
-  error_ = nullptr;
-  Step([this] { host_.EndSend(); });
-  if (!error) error = error_;
-  {
-    std::lock_guard lock(step_mutex_);
-    final_error_ = error;
-  }
+  // A refused message abandons the walk; the end step still runs.
+  Step([this] {
+    host_.EndSend();
+    return true;
+  });
+  failed_.store(!ok);
   finished_.store(true);
-  QMetaObject::invokeMethod(this, "Finish", Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, &BulkSendThread::Finish, Qt::QueuedConnection);
 }
 
-void TMIDISendThread::Finish() {
-  std::exception_ptr error;
-  {
-    std::lock_guard lock(step_mutex_);
-    std::swap(error, final_error_);
-  }
-  emit finished();
+void BulkSendThread::Finish() {
+  emit finished(failed_.load());
   if (free_on_finish_) deleteLater();
-  if (error) std::rethrow_exception(error);
 }
 
 }  // namespace quorvane

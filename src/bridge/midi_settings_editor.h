@@ -6,19 +6,19 @@
 
 namespace quorvane {
 
-class MidiPorts;
-class TSliderWindow;
+class SurfaceMidiLink;
 
 // What the "MIDI Devices" dialog decides: its lists, what they select when it opens, the
 // delay check, and what OK and Cancel do to the ports. The dialog only shows and forwards.
-class MidiSettingsForm : public QObject {
+// Port errors are reported through the link and leave the rest of a step done.
+class MidiSettingsEditor : public QObject {
   Q_OBJECT
 
  public:
   static inline const QString kInvalidDelayText = QStringLiteral("Invalid input for MIDI delay.");
   static constexpr int kMaxDelay = 1000;
 
-  MidiSettingsForm(MidiPorts& ports, TSliderWindow& model, QObject* parent = nullptr);
+  explicit MidiSettingsEditor(SurfaceMidiLink& link, QObject* parent = nullptr);
 
   // "none", then the device names.
   QStringList InputItems() const;
@@ -56,8 +56,7 @@ class MidiSettingsForm : public QObject {
  private:
   void SelectDevices();
 
-  MidiPorts& ports_;
-  TSliderWindow& model_;
+  SurfaceMidiLink& link_;
   QString opened_api_;     // the setting when the dialog opened
   QString opened_active_;  // the system in use then
 };

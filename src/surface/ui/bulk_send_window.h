@@ -10,13 +10,13 @@ namespace quorvane {
 
 // The small borderless window shown while a bulk send runs. Stop, or closing the window by
 // any means, asks every running send to stop.
-class TMidiSendWindow : public QFrame {
+class BulkSendWindow : public QFrame {
   Q_OBJECT
 
  public:
   static constexpr QSize kClientSize{233, 71};
 
-  explicit TMidiSendWindow(std::atomic<bool>& stop_request, QWidget* parent = nullptr);
+  explicit BulkSendWindow(std::atomic<bool>& stop_request, QWidget* parent = nullptr);
 
   // Shows the window in the middle of the screen.
   void ShowCentered();

@@ -8,16 +8,16 @@ class QPushButton;
 
 namespace quorvane {
 
-class MidiSettingsForm;
+class MidiSettingsEditor;
 
-// The "MIDI Devices" dialog: shows MidiSettingsForm and hands the user's choices back to it.
-class TMIDISettingsForm : public QDialog {
+// The "MIDI Devices" dialog: shows MidiSettingsEditor and hands the user's choices back to it.
+class MidiSettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
   static constexpr QSize kClientSize{355, 248};
 
-  explicit TMIDISettingsForm(MidiSettingsForm& form, QWidget* parent = nullptr);
+  explicit MidiSettingsDialog(MidiSettingsEditor& form, QWidget* parent = nullptr);
 
   // The setup procedure: fills the controls, places the dialog beside `main_window`, runs it
   // modally and applies OK or Cancel.
@@ -41,7 +41,7 @@ class TMIDISettingsForm : public QDialog {
   void ShowForm();
   void TakeForm();
 
-  MidiSettingsForm& form_;
+  MidiSettingsEditor& form_;
   QComboBox* cmb_input1_ = nullptr;
   QComboBox* cmb_listen_channel_ = nullptr;
   QComboBox* cmb_output1_ = nullptr;

@@ -6,16 +6,17 @@
 #include <QEventLoop>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "files/app_settings.h"
+#include "jack_ports.h"
 #include "midi/midi_ports.h"
 #include "midi/rtmidi_service.h"
 #include "support/jack_midi_peer.h"
-#include "support/jack_ports.h"
 #include "support/jack_server.h"
-#include "surface/slider_window.h"
+#include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
@@ -29,14 +30,15 @@ class JackPacing : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server_.start());
     peer_ = std::make_unique<JackMidiPeer>("peer");
-    ports_ = testing::StartJackPorts(model_, *peer_, false);
-    ASSERT_TRUE(ports_->output_in_use) << ports_->TakeMessages().join(' ').toStdString();
+    ports_.emplace(testing::StartJackPorts(model_, *peer_, false));
+    ASSERT_TRUE((*ports_)->InUse(PortRole::kOutput))
+        << (*ports_)->TakeMessages().join(' ').toStdString();
     model_.ShowPage(1);
   }
 
   void TearDown() override {
     model_.StopSends();
-    if (ports_) ports_->CloseInUse();
+    if (ports_) (*ports_)->CloseInUse();
     ports_.reset();
     peer_.reset();
   }
@@ -49,16 +51,16 @@ class JackPacing : public ::testing::Test {
 
   JackServer server_;
   std::unique_ptr<JackMidiPeer> peer_;
-  TSliderWindow model_;
-  std::unique_ptr<MidiPorts> ports_;
+  SurfaceModel model_;
+  std::optional<testing::LinkedPorts> ports_;
 };
 
 TEST_F(JackPacing, SendAllControllersArrivesInWalkOrderSliderBeforeButton) {
-  model_.midi_delay = 5;
-  model_.global_channel = 2;
+  model_.SetMidiDelay(5);
+  model_.SetGlobalChannel(2);
   std::vector<MidiBytes> expected;
   for (int n = 1; n <= kDefinitionCount; ++n) {
-    Tcontroller& d = model_.pages.byNumber(n);
+    Tcontroller& d = model_.MutablePages().byNumber(n);
     d.enabled = true;
     d.ctrl = static_cast<std::uint8_t>(n - 1);
     d.channel = static_cast<std::uint8_t>(n % 2 == 0 ? 0 : 5);
@@ -73,11 +75,11 @@ TEST_F(JackPacing, SendAllControllersArrivesInWalkOrderSliderBeforeButton) {
   }
   ASSERT_EQ(expected.size(), 180u);
 
-  model_.StartSend(TMIDISendThread::kAllPages);
+  model_.StartSend(BulkSendThread::kAllPages);
   WaitForSends();
   ASSERT_TRUE(peer_->waitFor(180));
   // A marker sent after the walk bounds what else could have arrived.
-  ports_->MidiOutput1().SendShort(0xF8, 0, 0);
+  (*ports_)->MidiOutput1().SendShort(0xF8, 0, 0);
   ASSERT_TRUE(peer_->waitFor(181));
   const auto events = peer_->events();
   ASSERT_EQ(events.size(), 181u);

@@ -1,4 +1,4 @@
-#include "midi/in_process_midi_service.h"
+#include "support/in_process_midi_service.h"
 
 #include <algorithm>
 #include <chrono>

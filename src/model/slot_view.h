@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "surface/controller.h"
+#include "model/controller.h"
 
 namespace quorvane {
 

@@ -1,0 +1,57 @@
+#include "bridge/settings_binding.h"
+
+#include "bridge/surface_midi_link.h"
+#include "surface/surface_model.h"
+
+namespace quorvane {
+
+namespace {
+
+std::size_t Slot(PortRole role) {
+  return static_cast<std::size_t>(role);
+}
+
+}  // namespace
+
+MidiPortsConfig MidiPortsConfigOf(const AppSettings& a) {
+  MidiPortsConfig config;
+  config.devices[Slot(PortRole::kInput1)] = {a.input_device1, a.input_device1_name};
+  config.devices[Slot(PortRole::kRemoteInput)] = {a.input_device2, a.input_device2_name};
+  config.devices[Slot(PortRole::kOutput)] = {a.output_device, a.output_device_name};
+  config.api = a.midi_api;
+  return config;
+}
+
+void ApplyAppSettings(const AppSettings& a, SurfaceModel& model, SurfaceMidiLink& link) {
+  model.SetAlwaysOnTop(a.always_on_top);
+  model.SetUpdateSliderNumbers(a.update_slider_numbers);
+  model.SetGroupMode(a.group_mode);
+  model.SetRandomizeFactor(a.randomize_factor);
+  model.SetGlobalChannel(a.global_channel);
+  model.SetListenChannel(a.listen_channel);
+  model.SetMidiDelay(a.midi_delay);
+  link.SetRemoteChannel(a.remote_channel);
+}
+
+void CollectAppSettings(const SurfaceModel& model, const SurfaceMidiLink& link, AppSettings& a) {
+  a.always_on_top = model.AlwaysOnTop();
+  a.update_slider_numbers = model.UpdateSliderNumbers();
+  a.group_mode = model.GroupMode();
+  a.randomize_factor = static_cast<std::uint8_t>(model.RandomizeFactor());
+  a.global_channel = static_cast<std::uint8_t>(model.GlobalChannel());
+  a.listen_channel = static_cast<std::uint8_t>(model.ListenChannel());
+  a.midi_delay = model.MidiDelay();
+  a.remote_channel = static_cast<std::uint8_t>(link.RemoteChannel());
+  const MidiPortsConfig config = link.Ports().Config();
+  auto put = [&config](PortRole role, int& index, QString& name) {
+    const MidiDeviceChoice& choice = config.devices[Slot(role)];
+    index = choice.index;
+    name = choice.name;
+  };
+  put(PortRole::kInput1, a.input_device1, a.input_device1_name);
+  put(PortRole::kRemoteInput, a.input_device2, a.input_device2_name);
+  put(PortRole::kOutput, a.output_device, a.output_device_name);
+  a.midi_api = config.api;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "midi/midi_message.h"
+#include "midi/midi_ports.h"
+#include "surface/surface_model.h"
+
+namespace quorvane {
+
+// Joins the surface to the MIDI ports: the surface's sends leave through the output, the first
+// input is followed, the output's state is mirrored into the model, and the remote input goes
+// to its handler. Every port error stops here and is reported through portError.
+class SurfaceMidiLink : public QObject {
+  Q_OBJECT
+
+ public:
+  // Receives every event of the remote input, in order.
+  using RemoteInputHandler = std::function<void(const TMyMidiEvent&)>;
+
+  SurfaceMidiLink(SurfaceModel& model, MidiPorts& ports, QObject* parent = nullptr);
+  ~SurfaceMidiLink() override;
+  SurfaceMidiLink(const SurfaceMidiLink&) = delete;
+  SurfaceMidiLink& operator=(const SurfaceMidiLink&) = delete;
+
+  // Runs one operation on the ports; a port error is reported and ends it. False then.
+  bool Guard(const std::function<void()>& operation);
+
+  // The channel remote-control messages arrive on (1..16).
+  int RemoteChannel() const { return remote_channel_; }
+  void SetRemoteChannel(int channel) { remote_channel_ = channel; }
+  void SetRemoteInputHandler(RemoteInputHandler handler) { remote_input_ = std::move(handler); }
+
+  SurfaceModel& Model() { return model_; }
+  MidiPorts& Ports() { return ports_; }
+  const MidiPorts& Ports() const { return ports_; }
+
+ signals:
+  // A port refused an operation; the text is the one to show.
+  void portError(const QString& text);
+
+ private:
+  bool SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+  void FollowInput(TMidiInput2& port);
+  void DispatchRemoteInput(TMidiInput2& port);
+
+  SurfaceModel& model_;
+  MidiPorts& ports_;
+  RemoteInputHandler remote_input_;
+  int remote_channel_ = 1;
+};
+
+}  // namespace quorvane
