@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
+#include <cstddef>
+#include <type_traits>
+#include <variant>
+#include <vector>
 
 #include "files/slider_settings_file.h"
 
@@ -22,34 +27,220 @@ QString Numbered(const char* prefix, int n) {
   return QString::fromLatin1(prefix) + QString::number(n);
 }
 
-class Reader {
- public:
-  Reader(const SettingsTextFile& file, QSize screen) : file_(file), screen_(screen) {}
+// How a key is read and written. Each rule goes with one member type (RuleType).
+enum class Rule {
+  kInt,
+  kBool,
+  kByte,  // read through ReadByte, so only the low eight bits count
+  kString,
+  kPosX,  // a window position: near or beyond the screen edge reads as the default
+  kPosY,
+  kDevice,   // below -1 means "not in use" as well, kept as -1
+  kMidiApi,  // "JACK" in any case, else "ALSA"
+  kFolder,   // empty: the line already in the file stays
+};
 
-  int Int(const QString& s, const QString& k, int def) const {
-    return file_.ReadInteger(s, k, def);
+template <Rule R>
+using RuleType = std::conditional_t<
+    R == Rule::kBool, bool,
+    std::conditional_t<
+        R == Rule::kByte, std::uint8_t,
+        std::conditional_t<R == Rule::kString || R == Rule::kMidiApi || R == Rule::kFolder, QString,
+                           int>>>;
+
+// One value inside an AppSettings; Bind finds it for a row, index picks an array element.
+using Field = std::variant<int*, bool*, std::uint8_t*, QString*>;
+using Bind = Field (*)(AppSettings&, int index);
+
+template <class T, class C>
+T MemberTypeOf(T C::*);
+template <auto M>
+using MemberType = decltype(MemberTypeOf(M));
+
+template <auto M>
+Field Member(AppSettings& a, int) {
+  return &(a.*M);
+}
+template <auto M>
+Field Element(AppSettings& a, int i) {
+  return &(a.*M)[static_cast<std::size_t>(i)];
+}
+
+template <class T>
+T& Ref(const Field& f) {
+  return *std::get<T*>(f);
+}
+
+struct Key {
+  QString section, name;
+  Rule rule;
+  Bind bind;
+  int index = 0;
+};
+
+// Builds the table; the static_asserts keep each rule on a member of its type.
+class Table {
+ public:
+  template <Rule R, auto M>
+  void Row(const QString& section, const char* name) {
+    static_assert(std::is_same_v<MemberType<M>, RuleType<R>>, "rule does not fit the member");
+    keys_.push_back({section, QString::fromLatin1(name), R, &Member<M>, 0});
   }
-  bool Bool(const QString& s, const QString& k, bool def) const {
-    return file_.ReadBool(s, k, def);
+  // A row per element of an array member, keys numbered from first.
+  template <Rule R, auto M>
+  void Rows(const QString& section, const char* prefix, int first) {
+    using Array = MemberType<M>;
+    static_assert(std::is_same_v<typename Array::value_type, RuleType<R>>,
+                  "rule does not fit the member");
+    for (int i = 0; i < static_cast<int>(std::tuple_size_v<Array>); ++i)
+      keys_.push_back({section, Numbered(prefix, i + first), R, &Element<M>, i});
   }
-  std::uint8_t Byte(const QString& s, const QString& k, std::uint8_t def) const {
-    return file_.ReadByte(s, k, def);
-  }
-  QString Str(const QString& s, const QString& k) const { return file_.ReadString(s, k, {}); }
-  // Too close to the right or bottom edge, or beyond it: the default.
-  int ClampedX(const QString& k, int def) const {
-    return Clamp(Int(kWindow, k, def), screen_.width(), def);
-  }
-  int ClampedY(const QString& k, int def) const {
-    return Clamp(Int(kWindow, k, def), screen_.height(), def);
-  }
-  int Device(const QString& k) const { return std::max(Int(kMidi, k, -1), -1); }
+  std::vector<Key> Take() { return std::move(keys_); }
 
  private:
-  static int Clamp(int v, int extent, int def) { return v >= extent - 5 ? def : v; }
-  const SettingsTextFile& file_;
-  QSize screen_;
+  std::vector<Key> keys_;
 };
+
+// Every key in writing order: a new file's lines come out in this order. The defaults are those
+// of a default-constructed AppSettings.
+const std::vector<Key>& Keys() {
+  using A = AppSettings;
+  using enum Rule;
+  static const std::vector<Key> keys = [] {
+    Table t;
+    t.Row<kPosX, &A::x>(kWindow, "X");
+    t.Row<kPosY, &A::y>(kWindow, "Y");
+    t.Row<kInt, &A::w>(kWindow, "W");
+    t.Row<kInt, &A::h>(kWindow, "H");
+    t.Row<kBool, &A::always_on_top>(kWindow, "Always On Top");
+    t.Row<kBool, &A::minimize_to_tray>(kWindow, "Minimize To Tray");
+    t.Row<kPosX, &A::vector_controller_x>(kWindow, "Vector Controller X");
+    t.Row<kPosY, &A::vector_controller_y>(kWindow, "Vector Controller Y");
+    t.Row<kPosX, &A::morph_slider_x>(kWindow, "Morph Slider X");
+    t.Row<kPosY, &A::morph_slider_y>(kWindow, "Morph Slider Y");
+    t.Row<kPosX, &A::midi_keyboard_x>(kWindow, "MIDI Keyboard X");
+    t.Row<kPosY, &A::midi_keyboard_y>(kWindow, "MIDI Keyboard Y");
+    t.Row<kPosX, &A::snapshot_window_x>(kWindow, "Snapshot Window X");
+    t.Row<kPosY, &A::snapshot_window_y>(kWindow, "Snapshot Window Y");
+    t.Row<kInt, &A::snapshot_window_w>(kWindow, "Snapshot Window W");
+    t.Row<kInt, &A::snapshot_window_h>(kWindow, "Snapshot Window H");
+    t.Row<kBool, &A::show_snapshot_window>(kWindow, "Show Snapshot Window");
+    t.Row<kBool, &A::show_vector_controller>(kWindow, "Show Vector Controller");
+    t.Row<kBool, &A::show_morph_slider>(kWindow, "Show Morph Slider");
+    t.Row<kBool, &A::show_midi_keyboard>(kWindow, "Show MIDI Keyboard");
+    t.Row<kBool, &A::update_slider_numbers>(kWindow, "Update Slider Numbers");
+
+    t.Rows<kString, &A::favorite_files>(kFavorites, "F", 1);
+    t.Rows<kInt, &A::vector_x>(kVector, "X", 1);
+    t.Rows<kInt, &A::vector_y>(kVector, "Y", 1);
+
+    // Written after the two sections above, though they belong to the window.
+    t.Row<kFolder, &A::patch_dir>(kWindow, "PatchDir");
+    t.Row<kFolder, &A::slider_settings_dir>(kWindow, "SliderSettingsDir");
+    t.Row<kFolder, &A::snapshot_dir>(kWindow, "SnapshotDir");
+
+    t.Row<kDevice, &A::input_device1>(kMidi, "MIDI In1");
+    t.Row<kDevice, &A::input_device2>(kMidi, "MIDI In2");
+    t.Row<kDevice, &A::output_device>(kMidi, "MIDI Out1");
+    t.Row<kString, &A::input_device1_name>(kMidi, "MIDI In1 Name");
+    t.Row<kString, &A::input_device2_name>(kMidi, "MIDI In2 Name");
+    t.Row<kString, &A::output_device_name>(kMidi, "MIDI Out1 Name");
+    t.Row<kMidiApi, &A::midi_api>(kMidi, "MIDI API");
+    t.Row<kByte, &A::global_channel>(kMidi, "Channel");
+    t.Row<kByte, &A::remote_channel>(kMidi, "Remote Channel");
+    t.Row<kByte, &A::listen_channel>(kMidi, "Listen Channel");
+    t.Row<kInt, &A::midi_delay>(kMidi, "MIDI Delay");
+
+    t.Rows<kByte, &A::slider_controllers>(kRemote, "Slider Controller ", 1);
+    t.Rows<kByte, &A::button_controllers>(kRemote, "Button Controller ", 1);
+    t.Rows<kByte, &A::page_controllers>(kRemote, "Page Controller ", 1);
+    t.Row<kByte, &A::compact_view_controller>(kRemote, "Compact View Controller");
+    t.Row<kByte, &A::minimize_controller>(kRemote, "Minimize Controller");
+    t.Row<kByte, &A::take_snapshot_controller>(kRemote, "Take Snapshot");
+    t.Rows<kByte, &A::snapshot_controllers>(kRemote, "Snapshot Controller ", 0);
+
+    t.Row<kByte, &A::play_controller>(kTransport, "Play Controller");
+    t.Row<kByte, &A::stop_controller>(kTransport, "Stop Controller");
+    t.Row<kByte, &A::record_controller>(kTransport, "Record Controller");
+    t.Row<kByte, &A::pause_controller>(kTransport, "Pause Controller");
+    t.Row<kByte, &A::transport_channel>(kTransport, "Channel");
+
+    t.Row<kBool, &A::group_mode>(kSelection, "Group Selection");
+    t.Row<kByte, &A::randomize_factor>(kSelection, "Randomize Factor");
+    return t.Take();
+  }();
+  return keys;
+}
+
+// Too close to the right or bottom edge, or beyond it: the default.
+int OnScreen(int v, int extent, int def) {
+  return v >= extent - 5 ? def : v;
+}
+
+void ReadKey(const SettingsTextFile& f, QSize screen, const Key& k, AppSettings& a,
+             AppSettings& defaults) {
+  const Field to = k.bind(a, k.index);
+  const Field def = k.bind(defaults, k.index);
+  const QString& s = k.section;
+  switch (k.rule) {
+    case Rule::kInt:
+      Ref<int>(to) = f.ReadInteger(s, k.name, Ref<int>(def));
+      break;
+    case Rule::kBool:
+      Ref<bool>(to) = f.ReadBool(s, k.name, Ref<bool>(def));
+      break;
+    case Rule::kByte:
+      Ref<std::uint8_t>(to) = f.ReadByte(s, k.name, Ref<std::uint8_t>(def));
+      break;
+    case Rule::kString:
+    case Rule::kFolder:
+      Ref<QString>(to) = f.ReadString(s, k.name, Ref<QString>(def));
+      break;
+    case Rule::kPosX:
+    case Rule::kPosY: {
+      const int extent = k.rule == Rule::kPosX ? screen.width() : screen.height();
+      Ref<int>(to) = OnScreen(f.ReadInteger(s, k.name, Ref<int>(def)), extent, Ref<int>(def));
+      break;
+    }
+    case Rule::kDevice:
+      Ref<int>(to) = std::max(f.ReadInteger(s, k.name, Ref<int>(def)), -1);
+      break;
+    case Rule::kMidiApi: {
+      const QString api = f.ReadString(s, k.name, Ref<QString>(def));
+      Ref<QString>(to) = api.compare(QStringLiteral("JACK"), Qt::CaseInsensitive) == 0
+                             ? QStringLiteral("JACK")
+                             : QStringLiteral("ALSA");
+      break;
+    }
+  }
+}
+
+void WriteKey(SettingsTextFile& f, const Key& k, AppSettings& a) {
+  const Field from = k.bind(a, k.index);
+  switch (k.rule) {
+    case Rule::kInt:
+    case Rule::kPosX:
+    case Rule::kPosY:
+      f.WriteInteger(k.section, k.name, Ref<int>(from));
+      break;
+    case Rule::kDevice:
+      f.WriteInteger(k.section, k.name, std::max(Ref<int>(from), -1));
+      break;
+    case Rule::kBool:
+      f.WriteBool(k.section, k.name, Ref<bool>(from));
+      break;
+    case Rule::kByte:
+      f.WriteInteger(k.section, k.name, Ref<std::uint8_t>(from));
+      break;
+    case Rule::kFolder:
+      if (Ref<QString>(from).isEmpty()) break;
+      [[fallthrough]];
+    case Rule::kString:
+    case Rule::kMidiApi:
+      f.WriteString(k.section, k.name, Ref<QString>(from));
+      break;
+  }
+}
 
 }  // namespace
 
@@ -65,8 +256,6 @@ AppSettings::AppSettings() {
 AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& defs,
                                 QString& dump_request_string) {
   AppSettingsLoad result;
-  AppSettings& a = result.settings;
-  const AppSettings d;
   SettingsTextFile file(path);
   const FileStatus status = file.Load();
   if (!status || !file.existed()) {
@@ -76,87 +265,15 @@ AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& def
     dump_request_string.clear();
     return result;
   }
-  const Reader r(file, screen);
-
-  a.x = r.ClampedX(QStringLiteral("X"), d.x);
-  a.y = r.ClampedY(QStringLiteral("Y"), d.y);
-  a.w = r.Int(kWindow, QStringLiteral("W"), d.w);
-  a.h = r.Int(kWindow, QStringLiteral("H"), d.h);
-  a.always_on_top = r.Bool(kWindow, QStringLiteral("Always On Top"), d.always_on_top);
-  a.minimize_to_tray = r.Bool(kWindow, QStringLiteral("Minimize To Tray"), d.minimize_to_tray);
-  a.vector_controller_x = r.ClampedX(QStringLiteral("Vector Controller X"), d.vector_controller_x);
-  a.vector_controller_y = r.ClampedY(QStringLiteral("Vector Controller Y"), d.vector_controller_y);
-  a.show_snapshot_window = r.Bool(kWindow, QStringLiteral("Show Snapshot Window"), false);
-  a.show_vector_controller = r.Bool(kWindow, QStringLiteral("Show Vector Controller"), false);
-  a.show_midi_keyboard = r.Bool(kWindow, QStringLiteral("Show MIDI Keyboard"), false);
-  a.morph_slider_x = r.ClampedX(QStringLiteral("Morph Slider X"), d.morph_slider_x);
-  a.morph_slider_y = r.ClampedY(QStringLiteral("Morph Slider Y"), d.morph_slider_y);
-  a.midi_keyboard_x = r.ClampedX(QStringLiteral("MIDI Keyboard X"), d.midi_keyboard_x);
-  a.midi_keyboard_y = r.ClampedY(QStringLiteral("MIDI Keyboard Y"), d.midi_keyboard_y);
-  a.snapshot_window_x = r.ClampedX(QStringLiteral("Snapshot Window X"), d.snapshot_window_x);
-  a.snapshot_window_y = r.ClampedY(QStringLiteral("Snapshot Window Y"), d.snapshot_window_y);
-  a.snapshot_window_w = r.Int(kWindow, QStringLiteral("Snapshot Window W"), d.snapshot_window_w);
-  a.snapshot_window_h = r.Int(kWindow, QStringLiteral("Snapshot Window H"), d.snapshot_window_h);
-  a.show_morph_slider = r.Bool(kWindow, QStringLiteral("Show Morph Slider"), false);
-  a.update_slider_numbers = r.Bool(kWindow, QStringLiteral("Update Slider Numbers"), false);
-  a.patch_dir = r.Str(kWindow, QStringLiteral("PatchDir"));
-  a.slider_settings_dir = r.Str(kWindow, QStringLiteral("SliderSettingsDir"));
-  a.snapshot_dir = r.Str(kWindow, QStringLiteral("SnapshotDir"));
-
-  for (int n = 1; n <= kFavoriteCount; ++n)
-    a.favorite_files[n - 1] = r.Str(kFavorites, Numbered("F", n));
-  for (int i = 0; i < 4; ++i) a.vector_x[i] = r.Int(kVector, Numbered("X", i + 1), -1);
-  for (int i = 0; i < 4; ++i) a.vector_y[i] = r.Int(kVector, Numbered("Y", i + 1), -1);
-
-  a.input_device1 = r.Device(QStringLiteral("MIDI In1"));
-  a.input_device2 = r.Device(QStringLiteral("MIDI In2"));
-  a.output_device = r.Device(QStringLiteral("MIDI Out1"));
-  a.input_device1_name = r.Str(kMidi, QStringLiteral("MIDI In1 Name"));
-  a.input_device2_name = r.Str(kMidi, QStringLiteral("MIDI In2 Name"));
-  a.output_device_name = r.Str(kMidi, QStringLiteral("MIDI Out1 Name"));
-  const QString api = r.Str(kMidi, QStringLiteral("MIDI API"));
-  a.midi_api = api.compare(QStringLiteral("JACK"), Qt::CaseInsensitive) == 0
-                   ? QStringLiteral("JACK")
-                   : QStringLiteral("ALSA");
-  a.midi_delay = r.Int(kMidi, QStringLiteral("MIDI Delay"), d.midi_delay);
-  a.global_channel = r.Byte(kMidi, QStringLiteral("Channel"), d.global_channel);
-  a.remote_channel = r.Byte(kMidi, QStringLiteral("Remote Channel"), d.remote_channel);
-  a.listen_channel = r.Byte(kMidi, QStringLiteral("Listen Channel"), d.listen_channel);
-
-  for (int n = 1; n <= kSlotCount; ++n)
-    a.slider_controllers[n - 1] =
-        r.Byte(kRemote, Numbered("Slider Controller ", n), d.slider_controllers[n - 1]);
-  for (int n = 1; n <= kSlotCount; ++n)
-    a.button_controllers[n - 1] =
-        r.Byte(kRemote, Numbered("Button Controller ", n), d.button_controllers[n - 1]);
-  for (int n = 1; n <= kPageCount; ++n)
-    a.page_controllers[n - 1] =
-        r.Byte(kRemote, Numbered("Page Controller ", n), d.page_controllers[n - 1]);
-  a.compact_view_controller =
-      r.Byte(kRemote, QStringLiteral("Compact View Controller"), d.compact_view_controller);
-  a.minimize_controller =
-      r.Byte(kRemote, QStringLiteral("Minimize Controller"), d.minimize_controller);
-  a.take_snapshot_controller =
-      r.Byte(kRemote, QStringLiteral("Take Snapshot"), d.take_snapshot_controller);
-  for (int n = 0; n < 10; ++n)
-    a.snapshot_controllers[n] =
-        r.Byte(kRemote, Numbered("Snapshot Controller ", n), d.snapshot_controllers[n]);
-  a.play_controller = r.Byte(kTransport, QStringLiteral("Play Controller"), d.play_controller);
-  a.stop_controller = r.Byte(kTransport, QStringLiteral("Stop Controller"), d.stop_controller);
-  a.record_controller =
-      r.Byte(kTransport, QStringLiteral("Record Controller"), d.record_controller);
-  a.pause_controller = r.Byte(kTransport, QStringLiteral("Pause Controller"), d.pause_controller);
-  a.transport_channel = r.Byte(kTransport, QStringLiteral("Channel"), d.transport_channel);
+  AppSettings defaults;  // each row takes its default from here
+  for (const Key& k : Keys()) ReadKey(file, screen, k, result.settings, defaults);
 
   const FileStatus sliders = ReadSliderSettings(file, defs, dump_request_string);
   if (!sliders) result.messages << sliders.message;
-
-  a.group_mode = r.Bool(kSelection, QStringLiteral("Group Selection"), d.group_mode);
-  a.randomize_factor = r.Byte(kSelection, QStringLiteral("Randomize Factor"), d.randomize_factor);
   return result;
 }
 
-FileStatus SaveAppSettings(const QString& path, const AppSettings& a, const TPageSet& defs,
+FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, const TPageSet& defs,
                            const QString& dump_request_string, FileWriter writer) {
   SettingsTextFile f(path);
   // An existing file that cannot be read is left alone rather than replaced.
@@ -164,72 +281,8 @@ FileStatus SaveAppSettings(const QString& path, const AppSettings& a, const TPag
   if (writer) f.SetWriter(std::move(writer));
   QDir().mkpath(QFileInfo(path).absolutePath());
 
-  f.WriteInteger(kWindow, QStringLiteral("X"), a.x);
-  f.WriteInteger(kWindow, QStringLiteral("Y"), a.y);
-  f.WriteInteger(kWindow, QStringLiteral("W"), a.w);
-  f.WriteInteger(kWindow, QStringLiteral("H"), a.h);
-  f.WriteBool(kWindow, QStringLiteral("Always On Top"), a.always_on_top);
-  f.WriteBool(kWindow, QStringLiteral("Minimize To Tray"), a.minimize_to_tray);
-  f.WriteInteger(kWindow, QStringLiteral("Vector Controller X"), a.vector_controller_x);
-  f.WriteInteger(kWindow, QStringLiteral("Vector Controller Y"), a.vector_controller_y);
-  f.WriteInteger(kWindow, QStringLiteral("Morph Slider X"), a.morph_slider_x);
-  f.WriteInteger(kWindow, QStringLiteral("Morph Slider Y"), a.morph_slider_y);
-  f.WriteInteger(kWindow, QStringLiteral("MIDI Keyboard X"), a.midi_keyboard_x);
-  f.WriteInteger(kWindow, QStringLiteral("MIDI Keyboard Y"), a.midi_keyboard_y);
-  f.WriteInteger(kWindow, QStringLiteral("Snapshot Window X"), a.snapshot_window_x);
-  f.WriteInteger(kWindow, QStringLiteral("Snapshot Window Y"), a.snapshot_window_y);
-  f.WriteInteger(kWindow, QStringLiteral("Snapshot Window W"), a.snapshot_window_w);
-  f.WriteInteger(kWindow, QStringLiteral("Snapshot Window H"), a.snapshot_window_h);
-  f.WriteBool(kWindow, QStringLiteral("Show Snapshot Window"), a.show_snapshot_window);
-  f.WriteBool(kWindow, QStringLiteral("Show Vector Controller"), a.show_vector_controller);
-  f.WriteBool(kWindow, QStringLiteral("Show Morph Slider"), a.show_morph_slider);
-  f.WriteBool(kWindow, QStringLiteral("Show MIDI Keyboard"), a.show_midi_keyboard);
-  f.WriteBool(kWindow, QStringLiteral("Update Slider Numbers"), a.update_slider_numbers);
-
-  for (int n = 1; n <= kFavoriteCount; ++n)
-    f.WriteString(kFavorites, Numbered("F", n), a.favorite_files[n - 1]);
-  for (int i = 0; i < 4; ++i) f.WriteInteger(kVector, Numbered("X", i + 1), a.vector_x[i]);
-  for (int i = 0; i < 4; ++i) f.WriteInteger(kVector, Numbered("Y", i + 1), a.vector_y[i]);
-
-  // An empty folder leaves the line already in the file.
-  if (!a.patch_dir.isEmpty()) f.WriteString(kWindow, QStringLiteral("PatchDir"), a.patch_dir);
-  if (!a.slider_settings_dir.isEmpty())
-    f.WriteString(kWindow, QStringLiteral("SliderSettingsDir"), a.slider_settings_dir);
-  if (!a.snapshot_dir.isEmpty())
-    f.WriteString(kWindow, QStringLiteral("SnapshotDir"), a.snapshot_dir);
-
-  f.WriteInteger(kMidi, QStringLiteral("MIDI In1"), std::max(a.input_device1, -1));
-  f.WriteInteger(kMidi, QStringLiteral("MIDI In2"), std::max(a.input_device2, -1));
-  f.WriteInteger(kMidi, QStringLiteral("MIDI Out1"), std::max(a.output_device, -1));
-  f.WriteString(kMidi, QStringLiteral("MIDI In1 Name"), a.input_device1_name);
-  f.WriteString(kMidi, QStringLiteral("MIDI In2 Name"), a.input_device2_name);
-  f.WriteString(kMidi, QStringLiteral("MIDI Out1 Name"), a.output_device_name);
-  f.WriteString(kMidi, QStringLiteral("MIDI API"), a.midi_api);
-  f.WriteInteger(kMidi, QStringLiteral("Channel"), a.global_channel);
-  f.WriteInteger(kMidi, QStringLiteral("Remote Channel"), a.remote_channel);
-  f.WriteInteger(kMidi, QStringLiteral("Listen Channel"), a.listen_channel);
-  f.WriteInteger(kMidi, QStringLiteral("MIDI Delay"), a.midi_delay);
-
-  for (int n = 1; n <= kSlotCount; ++n)
-    f.WriteInteger(kRemote, Numbered("Slider Controller ", n), a.slider_controllers[n - 1]);
-  for (int n = 1; n <= kSlotCount; ++n)
-    f.WriteInteger(kRemote, Numbered("Button Controller ", n), a.button_controllers[n - 1]);
-  for (int n = 1; n <= kPageCount; ++n)
-    f.WriteInteger(kRemote, Numbered("Page Controller ", n), a.page_controllers[n - 1]);
-  f.WriteInteger(kRemote, QStringLiteral("Compact View Controller"), a.compact_view_controller);
-  f.WriteInteger(kRemote, QStringLiteral("Minimize Controller"), a.minimize_controller);
-  f.WriteInteger(kRemote, QStringLiteral("Take Snapshot"), a.take_snapshot_controller);
-  for (int n = 0; n < 10; ++n)
-    f.WriteInteger(kRemote, Numbered("Snapshot Controller ", n), a.snapshot_controllers[n]);
-
-  f.WriteInteger(kTransport, QStringLiteral("Play Controller"), a.play_controller);
-  f.WriteInteger(kTransport, QStringLiteral("Stop Controller"), a.stop_controller);
-  f.WriteInteger(kTransport, QStringLiteral("Record Controller"), a.record_controller);
-  f.WriteInteger(kTransport, QStringLiteral("Pause Controller"), a.pause_controller);
-  f.WriteInteger(kTransport, QStringLiteral("Channel"), a.transport_channel);
-
-  f.WriteBool(kSelection, QStringLiteral("Group Selection"), a.group_mode);
-  f.WriteInteger(kSelection, QStringLiteral("Randomize Factor"), a.randomize_factor);
+  AppSettings values = settings;  // the rows bind mutable members
+  for (const Key& k : Keys()) WriteKey(f, k, values);
 
   WriteSliderSettings(f, defs, dump_request_string);
   return f.Save();

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "files/settings_text_file.h"
-#include "surface/controller.h"
+#include "model/controller.h"
 
 namespace quorvane {
 

@@ -28,6 +28,140 @@ TPageSet Initialised() {
   return s;
 }
 
+// Every field away from its default, array elements all different, positions on screen.
+AppSettings AllChanged() {
+  AppSettings a;
+  a.x = 11;
+  a.y = 12;
+  a.w = 13;
+  a.h = 14;
+  a.always_on_top = a.minimize_to_tray = true;
+  a.vector_controller_x = 15;
+  a.vector_controller_y = 16;
+  a.show_snapshot_window = a.show_vector_controller = a.show_midi_keyboard = true;
+  a.morph_slider_x = 17;
+  a.morph_slider_y = 18;
+  a.midi_keyboard_x = 19;
+  a.midi_keyboard_y = 20;
+  a.snapshot_window_x = 21;
+  a.snapshot_window_y = 22;
+  a.snapshot_window_w = 23;
+  a.snapshot_window_h = 24;
+  a.show_morph_slider = a.update_slider_numbers = true;
+  a.patch_dir = "/p/";
+  a.slider_settings_dir = "/s/";
+  a.snapshot_dir = "/n/";
+  for (int i = 0; i < kFavoriteCount; ++i) a.favorite_files[i] = QString("/f/%1.qrt").arg(i + 1);
+  for (int i = 0; i < 4; ++i) {
+    a.vector_x[i] = 30 + i;
+    a.vector_y[i] = 40 + i;
+  }
+  a.input_device1 = 2;
+  a.input_device2 = 3;
+  a.output_device = 4;
+  a.input_device1_name = "In A";
+  a.input_device2_name = "In B";
+  a.output_device_name = "Out";
+  a.midi_api = "JACK";
+  a.midi_delay = 9;
+  a.global_channel = 2;
+  a.remote_channel = 3;
+  a.listen_channel = 0;
+  for (int i = 0; i < kSlotCount; ++i) {
+    a.slider_controllers[i] = static_cast<std::uint8_t>(100 + i);
+    a.button_controllers[i] = static_cast<std::uint8_t>(130 + i);
+  }
+  for (int i = 0; i < kPageCount; ++i) a.page_controllers[i] = static_cast<std::uint8_t>(160 + i);
+  for (int i = 0; i < 10; ++i) a.snapshot_controllers[i] = static_cast<std::uint8_t>(170 + i);
+  a.compact_view_controller = 180;
+  a.minimize_controller = 181;
+  a.take_snapshot_controller = 182;
+  a.play_controller = 183;
+  a.stop_controller = 184;
+  a.record_controller = 185;
+  a.pause_controller = 186;
+  a.transport_channel = 7;
+  a.group_mode = true;
+  a.randomize_factor = 77;
+  return a;
+}
+
+// The lines a fresh file saved from AllChanged() holds before the definitions, as
+// "section/key=value" in file order.
+QStringList AllChangedLines() {
+  QStringList out;
+  auto add = [&out](const QString& section, const QStringList& lines) {
+    for (const QString& l : lines) out << section + "/" + l;
+  };
+  add("Window Settings", {"X=11",
+                          "Y=12",
+                          "W=13",
+                          "H=14",
+                          "Always On Top=1",
+                          "Minimize To Tray=1",
+                          "Vector Controller X=15",
+                          "Vector Controller Y=16",
+                          "Morph Slider X=17",
+                          "Morph Slider Y=18",
+                          "MIDI Keyboard X=19",
+                          "MIDI Keyboard Y=20",
+                          "Snapshot Window X=21",
+                          "Snapshot Window Y=22",
+                          "Snapshot Window W=23",
+                          "Snapshot Window H=24",
+                          "Show Snapshot Window=1",
+                          "Show Vector Controller=1",
+                          "Show Morph Slider=1",
+                          "Show MIDI Keyboard=1",
+                          "Update Slider Numbers=1",
+                          "PatchDir=/p/",
+                          "SliderSettingsDir=/s/",
+                          "SnapshotDir=/n/"});
+  for (int n = 1; n <= 10; ++n) add("Favorites", {QString("F%1=/f/%1.qrt").arg(n)});
+  for (int n = 1; n <= 4; ++n)
+    add("Vector Controller Settings", {QString("X%1=%2").arg(n).arg(29 + n)});
+  for (int n = 1; n <= 4; ++n)
+    add("Vector Controller Settings", {QString("Y%1=%2").arg(n).arg(39 + n)});
+  add("MIDI Settings",
+      {"MIDI In1=2", "MIDI In2=3", "MIDI Out1=4", "MIDI In1 Name=In A", "MIDI In2 Name=In B",
+       "MIDI Out1 Name=Out", "MIDI API=JACK", "Channel=2", "Remote Channel=3", "Listen Channel=0",
+       "MIDI Delay=9", "Dump Request String=F0 F7"});
+  for (int n = 1; n <= 24; ++n)
+    add("Remote Settings", {QString("Slider Controller %1=%2").arg(n).arg(99 + n)});
+  for (int n = 1; n <= 24; ++n)
+    add("Remote Settings", {QString("Button Controller %1=%2").arg(n).arg(129 + n)});
+  for (int n = 1; n <= 5; ++n)
+    add("Remote Settings", {QString("Page Controller %1=%2").arg(n).arg(159 + n)});
+  add("Remote Settings",
+      {"Compact View Controller=180", "Minimize Controller=181", "Take Snapshot=182"});
+  for (int n = 0; n < 10; ++n)
+    add("Remote Settings", {QString("Snapshot Controller %1=%2").arg(n).arg(170 + n)});
+  add("Transport Settings", {"Play Controller=183", "Stop Controller=184", "Record Controller=185",
+                             "Pause Controller=186", "Channel=7"});
+  add("Selection Settings", {"Group Selection=1", "Randomize Factor=77"});
+  return out;
+}
+
+// A file's key lines as "section/key=value", up to the definitions.
+QStringList SettingsLines(const QString& path) {
+  QStringList out;
+  QString section;
+  for (const QString& line : QString::fromUtf8(ReadAll(path)).split('\n', Qt::SkipEmptyParts)) {
+    if (line == "[Application Settings]") break;
+    if (line.startsWith('['))
+      section = line.mid(1, line.size() - 2);
+    else
+      out << section + "/" + line;
+  }
+  return out;
+}
+
+QStringList WithoutValues(const QStringList& lines) {
+  QStringList out;
+  for (const QString& l : lines) out << l.section('=', 0, 0);
+  return out;
+}
+
 TEST(AppSettingsLoad, NoFileGivesDefaultsAndInitialisedDefinitionsSilently) {
   TempDir dir;
   TPageSet defs;
@@ -164,6 +298,111 @@ TEST(AppSettingsSave, FreshFileHasItsSectionsInWritingOrder) {
   EXPECT_FALSE(bytes.contains("PatchDir")) << "empty folders are not written";
   EXPECT_TRUE(
       bytes.contains("Listen Channel=1\nMIDI Delay=5\nDump Request String=\n[Remote Settings]\n"));
+}
+
+TEST(AppSettingsLoad, AbsentKeysTakeTheDefaults) {
+  TempDir dir;
+  const QString path = dir.write("Brellin.ini", "; only a comment\n[Custom]\nmine=yes\n");
+  TPageSet defs;
+  QString dump;
+  EXPECT_EQ(LoadAppSettings(path, kScreen, defs, dump).settings, AppSettings());
+}
+
+TEST(AppSettingsLoad, EveryWindowPositionIsKeptOnScreen) {
+  const struct {
+    const char* key;
+    int AppSettings::*member;
+    bool horizontal;
+  } positions[] = {
+      {"X", &AppSettings::x, true},
+      {"Y", &AppSettings::y, false},
+      {"Vector Controller X", &AppSettings::vector_controller_x, true},
+      {"Vector Controller Y", &AppSettings::vector_controller_y, false},
+      {"Morph Slider X", &AppSettings::morph_slider_x, true},
+      {"Morph Slider Y", &AppSettings::morph_slider_y, false},
+      {"MIDI Keyboard X", &AppSettings::midi_keyboard_x, true},
+      {"MIDI Keyboard Y", &AppSettings::midi_keyboard_y, false},
+      {"Snapshot Window X", &AppSettings::snapshot_window_x, true},
+      {"Snapshot Window Y", &AppSettings::snapshot_window_y, false},
+  };
+  TempDir dir;
+  for (const auto& p : positions) {
+    const int def = AppSettings().*p.member;
+    // 1500 is inside the width of 1920 but beyond the height of 1080.
+    const struct {
+      int stored, horizontal, vertical;
+    } cases[] = {{1074, 1074, 1074}, {1500, 1500, def}, {1915, def, def}, {-40, -40, -40}};
+    for (const auto& c : cases) {
+      const QString path = dir.write(
+          "Brellin.ini", QString("[Window Settings]\n%1=%2\n").arg(p.key).arg(c.stored).toUtf8());
+      TPageSet defs;
+      QString dump;
+      const AppSettings a = LoadAppSettings(path, kScreen, defs, dump).settings;
+      EXPECT_EQ(a.*p.member, p.horizontal ? c.horizontal : c.vertical) << p.key << "=" << c.stored;
+    }
+  }
+}
+
+TEST(AppSettingsLoad, MidiApiIsJackOnlyWhenItSaysSo) {
+  const struct {
+    const char *stored, *expected;
+  } cases[] = {{"JACK", "JACK"},  {"jack", "JACK"}, {"Jack", "JACK"}, {"ALSA", "ALSA"},
+               {"jackd", "ALSA"}, {"", "ALSA"},     {"OSS", "ALSA"}};
+  TempDir dir;
+  for (const auto& c : cases) {
+    const QString path =
+        dir.write("Brellin.ini", QString("[MIDI Settings]\nMIDI API=%1\n").arg(c.stored).toUtf8());
+    TPageSet defs;
+    QString dump;
+    EXPECT_EQ(LoadAppSettings(path, kScreen, defs, dump).settings.midi_api, c.expected) << c.stored;
+  }
+}
+
+TEST(AppSettingsSave, EveryFieldRoundTrips) {
+  TempDir dir;
+  const QString path = dir.file("Brellin.ini");
+  ASSERT_TRUE(SaveAppSettings(path, AllChanged(), Initialised(), "F0 F7").ok);
+  TPageSet defs;
+  QString dump;
+  const AppSettingsLoad r = LoadAppSettings(path, kScreen, defs, dump);
+  EXPECT_TRUE(r.messages.isEmpty());
+  EXPECT_EQ(r.settings, AllChanged());
+}
+
+TEST(AppSettingsSave, FreshFileHoldsEveryValueOnceUnderItsKeyInWritingOrder) {
+  TempDir dir;
+  const QString path = dir.file("Brellin.ini");
+  ASSERT_TRUE(SaveAppSettings(path, AllChanged(), Initialised(), "F0 F7").ok);
+  EXPECT_EQ(SettingsLines(path), AllChangedLines());
+}
+
+TEST(AppSettingsSave, FreshFileFromDefaultsHoldsEveryKeyButTheFolders) {
+  TempDir dir;
+  const QString path = dir.file("Brellin.ini");
+  ASSERT_TRUE(SaveAppSettings(path, AppSettings(), Initialised(), "F0 F7").ok);
+  QStringList expected = WithoutValues(AllChangedLines());
+  for (const char* folder : {"PatchDir", "SliderSettingsDir", "SnapshotDir"})
+    ASSERT_TRUE(expected.removeOne(QString("Window Settings/") + folder));
+  EXPECT_EQ(WithoutValues(SettingsLines(path)), expected);
+}
+
+TEST(AppSettingsSave, DevicesBelowMinusOneAreWrittenAsMinusOne) {
+  const struct {
+    const char* key;
+    int AppSettings::*member;
+  } devices[] = {{"MIDI In1", &AppSettings::input_device1},
+                 {"MIDI In2", &AppSettings::input_device2},
+                 {"MIDI Out1", &AppSettings::output_device}};
+  TempDir dir;
+  for (const auto& d : devices) {
+    const QString path = dir.file(QString(d.key) + ".ini");
+    AppSettings a;
+    a.*d.member = -9;
+    ASSERT_TRUE(SaveAppSettings(path, a, Initialised(), {}).ok);
+    SettingsTextFile f(path);
+    ASSERT_TRUE(f.Load().ok);
+    EXPECT_EQ(f.ReadString("MIDI Settings", d.key, ""), "-1") << d.key;
+  }
 }
 
 TEST(AppSettingsSave, EmptyFolderLeavesTheEarlierLineAndHandEditsSurviveRuns) {
