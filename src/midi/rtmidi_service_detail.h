@@ -1,0 +1,263 @@
+#pragma once
+
+// What the RtMidi service's files share: constants, small helpers and the records behind
+// its handles. Private to the MIDI layer.
+
+#include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
+
+#include <QMetaObject>
+#include <QObject>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "midi/rtmidi_service.h"
+
+namespace quorvane::rtmidi_detail {
+
+inline constexpr const char* kClientName = "Quorvane";
+// Clients that only list devices or watch the server; they own no ports.
+inline constexpr const char* kListerName = "Quorvane list";
+inline constexpr const char* kWatchName = "Quorvane watch";
+
+// RtMidi's JACK output ring: 16 KiB, one byte always kept free.
+inline constexpr std::uint32_t kJackRingSpace = 16383;
+// A process cycle that began after a write has certainly drained it once this
+// many cycles have been counted since the write.
+inline constexpr std::uint64_t kDrainCycles = 3;
+// Long messages go to the ALSA sequencer in pieces this big, paced, so that a
+// slow receiver is not overrun.
+inline constexpr std::size_t kAlsaChunk = 256;
+inline constexpr auto kAlsaChunkPause = std::chrono::milliseconds(1);
+// How often a lost JACK server is looked for again.
+inline constexpr std::int64_t kReprobeMs = 250;
+
+inline const char* const kJackStopped =
+    "The JACK server has stopped: MIDI input and output are off until it runs again.";
+
+std::int64_t NowNs();
+std::int64_t NowMs();
+// Swallows what JACK would print.
+void Quiet(const char*);
+RtMidi::Api ToRtMidi(RtMidiService::Api api);
+// Our own ports show up in every list; they are never offered as devices.
+bool IsOwnPort(const std::string& name);
+// How many bytes a short message with this status carries; 0 when it cannot
+// go as a short message.
+std::size_t ShortLength(std::uint8_t status);
+// Finds a device by name in a fresh RtMidi object's own list.
+int IndexOf(RtMidi& midi, const std::string& name);
+// On JACK, whether our port got connected to the device (waits a few cycles).
+bool JackConnected(jack_client_t* client, const std::string& device, const std::string& port);
+
+}  // namespace quorvane::rtmidi_detail
+
+namespace quorvane {
+
+// A JACK client of our own: it learns of the server's death and counts
+// process cycles, which tells when RtMidi's output ring has been emptied.
+struct RtMidiService::Watch {
+  jack_client_t* client = nullptr;
+  std::atomic<std::uint64_t> cycles{0};
+  std::atomic<bool> gone{false};
+  QObject* target = nullptr;
+  RtMidiService* service = nullptr;
+
+  static int Process(jack_nframes_t, void* self) {
+    static_cast<Watch*>(self)->cycles.fetch_add(1, std::memory_order_release);
+    return 0;
+  }
+  static void Shutdown(void* self) {
+    auto* watch = static_cast<Watch*>(self);
+    watch->gone.store(true, std::memory_order_release);
+    RtMidiService* service = watch->service;
+    // By the time this runs the service may already have noticed and moved on.
+    QMetaObject::invokeMethod(
+        watch->target,
+        [service, watch] {
+          if (service->watch_.get() == watch) service->Lost();
+        },
+        Qt::QueuedConnection);
+  }
+
+  bool Open() {
+    jack_status_t status{};
+    client = jack_client_open(rtmidi_detail::kWatchName, JackNoStartServer, &status);
+    if (!client) return false;
+    jack_set_process_callback(client, &Process, this);
+    jack_on_shutdown(client, &Shutdown, this);
+    if (jack_activate(client) != 0) {
+      jack_client_close(client);
+      client = nullptr;
+      return false;
+    }
+    return true;
+  }
+
+  ~Watch() {
+    if (!client) return;
+    if (!gone.load()) jack_deactivate(client);
+    jack_client_close(client);
+  }
+};
+
+struct RtMidiService::Output {
+  std::unique_ptr<RtMidiOut> midi;
+  MidiDriverCallback callback = nullptr;
+  void* instance = nullptr;
+  MidiHandle handle = kNoMidiHandle;
+  std::string port_name;
+  int generation = 0;
+  std::uint32_t pending_bytes = 0;  // written to RtMidi's ring since write_cycle
+  std::uint64_t write_cycle = 0;
+  std::atomic<int> done_pending{0};
+};
+
+struct RtMidiService::Input {
+  std::unique_ptr<RtMidiIn> midi;
+  MidiDriverCallback callback = nullptr;
+  void* instance = nullptr;
+  MidiHandle handle = kNoMidiHandle;
+  std::string port_name;
+  int generation = 0;
+  std::atomic<bool> running{false};
+  std::atomic<int> inflight{0};
+  std::atomic<std::int64_t> start_ns{0};
+  // Queued receive buffers: the GUI thread adds, RtMidi's thread takes.
+  std::unique_ptr<MidiBufferHeader* []> queue { new MidiBufferHeader*[kMaxQueuedBuffers] };
+  std::atomic<std::size_t> head{0};  // next to take
+  std::atomic<std::size_t> tail{0};  // next free
+
+  bool Push(MidiBufferHeader* header) {
+    const std::size_t t = tail.load(std::memory_order_relaxed);
+    if (t - head.load(std::memory_order_acquire) >= kMaxQueuedBuffers) return false;
+    queue[t % kMaxQueuedBuffers] = header;
+    tail.store(t + 1, std::memory_order_release);
+    return true;
+  }
+  MidiBufferHeader* Pop() {
+    const std::size_t h = head.load(std::memory_order_relaxed);
+    if (h == tail.load(std::memory_order_acquire)) return nullptr;
+    MidiBufferHeader* header = queue[h % kMaxQueuedBuffers];
+    head.store(h + 1, std::memory_order_release);
+    return header;
+  }
+
+  // RtMidi's thread: no allocation, no lock.
+  static void Receive(double, std::vector<unsigned char>* message, void* self) {
+    auto* in = static_cast<Input*>(self);
+    in->inflight.fetch_add(1);
+    if (in->running.load() && message && !message->empty())
+      in->Deliver(message->data(), message->size());
+    in->inflight.fetch_sub(1);
+  }
+
+  void Deliver(const std::uint8_t* bytes, std::size_t size) {
+    const auto stamp = static_cast<std::uintptr_t>(
+        static_cast<std::uint32_t>((rtmidi_detail::NowNs() - start_ns.load()) / 1000000));
+    if (bytes[0] != 0xF0) {
+      std::uint32_t word = bytes[0];
+      if (size > 1) word |= std::uint32_t{bytes[1]} << 8;
+      if (size > 2) word |= std::uint32_t{bytes[2]} << 16;
+      callback(handle, MidiCallbackMessage::InputData, instance, word, stamp);
+      return;
+    }
+    // System exclusive fills the queued buffers in turn; with none queued the
+    // rest of the message is lost, as with any driver that has no buffer.
+    std::size_t offset = 0;
+    while (offset < size) {
+      MidiBufferHeader* header = Pop();
+      if (!header) return;
+      const std::size_t n = std::min<std::size_t>(header->buffer_length, size - offset);
+      if (n > 0) std::memcpy(header->data, bytes + offset, n);
+      header->bytes_recorded = static_cast<std::uint32_t>(n);
+      header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+      offset += n;
+      callback(handle, MidiCallbackMessage::InputLongData, instance,
+               reinterpret_cast<std::uintptr_t>(header), stamp);
+    }
+  }
+};
+
+// Pieces that need threads or RtMidi objects of their own.
+struct RtMidiService::Helpers {
+  std::unique_ptr<RtMidiIn> input_lister;
+  std::unique_ptr<RtMidiOut> output_lister;
+
+  // Output-done callbacks run here, on the service's own thread.
+  struct Done {
+    Output* out;
+    MidiBufferHeader* header;
+  };
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<Done> done;
+  bool stop = false;
+  std::thread notifier;
+  // Outputs of a dead server take a second to close; they close here.
+  std::vector<std::thread> reapers;
+  std::atomic<int> reaping{0};
+
+  Helpers() : notifier([this] { Run(); }) {}
+
+  template <typename T>
+  void Reap(std::unique_ptr<T> object) {
+    if (!object) return;
+    reaping.fetch_add(1);
+    reapers.emplace_back([this, o = std::move(object)]() mutable {
+      o.reset();
+      reaping.fetch_sub(1);
+    });
+  }
+  void JoinReapers() {
+    for (auto& t : reapers) t.join();
+    reapers.clear();
+  }
+
+  ~Helpers() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+    }
+    wake.notify_all();
+    notifier.join();
+    JoinReapers();
+  }
+
+  void Post(Output* out, MidiBufferHeader* header) {
+    out->done_pending.fetch_add(1);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      done.push_back({out, header});
+    }
+    wake.notify_one();
+  }
+
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      wake.wait(lock, [this] { return stop || !done.empty(); });
+      if (done.empty()) return;
+      const Done item = done.front();
+      done.pop_front();
+      lock.unlock();
+      item.header->flags =
+          (item.header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+      item.out->callback(item.out->handle, MidiCallbackMessage::OutputDone, item.out->instance,
+                         reinterpret_cast<std::uintptr_t>(item.header), 0);
+      item.out->done_pending.fetch_sub(1);
+      lock.lock();
+    }
+  }
+};
+
+}  // namespace quorvane
