@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -23,6 +24,11 @@ const QString kRemote = QStringLiteral("Remote Settings");
 const QString kTransport = QStringLiteral("Transport Settings");
 const QString kSelection = QStringLiteral("Selection Settings");
 
+// The MIDI dialog's delay range (MidiSettingsEditor::kMaxDelay); the files layer cannot see it.
+constexpr int kMaxMidiDelay = 1000;
+// Smallest window side read from the file; a few pixels would leave nothing to grab.
+constexpr int kMinWindowSize = 100;
+
 QString Numbered(const char* prefix, int n) {
   return QString::fromLatin1(prefix) + QString::number(n);
 }
@@ -35,16 +41,21 @@ enum class Rule {
   kString,
   kPosX,  // a window position: near or beyond the screen edge reads as the default
   kPosY,
-  kDevice,   // below -1 means "not in use" as well, kept as -1
-  kMidiApi,  // "JACK" in any case, else "ALSA"
-  kFolder,   // empty: the line already in the file stays
+  kWidth,  // a window size: at least kMinWindowSize, at most the screen's
+  kHeight,
+  kClamped,      // an integer held to [lo, hi]
+  kClampedByte,  // the same, for a byte member (read whole, so 300 does not wrap to 44)
+  kByteInRange,  // outside [lo, hi] reads as the default
+  kDevice,       // below -1 means "not in use" as well, kept as -1
+  kMidiApi,      // "JACK" in any case, else "ALSA"
+  kFolder,       // empty: the line already in the file stays
 };
 
 template <Rule R>
 using RuleType = std::conditional_t<
     R == Rule::kBool, bool,
     std::conditional_t<
-        R == Rule::kByte, std::uint8_t,
+        R == Rule::kByte || R == Rule::kClampedByte || R == Rule::kByteInRange, std::uint8_t,
         std::conditional_t<R == Rule::kString || R == Rule::kMidiApi || R == Rule::kFolder, QString,
                            int>>>;
 
@@ -76,6 +87,7 @@ struct Key {
   Rule rule;
   Bind bind;
   int index = 0;
+  int lo = 0, hi = 0;  // the range of kClamped, kClampedByte and kByteInRange
 };
 
 // Builds the table; the static_asserts keep each rule on a member of its type.
@@ -85,6 +97,14 @@ class Table {
   void Row(const QString& section, const char* name) {
     static_assert(std::is_same_v<MemberType<M>, RuleType<R>>, "rule does not fit the member");
     keys_.push_back({section, QString::fromLatin1(name), R, &Member<M>, 0});
+  }
+  // A row whose value must lie in [lo, hi].
+  template <Rule R, auto M>
+  void Row(const QString& section, const char* name, int lo, int hi) {
+    static_assert(R == Rule::kClamped || R == Rule::kClampedByte || R == Rule::kByteInRange);
+    Row<R, M>(section, name);
+    keys_.back().lo = lo;
+    keys_.back().hi = hi;
   }
   // A row per element of an array member, keys numbered from first.
   template <Rule R, auto M>
@@ -110,8 +130,8 @@ const std::vector<Key>& Keys() {
     Table t;
     t.Row<kPosX, &A::x>(kWindow, "X");
     t.Row<kPosY, &A::y>(kWindow, "Y");
-    t.Row<kInt, &A::w>(kWindow, "W");
-    t.Row<kInt, &A::h>(kWindow, "H");
+    t.Row<kWidth, &A::w>(kWindow, "W");
+    t.Row<kHeight, &A::h>(kWindow, "H");
     t.Row<kBool, &A::always_on_top>(kWindow, "Always On Top");
     t.Row<kBool, &A::minimize_to_tray>(kWindow, "Minimize To Tray");
     t.Row<kPosX, &A::vector_controller_x>(kWindow, "Vector Controller X");
@@ -122,8 +142,8 @@ const std::vector<Key>& Keys() {
     t.Row<kPosY, &A::midi_keyboard_y>(kWindow, "MIDI Keyboard Y");
     t.Row<kPosX, &A::snapshot_window_x>(kWindow, "Snapshot Window X");
     t.Row<kPosY, &A::snapshot_window_y>(kWindow, "Snapshot Window Y");
-    t.Row<kInt, &A::snapshot_window_w>(kWindow, "Snapshot Window W");
-    t.Row<kInt, &A::snapshot_window_h>(kWindow, "Snapshot Window H");
+    t.Row<kWidth, &A::snapshot_window_w>(kWindow, "Snapshot Window W");
+    t.Row<kHeight, &A::snapshot_window_h>(kWindow, "Snapshot Window H");
     t.Row<kBool, &A::show_snapshot_window>(kWindow, "Show Snapshot Window");
     t.Row<kBool, &A::show_vector_controller>(kWindow, "Show Vector Controller");
     t.Row<kBool, &A::show_morph_slider>(kWindow, "Show Morph Slider");
@@ -146,10 +166,10 @@ const std::vector<Key>& Keys() {
     t.Row<kString, &A::input_device2_name>(kMidi, "MIDI In2 Name");
     t.Row<kString, &A::output_device_name>(kMidi, "MIDI Out1 Name");
     t.Row<kMidiApi, &A::midi_api>(kMidi, "MIDI API");
-    t.Row<kByte, &A::global_channel>(kMidi, "Channel");
-    t.Row<kByte, &A::remote_channel>(kMidi, "Remote Channel");
-    t.Row<kByte, &A::listen_channel>(kMidi, "Listen Channel");
-    t.Row<kInt, &A::midi_delay>(kMidi, "MIDI Delay");
+    t.Row<kByteInRange, &A::global_channel>(kMidi, "Channel", 1, 16);
+    t.Row<kByteInRange, &A::remote_channel>(kMidi, "Remote Channel", 1, 16);
+    t.Row<kByteInRange, &A::listen_channel>(kMidi, "Listen Channel", 0, 16);  // 0: every channel
+    t.Row<kClamped, &A::midi_delay>(kMidi, "MIDI Delay", 0, kMaxMidiDelay);
 
     t.Rows<kByte, &A::slider_controllers>(kRemote, "Slider Controller ", 1);
     t.Rows<kByte, &A::button_controllers>(kRemote, "Button Controller ", 1);
@@ -163,10 +183,10 @@ const std::vector<Key>& Keys() {
     t.Row<kByte, &A::stop_controller>(kTransport, "Stop Controller");
     t.Row<kByte, &A::record_controller>(kTransport, "Record Controller");
     t.Row<kByte, &A::pause_controller>(kTransport, "Pause Controller");
-    t.Row<kByte, &A::transport_channel>(kTransport, "Channel");
+    t.Row<kByteInRange, &A::transport_channel>(kTransport, "Channel", 1, 16);
 
     t.Row<kBool, &A::group_mode>(kSelection, "Group Selection");
-    t.Row<kByte, &A::randomize_factor>(kSelection, "Randomize Factor");
+    t.Row<kClampedByte, &A::randomize_factor>(kSelection, "Randomize Factor", 1, 100);
     return t.Take();
   }();
   return keys;
@@ -175,6 +195,12 @@ const std::vector<Key>& Keys() {
 // Too close to the right or bottom edge, or beyond it: the default.
 int OnScreen(int v, int extent, int def) {
   return v >= extent - 5 ? def : v;
+}
+
+// A window side between kMinWindowSize and the screen's extent (unknown when not positive).
+int FitScreen(int v, int extent) {
+  const int most = extent > 0 ? std::max(extent, kMinWindowSize) : std::numeric_limits<int>::max();
+  return std::clamp(v, kMinWindowSize, most);
 }
 
 void ReadKey(const SettingsTextFile& f, QSize screen, const Key& k, AppSettings& a,
@@ -202,6 +228,25 @@ void ReadKey(const SettingsTextFile& f, QSize screen, const Key& k, AppSettings&
       Ref<int>(to) = OnScreen(f.ReadInteger(s, k.name, Ref<int>(def)), extent, Ref<int>(def));
       break;
     }
+    case Rule::kWidth:
+    case Rule::kHeight: {
+      const int extent = k.rule == Rule::kWidth ? screen.width() : screen.height();
+      Ref<int>(to) = FitScreen(f.ReadInteger(s, k.name, Ref<int>(def)), extent);
+      break;
+    }
+    case Rule::kClamped:
+      Ref<int>(to) = std::clamp(f.ReadInteger(s, k.name, Ref<int>(def)), k.lo, k.hi);
+      break;
+    case Rule::kClampedByte:
+      Ref<std::uint8_t>(to) = static_cast<std::uint8_t>(
+          std::clamp(f.ReadInteger(s, k.name, Ref<std::uint8_t>(def)), k.lo, k.hi));
+      break;
+    case Rule::kByteInRange: {
+      const int v = f.ReadInteger(s, k.name, Ref<std::uint8_t>(def));
+      Ref<std::uint8_t>(to) =
+          v >= k.lo && v <= k.hi ? static_cast<std::uint8_t>(v) : Ref<std::uint8_t>(def);
+      break;
+    }
     case Rule::kDevice:
       Ref<int>(to) = std::max(f.ReadInteger(s, k.name, Ref<int>(def)), -1);
       break;
@@ -221,6 +266,9 @@ void WriteKey(SettingsTextFile& f, const Key& k, AppSettings& a) {
     case Rule::kInt:
     case Rule::kPosX:
     case Rule::kPosY:
+    case Rule::kWidth:
+    case Rule::kHeight:
+    case Rule::kClamped:
       f.WriteInteger(k.section, k.name, Ref<int>(from));
       break;
     case Rule::kDevice:
@@ -230,6 +278,8 @@ void WriteKey(SettingsTextFile& f, const Key& k, AppSettings& a) {
       f.WriteBool(k.section, k.name, Ref<bool>(from));
       break;
     case Rule::kByte:
+    case Rule::kClampedByte:
+    case Rule::kByteInRange:
       f.WriteInteger(k.section, k.name, Ref<std::uint8_t>(from));
       break;
     case Rule::kFolder:
@@ -257,19 +307,18 @@ AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& def
                                 QString& dump_request_string) {
   AppSettingsLoad result;
   SettingsTextFile file(path);
+  // A file that cannot be read leaves the copy empty: every key takes its default below.
   const FileStatus status = file.Load();
-  if (!status || !file.existed()) {
-    // First start (or an unusable file): the defaults, without the "Wrong file type." warning.
-    if (!status) result.messages << status.message;
-    defs.Initialize();
-    dump_request_string.clear();
-    return result;
-  }
+  if (!status) result.messages << status.message;
   AppSettings defaults;  // each row takes its default from here
   for (const Key& k : Keys()) ReadKey(file, screen, k, result.settings, defaults);
 
-  const FileStatus sliders = ReadSliderSettings(file, defs, dump_request_string);
-  if (!sliders) result.messages << sliders.message;
+  // No file, or one that holds no definitions (a partial or foreign Brellin.ini): start
+  // afresh silently, as on the first start. "Wrong file type." belongs to File > Open.
+  if (!status || !file.existed() || !ReadSliderSettings(file, defs, dump_request_string)) {
+    defs.Initialize();
+    dump_request_string.clear();
+  }
   return result;
 }
 

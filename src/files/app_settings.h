@@ -81,8 +81,10 @@ struct AppSettingsLoad {
 };
 
 // Reads the file at path. Window positions at or beyond the screen edge minus 5 take their
-// defaults. A missing file gives the defaults and freshly initialised definitions silently; a
-// present file without a valid "File Type" warns and leaves the definitions as they were.
+// defaults; window sizes are held between 100 and the screen's size; out-of-range MIDI delay and
+// randomize factor are clamped, out-of-range channels read as 1. A missing file gives the
+// defaults and freshly initialised definitions silently; so do the definitions of a file
+// without a valid "File Type", whose other keys are read as usual.
 AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& defs,
                                 QString& dump_request_string);
 

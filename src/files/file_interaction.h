@@ -20,7 +20,9 @@ class FileInteraction {
   void ShowWarning(const QString& text) { Ask(Kind::kWarning, text, Buttons::kOk); }
 
   // Open and save dialogs for slider settings files; nullopt when cancelled. The save dialog
-  // asks before overwriting and appends the extension when the name has none.
+  // asks before overwriting and appends the extension when the name has none. The open dialog
+  // starts in the folder of a proposed name that has one (start_dir otherwise), with that file
+  // selected.
   virtual std::optional<QString> ChooseFileToOpen(const QString& start_dir,
                                                   const QString& proposed_name) = 0;
   virtual std::optional<QString> ChooseFileToSave(const QString& start_dir,

@@ -9,7 +9,8 @@ namespace quorvane {
 namespace {
 
 QString FolderOf(const QString& path) {
-  return QFileInfo(path).absolutePath() + u'/';
+  const QString folder = QFileInfo(path).absolutePath();
+  return folder.endsWith(u'/') ? folder : folder + u'/';  // the root is "/" already
 }
 
 // Busy cursor for the span of a read or write.
@@ -96,8 +97,11 @@ bool SliderFileCommands::InitialiseSliders() {
 
 bool SliderFileCommands::OpenSliderFile() {
   if (!ConfirmSaveCurrent()) return false;
-  const std::optional<QString> chosen =
-      ui_.ChooseFileToOpen(slider_settings_dir_, open_dialog_name_);
+  // A remembered path (a favourite's, say) is proposed in its own folder: only there does
+  // its bare name, which is what the dialog shows, find the file.
+  const QString start_dir =
+      open_dialog_name_.contains(u'/') ? FolderOf(open_dialog_name_) : slider_settings_dir_;
+  const std::optional<QString> chosen = ui_.ChooseFileToOpen(start_dir, open_dialog_name_);
   if (!chosen) return false;
   ui_.ProcessPendingEvents();
   // The folder moves even when the file is refused below.

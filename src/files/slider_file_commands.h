@@ -46,7 +46,8 @@ class SliderFileCommands : public QObject {
   const QString& SliderSettingsDir() const { return slider_settings_dir_; }
   void SetSliderSettingsDir(const QString& dir) { slider_settings_dir_ = dir; }
 
-  // Names the dialogs propose next time.
+  // Names the dialogs propose next time. An open name with a folder opens the dialog in that
+  // folder rather than SliderSettingsDir().
   const QString& open_dialog_name() const { return open_dialog_name_; }
   void SetOpenDialogName(const QString& path) { open_dialog_name_ = path; }
   const QString& save_dialog_name() const { return save_dialog_name_; }

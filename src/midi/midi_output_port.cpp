@@ -1,6 +1,7 @@
 #include "midi/midi_output_port.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 
@@ -11,6 +12,30 @@ namespace quorvane {
 namespace {
 constexpr std::size_t kErrorTextLimit = 127;  // the service's text buffer holds 128 with the NUL
 constexpr std::size_t kMaxSysexLength = 65535;
+
+// Data bytes a short message with this status carries; the rest of the word is never sent.
+// Same table as the service's (rtmidi_support.cpp ShortLength, less the status byte).
+int DataByteCount(std::uint8_t status) {
+  if (status < 0xC0) return 2;
+  if (status < 0xE0) return 1;
+  if (status < 0xF0) return 2;
+  if (status == 0xF1 || status == 0xF3) return 1;
+  if (status == 0xF2) return 2;
+  return 0;  // real-time and the rest: the status alone (or refused by the service)
+}
+
+std::string Hex(std::uint8_t byte) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", byte);
+  return text;
+}
+
+// "B0 C8 7F": the bytes the message would carry.
+std::string MessageText(const std::uint8_t* bytes, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += (i ? " " : "") + Hex(bytes[i]);
+  return text;
+}
 }  // namespace
 
 TMidiOutput2::TMidiOutput2(MidiService& service)
@@ -120,6 +145,18 @@ bool TMidiOutput2::Close() {
 }
 
 void TMidiOutput2::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+  // A receiver would read a byte of 0x80 or more as the status of a new message.
+  const std::uint8_t bytes[3] = {status, data1, data2};
+  if (status < 0x80) {
+    Raise("Invalid MIDI status byte 0x" + Hex(status) + " in message " + MessageText(bytes, 3));
+  }
+  const int length = 1 + DataByteCount(status);
+  for (int i = 1; i < length; ++i) {
+    if (bytes[i] >= 0x80) {
+      Raise("Invalid MIDI data byte 0x" + Hex(bytes[i]) + " in message " +
+            MessageText(bytes, length));
+    }
+  }
   Check(Store(service_.OutputShortMessage(handle_, PackShortMessage(status, data1, data2))));
 }
 

@@ -44,6 +44,8 @@ class TMidiOutput2 {
   bool Close();
 
   // Does not test the port state: a closed port hands the empty handle to the service.
+  // Raises, sending nothing, when status is below 0x80 or a data byte the status implies is
+  // 0x80 or more.
   void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
   // length 1..65535; the copy lives until the service reports the block sent.
   void SendSysex(const std::uint8_t* data, std::size_t length);

@@ -33,8 +33,8 @@ AppSettings AllChanged() {
   AppSettings a;
   a.x = 11;
   a.y = 12;
-  a.w = 13;
-  a.h = 14;
+  a.w = 130;
+  a.h = 140;
   a.always_on_top = a.minimize_to_tray = true;
   a.vector_controller_x = 15;
   a.vector_controller_y = 16;
@@ -45,8 +45,8 @@ AppSettings AllChanged() {
   a.midi_keyboard_y = 20;
   a.snapshot_window_x = 21;
   a.snapshot_window_y = 22;
-  a.snapshot_window_w = 23;
-  a.snapshot_window_h = 24;
+  a.snapshot_window_w = 230;
+  a.snapshot_window_h = 240;
   a.show_morph_slider = a.update_slider_numbers = true;
   a.patch_dir = "/p/";
   a.slider_settings_dir = "/s/";
@@ -95,8 +95,8 @@ QStringList AllChangedLines() {
   };
   add("Window Settings", {"X=11",
                           "Y=12",
-                          "W=13",
-                          "H=14",
+                          "W=130",
+                          "H=140",
                           "Always On Top=1",
                           "Minimize To Tray=1",
                           "Vector Controller X=15",
@@ -107,8 +107,8 @@ QStringList AllChangedLines() {
                           "MIDI Keyboard Y=20",
                           "Snapshot Window X=21",
                           "Snapshot Window Y=22",
-                          "Snapshot Window W=23",
-                          "Snapshot Window H=24",
+                          "Snapshot Window W=230",
+                          "Snapshot Window H=240",
                           "Show Snapshot Window=1",
                           "Show Vector Controller=1",
                           "Show Morph Slider=1",
@@ -183,15 +183,154 @@ TEST(AppSettingsLoad, NoFileGivesDefaultsAndInitialisedDefinitionsSilently) {
   EXPECT_TRUE(dump.isEmpty());
 }
 
-TEST(AppSettingsLoad, PresentFileWithoutFileTypeWarnsAndKeepsDefinitions) {
+QByteArray Utf16(const QString& text) {
+  QByteArray bytes("\xFF\xFE", 2);  // little-endian byte order mark
+  for (const QChar c : text) {
+    bytes.append(static_cast<char>(c.unicode() & 0xFF));
+    bytes.append(static_cast<char>(c.unicode() >> 8));
+  }
+  return bytes;
+}
+
+// A file without a valid "File Type" is no slider settings file: like a missing file, it gives
+// fresh definitions without a word, and its other keys still count.
+TEST(AppSettingsLoad, FileWithoutValidFileTypeInitialisesDefinitionsSilently) {
+  const struct {
+    const char* what;
+    QByteArray contents;
+    bool jack;  // the file's MIDI API=JACK is readable
+    int w;      // the W it gives
+  } cases[] = {
+      {"only some keys", "[MIDI Settings]\nMIDI API=JACK\n", true, 755},
+      {"refused type",
+       "[Application Settings]\nFile Type=wrong file type\n[Window Settings]\nW=900\n"
+       "[MIDI Settings]\nMIDI API=JACK\nDump Request String=F0 F7\n"
+       "[Slider Settings]\ns1_caption=Kept?\n",
+       true, 900},
+      {"empty", "", false, 755},
+      {"random", QByteArray("\x01\xFE\x93[\x00\x7F=\xC3\x28\n\n=\r\x80[[]]", 18), false, 755},
+      {"UTF-16", Utf16("[MIDI Settings]\r\nMIDI API=JACK\r\nMIDI Delay=5\r\n"), false, 755},
+      {"CR only", "[Window Settings]\rW=900\r[MIDI Settings]\rMIDI Delay=7\r", false, 755},
+  };
   TempDir dir;
-  const QString path = dir.write("Brellin.ini", "[Window Settings]\nW=900\n");
-  TPageSet defs;  // blank, as at start-up
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString path = dir.write("Brellin.ini", c.contents);
+    TPageSet defs;  // blank, as at start-up
+    QString dump = "stale";
+    const AppSettingsLoad r = LoadAppSettings(path, kScreen, defs, dump);
+    EXPECT_EQ(r.messages, QStringList());
+    EXPECT_EQ(defs, Initialised());
+    EXPECT_TRUE(dump.isEmpty());
+    if (c.jack) {
+      EXPECT_EQ(r.settings.midi_api, "JACK");
+    }
+    if (c.w != 755) {
+      EXPECT_EQ(r.settings.w, c.w);
+    }
+  }
+}
+
+TEST(AppSettingsLoad, FileWithOnlyTheMidiApiGivesJackAndInitialisedDefinitions) {
+  TempDir dir;
+  const QString path = dir.write("Brellin.ini", "[MIDI Settings]\nMIDI API=JACK\n");
+  TPageSet defs;
   QString dump;
   const AppSettingsLoad r = LoadAppSettings(path, kScreen, defs, dump);
-  EXPECT_EQ(r.messages, QStringList{"Wrong file type."});
-  EXPECT_EQ(r.settings.w, 900);
-  EXPECT_EQ(defs, TPageSet());
+  EXPECT_TRUE(r.messages.isEmpty());
+  EXPECT_EQ(r.settings.midi_api, "JACK");
+  AppSettings expected;
+  expected.midi_api = "JACK";
+  EXPECT_EQ(r.settings, expected);
+  EXPECT_EQ(defs, Initialised());
+}
+
+// Values the dialogs could never have produced are brought back into their ranges.
+TEST(AppSettingsLoad, OutOfRangeMidiValuesAreHeldToTheirRanges) {
+  const struct {
+    const char *section, *key;
+    const char* stored;
+    int AppSettings::*int_member;
+    std::uint8_t AppSettings::*byte_member;
+    int expected;
+  } cases[] = {
+      {"MIDI Settings", "MIDI Delay", "99999", &AppSettings::midi_delay, nullptr, 1000},
+      {"MIDI Settings", "MIDI Delay", "1001", &AppSettings::midi_delay, nullptr, 1000},
+      {"MIDI Settings", "MIDI Delay", "1000", &AppSettings::midi_delay, nullptr, 1000},
+      {"MIDI Settings", "MIDI Delay", "-5", &AppSettings::midi_delay, nullptr, 0},
+      {"MIDI Settings", "MIDI Delay", "0", &AppSettings::midi_delay, nullptr, 0},
+      {"Selection Settings", "Randomize Factor", "0", nullptr, &AppSettings::randomize_factor, 1},
+      {"Selection Settings", "Randomize Factor", "-3", nullptr, &AppSettings::randomize_factor, 1},
+      {"Selection Settings", "Randomize Factor", "101", nullptr, &AppSettings::randomize_factor,
+       100},
+      {"Selection Settings", "Randomize Factor", "300", nullptr, &AppSettings::randomize_factor,
+       100},
+      {"Selection Settings", "Randomize Factor", "1", nullptr, &AppSettings::randomize_factor, 1},
+      {"MIDI Settings", "Channel", "255", nullptr, &AppSettings::global_channel, 1},
+      {"MIDI Settings", "Channel", "0", nullptr, &AppSettings::global_channel, 1},
+      {"MIDI Settings", "Channel", "17", nullptr, &AppSettings::global_channel, 1},
+      {"MIDI Settings", "Channel", "257", nullptr, &AppSettings::global_channel, 1},
+      {"MIDI Settings", "Channel", "-1", nullptr, &AppSettings::global_channel, 1},
+      {"MIDI Settings", "Channel", "16", nullptr, &AppSettings::global_channel, 16},
+      {"MIDI Settings", "Remote Channel", "255", nullptr, &AppSettings::remote_channel, 1},
+      {"MIDI Settings", "Remote Channel", "0", nullptr, &AppSettings::remote_channel, 1},
+      {"MIDI Settings", "Remote Channel", "12", nullptr, &AppSettings::remote_channel, 12},
+      {"MIDI Settings", "Listen Channel", "255", nullptr, &AppSettings::listen_channel, 1},
+      {"MIDI Settings", "Listen Channel", "17", nullptr, &AppSettings::listen_channel, 1},
+      {"MIDI Settings", "Listen Channel", "-1", nullptr, &AppSettings::listen_channel, 1},
+      {"MIDI Settings", "Listen Channel", "0", nullptr, &AppSettings::listen_channel, 0},
+      {"MIDI Settings", "Listen Channel", "16", nullptr, &AppSettings::listen_channel, 16},
+      {"Transport Settings", "Channel", "255", nullptr, &AppSettings::transport_channel, 1},
+      {"Transport Settings", "Channel", "0", nullptr, &AppSettings::transport_channel, 1},
+      {"Transport Settings", "Channel", "9", nullptr, &AppSettings::transport_channel, 9},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    const QString path =
+        dir.write("Brellin.ini", QString("[%1]\n%2=%3\n").arg(c.section, c.key, c.stored).toUtf8());
+    TPageSet defs;
+    QString dump;
+    const AppSettings a = LoadAppSettings(path, kScreen, defs, dump).settings;
+    const int got = c.int_member ? a.*c.int_member : int{a.*c.byte_member};
+    EXPECT_EQ(got, c.expected) << c.section << "/" << c.key << "=" << c.stored;
+  }
+}
+
+TEST(AppSettingsLoad, WindowSizesFitTheScreen) {
+  const struct {
+    const char* key;
+    int AppSettings::*member;
+    bool horizontal;
+  } sizes[] = {{"W", &AppSettings::w, true},
+               {"H", &AppSettings::h, false},
+               {"Snapshot Window W", &AppSettings::snapshot_window_w, true},
+               {"Snapshot Window H", &AppSettings::snapshot_window_h, false}};
+  const struct {
+    int stored, horizontal, vertical;
+  } cases[] = {{99999, 1920, 1080}, {1920, 1920, 1080}, {1500, 1500, 1080}, {1000, 1000, 1000},
+               {100, 100, 100},     {99, 100, 100},     {0, 100, 100},      {-400, 100, 100}};
+  TempDir dir;
+  for (const auto& s : sizes) {
+    for (const auto& c : cases) {
+      const QString path = dir.write(
+          "Brellin.ini", QString("[Window Settings]\n%1=%2\n").arg(s.key).arg(c.stored).toUtf8());
+      TPageSet defs;
+      QString dump;
+      const AppSettings a = LoadAppSettings(path, kScreen, defs, dump).settings;
+      EXPECT_EQ(a.*s.member, s.horizontal ? c.horizontal : c.vertical) << s.key << "=" << c.stored;
+    }
+  }
+  // The defaults, too, fit a small screen, with or without a file.
+  for (const bool present : {false, true}) {
+    const QString path = dir.file("small.ini");
+    if (present) dir.write("small.ini", "[Window Settings]\nX=5\n");
+    TPageSet defs;
+    QString dump;
+    const AppSettings a = LoadAppSettings(path, QSize(640, 480), defs, dump).settings;
+    EXPECT_EQ(a.w, 640) << present;
+    EXPECT_EQ(a.h, 480) << present;
+    EXPECT_EQ(a.snapshot_window_w, 300) << present;
+  }
 }
 
 TEST(AppSettingsLoad, PositionsNearOrBeyondTheScreenEdgeTakeTheDefault) {
@@ -212,7 +351,7 @@ TEST(AppSettingsLoad, PositionsNearOrBeyondTheScreenEdgeTakeTheDefault) {
     const int y = c.x - 840;  // 4160, -860, 1075, 1074 against a height of 1080
     EXPECT_EQ(a.y, y >= 1075 ? 100 : y) << y;
     EXPECT_EQ(a.snapshot_window_y, y >= 1075 ? 50 : y) << y;
-    EXPECT_EQ(a.w, 5000) << "sizes are taken as they are";
+    EXPECT_EQ(a.w, 1920) << "sizes are held to the screen";
   }
 }
 

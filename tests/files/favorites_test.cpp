@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include "fake_file_interaction.h"
 #include "files/slider_settings_file.h"
 #include "support/temp_dir.h"
@@ -68,6 +70,25 @@ TEST_F(FavoritesTest, FreeSlotIsFilledByOpenAndThenLoadsWithoutADialog) {
   EXPECT_EQ(defs[0].caption, "Lead");
   EXPECT_EQ(commands.title(), "Quorvane - [" + lead + "]");
   EXPECT_EQ(favorites.caption(4), "&4 Lead.qrt");
+}
+
+TEST_F(FavoritesTest, OpenAfterAFavouriteStartsInTheFavouritesFolderWithItSelected) {
+  QDir().mkdir(dir.file("kept"));
+  const QString lead = WriteSliderFile("kept/Lead.qrt", "Lead");
+  commands.SetSliderSettingsDir(dir.path() + "/");  // where the last dialog was
+  std::array<QString, kFavoriteCount> files;
+  files[0] = lead;
+  favorites.SetFiles(files);
+  ui.answers = {Answer::kNo};
+  favorites.LoadFavorite(1);
+  ASSERT_EQ(defs[0].caption, "Lead");
+
+  ui.answers = {Answer::kNo};
+  ui.open_choices = {std::nullopt};
+  favorites.LoadFavorite(2);  // a free slot: the Open dialog
+  ASSERT_EQ(ui.open_calls.size(), 1u);
+  EXPECT_EQ(ui.open_calls[0].start_dir, dir.file("kept") + "/");
+  EXPECT_EQ(ui.open_calls[0].proposed_name, lead);
 }
 
 TEST_F(FavoritesTest, SameFileMayFillSeveralSlots) {

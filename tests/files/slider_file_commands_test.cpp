@@ -65,6 +65,26 @@ TEST_F(SliderFileCommandsTest, OpenReadsTheFileAndSetsNameTitleAndFolder) {
   EXPECT_EQ(ui.busy_depth, 0);
 }
 
+TEST_F(SliderFileCommandsTest, OpenDialogStartsInTheFolderOfTheNameItProposes) {
+  const struct {
+    const char *name, *start_dir;
+  } cases[] = {{"", "/start/"},
+               {"Pad.qrt", "/start/"},
+               {"/music/patches/Pad.qrt", "/music/patches/"},
+               {"/Pad.qrt", "/"}};
+  commands.SetSliderSettingsDir("/start/");
+  for (const auto& c : cases) {
+    commands.SetOpenDialogName(c.name);
+    ui.answers = {Answer::kNo};
+    ui.open_choices = {std::nullopt};
+    EXPECT_FALSE(commands.OpenSliderFile());
+    ASSERT_FALSE(ui.open_calls.empty());
+    EXPECT_EQ(ui.open_calls.back().start_dir, c.start_dir) << c.name;
+    EXPECT_EQ(ui.open_calls.back().proposed_name, c.name);
+  }
+  EXPECT_EQ(commands.SliderSettingsDir(), "/start/") << "a cancelled dialog moves nothing";
+}
+
 TEST_F(SliderFileCommandsTest, RefusedOpenChangesNothingButTheFolder) {
   QDir().mkdir(dir.file("other"));
   const QString bad =

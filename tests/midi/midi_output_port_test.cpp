@@ -112,6 +112,50 @@ TEST_F(OutputPortTest, SendShortHandsPackedWordToService) {
   EXPECT_EQ(words[1], 0x000005C3u);
 }
 
+TEST_F(OutputPortTest, SendShortRefusesBytesThatWouldReadAsStatusAndSendsNothing) {
+  const struct {
+    std::uint8_t status, data1, data2;
+    const char* error;  // nullptr: sent
+  } cases[] = {
+      {0xB0, 0xC8, 0x7F, "Invalid MIDI data byte 0xC8 in message B0 C8 7F"},
+      {0xB0, 0x07, 0x80, "Invalid MIDI data byte 0x80 in message B0 07 80"},
+      {0x90, 0xFF, 0xFF, "Invalid MIDI data byte 0xFF in message 90 FF FF"},
+      {0xE5, 0x00, 0x90, "Invalid MIDI data byte 0x90 in message E5 00 90"},
+      {0xF2, 0x01, 0x81, "Invalid MIDI data byte 0x81 in message F2 01 81"},
+      {0xC3, 0x85, 0x00, "Invalid MIDI data byte 0x85 in message C3 85"},
+      {0xD0, 0xA0, 0x00, "Invalid MIDI data byte 0xA0 in message D0 A0"},
+      {0xF1, 0x80, 0x00, "Invalid MIDI data byte 0x80 in message F1 80"},
+      {0x45, 0x01, 0x02, "Invalid MIDI status byte 0x45 in message 45 01 02"},
+      {0x00, 0x00, 0x00, "Invalid MIDI status byte 0x00 in message 00 00 00"},
+      // Bytes the status does not imply are never sent, so they do not count.
+      {0xC3, 0x05, 0xFF, nullptr},
+      {0xF3, 0x7F, 0x80, nullptr},
+      {0xF8, 0x80, 0xFF, nullptr},
+      {0xFE, 0xC8, 0x00, nullptr},
+      {0xB0, 0x7F, 0x7F, nullptr},
+  };
+  TMidiOutput2 port(service_);
+  ASSERT_TRUE(port.Open());
+  std::size_t sent = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << std::hex << int{c.status} << " " << int{c.data1} << " " << int{c.data2});
+    if (c.error) {
+      EXPECT_PORT_ERROR(port.SendShort(c.status, c.data1, c.data2), c.error);
+    } else {
+      EXPECT_NO_THROW(port.SendShort(c.status, c.data1, c.data2));
+      ++sent;
+    }
+    EXPECT_EQ(service_.ShortsSentTo("Synth").size(), sent);
+  }
+  TMyMidiEvent event;
+  event.status = 0xB0;
+  event.data1 = 0x07;
+  event.data2 = 0xC8;
+  EXPECT_PORT_ERROR(port.SendEvent(event), "Invalid MIDI data byte 0xC8 in message B0 07 C8");
+  EXPECT_EQ(service_.ShortsSentTo("Synth").size(), sent);
+}
+
 TEST_F(OutputPortTest, SendOnClosedPortRaisesServiceError) {
   TMidiOutput2 port(service_);
   EXPECT_PORT_ERROR(port.SendShort(0xB0, 1, 2), "The specified device handle is invalid.");

@@ -65,7 +65,11 @@ std::optional<QString> WidgetFileInteraction::RunDialog(bool save, const QString
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
   }
-  if (!start_dir.isEmpty() && QFileInfo(start_dir).isDir()) dialog.setDirectory(start_dir);
+  QString dir = start_dir;
+  // The open dialog shows only the bare name, which finds the file only in its own folder.
+  if (!save && proposed.contains(u'/') && QFileInfo(QFileInfo(proposed).absolutePath()).isDir())
+    dir = QFileInfo(proposed).absolutePath();
+  if (!dir.isEmpty() && QFileInfo(dir).isDir()) dialog.setDirectory(dir);
   if (!proposed.isEmpty()) dialog.selectFile(QFileInfo(proposed).fileName());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();

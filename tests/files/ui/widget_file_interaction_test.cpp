@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -135,6 +136,26 @@ class WidgetFileInteractionTest : public QObject {
 
     WhenModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
     QVERIFY(!ui.ChooseFileToOpen(dir.path() + "/", {}).has_value());
+  }
+
+  // A favourite's path is proposed while the dialog's folder is elsewhere: the dialog shows the
+  // bare name, so it must be in the file's folder for Enter to find the file.
+  void openDialogShowsAProposedPathInItsOwnFolder() {
+    testing::TempDir dir, elsewhere;
+    QDir().mkdir(dir.file("kept"));
+    const QString file = dir.write("kept/Bass.qrt", "x");
+    QWidget window;
+    WidgetFileInteraction ui(&window, false);
+    QString shown_dir, proposed;
+    WhenModal<QFileDialog>([&](QFileDialog* d) {
+      shown_dir = d->directory().absolutePath();
+      proposed = d->findChild<QLineEdit*>("fileNameEdit")->text();
+      d->reject();  // accepting in the wrong folder would raise "File not found"
+    });
+    QVERIFY(!ui.ChooseFileToOpen(elsewhere.path() + "/", file).has_value());
+    QCOMPARE(shown_dir, dir.file("kept"));
+    QCOMPARE(proposed, QString("Bass.qrt"));
+    QVERIFY(!QApplication::activeModalWidget());
   }
 };
 
