@@ -7,7 +7,7 @@ namespace quorvane {
 
 QuorvaneApplication::QuorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Quorvane"));
-  setApplicationDisplayName(QStringLiteral("Quorvane"));
+  // No display name: platforms append it to every window title ("Warning — Quorvane").
 }
 
 bool QuorvaneApplication::notify(QObject* receiver, QEvent* event) {

@@ -120,29 +120,19 @@ void Session::SaveSettings() {
 void Session::ConnectFileCommands() {
   MainWindow& w = *window_;
   SliderFileCommands& commands = *file_commands_;
-  auto bind = [&w](const char* name, auto fn) {
-    QAction* action = w.Action(QString::fromLatin1(name));
-    if (!action) return;
-    action->setEnabled(true);
-    QObject::connect(action, &QAction::triggered, action, fn);
-  };
-  bind("InitialiseSliderSettings1", [&commands] { commands.InitialiseSliders(); });
-  bind("btnFileNew", [&commands] { commands.InitialiseSliders(); });
-  bind("OpenSliderSettings1", [&commands] { commands.OpenSliderFile(); });
-  bind("btnFileOpen", [&commands] { commands.OpenSliderFile(); });
-  bind("SaveSliderSettings2", [&commands] { commands.SaveSliderFile(); });
-  bind("btnFileSave", [&commands] { commands.SaveSliderFile(); });
-  bind("SaveSliderSettings1", [&commands] { commands.SaveSliderFileAs(); });
+  w.Bind(Command::kInitialiseSliders, [&commands] { commands.InitialiseSliders(); });
+  w.Bind(Command::kOpenSliderFile, [&commands] { commands.OpenSliderFile(); });
+  w.Bind(Command::kSaveSliderFile, [&commands] { commands.SaveSliderFile(); });
+  w.Bind(Command::kSaveSliderFileAs, [&commands] { commands.SaveSliderFileAs(); });
 
   Favorites& favorites = *favorites_;
   for (int n = 1; n <= kFavoriteCount; ++n) {
-    const QByteArray name = "miFav" + QByteArray::number(n);
-    bind(name.constData(), [&favorites, n] { favorites.LoadFavorite(n); });
-    if (QAction* a = w.Action(QString::fromLatin1(name))) a->setStatusTip(Favorites::Hint(n));
+    w.Bind(FavoriteCommand(n), [&favorites, n] { favorites.LoadFavorite(n); });
+    w.MenuAction(FavoriteCommand(n))->setStatusTip(Favorites::Hint(n));
   }
-  bind("ClearFavorites1", [&favorites] { favorites.Clear(); });
+  w.Bind(Command::kClearFavorites, [&favorites] { favorites.Clear(); });
   connect(&favorites, &Favorites::captionChanged, this, [this](int n, const QString& caption) {
-    if (QAction* a = window_->Action(QStringLiteral("miFav%1").arg(n))) a->setText(caption);
+    window_->MenuAction(FavoriteCommand(n))->setText(caption);
   });
 
   connect(&commands, &SliderFileCommands::definitionsReplaced, this,
@@ -155,12 +145,7 @@ void Session::StartMidi() {
   link_->Guard([this] { ports_->Start(MidiPortsConfigOf(settings_)); });
   midi_editor_ = std::make_unique<MidiSettingsEditor>(*link_);
   midi_dialog_ = std::make_unique<MidiSettingsDialog>(*midi_editor_, window_.get());
-  for (const char* name : {"MIDIDevices1", "btnMidiSetup"}) {
-    QAction* action = window_->Action(QString::fromLatin1(name));
-    if (!action) continue;
-    action->setEnabled(true);
-    connect(action, &QAction::triggered, this, [this] { midi_dialog_->Execute(window_.get()); });
-  }
+  window_->Bind(Command::kMidiDevices, [this] { midi_dialog_->Execute(window_.get()); });
   // Without a MIDI system the program stays usable; a line in the status bar says why.
   auto note_system = [this] { window_->SetStandingMessage(ports_->UnavailableReason()); };
   note_system();

@@ -11,6 +11,8 @@
 namespace quorvane {
 namespace {
 
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 // The write end of the active watcher's pipe; a signal handler can reach nothing else.
 std::atomic<int> g_signal_fd{-1};
 
@@ -33,15 +35,14 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal or a session logging out (SIGHUP) ends the run the same orderly way.
+  for (int signal_number : kTerminationSignals) ::sigaction(signal_number, &action, nullptr);
   notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, &SignalWatcher::ReadPipe);
 }
 
 SignalWatcher::~SignalWatcher() {
-  ::signal(SIGINT, SIG_DFL);
-  ::signal(SIGTERM, SIG_DFL);
+  for (int signal_number : kTerminationSignals) ::signal(signal_number, SIG_DFL);
   g_signal_fd.store(-1);
   notifier_.reset();
   ::close(fds_[0]);

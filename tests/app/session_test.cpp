@@ -110,7 +110,7 @@ class SessionTest : public QObject {
   void fileCommandsAreBoundAndSetTheTitle() {
     Session session(Options());
     session.Start();
-    QAction* init = session.Window().Action(QStringLiteral("InitialiseSliderSettings1"));
+    QAction* init = session.Window().MenuAction(Command::kInitialiseSliders);
     QVERIFY(init && init->isEnabled());
     session.Model().MutablePages().at(1, 1).value = 3;
     // "Save current file?" answered No, then the definitions are initialised.
@@ -139,7 +139,7 @@ class SessionTest : public QObject {
 
   void exitMenuItemShutsDown() {
     ExpectSingleShutdown([](Session& s) {
-      QAction* exit = s.Window().Action(QStringLiteral("Exit1"));
+      QAction* exit = s.Window().MenuAction(Command::kExit);
       QVERIFY(exit);
       exit->trigger();
     });
@@ -165,9 +165,9 @@ class SessionTest : public QObject {
       SurfaceModel& m = session.Model();
       m.SetMidiDelay(50);  // a whole walk would take seconds
       m.SetRandomizeFactor(77);
-      session.Window().Action(QStringLiteral("GroupSelection1"))->trigger();
+      session.Window().MenuAction(Command::kGroupSelection)->trigger();
       QSignalSpy begun(&m, &SurfaceModel::sendBegun);
-      session.Window().Action(QStringLiteral("SendAllControllers1"))->trigger();
+      session.Window().MenuAction(Command::kSendAllControllers)->trigger();
       QVERIFY(begun.wait());
       QVERIFY(!session.Window().isEnabled());
       QVERIFY(session.Window().SendWindow()->isVisible());
@@ -180,14 +180,15 @@ class SessionTest : public QObject {
     again.Start();
     QVERIFY(again.Model().GroupMode());
     QCOMPARE(again.Model().RandomizeFactor(), 77);
-    QVERIFY(again.Window().Action(QStringLiteral("btnGroup"))->isChecked());
+    QVERIFY(again.Window().ButtonAction(Command::kGroupSelection)->isChecked());
   }
 
   void midiDevicesMenuAndButtonOpenTheDialog() {
     Session session(Options());
     session.Start();
-    for (const char* name : {"MIDIDevices1", "btnMidiSetup"}) {
-      QAction* action = session.Window().Action(QString::fromLatin1(name));
+    const QList<QAction*> actions = session.Window().Actions(Command::kMidiDevices);
+    QCOMPARE(actions.size(), 2);  // menu item and tool button
+    for (QAction* action : actions) {
       QVERIFY(action && action->isEnabled());
       bool shown = false;
       QTimer::singleShot(0, [&shown] {

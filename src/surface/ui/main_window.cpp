@@ -25,242 +25,6 @@
 namespace quorvane {
 namespace {
 
-enum class Kind { kPlain, kCheck, kRadio, kSeparator };
-
-// One menu item or tool button. Items whose feature is not built yet stay disabled.
-struct ItemSpec {
-  QString name;
-  QString caption;  // menu caption, or empty for a tool button
-  QString shortcut;
-  QString hint;
-  Kind kind = Kind::kPlain;
-  bool enabled = false;
-};
-
-ItemSpec Separator() {
-  return {{}, {}, {}, {}, Kind::kSeparator, false};
-}
-
-struct MenuSpec {
-  QString name;
-  QString caption;
-  QString hint;
-  QList<ItemSpec> items;
-};
-
-QList<MenuSpec> MenuTable() {
-  QList<MenuSpec> menus;
-
-  menus.append(
-      {QStringLiteral("File1"),
-       QStringLiteral("&File"),
-       {},
-       {
-           {"InitialiseSliderSettings1", "&Initialize Slider Settings", "Ctrl+N",
-            "Initialize Slider Settings"},
-           {"OpenSliderSettings1", "&Open Slider Settings...", "Ctrl+O", "Open Slider Settings"},
-           {"SaveSliderSettings2", "&Save Slider Settings", "Ctrl+S", {}},
-           {"SaveSliderSettings1", "Save Slider Settings &As...", "Ctrl+Shift+S",
-            "Save Slider Settings As"},
-           Separator(),
-           {"FilterUnusedSlidersUsingNordModularPatchFile1",
-            "Filter Unused Sliders Using &Controller Dump...", "Ctrl+F",
-            "Filter Unused Sliders Using Controller Dump"},
-           {"SortSliders", "Filter Unused Sliders Using Nord Modular &Patch File...",
-            "Ctrl+Shift+F", "Filter Unused Sliders Using Nord Modular Patch File..."},
-           Separator(),
-           {"Exit1", "E&xit", {}, {}, Kind::kPlain, true},
-       }});
-
-  menus.append(
-      {QStringLiteral("MIDI1"),
-       QStringLiteral("&MIDI"),
-       {},
-       {
-           {"SendAllControllers1", "Send &All Controllers", "F6", {}},
-           {"SendControllersOnCurrentPage1", "Send All Controllers On &Current Page", "F7", {}},
-           {"SendSelectedControllers1", "Send &Selected Controllers", "F8", {}},
-           Separator(),
-           {"MIDIDevices1", "Setup &MIDI Devices...", {}, "Setup MIDI Devices"},
-       }});
-
-  menus.append(
-      {QStringLiteral("Selection1"),
-       QStringLiteral("&Selection"),
-       {},
-       {
-           {"SelectAll2", "Select &All", "Ctrl+A", {}},
-           {"DeselectAll1", "&Deselect All", "Ctrl+D", {}},
-           {"SelectAll1", "Select All On &Current Page", "Shift+A", {}},
-           {"DeselectAllOnCurrentPage1", "Deselect All On C&urrent Page", "Shift+D", {}},
-           Separator(),
-           {"EnableSelectedSliders1", "Enable Selected S&liders", "Ctrl+E", {}},
-           {"DisableSelectedsliders1", "Disable Selected Sl&iders", "Ctrl+B", {}},
-           {"miClearLabels", "Clear La&bels", {}, {}},
-           Separator(),
-           {"SetUpperRangeForSelectedSliders1",
-            "Set &Upper Range For Selected Sliders",
-            "Ctrl+U",
-            {}},
-           {"SetLowerRangeForSelectedSliders1",
-            "Set L&ower Range For Selected Sliders",
-            "Ctrl+L",
-            {}},
-           {"ClearRangeForSelectedSliders1", "Cl&ear Range For Selected Sliders", "Ctrl+C", {}},
-           Separator(),
-           {"GroupSelection1", "&Group Selection", "Ctrl+G", {}, Kind::kCheck},
-           {"RandomizeSelection1", "&Randomize Selection", "F9", {}},
-           {"SetupRamdomizeFactor1", "Setup Randomize &Factor...", "Ctrl+R", {}},
-       }});
-
-  MenuSpec pages{QStringLiteral("Pages1"), QStringLiteral("&Pages"), {}, {}};
-  for (int p = 1; p <= kPageCount; ++p) {
-    pages.items.append({QStringLiteral("LoadPage%1").arg(p), QStringLiteral("Load Page &%1").arg(p),
-                        QStringLiteral("F%1").arg(p), QStringLiteral("Load Page %1").arg(p),
-                        Kind::kRadio, true});
-  }
-  pages.items.append(Separator());
-  pages.items.append({"UpdateSliderNumbers1",
-                      "&Update Slider Numbers",
-                      {},
-                      "Update Slider Numbers",
-                      Kind::kCheck,
-                      true});
-  menus.append(pages);
-
-  MenuSpec snapshots{QStringLiteral("Snapshots1"),
-                     QStringLiteral("S&napshots"),
-                     {},
-                     {
-                         {"NewBank1", "&New Library", {}, {}},
-                         {"LoadBank1", "&Load Library...", {}, {}},
-                         {"SaveBank1", "&Save Library", {}, {}},
-                         {"SaveBankAs1", "Save Library &As...", {}, {}},
-                         Separator(),
-                         {"TakeSnapshot1", "&Take Snapshot", "Ctrl+T", {}, Kind::kCheck},
-                         Separator(),
-                     }};
-  for (int s = 0; s <= 9; ++s) {
-    snapshots.items.append({QStringLiteral("Snapshot%1").arg(s),
-                            QStringLiteral("Snapshot &%1").arg(s),
-                            QStringLiteral("Ctrl+%1").arg(s),
-                            {},
-                            Kind::kRadio});
-  }
-  menus.append(snapshots);
-
-  MenuSpec favorites{
-      QStringLiteral("Favorites1"), QStringLiteral("&Favorites"), QStringLiteral("Favorites"), {}};
-  for (int n = 1; n <= 10; ++n) {
-    favorites.items.append({QStringLiteral("miFav%1").arg(n),
-                            QStringLiteral("Load File &%1...").arg(n),
-                            {},
-                            QStringLiteral("Load File %1").arg(n)});
-  }
-  favorites.items.append(Separator());
-  favorites.items.append({"ClearFavorites1", "&Clear Favorites Menu...", {}, "Clear Favorites"});
-  menus.append(favorites);
-
-  menus.append(
-      {QStringLiteral("View1"),
-       QStringLiteral("&View"),
-       {},
-       {
-           {"VectorController1", "&Vector Controller...", "Ctrl+V", {}, Kind::kCheck},
-           {"MorphSlider1", "&Morph Slider...", "Ctrl+M", {}, Kind::kCheck},
-           {"MIDIKeyboard1", "MIDI &Keyboard...", "Ctrl+K", {}, Kind::kCheck},
-           {"SnapshotList1", "&Snapshot List...", "Ctrl+I", {}, Kind::kCheck},
-           Separator(),
-           {"CompactView1", "&Compact View", "Ctrl+P", {}},
-           {"miToTray", "Minimize To &Taskbar Tray", {}, "Minimize To Taskbar Tray", Kind::kCheck},
-           {"AlwaysOnTop1", "&Always On Top", {}, {}, Kind::kCheck},
-       }});
-
-  menus.append({QStringLiteral("Help1"),
-                QStringLiteral("&Help"),
-                {},
-                {
-                    {"About1", "&About...", {}, "About"},
-                }});
-  return menus;
-}
-
-struct BandSpec {
-  QString name;
-  QString title;
-  QList<ItemSpec> buttons;
-};
-
-ItemSpec Button(const char* name, const char* hint, Kind kind = Kind::kPlain,
-                bool enabled = false) {
-  return {QString::fromLatin1(name), {}, {}, QString::fromLatin1(hint), kind, enabled};
-}
-
-QList<BandSpec> BandTable() {
-  QList<BandSpec> bands;
-  bands.append({QStringLiteral("ToolBar1"),
-                QStringLiteral("main"),
-                {
-                    Button("btnFileNew", "Initialize Slider Settings"),
-                    Button("btnFileOpen", "Open Slider Settings"),
-                    Button("btnFileSave", "Save Slider Settings"),
-                    Separator(),
-                    Button("btnMidiSetup", "Setup MIDI Devices"),
-                    Button("btlSendAll", "Send All Controllers"),
-                    Button("btnDumpRequest", "Dump Request"),
-                    Separator(),
-                    Button("btnRandomize", "Randomize Selection"),
-                    Button("btnGroup", "Group Selection", Kind::kCheck),
-                    Separator(),
-                    Button("btnShowVector", "Vector Controller", Kind::kCheck),
-                    Button("btnShowMorph", "Morph Slider", Kind::kCheck),
-                    Button("btnShowMidiKeyboard", "MIDI Keyboard", Kind::kCheck),
-                    Button("btnShowSnapshotWindow", "Snapshot List", Kind::kCheck),
-                    Separator(),
-                    Button("ToolButton10", "About"),
-                    Button("ToolButton11", "Exit", Kind::kPlain, true),
-                }});
-
-  BandSpec pages{QStringLiteral("ToolBar2"), QStringLiteral("Pages"), {}};
-  for (int p = 1; p <= kPageCount; ++p) {
-    pages.buttons.append({QStringLiteral("btnPage%1").arg(p),
-                          {},
-                          {},
-                          QStringLiteral("Load Page %1").arg(p),
-                          Kind::kRadio,
-                          true});
-  }
-  pages.buttons.append(
-      Button("btnUpdateSliderNumbers", "Update Slider Numbers", Kind::kCheck, true));
-  bands.append(pages);
-
-  bands.append({QStringLiteral("ToolBar4"),
-                QStringLiteral("Transport"),
-                {
-                    Button("btnPlay", "Play"),
-                    Button("btnStop", "Stop"),
-                    Button("btnRecord", "Record"),
-                    Button("btnPause", "Pause"),
-                }});
-
-  BandSpec snapshots{QStringLiteral("ToolBar3"),
-                     QStringLiteral("Snapshots"),
-                     {
-                         Button("ToolButton8", "Bank A", Kind::kRadio),
-                         Button("ToolButton12", "Bank B", Kind::kRadio),
-                         Button("ToolButton13", "Bank C", Kind::kRadio),
-                         Button("ToolButton14", "Bank D", Kind::kRadio),
-                         Separator(),
-                         Button("btnTakeSnap", "Take Snapshot", Kind::kCheck),
-                     }};
-  for (int s = 0; s <= 9; ++s) {
-    snapshots.buttons.append(
-        {QStringLiteral("btnSnp%1").arg(s), {}, {}, QStringLiteral("Snapshot %1").arg(s)});
-  }
-  bands.append(snapshots);
-  return bands;
-}
-
 // Slot column geometry, relative to the column's left edge.
 constexpr QRect kNumberRect{2, 2, 35, 24};
 constexpr QRect kValueRect{4, 35, 31, 16};
@@ -293,6 +57,7 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
   setObjectName(QStringLiteral("SliderWindow"));
   BuildMenus();
   BuildBands();
+  BindViewCommands();
   BuildSlotArea();
   BuildStatusBar();
   ConnectModel();
@@ -313,8 +78,38 @@ MainWindow::~MainWindow() {
   delete takeCentralWidget();
 }
 
-QAction* MainWindow::Action(const QString& name) const {
-  return actions_.value(name, nullptr);
+QList<QAction*> MainWindow::Actions(Command command) const {
+  QList<QAction*> out;
+  for (QAction* a : {MenuAction(command), ButtonAction(command)}) {
+    if (a) out << a;
+  }
+  return out;
+}
+
+QAction* MainWindow::MenuAction(Command command) const {
+  return menu_actions_.at(static_cast<std::size_t>(command));
+}
+
+QAction* MainWindow::ButtonAction(Command command) const {
+  return button_actions_.at(static_cast<std::size_t>(command));
+}
+
+void MainWindow::Bind(Command command, std::function<void()> fn) {
+  for (QAction* a : Actions(command)) {
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, fn);
+  }
+}
+
+void MainWindow::Bind(Command command, std::function<void(bool checked)> fn) {
+  for (QAction* a : Actions(command)) {
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, fn);
+  }
+}
+
+void MainWindow::SetChecked(Command command, bool checked) {
+  for (QAction* a : Actions(command)) a->setChecked(checked);
 }
 
 QMenu* MainWindow::Menu(const QString& name) const {
@@ -334,65 +129,66 @@ QLabel* MainWindow::StatusPanel(int panel) const {
 }
 
 void MainWindow::BuildMenus() {
-  for (const MenuSpec& ms : MenuTable()) {
-    QMenu* menu = menuBar()->addMenu(ms.caption);
-    menu->setObjectName(ms.name);
-    menu->menuAction()->setObjectName(ms.name);
-    menu->menuAction()->setStatusTip(ms.hint);
-    menus_.insert(ms.name, menu);
+  for (const MenuLayout& ml : MenuBarLayout()) {
+    const QString name = QString::fromLatin1(ml.name);
+    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(ml.caption));
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    menu->menuAction()->setStatusTip(QString::fromLatin1(ml.hint));
+    menus_.insert(name, menu);
     QActionGroup* radio = nullptr;
-    for (const ItemSpec& it : ms.items) {
-      if (it.kind == Kind::kSeparator) {
+    for (const LayoutEntry& entry : ml.entries) {
+      if (!entry) {
         menu->addSeparator();
         radio = nullptr;
         continue;
       }
-      QAction* a = menu->addAction(it.caption);
-      a->setObjectName(it.name);
-      if (!it.shortcut.isEmpty()) a->setShortcut(QKeySequence(it.shortcut));
-      a->setStatusTip(it.hint);
-      a->setCheckable(it.kind != Kind::kPlain);
-      if (it.kind == Kind::kRadio) {
+      const CommandLook& look = LookOf(*entry);
+      const MenuItemLook& it = look.item;
+      Q_ASSERT(it.name);
+      QAction* a = menu->addAction(QString::fromLatin1(it.caption));
+      a->setObjectName(QString::fromLatin1(it.name));
+      if (*it.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(it.shortcut)));
+      a->setStatusTip(QString::fromLatin1(it.hint));
+      a->setCheckable(it.kind != ActionKind::kPlain);
+      if (it.kind == ActionKind::kRadio) {
         if (!radio) radio = new QActionGroup(menu);
         radio->addAction(a);
       } else {
         radio = nullptr;
       }
-      a->setEnabled(it.enabled);
-      actions_.insert(it.name, a);
+      a->setEnabled(look.enabled);
+      menu_actions_.at(static_cast<std::size_t>(*entry)) = a;
     }
   }
-
-  for (int p = 1; p <= kPageCount; ++p) {
-    connect(Action(QStringLiteral("LoadPage%1").arg(p)), &QAction::triggered, this,
-            [this, p] { model_.ShowPage(p); });
-  }
-  connect(Action(QStringLiteral("UpdateSliderNumbers1")), &QAction::triggered, this,
-          [this](bool on) { model_.SetUpdateSliderNumbers(on); });
-  connect(Action(QStringLiteral("Exit1")), &QAction::triggered, this, &QWidget::close);
 }
 
 void MainWindow::BuildBands() {
-  for (const BandSpec& bs : BandTable()) {
-    // Two rows: main and Pages, then Transport and Snapshots.
-    if (bs.title == QLatin1String("Transport")) addToolBarBreak();
-    QToolBar* band = addToolBar(bs.title);
-    band->setObjectName(bs.name);
+  for (const BandLayout& bl : ToolBandLayout()) {
+    const QString title = QString::fromLatin1(bl.title);
+    if (bl.starts_row) addToolBarBreak();
+    QToolBar* band = addToolBar(title);
+    band->setObjectName(QString::fromLatin1(bl.name));
     band->setIconSize(QSize(16, 16));
-    bands_.insert(bs.title, band);
+    bands_.insert(title, band);
     QActionGroup* radio = nullptr;
-    for (const ItemSpec& it : bs.buttons) {
-      if (it.kind == Kind::kSeparator) {
+    for (const LayoutEntry& entry : bl.entries) {
+      if (!entry) {
         band->addSeparator();
         radio = nullptr;
         continue;
       }
-      QAction* a = band->addAction(ToolIcon(it.name), it.hint);
-      a->setObjectName(it.name);
-      a->setToolTip(it.hint);
-      a->setStatusTip(it.hint);
-      a->setCheckable(it.kind != Kind::kPlain);
-      if (it.kind == Kind::kRadio) {
+      const CommandLook& look = LookOf(*entry);
+      const ButtonLook& it = look.button;
+      Q_ASSERT(it.name);
+      const QString name = QString::fromLatin1(it.name);
+      const QString hint = QString::fromLatin1(it.hint);
+      QAction* a = band->addAction(ToolIcon(name), hint);
+      a->setObjectName(name);
+      a->setToolTip(hint);
+      a->setStatusTip(hint);
+      a->setCheckable(it.kind != ActionKind::kPlain);
+      if (it.kind == ActionKind::kRadio) {
         if (!radio) {
           radio = new QActionGroup(band);
           a->setChecked(true);  // the first of a group starts down
@@ -401,19 +197,17 @@ void MainWindow::BuildBands() {
       } else {
         radio = nullptr;
       }
-      a->setEnabled(it.enabled);
-      band->widgetForAction(a)->setObjectName(it.name);
-      actions_.insert(it.name, a);
+      a->setEnabled(look.enabled);
+      band->widgetForAction(a)->setObjectName(name);
+      button_actions_.at(static_cast<std::size_t>(*entry)) = a;
     }
   }
+}
 
-  for (int p = 1; p <= kPageCount; ++p) {
-    connect(Action(QStringLiteral("btnPage%1").arg(p)), &QAction::triggered, this,
-            [this, p] { model_.ShowPage(p); });
-  }
-  connect(Action(QStringLiteral("btnUpdateSliderNumbers")), &QAction::triggered, this,
-          [this](bool on) { model_.SetUpdateSliderNumbers(on); });
-  connect(Action(QStringLiteral("ToolButton11")), &QAction::triggered, this, &QWidget::close);
+void MainWindow::BindViewCommands() {
+  for (int p = 1; p <= kPageCount; ++p) Bind(PageCommand(p), [this, p] { model_.ShowPage(p); });
+  Bind(Command::kUpdateSliderNumbers, [this](bool on) { model_.SetUpdateSliderNumbers(on); });
+  Bind(Command::kExit, [this] { close(); });
 }
 
 void MainWindow::BuildSlotArea() {
@@ -534,32 +328,24 @@ void MainWindow::ConnectModel() {
 
 void MainWindow::BindBulkCommands(SelectionCommands& selection, SelectionInteraction& interaction) {
   selection_ = &selection;
-  auto bind = [this](const char* name, auto fn) {
-    QAction* action = Action(QString::fromLatin1(name));
-    action->setEnabled(true);
-    connect(action, &QAction::triggered, this, fn);
-  };
   SurfaceModel& m = model_;
   SelectionCommands& c = selection;
-  bind("SendAllControllers1", [&m] { m.StartSend(BulkSendThread::kAllPages); });
-  bind("btlSendAll", [&m] { m.StartSend(BulkSendThread::kAllPages); });
-  bind("SendControllersOnCurrentPage1", [&m] { m.StartSend(BulkSendThread::kCurrentPage); });
-  bind("SendSelectedControllers1", [&m] { m.StartSend(BulkSendThread::kSelected); });
+  Bind(Command::kSendAllControllers, [&m] { m.StartSend(BulkSendThread::kAllPages); });
+  Bind(Command::kSendCurrentPage, [&m] { m.StartSend(BulkSendThread::kCurrentPage); });
+  Bind(Command::kSendSelected, [&m] { m.StartSend(BulkSendThread::kSelected); });
 
-  bind("SelectAll2", [&c] { c.SelectAll(); });
-  bind("DeselectAll1", [&c] { c.DeselectAll(); });
-  bind("SelectAll1", [&c] { c.SelectAllOnCurrentPage(); });
-  bind("DeselectAllOnCurrentPage1", [&c] { c.DeselectAllOnCurrentPage(); });
-  bind("EnableSelectedSliders1", [&c] { c.EnableSelected(); });
-  bind("DisableSelectedsliders1", [&c] { c.DisableSelected(); });
-  bind("SetUpperRangeForSelectedSliders1", [&c] { c.SetRangeForSelected(QLatin1Char('u')); });
-  bind("SetLowerRangeForSelectedSliders1", [&c] { c.SetRangeForSelected(QLatin1Char('l')); });
-  bind("ClearRangeForSelectedSliders1", [&c] { c.SetRangeForSelected(QLatin1Char('c')); });
-  bind("GroupSelection1", [&c] { c.ToggleGroupMode(); });
-  bind("btnGroup", [&c] { c.ToggleGroupMode(); });
-  bind("RandomizeSelection1", [&c] { c.RandomizeSelection(); });
-  bind("btnRandomize", [&c] { c.RandomizeSelection(); });
-  bind("SetupRamdomizeFactor1", [&c, &interaction] { c.SetupRandomizeFactor(interaction); });
+  Bind(Command::kSelectAll, [&c] { c.SelectAll(); });
+  Bind(Command::kDeselectAll, [&c] { c.DeselectAll(); });
+  Bind(Command::kSelectAllOnPage, [&c] { c.SelectAllOnCurrentPage(); });
+  Bind(Command::kDeselectAllOnPage, [&c] { c.DeselectAllOnCurrentPage(); });
+  Bind(Command::kEnableSelected, [&c] { c.EnableSelected(); });
+  Bind(Command::kDisableSelected, [&c] { c.DisableSelected(); });
+  Bind(Command::kSetUpperRange, [&c] { c.SetRangeForSelected(QLatin1Char('u')); });
+  Bind(Command::kSetLowerRange, [&c] { c.SetRangeForSelected(QLatin1Char('l')); });
+  Bind(Command::kClearRange, [&c] { c.SetRangeForSelected(QLatin1Char('c')); });
+  Bind(Command::kGroupSelection, [&c] { c.ToggleGroupMode(); });
+  Bind(Command::kRandomize, [&c] { c.RandomizeSelection(); });
+  Bind(Command::kSetupRandomizeFactor, [&c, &interaction] { c.SetupRandomizeFactor(interaction); });
   RenderState();
 }
 
@@ -613,13 +399,9 @@ void MainWindow::RenderAllSlots() {
 
 void MainWindow::RenderState() {
   setWindowTitle(model_.Title());
-  const int p = model_.CurrentPage();
-  Action(QStringLiteral("LoadPage%1").arg(p))->setChecked(true);
-  Action(QStringLiteral("btnPage%1").arg(p))->setChecked(true);
-  Action(QStringLiteral("UpdateSliderNumbers1"))->setChecked(model_.UpdateSliderNumbers());
-  Action(QStringLiteral("btnUpdateSliderNumbers"))->setChecked(model_.UpdateSliderNumbers());
-  Action(QStringLiteral("GroupSelection1"))->setChecked(model_.GroupMode());
-  Action(QStringLiteral("btnGroup"))->setChecked(model_.GroupMode());
+  SetChecked(PageCommand(model_.CurrentPage()), true);
+  SetChecked(Command::kUpdateSliderNumbers, model_.UpdateSliderNumbers());
+  SetChecked(Command::kGroupSelection, model_.GroupMode());
 }
 
 void MainWindow::RenderStatusPanel(int panel) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QMainWindow>
-#include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "model/controller.h"
+#include "surface/ui/commands.h"
 
 class QAction;
 class QActionGroup;
@@ -44,10 +46,17 @@ class MainWindow : public QMainWindow {
   // Shown while a bulk send runs; a window of its own, so disabling this one leaves it usable.
   BulkSendWindow* SendWindow() const { return send_window_.get(); }
 
-  // Every menu item and tool button action by its name ("LoadPage1", "btnPage1", "Exit1");
-  // nullptr for an unknown name. Later features enable and connect them through this.
-  QAction* Action(const QString& name) const;
-  QStringList ActionNames() const { return actions_.keys(); }
+  // A command's menu item and/or tool button, menu item first.
+  QList<QAction*> Actions(Command command) const;
+  // nullptr when the command has no menu item / no tool button.
+  QAction* MenuAction(Command command) const;
+  QAction* ButtonAction(Command command) const;
+  // Enables all of the command's actions and runs `fn` whichever of them is triggered; the
+  // second form is handed the triggered action's new check state.
+  void Bind(Command command, std::function<void()> fn);
+  void Bind(Command command, std::function<void(bool checked)> fn);
+  void SetChecked(Command command, bool checked);
+
   QMenu* Menu(const QString& name) const;  // "File1", "MIDI1", ..., "Help1"
   QToolBar* Band(const QString& title) const;
   QToolButton* ToolButton(const QString& name) const;
@@ -82,6 +91,7 @@ class MainWindow : public QMainWindow {
 
   void BuildMenus();
   void BuildBands();
+  void BindViewCommands();
   void BuildSlotArea();
   void BuildStatusBar();
   void ConnectModel();
@@ -95,7 +105,8 @@ class MainWindow : public QMainWindow {
   void SendEnded();
 
   SurfaceModel& model_;
-  QHash<QString, QAction*> actions_;
+  std::array<QAction*, kCommandCount> menu_actions_{};
+  std::array<QAction*, kCommandCount> button_actions_{};
   QHash<QString, QMenu*> menus_;
   QHash<QString, QToolBar*> bands_;
   std::array<SlotColumn, kSlotCount> columns_{};

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -18,6 +19,7 @@
 
 #include "surface/surface_model.h"
 #include "surface/ui/activity_indicator.h"
+#include "surface/ui/commands.h"
 #include "surface/ui/track_bar.h"
 
 namespace quorvane {
@@ -98,8 +100,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(Text(window->CaptionLabel(1)), QColor(Qt::black));
     QCOMPARE(Background(window->ValueDisplay(1)), QColor(Qt::black));
     QCOMPARE(Text(window->ValueDisplay(1)), QColor(Qt::white));
-    QVERIFY(window->Action(QStringLiteral("LoadPage1"))->isChecked());
-    QVERIFY(window->Action(QStringLiteral("btnPage1"))->isChecked());
+    QVERIFY(window->MenuAction(Command::kLoadPage1)->isChecked());
+    QVERIFY(window->ButtonAction(Command::kLoadPage1)->isChecked());
   }
 
   void laysOutColumnsAsDesigned() {
@@ -125,18 +127,18 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(model->CurrentPage(), 3);
     QCOMPARE(window->CaptionLabel(1)->text(), QStringLiteral("Slider 49"));
     QCOMPARE(NumberTexts(), Expected(1));
-    QVERIFY(window->Action(QStringLiteral("LoadPage3"))->isChecked());
-    QVERIFY(window->Action(QStringLiteral("btnPage3"))->isChecked());
-    QVERIFY(!window->Action(QStringLiteral("btnPage1"))->isChecked());
+    QVERIFY(window->MenuAction(Command::kLoadPage3)->isChecked());
+    QVERIFY(window->ButtonAction(Command::kLoadPage3)->isChecked());
+    QVERIFY(!window->ButtonAction(Command::kLoadPage1)->isChecked());
 
     QTest::mouseClick(window->ToolButton(QStringLiteral("btnUpdateSliderNumbers")), Qt::LeftButton);
     QVERIFY(model->UpdateSliderNumbers());
-    QVERIFY(window->Action(QStringLiteral("UpdateSliderNumbers1"))->isChecked());
+    QVERIFY(window->MenuAction(Command::kUpdateSliderNumbers)->isChecked());
     QCOMPARE(NumberTexts(), Expected(49));
 
-    window->Action(QStringLiteral("UpdateSliderNumbers1"))->trigger();
+    window->MenuAction(Command::kUpdateSliderNumbers)->trigger();
     QVERIFY(!model->UpdateSliderNumbers());
-    QVERIFY(!window->Action(QStringLiteral("btnUpdateSliderNumbers"))->isChecked());
+    QVERIFY(!window->ButtonAction(Command::kUpdateSliderNumbers)->isChecked());
     QCOMPARE(NumberTexts(), Expected(1));
   }
 
@@ -144,17 +146,17 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(window->ToolButton(QStringLiteral("btnPage5")), Qt::LeftButton);
     QCOMPARE(model->CurrentPage(), 5);
     QCOMPARE(window->CaptionLabel(24)->text(), QStringLiteral("Slider 120"));
-    QVERIFY(window->Action(QStringLiteral("LoadPage5"))->isChecked());
-    QVERIFY(!window->Action(QStringLiteral("LoadPage1"))->isChecked());
+    QVERIFY(window->MenuAction(Command::kLoadPage5)->isChecked());
+    QVERIFY(!window->MenuAction(Command::kLoadPage1)->isChecked());
 
-    window->Action(QStringLiteral("LoadPage2"))->trigger();
+    window->MenuAction(Command::kLoadPage2)->trigger();
     QCOMPARE(model->CurrentPage(), 2);
     QVERIFY(window->ToolButton(QStringLiteral("btnPage2"))->isChecked());
     QVERIFY(!window->ToolButton(QStringLiteral("btnPage5"))->isChecked());
 
     // A page shown by the model itself (remote control, file load) moves both marks.
     model->ShowPage(4);
-    QVERIFY(window->Action(QStringLiteral("LoadPage4"))->isChecked());
+    QVERIFY(window->MenuAction(Command::kLoadPage4)->isChecked());
     QVERIFY(window->ToolButton(QStringLiteral("btnPage4"))->isChecked());
   }
 
@@ -314,7 +316,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!window->isVisible());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->Action(QStringLiteral("Exit1"))->trigger();
+    window->MenuAction(Command::kExit)->trigger();
     QVERIFY(!window->isVisible());
   }
 
@@ -422,7 +424,7 @@ class MainWindowTest : public QObject {
       for (std::size_t i = 0; i < table[m].items.size(); ++i) {
         const Item& it = table[m].items[i];
         const QString name = QString::fromLatin1(it.name);
-        QAction* a = window->Action(name);
+        auto* a = window->findChild<QAction*>(name);
         QVERIFY2(a, it.name);
         QCOMPARE(shown[i], a);
         QCOMPARE(a->objectName(), name);
@@ -434,9 +436,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(a->isEnabled(), it.enabled);
       }
     }
-    QCOMPARE(window->Action(QStringLiteral("LoadPage1"))->actionGroup(),
-             window->Action(QStringLiteral("LoadPage5"))->actionGroup());
-    QCOMPARE(window->Action(QStringLiteral("NoSuchItem")), nullptr);
+    QCOMPARE(window->MenuAction(Command::kLoadPage1)->actionGroup(),
+             window->MenuAction(Command::kLoadPage5)->actionGroup());
   }
 
   void toolBandsMatchTheButtonList() {
@@ -510,7 +511,7 @@ class MainWindowTest : public QObject {
         QToolButton* button = window->ToolButton(name);
         QVERIFY2(button, it.name);
         QCOMPARE(button->defaultAction(), shown[i]);
-        QCOMPARE(window->Action(name), shown[i]);
+        QCOMPARE(window->findChild<QAction*>(name), shown[i]);
         QCOMPARE(button->toolTip(), QString::fromLatin1(it.hint));
         QCOMPARE(button->statusTip(), QString::fromLatin1(it.hint));
         QVERIFY(!button->icon().isNull());
@@ -520,6 +521,93 @@ class MainWindowTest : public QObject {
     }
     QVERIFY(window->ToolButton(QStringLiteral("ToolButton8"))->isChecked());
     QVERIFY(!window->ToolButton(QStringLiteral("ToolButton12"))->isChecked());
+  }
+
+  void everyCommandShowsWhereItsRowSays() {
+    for (Command c : AllCommands()) {
+      const CommandLook& look = LookOf(c);
+      const auto id = QByteArray::number(static_cast<int>(c));
+      QVERIFY2(!window->Actions(c).isEmpty(), id);
+      QAction* item = window->MenuAction(c);
+      QCOMPARE(item != nullptr, look.item.name != nullptr);
+      if (item) {
+        QCOMPARE(item->objectName(), QString::fromLatin1(look.item.name));
+        // Shown in a menu of the menu bar.
+        auto* menu = qobject_cast<QMenu*>(item->parent());
+        QVERIFY2(menu && menu->actions().contains(item), look.item.name);
+        QVERIFY2(window->menuBar()->actions().contains(menu->menuAction()), look.item.name);
+      }
+      QAction* button = window->ButtonAction(c);
+      QCOMPARE(button != nullptr, look.button.name != nullptr);
+      if (button) {
+        QToolButton* shown = window->ToolButton(QString::fromLatin1(look.button.name));
+        QVERIFY2(shown, look.button.name);
+        QCOMPARE(shown->defaultAction(), button);
+      }
+      QList<QAction*> expected{item, button};
+      expected.removeAll(nullptr);
+      QCOMPARE(window->Actions(c), expected);
+    }
+  }
+
+  void noTwoActionsShareAName() {
+    QSet<QString> names;
+    QSet<QAction*> typed;
+    for (QAction* a : window->findChildren<QAction*>()) {
+      if (a->objectName().isEmpty()) continue;
+      QVERIFY2(!names.contains(a->objectName()), qPrintable(a->objectName()));
+      names.insert(a->objectName());
+    }
+    for (Command c : AllCommands()) {
+      for (QAction* a : window->Actions(c)) {
+        QVERIFY2(!typed.contains(a), qPrintable(a->objectName()));
+        typed.insert(a);
+      }
+    }
+  }
+
+  void menuItemAndButtonOfACommandStayInStep() {
+    int both = 0;
+    int runs = 0;  // shared, so that a trigger reaching another command's function shows
+    for (Command c : AllCommands()) {
+      QAction* item = window->MenuAction(c);
+      QAction* button = window->ButtonAction(c);
+      if (!item || !button) continue;
+      ++both;
+      const QByteArray name = item->objectName().toLatin1();
+      QCOMPARE(item->isEnabled(), button->isEnabled());
+      runs = 0;
+      window->Bind(c, [&runs] { ++runs; });
+      QVERIFY2(item->isEnabled() && button->isEnabled(), name);
+      item->trigger();
+      QVERIFY2(runs == 1, name);
+      button->trigger();
+      QVERIFY2(runs == 2, name);
+      if (item->isCheckable() && button->isCheckable()) {
+        window->SetChecked(c, true);
+        QVERIFY2(item->isChecked() && button->isChecked(), name);
+        if (!item->actionGroup() && !button->actionGroup()) {
+          window->SetChecked(c, false);
+          QVERIFY2(!item->isChecked() && !button->isChecked(), name);
+        }
+      }
+    }
+    QVERIFY(both > 0);
+  }
+
+  void numberedCommandsFollowTheirNumbers() {
+    auto number_of = [](QAction* a) {
+      QString text = a->text();
+      text.remove(QLatin1Char('&')).remove(QLatin1String("..."));
+      return text.section(QLatin1Char(' '), -1).toInt();
+    };
+    for (int p = 1; p <= kPageCount; ++p) {
+      QCOMPARE(number_of(window->MenuAction(PageCommand(p))), p);
+      window->ButtonAction(PageCommand(p))->trigger();
+      QCOMPARE(model->CurrentPage(), p);
+    }
+    for (int s = 0; s <= 9; ++s) QCOMPARE(number_of(window->MenuAction(SnapshotCommand(s))), s);
+    for (int n = 1; n <= 10; ++n) QCOMPARE(number_of(window->MenuAction(FavoriteCommand(n))), n);
   }
 
   void windowIsResizable() {

@@ -99,13 +99,13 @@ class SelectionUiTest : public QObject {
  private slots:
   void selectionMenuPaintsTheNumberLabels() {
     Fixture f;
-    QAction* all = f.window.Action(QStringLiteral("SelectAll2"));
+    QAction* all = f.window.MenuAction(Command::kSelectAll);
     QVERIFY(all->isEnabled());
     all->trigger();
     const QColor highlight = f.window.palette().color(QPalette::Highlight);
     QCOMPARE(f.window.NumberLabel(5)->palette().color(QPalette::Window), highlight);
     f.model.ShowPage(3);
-    f.window.Action(QStringLiteral("DeselectAllOnCurrentPage1"))->trigger();
+    f.window.MenuAction(Command::kDeselectAllOnPage)->trigger();
     QVERIFY(f.window.NumberLabel(5)->palette().color(QPalette::Window) != highlight);
     QVERIFY(f.model.MutablePages().at(1, 5).selected);
     QVERIFY(!f.model.MutablePages().at(3, 5).selected);
@@ -135,7 +135,7 @@ class SelectionUiTest : public QObject {
 
   void groupMenuItemAndButtonMoveInStep() {
     Fixture f;
-    QAction* item = f.window.Action(QStringLiteral("GroupSelection1"));
+    QAction* item = f.window.MenuAction(Command::kGroupSelection);
     QToolButton* button = f.window.ToolButton(QStringLiteral("btnGroup"));
     QVERIFY(button->isEnabled());
     f.model.MutablePages().at(1, 1).value = 5;
@@ -158,7 +158,7 @@ class SelectionUiTest : public QObject {
         std::deque<ModalAnswer>{Type(QStringLiteral("0"), &shown), Acknowledge(&warnings),
                                 Type(QStringLiteral("abc"), &shown), Acknowledge(&warnings),
                                 Type(QStringLiteral("75"), &shown)}));
-    f.window.Action(QStringLiteral("SetupRamdomizeFactor1"))->trigger();
+    f.window.MenuAction(Command::kSetupRandomizeFactor)->trigger();
     QCOMPARE(f.model.RandomizeFactor(), 75);
     QCOMPARE(warnings, QStringList(2, QStringLiteral("Warning: Invalid input.")));
     QCOMPARE(shown.mid(0, 3), (QStringList{QStringLiteral("Randomize Factor"),
@@ -172,7 +172,7 @@ class SelectionUiTest : public QObject {
     Fixture f;
     f.model.SetRandomizeFactor(33);
     AnswerModals(std::make_shared<std::deque<ModalAnswer>>(std::deque<ModalAnswer>{Cancel()}));
-    f.window.Action(QStringLiteral("SetupRamdomizeFactor1"))->trigger();
+    f.window.MenuAction(Command::kSetupRandomizeFactor)->trigger();
     QCOMPARE(f.model.RandomizeFactor(), 33);
     QVERIFY(!QApplication::activeModalWidget());
   }
@@ -209,7 +209,7 @@ class SelectionUiTest : public QObject {
     f.model.SetMidiDelay(20);
     QSignalSpy begun(&f.model, &SurfaceModel::sendBegun);
     QSignalSpy ended(&f.model, &SurfaceModel::sendEnded);
-    f.window.Action(QStringLiteral("SendControllersOnCurrentPage1"))->trigger();
+    f.window.MenuAction(Command::kSendCurrentPage)->trigger();
     QVERIFY(begun.wait());
     f.window.SendWindow()->close();
     QVERIFY(f.model.StopRequest().load());
