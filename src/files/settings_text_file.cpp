@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace quorvane {
 
@@ -16,6 +19,79 @@ namespace {
 
 const QByteArray kLf("\n");
 const QByteArray kCrLf("\r\n");
+const QByteArray kCr("\r");
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+// Windows-1252 bytes 0x80..0x9F; the rest of 0x80..0xFF is Latin-1. The five bytes the code
+// page leaves undefined map to the C1 control of the same value, as Windows does, so they
+// survive a read and a write. Qt offers this code page only when it is built with ICU.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
+};
+
+QString FromCp1252(const QByteArray& bytes) {
+  QString out(bytes.size(), Qt::Uninitialized);
+  QChar* o = out.data();
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    *o++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t{b});
+  }
+  return out;
+}
+
+char ToCp1252(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+QByteArray ToCp1252(const QString& text) {
+  QByteArray out;
+  out.reserve(text.size());
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text.at(i);
+    // A character outside the basic plane is one "?", not two.
+    if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) ++i;
+    out += ToCp1252(c.isSurrogate() ? char16_t{0xFFFD} : c.unicode());
+  }
+  return out;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(const char* p, const char* end) {
+  while (p != end) {
+    const auto c = static_cast<unsigned char>(*p++);
+    if (c < 0x80) continue;
+    int more;
+    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the first continuation byte
+    if (c >= 0xC2 && c <= 0xDF) {
+      more = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2;
+      if (c == 0xE0) lo = 0xA0;
+      if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3;
+      if (c == 0xF0) lo = 0x90;
+      if (c == 0xF4) hi = 0x8F;
+    } else {
+      return false;
+    }
+    if (end - p < more) return false;
+    for (int i = 0; i < more; ++i, ++p) {
+      const auto d = static_cast<unsigned char>(*p);
+      if (d < lo || d > hi) return false;
+      lo = 0x80;
+      hi = 0xBF;
+    }
+  }
+  return true;
+}
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -35,16 +111,20 @@ QByteArray LowerTrimmed(const char* b, const char* e) {
   return out;
 }
 
-// Lookups are hot: keys are ASCII in practice, so skip the UTF-8 round trip for them.
-QByteArray LowerKey(const QString& name) {
+QByteArray Encoded(const QString& text, TextEncoding encoding) {
+  return encoding == TextEncoding::kWindows1252 ? ToCp1252(text) : text.toUtf8();
+}
+
+// Lookups are hot: keys are ASCII in practice, so skip the encoding round trip for them.
+QByteArray LowerKey(const QString& name, TextEncoding encoding) {
   const qsizetype n = name.size();
   QByteArray out(n, Qt::Uninitialized);
   const QChar* in = name.constData();
   for (qsizetype i = 0; i < n; ++i) {
     const char16_t c = in[i].unicode();
     if (c >= 0x80) {
-      const QByteArray utf8 = name.toUtf8();
-      return LowerTrimmed(utf8.constBegin(), utf8.constEnd());
+      const QByteArray bytes = Encoded(name, encoding);
+      return LowerTrimmed(bytes.constBegin(), bytes.constEnd());
     }
     out[i] = AsciiLower(static_cast<char>(c));
   }
@@ -126,15 +206,26 @@ bool WriteAll(int fd, const QByteArray& bytes) {
   return true;
 }
 
+// Replace the file a link points to, not the link.
+QFileInfo SaveTarget(const QString& path) {
+  QFileInfo info(path);
+  if (info.isSymLink()) info = QFileInfo(info.symLinkTarget());
+  return info;
+}
+
+// mkstemp's pattern: the prefix, then six letters or digits.
+QByteArray TemporaryPrefix(const QFileInfo& target) {
+  return "." + QFile::encodeName(target.fileName()) + ".";
+}
+constexpr int kTemporarySuffixLength = 6;
+
 }  // namespace
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-  QFileInfo info(path);
-  // Replace the file a link points to, not the link.
-  if (info.isSymLink()) info = QFileInfo(info.symLinkTarget());
+  const QFileInfo info = SaveTarget(path);
   const QByteArray target = QFile::encodeName(info.absoluteFilePath());
   const QByteArray dir = QFile::encodeName(info.absolutePath());
-  QByteArray temp = dir + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
+  QByteArray temp = dir + "/" + TemporaryPrefix(info) + QByteArray(kTemporarySuffixLength, 'X');
 
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
@@ -163,6 +254,35 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   return true;
 }
 
+int RemoveStaleTemporaryFiles(const QString& path, std::chrono::seconds older_than) {
+  const QFileInfo info = SaveTarget(path);
+  if (info.fileName().isEmpty()) return 0;
+  const QByteArray prefix = TemporaryPrefix(info);
+  const QByteArray dir = QFile::encodeName(info.absolutePath());
+  const std::time_t cutoff = std::time(nullptr) - static_cast<std::time_t>(older_than.count());
+  int removed = 0;
+  const QStringList names =
+      QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+  for (const QString& name : names) {
+    const QByteArray raw = QFile::encodeName(name);
+    if (raw.size() != prefix.size() + kTemporarySuffixLength || !raw.startsWith(prefix)) continue;
+    bool pattern = true;
+    for (qsizetype i = prefix.size(); i < raw.size(); ++i) {
+      const char c = raw[i];
+      pattern =
+          pattern && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'));
+    }
+    if (!pattern) continue;
+    const QByteArray full = dir + "/" + raw;
+    // Only plain files of ours: never a link, a folder or the file being saved.
+    struct stat st {};
+    if (::lstat(full.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (st.st_mtime > cutoff) continue;  // may belong to a save in progress
+    if (::unlink(full.constData()) == 0) ++removed;
+  }
+  return removed;
+}
+
 SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
   Clear();
 }
@@ -172,26 +292,58 @@ void SettingsTextFile::Clear() {
   section_index_.clear();
   sections_.emplace_back();  // lines before the first section
   default_eol_ = kLf;
+  encoding_ = TextEncoding::kUtf8;
+  bom_ = false;
   existed_ = false;
   source_.clear();
 }
 
 FileStatus SettingsTextFile::Load() {
   Clear();
-  const QFileInfo info(path_);
-  if (!info.exists()) return FileStatus::Ok();
-  if (info.isDir()) return FileStatus::Error(QStringLiteral("Unable to read %1").arg(path_));
-  if (info.size() > kMaxFileSize)
-    return FileStatus::Error(QStringLiteral("%1 is too large").arg(path_));
-  QFile f(path_);
-  if (!f.open(QIODevice::ReadOnly))
-    return FileStatus::Error(QStringLiteral("Unable to read %1").arg(path_));
-  // The size check above does not hold for devices and growing files: read one byte more.
-  const QByteArray bytes = f.read(kMaxFileSize + 1);
-  if (f.error() != QFileDevice::NoError)
-    return FileStatus::Error(QStringLiteral("Unable to read %1").arg(path_));
-  if (bytes.size() > kMaxFileSize)
-    return FileStatus::Error(QStringLiteral("%1 is too large").arg(path_));
+  const QString unreadable = QStringLiteral("Unable to read %1").arg(path_);
+  const QString irregular = QStringLiteral("%1 is not a regular file").arg(path_);
+  const QString too_large = QStringLiteral("%1 is too large").arg(path_);
+  const QByteArray name = QFile::encodeName(path_);
+  struct stat st {};
+  if (::stat(name.constData(), &st) != 0) {
+    // A missing file (or a link to one) reads as empty.
+    if (errno == ENOENT || errno == ENOTDIR) return FileStatus::Ok();
+    return FileStatus::Error(unreadable);
+  }
+  if (S_ISDIR(st.st_mode)) return FileStatus::Error(unreadable);
+  // Opening a FIFO for reading waits for a writer; a device may never end.
+  if (!S_ISREG(st.st_mode)) return FileStatus::Error(irregular);
+  if (st.st_size > kMaxFileSize) return FileStatus::Error(too_large);
+
+  // O_NONBLOCK: the name may have been swapped for a FIFO since the check above.
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return FileStatus::Error(unreadable);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  if (::fstat(fd, &st) != 0) return FileStatus::Error(unreadable);
+  if (S_ISDIR(st.st_mode)) return FileStatus::Error(unreadable);
+  if (!S_ISREG(st.st_mode)) return FileStatus::Error(irregular);
+  if (st.st_size > kMaxFileSize) return FileStatus::Error(too_large);
+
+  // The size checked does not hold for a growing file: read one byte more than the limit.
+  QByteArray bytes(static_cast<qsizetype>(st.st_size) + 1, Qt::Uninitialized);
+  qsizetype got = 0;
+  for (;;) {
+    if (got == bytes.size()) {
+      if (got > kMaxFileSize) return FileStatus::Error(too_large);
+      bytes.resize(std::min<qsizetype>(got * 2 + 4096, kMaxFileSize + 1));
+    }
+    const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileStatus::Error(unreadable);
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  bytes.truncate(got);
   LoadFromBytes(bytes);
   existed_ = true;
   return FileStatus::Ok();
@@ -201,31 +353,53 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
   Clear();
   source_ = bytes;
   const char* base = source_.constData();
+  const qsizetype size = source_.size();
+  // A byte-order mark would otherwise be part of the first line and hide a section header.
+  bom_ = source_.startsWith(kUtf8Bom);
+  const qsizetype begin = bom_ ? kUtf8Bom.size() : 0;
+  encoding_ =
+      IsValidUtf8(base + begin, base + size) ? TextEncoding::kUtf8 : TextEncoding::kWindows1252;
   auto view = [base](qsizetype from, qsizetype len) {
     return QByteArray::fromRawData(base + from, len);
   };
   bool eol_seen = false;
-  qsizetype chunk_start = 0;  // first byte of the pending run of other lines
-  qsizetype start = 0;
+  qsizetype chunk_start = begin;  // first byte of the pending run of other lines
+  qsizetype start = begin;
+  qsizetype nl = -2;  // next "\n" at or after start, -1 if none; searched again once passed
   auto flush_chunk = [&](qsizetype end) {
     if (end > chunk_start)
       sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}});
   };
-  while (start < source_.size()) {
-    const qsizetype nl = source_.indexOf('\n', start);
-    const qsizetype next = nl < 0 ? source_.size() : nl + 1;
+  while (start < size) {
+    if (nl != -1 && nl < start) nl = source_.indexOf('\n', start);
+    const qsizetype stop = nl < 0 ? size : nl;
+    const auto* cr = static_cast<const char*>(
+        std::memchr(base + start, '\r', static_cast<size_t>(stop - start)));
     Line line;
-    qsizetype len = (nl < 0 ? source_.size() : nl) - start;
-    if (nl >= 0) {
+    qsizetype len;
+    qsizetype next;
+    if (cr && !(cr + 1 == base + stop && nl >= 0)) {
+      // A lone CR (old Macintosh files) ends a line too.
+      len = cr - (base + start);
+      next = start + len + 1;
+      line.eol = kCr;
+    } else if (nl >= 0) {
+      len = nl - start;
+      next = nl + 1;
       line.eol = kLf;
-      if (len > 0 && base[start + len - 1] == '\r') {
+      if (cr) {
         --len;
         line.eol = kCrLf;
       }
-      if (!eol_seen) {
-        default_eol_ = line.eol;
-        eol_seen = true;
-      }
+    } else {
+      len = size - start;
+      next = size;
+    }
+    // New lines take the first LF or CRLF ending; a lone CR only when the file has no LF, as a
+    // stray CR is more likely than a file that mixes Mac and Unix endings.
+    if (!eol_seen && !line.eol.isEmpty() && (line.eol != kCr || nl < 0)) {
+      default_eol_ = line.eol;
+      eol_seen = true;
     }
     line.text = view(start, len);
 
@@ -248,15 +422,17 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
     }
     start = next;
   }
-  flush_chunk(source_.size());
+  flush_chunk(size);
 }
 
 QByteArray SettingsTextFile::ToBytes() const {
   QByteArray out;
   out.reserve(source_.size() + 4096);
+  if (bom_) out += kUtf8Bom;
+  const qsizetype body = out.size();
   auto put = [&](const Line& l) {
     // A last line without an ending gets one when something follows it.
-    if (!out.isEmpty() && !out.endsWith('\n')) out += default_eol_;
+    if (out.size() > body && !out.endsWith('\n') && !out.endsWith('\r')) out += default_eol_;
     out += l.text;
     out += l.eol;
   };
@@ -276,10 +452,10 @@ FileStatus SettingsTextFile::Save() const {
 
 const SettingsTextFile::Line* SettingsTextFile::FindLine(const QString& section,
                                                          const QString& key) const {
-  const auto s = section_index_.find(LowerKey(section));
+  const auto s = section_index_.find(LowerName(section));
   if (s == section_index_.end()) return nullptr;
   const Section& sec = sections_[static_cast<std::size_t>(s->second)];
-  const auto k = sec.keys.find(LowerKey(key));
+  const auto k = sec.keys.find(LowerName(key));
   if (k == sec.keys.end()) return nullptr;
   return &sec.lines[static_cast<std::size_t>(k->second)];
 }
@@ -292,7 +468,9 @@ QString SettingsTextFile::ReadString(const QString& section, const QString& key,
                                      const QString& def) const {
   const Line* line = FindLine(section, key);
   if (!line) return def;
-  QString s = QString::fromUtf8(ValueOf(line->text));
+  const QByteArray value = ValueOf(line->text);
+  QString s =
+      encoding_ == TextEncoding::kWindows1252 ? FromCp1252(value) : QString::fromUtf8(value);
   if (s.size() > kMaxValueLength) {
     qsizetype n = kMaxValueLength;
     if (s.at(n - 1).isHighSurrogate()) --n;  // never split a character in two
@@ -341,12 +519,12 @@ bool SettingsTextFile::ParseInteger(const QByteArray& text, std::int32_t* out) {
 
 void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
                                 const QByteArray& value) {
-  const QByteArray sname = LowerKey(section);
+  const QByteArray sname = LowerName(section);
   auto s = section_index_.find(sname);
   int si;
   if (s == section_index_.end()) {
     Section fresh;
-    fresh.header = {"[" + OneLine(section.toUtf8()) + "]", default_eol_};
+    fresh.header = {"[" + OneLine(Encode(section)) + "]", default_eol_};
     fresh.has_header = true;
     sections_.push_back(std::move(fresh));
     si = static_cast<int>(sections_.size() - 1);
@@ -355,7 +533,7 @@ void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
     si = s->second;
   }
   Section& sec = sections_[static_cast<std::size_t>(si)];
-  const QByteArray kname = LowerKey(key);
+  const QByteArray kname = LowerName(key);
   const auto k = sec.keys.find(kname);
   if (k != sec.keys.end()) {
     // Keep the key as it is spelled in the file; replace what follows "=".
@@ -368,14 +546,22 @@ void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
   std::size_t pos = sec.lines.size();
   if (!sec.keys.empty())
     while (!sec.lines[pos - 1].is_key) --pos;
-  Line line{OneLine(key.toUtf8()) + "=" + value, default_eol_, true};
+  Line line{OneLine(Encode(key)) + "=" + value, default_eol_, true};
   sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
   sec.keys.emplace(kname, static_cast<int>(pos));
 }
 
+QByteArray SettingsTextFile::Encode(const QString& text) const {
+  return Encoded(text, encoding_);
+}
+
+QByteArray SettingsTextFile::LowerName(const QString& name) const {
+  return LowerKey(name, encoding_);
+}
+
 void SettingsTextFile::WriteString(const QString& section, const QString& key,
                                    const QString& value) {
-  WriteRaw(section, key, OneLine(value.toUtf8()));
+  WriteRaw(section, key, OneLine(Encode(value)));
 }
 
 void SettingsTextFile::WriteInteger(const QString& section, const QString& key,

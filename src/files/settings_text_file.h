@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -27,19 +28,32 @@ using FileWriter = std::function<bool(const QString& path, const QByteArray& byt
 // the new contents: temporary file in the same folder, fsync, rename, fsync of the folder.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
+// Removes the temporary files that WriteFileAtomically leaves for path when the process dies
+// mid-save (".<name>.XXXXXX" beside the file) and that are older than older_than, so a save
+// still running in another process keeps its file. Returns how many were removed.
+int RemoveStaleTemporaryFiles(const QString& path,
+                              std::chrono::seconds older_than = std::chrono::seconds(60));
+
+// How the text of a settings file is stored.
+enum class TextEncoding { kUtf8, kWindows1252 };
+
 // An ini-style settings file held in memory. Reading never fails: absent keys and unreadable
 // values give the caller's default. Writes change the memory copy; Save() writes the file once.
-// Lines that are not rewritten keep their bytes, line endings included.
+// Lines that are not rewritten keep their bytes, line endings included. A file that is valid
+// UTF-8 is read as UTF-8, any other as Windows-1252; written text keeps that encoding. A
+// leading UTF-8 byte-order mark is skipped on reading and kept on writing. LF, CRLF and a
+// lone CR all end a line.
 class SettingsTextFile {
  public:
   // Real files are about 50 KB; the cap bounds the memory an adversarial file can take.
-  static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
+  static constexpr qint64 kMaxFileSize = qint64{4} * 1024 * 1024;
   static constexpr int kMaxValueLength = 2047;
 
   explicit SettingsTextFile(QString path = {});
 
   // Reads the file. A missing file is not an error: it reads as empty. A folder, an unreadable
-  // file or one larger than kMaxFileSize gives an error and leaves the copy empty.
+  // file, one larger than kMaxFileSize or anything but a regular file (a FIFO, a device) gives
+  // an error and leaves the copy empty; Load never blocks on such a file.
   FileStatus Load();
   // Takes the contents from memory instead of the disk (tests, fuzzing).
   void LoadFromBytes(const QByteArray& bytes);
@@ -51,6 +65,8 @@ class SettingsTextFile {
 
   const QString& path() const { return path_; }
   bool existed() const { return existed_; }
+  // The encoding the file was read in (UTF-8 for a new file); written strings use it.
+  TextEncoding encoding() const { return encoding_; }
   void SetWriter(FileWriter writer) { writer_ = std::move(writer); }
 
   bool HasKey(const QString& section, const QString& key) const;
@@ -72,7 +88,7 @@ class SettingsTextFile {
   // lines and comments cost nothing per line). Texts are views into source_ until rewritten.
   struct Line {
     QByteArray text;  // a key or section line without its ending; a chunk with its endings
-    QByteArray eol;   // "\n", "\r\n" or empty (chunks, and a last line without one)
+    QByteArray eol;   // "\n", "\r\n", "\r" or empty (chunks, and a last line without one)
     bool is_key = false;
   };
   // FNV-1a: keys are short, and this is several times faster than the library's hash here.
@@ -96,11 +112,15 @@ class SettingsTextFile {
   const QByteArray* RawValue(const QString& section, const QString& key) const;
   void WriteRaw(const QString& section, const QString& key, const QByteArray& value);
   void Clear();
+  QByteArray Encode(const QString& text) const;
+  QByteArray LowerName(const QString& name) const;
 
   QString path_;
   QByteArray source_;  // the bytes loaded; the lines point into it
   bool existed_ = false;
   QByteArray default_eol_;
+  TextEncoding encoding_ = TextEncoding::kUtf8;
+  bool bom_ = false;  // the file starts with a UTF-8 byte-order mark
   std::vector<Section> sections_;
   KeyIndex section_index_;  // lower-case name -> index (first occurrence)
   FileWriter writer_;

@@ -1,5 +1,7 @@
 #include "files/slider_settings_file.h"
 
+#include <algorithm>
+
 namespace quorvane {
 
 namespace {
@@ -18,30 +20,44 @@ QString BKey(int n, const char* suffix) {
   return QStringLiteral("b%1_%2").arg(n).arg(suffix);
 }
 
+// The low eight bits as ReadByte gives them (300 reads as 44), then held to the MIDI range.
+std::uint8_t ReadMidiByte(const SettingsTextFile& file, const QString& key, std::uint8_t def) {
+  return std::min<std::uint8_t>(file.ReadByte(kSliderSection, key, def), 127);
+}
+
+// 1..16, or 0 for the global channel, which is also what anything else reads as.
+std::uint8_t ReadChannel(const SettingsTextFile& file, const QString& key, std::uint8_t def) {
+  const std::uint8_t channel = file.ReadByte(kSliderSection, key, def);
+  return channel <= 16 ? channel : 0;
+}
+
 }  // namespace
+
+bool HasValidFileType(const SettingsTextFile& file) {
+  return file.ReadString(kAppSection, kFileType, kRefusedType) != kRefusedType;
+}
 
 FileStatus ReadSliderSettings(const SettingsTextFile& file, TPageSet& defs,
                               QString& dump_request_string) {
-  if (file.ReadString(kAppSection, kFileType, kRefusedType) == kRefusedType)
-    return FileStatus::Error(kWrongFileTypeMessage);
+  if (!HasValidFileType(file)) return FileStatus::Error(kWrongFileTypeMessage);
 
   dump_request_string = file.ReadString(kMidiSettingsSection, kDumpRequest, QString());
   for (int n = 1; n <= kDefinitionCount; ++n) {
     const Tcontroller d = Tcontroller::Initial(n);
     Tcontroller& c = defs.byNumber(n);
     const QString& s = kSliderSection;
-    c.ctrl = file.ReadByte(s, SKey(n, "ctrl"), d.ctrl);
-    c.value = file.ReadByte(s, SKey(n, "value"), d.value);
+    c.ctrl = ReadMidiByte(file, SKey(n, "ctrl"), d.ctrl);
+    c.value = ReadMidiByte(file, SKey(n, "value"), d.value);
     c.caption = file.ReadString(s, SKey(n, "caption"), d.caption);
     c.enabled = file.ReadBool(s, SKey(n, "enabled"), d.enabled);
-    c.channel = file.ReadByte(s, SKey(n, "channel"), d.channel);
-    c.upper_range = file.ReadByte(s, SKey(n, "upper_range"), d.upper_range);
-    c.lower_range = file.ReadByte(s, SKey(n, "lower_range"), d.lower_range);
+    c.channel = ReadChannel(file, SKey(n, "channel"), d.channel);
+    c.upper_range = ReadMidiByte(file, SKey(n, "upper_range"), d.upper_range);
+    c.lower_range = ReadMidiByte(file, SKey(n, "lower_range"), d.lower_range);
     c.color = static_cast<std::uint32_t>(
         file.ReadInteger(s, SKey(n, "Color"), static_cast<std::int32_t>(d.color)));
-    c.button_ctrl = file.ReadByte(s, BKey(n, "ctrl"), d.button_ctrl);
-    c.button_value = file.ReadByte(s, BKey(n, "value"), d.button_value);
-    c.button_channel = file.ReadByte(s, BKey(n, "channel"), d.button_channel);
+    c.button_ctrl = ReadMidiByte(file, BKey(n, "ctrl"), d.button_ctrl);
+    c.button_value = ReadMidiByte(file, BKey(n, "value"), d.button_value);
+    c.button_channel = ReadChannel(file, BKey(n, "channel"), d.button_channel);
     c.use_slider = file.ReadBool(s, BKey(n, "use_slider"), d.use_slider);
     c.selected = false;
   }

@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
+#include <chrono>
+#include <future>
 
 #include "settings_test_util.h"
 #include "support/temp_dir.h"
@@ -157,6 +164,134 @@ TEST(SettingsTextWrite, WrittenValuesReadBack) {
   EXPECT_EQ(f.ToBytes(), QByteArray("[N]\nneg=-5\ns=B\xc3\xa4ss \xe2\x9c\x93\nb=0\n"));
 }
 
+TEST(SettingsTextEncoding, ValidUtf8IsUtf8AndAnythingElseIsWindows1252) {
+  const struct {
+    const char* name;
+    QByteArray value;
+    TextEncoding encoding;
+    const char* text;  // as UTF-8
+  } cases[] = {
+      {"ASCII", "plain", TextEncoding::kUtf8, "plain"},
+      {"two-byte UTF-8", "Caf\xC3\xA9", TextEncoding::kUtf8, "Café"},
+      {"four-byte UTF-8", "\xF0\x9F\x8E\xB9", TextEncoding::kUtf8, "🎹"},
+      {"Latin-1 letter", "R\xE9sonance", TextEncoding::kWindows1252, "Résonance"},
+      {"0x80..0x9F", "\x80\x85\x91\x92\x96\x99\x9F", TextEncoding::kWindows1252, "€…‘’–™Ÿ"},
+      {"overlong slash", "\xC0\xAF", TextEncoding::kWindows1252, "À¯"},
+      {"encoded surrogate", "\xED\xA0\x80", TextEncoding::kWindows1252, "í\xC2\xA0€"},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", TextEncoding::kWindows1252, "ô\xC2\x90€€"},
+      {"cut sequence", "\xE2\x82", TextEncoding::kWindows1252, "â‚"},
+  };
+  for (const auto& c : cases) {
+    const auto f = FromBytes("[A]\nk=" + c.value + "\n");
+    EXPECT_EQ(f.encoding(), c.encoding) << c.name;
+    EXPECT_EQ(f.ReadString("A", "k", {}), QString::fromUtf8(c.text)) << c.name;
+  }
+  EXPECT_EQ(SettingsTextFile().encoding(), TextEncoding::kUtf8) << "new files are UTF-8";
+}
+
+TEST(SettingsTextEncoding, EveryWindows1252ByteReadsAndWritesBack) {
+  // Qt has the code page only with ICU; where it has it, the two must agree.
+  QStringDecoder icu("windows-1252");
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    const QByteArray byte(1, static_cast<char>(b));
+    auto f = FromBytes("[A]\nk=" + byte + "\n");  // a lone high byte is never UTF-8
+    ASSERT_EQ(f.encoding(), TextEncoding::kWindows1252);
+    const QString read = f.ReadString("A", "k", {});
+    ASSERT_EQ(read.size(), 1) << b;
+    if (b >= 0xA0) {
+      EXPECT_EQ(read.at(0).unicode(), b) << "Latin-1 above 0x9F";
+    }
+    const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    if (icu.isValid() && !undefined) {
+      const QString expected = icu.decode(byte);
+      EXPECT_EQ(read, expected) << b;
+    }
+    f.WriteString("A", "copy", read);
+    EXPECT_TRUE(f.ToBytes().endsWith("\ncopy=" + byte + "\n")) << b;
+  }
+}
+
+TEST(SettingsTextEncoding, WritesKeepTheEncodingTheFileWasReadIn) {
+  const QString text = QString::fromUtf8("Déjà € ✓ 🎹");
+  const QByteArray utf8 = "D\xC3\xA9j\xC3\xA0 \xE2\x82\xAC \xE2\x9C\x93 \xF0\x9F\x8E\xB9";
+  const struct {
+    const char* name;
+    QByteArray original;
+    QByteArray value, section, key;  // as written
+  } cases[] = {
+      {"Windows-1252", "[A]\r\nold=\xE9t\xE9\r\n", "D\xE9j\xE0 \x80 ? ?",
+       "S\xE9"
+       "ction",
+       "cl\xE9"},
+      {"UTF-8", "[A]\r\nold=\xC3\xA9t\xC3\xA9\r\n", utf8,
+       "S\xC3\xA9"
+       "ction",
+       "cl\xC3\xA9"},
+      {"ASCII", "[A]\r\nold=ete\r\n", utf8,
+       "S\xC3\xA9"
+       "ction",
+       "cl\xC3\xA9"},
+  };
+  for (const auto& c : cases) {
+    auto f = FromBytes(c.original);
+    f.WriteString("A", "new", text);
+    f.WriteString(QString::fromUtf8("Séction"), QString::fromUtf8("clé"), "v");
+    EXPECT_EQ(f.ToBytes(),
+              c.original + "new=" + c.value + "\r\n[" + c.section + "]\r\n" + c.key + "=v\r\n")
+        << c.name;
+    const auto back = FromBytes(f.ToBytes());
+    EXPECT_EQ(back.encoding(), f.encoding()) << c.name;
+    EXPECT_EQ(back.ReadString("a", "NEW", {}), f.ReadString("A", "new", {})) << c.name;
+    EXPECT_EQ(back.ReadString(QString::fromUtf8("SéCTION"), QString::fromUtf8("clé"), {}), "v")
+        << c.name;
+  }
+}
+
+TEST(SettingsTextRead, ByteOrderMarkIsSkippedAndKept) {
+  const QByteArray bom = "\xEF\xBB\xBF";
+  auto f = FromBytes(bom + "[Window Settings]\r\nX=12\r\n");
+  EXPECT_EQ(f.ReadInteger("Window Settings", "X", 0), 12);
+  EXPECT_EQ(f.encoding(), TextEncoding::kUtf8);
+  f.WriteInteger("Window Settings", "X", 5);
+  f.WriteInteger("Window Settings", "Y", 6);
+  EXPECT_EQ(f.ToBytes(), bom + "[Window Settings]\r\nX=5\r\nY=6\r\n");
+
+  auto keys_first = FromBytes(bom + "top=1\n[A]\nk=2\n");
+  EXPECT_EQ(keys_first.ToBytes(), bom + "top=1\n[A]\nk=2\n");
+  keys_first.WriteInteger("A", "k", 3);
+  EXPECT_EQ(keys_first.ToBytes(), bom + "top=1\n[A]\nk=3\n");
+
+  auto only = FromBytes(bom);
+  only.WriteInteger("A", "k", 1);
+  EXPECT_EQ(only.ToBytes(), bom + "[A]\nk=1\n");
+}
+
+TEST(SettingsTextRead, LoneCarriageReturnsEndLines) {
+  const struct {
+    const char* name;
+    QByteArray original;
+    QByteArray expected;  // after the writes below
+  } cases[] = {
+      {"CR only", "[A]\rk=1\rj=2\r\r[B]\rz=9\r", "[A]\rk=7\rj=2\rn=8\r\r[B]\rz=9\r[C]\rx=y\r"},
+      {"CR, last line open", "[A]\rk=1\rj=2\r\r[B]\rz=9",
+       "[A]\rk=7\rj=2\rn=8\r\r[B]\rz=9\r[C]\rx=y\r"},
+      {"CR before CRLF", "[A]\r\r\nk=1\r\nj=2\r\n\r\n[B]\r\nz=9\r\n",
+       "[A]\r\r\nk=7\r\nj=2\r\nn=8\r\n\r\n[B]\r\nz=9\r\n[C]\r\nx=y\r\n"},
+      {"LF then CR", "[A]\nk=1\rj=2\n\r[B]\nz=9\r", "[A]\nk=7\rj=2\nn=8\n\r[B]\nz=9\r[C]\nx=y\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FromBytes(c.original).ToBytes(), c.original) << c.name;
+    auto f = FromBytes(c.original);
+    EXPECT_EQ(f.ReadInteger("A", "k", 0), 1) << c.name;
+    EXPECT_EQ(f.ReadInteger("A", "j", 0), 2) << c.name;
+    EXPECT_EQ(f.ReadInteger("B", "z", 0), 9) << c.name;
+    f.WriteInteger("A", "k", 7);
+    f.WriteInteger("A", "n", 8);
+    f.WriteString("C", "x", "y");
+    EXPECT_EQ(f.ToBytes(), c.expected) << c.name;
+  }
+}
+
 TEST(SettingsTextLoad, MissingFileReadsAsEmpty) {
   TempDir dir;
   SettingsTextFile f(dir.file("none.ini"));
@@ -173,6 +308,30 @@ TEST(SettingsTextLoad, FolderInPlaceOfTheFileIsAClearError) {
   const FileStatus st = f.Load();
   EXPECT_FALSE(st.ok);
   EXPECT_EQ(st.message, "Unable to read " + path);
+}
+
+// Opening a FIFO for reading waits for a writer; Load must refuse it at once instead.
+TEST(SettingsTextLoad, FifoOrDeviceIsRefusedWithoutBlocking) {
+  TempDir dir;
+  const QString fifo = dir.file("pipe.ini");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString link = dir.file("link-to-pipe.ini");
+  ASSERT_TRUE(QFile::link(fifo, link));
+  for (const QString& path : {fifo, link, QStringLiteral("/dev/null")}) {
+    SettingsTextFile f(path);
+    f.WriteInteger("A", "k", 1);
+    auto loading = std::async(std::launch::async, [&f] { return f.Load(); });
+    if (loading.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+      ADD_FAILURE() << "Load blocked on " << path.toStdString();
+      // Let the blocked open() return so the test can end.
+      const int w = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+      if (w >= 0) ::close(w);
+    }
+    const FileStatus st = loading.get();
+    EXPECT_FALSE(st.ok) << path.toStdString();
+    EXPECT_EQ(st.message, path + " is not a regular file");
+    EXPECT_FALSE(f.HasKey("A", "k")) << "a refused file leaves the copy empty";
+  }
 }
 
 TEST(SettingsTextLoad, HugeFileIsRefusedWithoutReadingIt) {
