@@ -1,13 +1,48 @@
 #!/usr/bin/env bash
-# Builds the settings-file fuzzer with clang (build-fuzz) and runs it for $1 seconds (default 30).
+# Builds the libFuzzer targets with clang (build-fuzz) and runs each one in turn; $1 is the
+# total time in seconds (default 30), split evenly between them (at least 1 s each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
+
+# target, folder of its sources, its seed corpus, longest input
+targets=(
+  "fuzz_settings_text_file files fuzz/files/corpus 65536"
+  "fuzz_slider_settings_round_trip files fuzz/files/corpus_slider_settings_round_trip 65536"
+  "fuzz_app_settings files fuzz/files/corpus_app_settings 65536"
+  "fuzz_midi_input midi fuzz/midi/corpus_midi_input 4096"
+)
+each=$((seconds / ${#targets[@]}))
+((each >= 1)) || each=1
+
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUORVANE_BUILD_FUZZ=ON -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz --target fuzz_settings_text_file
-# New inputs go to a scratch folder; the committed seed corpus stays as it is.
+names=()
+for t in "${targets[@]}"; do
+  read -r name _ _ _ <<<"$t"
+  names+=("$name")
+done
+cmake --build build-fuzz --target "${names[@]}"
+
+# New inputs go to a scratch folder; the committed seed corpora stay as they are. Every target
+# runs even when one fails; reproducers are kept in build-fuzz/artifacts.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-build-fuzz/fuzz/files/fuzz_settings_text_file -max_total_time="$seconds" -max_len=65536 \
-  -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "$work" fuzz/files/corpus
+artifacts=build-fuzz/artifacts
+mkdir -p "$artifacts"
+failed=()
+for t in "${targets[@]}"; do
+  read -r name layer corpus max_len <<<"$t"
+  mkdir -p "$work/$name"
+  echo "== $name: ${each}s"
+  if ! "build-fuzz/fuzz/$layer/$name" -max_total_time="$each" -max_len="$max_len" \
+    -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$name-" \
+    "$work/$name" "$corpus"; then
+    failed+=("$name")
+  fi
+done
+if ((${#failed[@]} > 0)); then
+  echo "Failed: ${failed[*]}; reproducers:"
+  ls -1 "$artifacts"
+  exit 1
+fi

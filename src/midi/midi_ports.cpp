@@ -60,15 +60,41 @@ void MidiPorts::MakeService(const QString& api) {
   service_.reset();
   std::string chosen;
   if (factory_) service_ = factory_(api.toStdString(), &chosen);
-  if (!service_) {
-    service_ = std::make_unique<NoMidiService>(kNoMidiSystemText);
-    chosen.clear();
-  }
+  if (!service_) chosen.clear();
   active_system_ = QString::fromStdString(chosen);
+  wanted_system_ = api;
+  // JACK asked for and nothing usable: the server is what is missing, and it may start later.
+  waiting_for_system_ = active_system_.isEmpty() && api == QLatin1String("JACK");
+  if (waiting_for_system_) {
+    service_ = std::make_unique<NoMidiService>(kJackNotRunningText);
+  } else if (!service_) {
+    service_ = std::make_unique<NoMidiService>(kNoMidiSystemText);
+  }
   service_->SetNoticeHandler(
       [this](const std::string& text) { ServiceLost(QString::fromStdString(text)); });
-  suspended_ = false;
-  recovery_timer_.stop();
+  suspended_ = waiting_for_system_;
+  intervals_available_ = 0;
+  if (waiting_for_system_) {
+    recovery_timer_.start();
+  } else {
+    recovery_timer_.stop();
+  }
+}
+
+// While waiting for the system the configured devices stay in use, closed, as after a loss:
+// they are looked for by name once it runs, and a missing one is told then.
+void MidiPorts::HoldConfigured() {
+  input_names_.clear();
+  output_names_.clear();
+  for (PortRole role : kRoles) {
+    PortBinding& b = Binding(role);
+    if (!b.in_use && b.missing.present) {
+      b.device = b.missing.index;
+      b.name = b.missing.name;
+    }
+    b.missing = {};
+    b.in_use = b.device >= 0 || !b.name.isEmpty();
+  }
 }
 
 void MidiPorts::MakePorts() {
@@ -164,6 +190,12 @@ void MidiPorts::Start(const MidiPortsConfig& config) {
   api_ = config.api == QLatin1String("JACK") ? QStringLiteral("JACK") : QStringLiteral("ALSA");
   MakeService(api_);
   MakePorts();
+  if (waiting_for_system_) {
+    HoldConfigured();
+    messages_ << QString::fromLatin1(kJackNotRunningText);
+    emit outputUsableChanged(false);
+    return;
+  }
   if (!active_system_.isEmpty() && active_system_ != api_) {
     messages_ << QStringLiteral("The MIDI system %1 is not available; %2 is used instead.")
                      .arg(api_, active_system_);
@@ -230,7 +262,40 @@ bool MidiPorts::ConfiguredDevicesPresent() {
   });
 }
 
+// Makes the service of the system waited for; false while it is still not there.
+bool MidiPorts::AdoptWantedService() {
+  std::string chosen;
+  std::unique_ptr<MidiService> made;
+  if (factory_) made = factory_(wanted_system_.toStdString(), &chosen);
+  // A fallback system that became usable meanwhile is not the one asked for.
+  if (!made || QString::fromStdString(chosen) != wanted_system_) return false;
+  input2_.reset();
+  input1_.reset();
+  output1_.reset();
+  service_ = std::move(made);
+  active_system_ = wanted_system_;
+  waiting_for_system_ = false;
+  service_->SetNoticeHandler(
+      [this](const std::string& text) { ServiceLost(QString::fromStdString(text)); });
+  try {
+    MakePorts();
+  } catch (const PortError&) {
+    // A device vanished while the ports were made: wait on, and try again next time.
+    input2_.reset();
+    input1_.reset();
+    output1_.reset();
+    service_ = std::make_unique<NoMidiService>(kJackNotRunningText);
+    active_system_.clear();
+    waiting_for_system_ = true;
+    MakePorts();
+    return false;
+  }
+  emit systemChanged();
+  return true;
+}
+
 void MidiPorts::TryRecover() {
+  if (waiting_for_system_ && !AdoptWantedService()) return;
   service_->OutputDeviceCount();  // looks for the system again
   if (!service_->Available()) {
     intervals_available_ = 0;
@@ -284,6 +349,7 @@ void MidiPorts::Close(PortRole role) {
 }
 
 void MidiPorts::ReopenConfigured() {
+  if (suspended_) return;  // the ports open when the system is back
   for (PortRole role : kRoles) {
     if (InUse(role)) Open(role);
   }
@@ -309,9 +375,10 @@ void MidiPorts::Use(PortRole role, int device) {
   PortBinding& b = Binding(role);
   b.missing = {};
   if (device >= 0) {
+    const bool kept = suspended_ && b.in_use && device == b.device;
     b.device = device;
-    b.name = DeviceList(role).value(device);
-    Open(role);
+    if (!kept) b.name = DeviceList(role).value(device);
+    if (!suspended_) Open(role);
     SetInUse(role, true);
   } else {
     SetInUse(role, false);
@@ -325,8 +392,13 @@ QString MidiPorts::SwitchSystem(const QString& api) {
   MakeService(api);
   MakePorts();
   const qsizetype before = messages_.size();
-  ListDevices();
-  ResolveAll();
+  if (waiting_for_system_) {
+    HoldConfigured();
+    emit outputUsableChanged(false);
+  } else {
+    ListDevices();
+    ResolveAll();
+  }
   QStringList told;
   if (active_system_ != api) {
     told << (service_->Available()

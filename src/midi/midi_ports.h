@@ -61,7 +61,8 @@ class MidiPorts : public QObject {
   // --- start-up and exit ----------------------------------------------------
   // Takes the configuration, makes the service, lists the devices once and opens the
   // configured ports. A stored device that is gone leaves its port out of use and adds one
-  // message.
+  // message. With JACK asked for and no MIDI system usable, one message says the server is
+  // not running; the ports wait, suspended, and open by name once it starts.
   void Start(const MidiPortsConfig& config);
   // What to store: a device that was missing at start and not replaced since is handed back
   // as it was read, so that it is used again once it returns.
@@ -87,9 +88,11 @@ class MidiPorts : public QObject {
   const QStringList& InputDevices() const { return input_names_; }
   const QStringList& OutputDevices() const { return output_names_; }
   void CloseAll();
-  // Opens and starts the configured ports after a Cancel.
+  // Opens and starts the configured ports after a Cancel; nothing while suspended.
   void ReopenConfigured();
-  // -1 for none, else an index of the role's device list. Closed ports only.
+  // -1 for none, else an index of the role's device list. Closed ports only. While suspended
+  // the port is not opened: the choice waits for the system, and the device already chosen
+  // keeps its name (the lists are empty meanwhile).
   void Use(PortRole role, int device);
   // Makes a new service for system name `api` and lists its devices again; the ports are
   // closed and made anew. Keeps the configuration; devices are found again by their names.
@@ -142,6 +145,7 @@ class MidiPorts : public QObject {
   }
 
   void MakeService(const QString& api);
+  void HoldConfigured();
   void MakePorts();
   void ListDevices();
   void Resolve(PortRole role);
@@ -151,6 +155,7 @@ class MidiPorts : public QObject {
   void SetInUse(PortRole role, bool in_use);
   void ServiceLost(const QString& text);
   void TryRecover();
+  bool AdoptWantedService();
   bool ConfiguredDevicesPresent();
 
   ServiceFactory factory_;
@@ -166,6 +171,9 @@ class MidiPorts : public QObject {
   QString active_system_;
   QStringList messages_;
   bool suspended_ = false;
+  // Start found no system while JACK was asked for: the service is made again until JACK runs.
+  bool waiting_for_system_ = false;
+  QString wanted_system_;
   int intervals_available_ = 0;
   QTimer recovery_timer_;
 };

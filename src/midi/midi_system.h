@@ -67,6 +67,10 @@ inline constexpr const char* kNoMidiSystemText =
     "No MIDI system is available: the ALSA sequencer cannot be opened and no JACK server is "
     "running.";
 
+// What the ports say, and the status bar shows, while JACK is asked for and not running.
+inline constexpr const char* kJackNotRunningText =
+    "The JACK server is not running: MIDI is off until it starts.";
+
 // Opens the MIDI system named by the "MIDI API" setting ("ALSA" or "JACK"; anything else
 // counts as "ALSA"), falling back to the other one when it cannot be used, and to a
 // NoMidiService when neither can. The name of the system chosen ("ALSA", "JACK" or "")

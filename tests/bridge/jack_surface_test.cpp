@@ -146,5 +146,51 @@ TEST_F(JackSurface, PortsShowWhatTheyAre) {
   EXPECT_FALSE(has(sinks, ":Remote In")) << "the remote input is not in use";
 }
 
+// JACK asked for before its server runs, with no other system taking over: the ports wait and
+// open by name once the server starts.
+TEST(JackLateServer, PortsOpenByNameWhenTheServerStartsAfterTheProgram) {
+  JackServer server;  // not started yet: no server answers under its name
+  SurfaceModel model;
+  model.ShowPage(1);
+  std::unique_ptr<JackMidiPeer> peer;
+  testing::LinkedPorts ports(model, [](const std::string& wanted, std::string* chosen) {
+    // JACK only, so that an ALSA sequencer on the machine cannot stand in for it.
+    std::unique_ptr<MidiService> made;
+    if (wanted != "JACK") return made;
+    auto service = std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
+    if (!service->Available()) return made;
+    *chosen = "JACK";
+    made = std::move(service);
+    return made;
+  });
+  AppSettings s;
+  s.midi_api = QStringLiteral("JACK");
+  s.output_device = 0;
+  s.output_device_name = QStringLiteral("peer:in");
+  s.input_device1 = 0;
+  s.input_device1_name = QStringLiteral("peer:out");
+  ports.Start(s);
+  EXPECT_EQ(
+      ports->TakeMessages(),
+      QStringList{QStringLiteral("The JACK server is not running: MIDI is off until it starts.")});
+  EXPECT_TRUE(ports->Suspended());
+
+  ASSERT_TRUE(server.start());
+  peer = std::make_unique<JackMidiPeer>("peer");
+  ASSERT_EQ(peer->inPortName(), "peer:in");
+  ASSERT_TRUE(Pump([&] { return !ports->Suspended(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(ports->MidiOutput1().IsOpen()) << ports->TakeMessages().join(' ').toStdString();
+  ASSERT_TRUE(ports->MidiInput1().IsOpen());
+  EXPECT_TRUE(model.OutputInUse());
+
+  model.SetActiveSlot(2);
+  model.TrackBarMoved(2, 127 - 60);
+  ASSERT_TRUE(peer->waitFor(1));
+  EXPECT_EQ(peer->events()[0].bytes, (MidiBytes{0xB0, model.MutablePages().at(1, 2).ctrl, 60}));
+  ASSERT_TRUE(peer->send({{0xB0, model.MutablePages().at(1, 3).ctrl, 33}}));
+  EXPECT_TRUE(Pump([&] { return model.MutablePages().at(1, 3).value == 33; }));
+  ports->CloseInUse();
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -36,15 +36,18 @@ class MidiPortsTest : public ::testing::Test {
 
   testing::LinkedPorts MakePorts() {
     return testing::LinkedPorts(model, [this](const std::string& wanted, std::string* chosen) {
+      ++factory_calls;
       std::unique_ptr<InProcessMidiService> made;
       if (wanted == "JACK" && jack_available) {
         made = std::make_unique<InProcessMidiService>(jack_inputs, jack_outputs);
+        if (jack_device_vanishes) made->FailCall(Call::InputDeviceCaps, kMidiBadDeviceId);
+        jack_device_vanishes = false;
         *chosen = "JACK";
-      } else {
+      } else if (alsa_available) {
         made = std::make_unique<InProcessMidiService>(alsa_inputs, alsa_outputs);
         *chosen = "ALSA";
       }
-      service = made.get();
+      if (made) service = made.get();
       return made;
     });
   }
@@ -66,6 +69,9 @@ class MidiPortsTest : public ::testing::Test {
   std::vector<std::string> jack_inputs{"system:capture_1", "Synth In"};
   std::vector<std::string> jack_outputs{"system:playback_1", "Synth Out"};
   bool jack_available = true;
+  bool alsa_available = true;
+  bool jack_device_vanishes = false;  // the next JACK service fails its first device look-up
+  int factory_calls = 0;
   InProcessMidiService* service = nullptr;
   SurfaceModel model;
 };
@@ -555,6 +561,150 @@ TEST_F(MidiPortsTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
   AppSettings out;
   ports.Store(out);
   EXPECT_EQ(out.output_device_name, QStringLiteral("Synth Out"));
+}
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// ---- JACK asked for while its server is not running ------------------------------
+
+const QString kJackNotRunning =
+    QStringLiteral("The JACK server is not running: MIDI is off until it starts.");
+
+class JackNotRunningTest : public MidiPortsTest {
+ protected:
+  JackNotRunningTest() {
+    jack_available = false;
+    alsa_available = false;
+    settings.midi_api = QStringLiteral("JACK");
+    settings.input_device1 = 1;
+    settings.input_device1_name = QStringLiteral("Synth In");
+    settings.input_device2 = 5;  // by number only, and not there once the server runs
+    settings.output_device = 1;
+    settings.output_device_name = QStringLiteral("Synth Out");
+  }
+
+  MidiPortsConfig Configured() const { return MidiPortsConfigOf(settings); }
+
+  // The server starts; the ports come back on the next look.
+  void ServerStarts(testing::LinkedPorts& ports) {
+    QSignalSpy notices(ports.get(), &MidiPorts::serviceNotice);
+    jack_available = true;
+    ASSERT_TRUE(notices.wait(5000));
+    ASSERT_EQ(notices.size(), 1);
+    notice = notices[0][0].toString();
+  }
+
+  AppSettings settings;
+  QString notice;
+};
+
+TEST_F(JackNotRunningTest, ToldOnceKeepsTheDevicesAndOpensThemWhenTheServerStarts) {
+  auto ports = Started(settings);
+  EXPECT_EQ(ports->TakeMessages(), QStringList{kJackNotRunning});
+  EXPECT_EQ(ports->UnavailableReason(), kJackNotRunning);
+  EXPECT_TRUE(ports->ActiveSystem().isEmpty());
+  EXPECT_TRUE(ports->Suspended());
+  EXPECT_FALSE(model.OutputInUse());
+  EXPECT_EQ(ports->Config(), Configured());
+  AppSettings stored;
+  ports.Store(stored);
+  EXPECT_EQ(stored.input_device1_name, QStringLiteral("Synth In"));
+  EXPECT_EQ(stored.input_device2, 5);
+  EXPECT_EQ(stored.output_device_name, QStringLiteral("Synth Out"));
+
+  QSignalSpy changed(ports.get(), &MidiPorts::systemChanged);
+  ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
+  EXPECT_TRUE(notice.startsWith(QStringLiteral("The MIDI system is running")))
+      << notice.toStdString();
+  EXPECT_TRUE(notice.contains(QStringLiteral("Remote Input device number 5")))
+      << notice.toStdString();
+  EXPECT_EQ(changed.size(), 1);
+  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
+  EXPECT_FALSE(ports->Suspended());
+  EXPECT_TRUE(ports->UnavailableReason().isEmpty());
+  EXPECT_TRUE(ports->MidiInput1().IsOpen());
+  EXPECT_EQ(ports->MidiInput1().ProductName(), "Synth In");
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+  EXPECT_EQ(ports->MidiOutput1().ProductName(), "Synth Out");
+  EXPECT_FALSE(ports->MidiInput2().IsOpen());
+  EXPECT_TRUE(model.OutputInUse());
+  Drag(3, 77);
+  EXPECT_EQ(service->ShortsSentTo("Synth Out"),
+            std::vector<std::uint32_t>{Word(0xB0, model.SlotDefinition(3).ctrl, 77)});
+  // The device still missing is kept for when it is back.
+  EXPECT_EQ(ports->Config(), Configured());
+}
+
+TEST_F(JackNotRunningTest, AnotherSystemTurningUpMeanwhileIsNotTaken) {
+  auto ports = Started(settings);
+  alsa_available = true;
+  const int calls = factory_calls;
+  ASSERT_TRUE(PumpUntil([&] { return factory_calls > calls; }));
+  EXPECT_TRUE(ports->ActiveSystem().isEmpty());
+  EXPECT_TRUE(ports->Suspended());
+  EXPECT_EQ(ports->UnavailableReason(), kJackNotRunning);
+
+  ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
+  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+}
+
+TEST_F(JackNotRunningTest, ADeviceVanishingAsTheServerComesIsLookedForAgain) {
+  auto ports = Started(settings);
+  jack_device_vanishes = true;
+  ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
+  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
+  EXPECT_EQ(ports->MidiInput1().ProductName(), "Synth In");
+  EXPECT_TRUE(ports->MidiInput1().IsOpen());
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+}
+
+TEST_F(JackNotRunningTest, TheDevicesDialogMeanwhileKeepsThemAndReportsNothing) {
+  auto ports = Started(settings);
+  QSignalSpy errors(ports.link.get(), &SurfaceMidiLink::portError);
+  MidiSettingsEditor form(*ports.link);
+  form.Setup();
+  form.Cancel();
+  form.Setup();
+  form.Accept();
+  EXPECT_EQ(errors.count(), 0);
+  EXPECT_EQ(ports->Config(), Configured());
+
+  ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
+  EXPECT_EQ(ports->MidiInput1().ProductName(), "Synth In");
+  EXPECT_TRUE(ports->MidiInput1().IsOpen());
+  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
+}
+
+TEST_F(JackNotRunningTest, WhatStartSaysDependsOnWhatIsThere) {
+  struct Case {
+    bool alsa;
+    const char* active;
+    bool waits;
+    const char* told;  // the one message expected
+  };
+  const Case cases[] = {
+      // A working fallback is used, as before.
+      {true, "ALSA", false, "The MIDI system JACK is not available; ALSA is used instead."},
+      {false, "", true, "The JACK server is not running: MIDI is off until it starts."},
+  };
+  settings.input_device2 = -1;
+  alsa_inputs = {"Keys In", "Synth In"};  // the devices at the numbers stored
+  alsa_outputs = {"Drum Out", "Synth Out"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.alsa ? "ALSA works" : "no system");
+    alsa_available = c.alsa;
+    auto ports = Started(settings);
+    EXPECT_EQ(ports->ActiveSystem(), QString::fromLatin1(c.active));
+    EXPECT_EQ(ports->Suspended(), c.waits);
+    EXPECT_EQ(ports->TakeMessages(), QStringList{QString::fromLatin1(c.told)});
+    EXPECT_EQ(ports->UnavailableReason().isEmpty(), !c.waits);
+    EXPECT_EQ(ports->Config(), Configured());
+  }
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+// Definitions and the dump request string read from any bytes survive a write and a read:
+// read -> write -> read gives the same values, and writing those again gives the same bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "files/settings_text_file.h"
+#include "files/slider_settings_file.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "slider settings round trip: %s\n", what);
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quorvane;
+  SettingsTextFile file;
+  file.LoadFromBytes(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  TPageSet defs;
+  defs.Initialize();
+  QString dump;
+  (void)ReadSliderSettings(file, defs, dump);
+
+  // Into the file it came from (other lines kept, as a save does) and into an empty one.
+  WriteSliderSettings(file, defs, dump);
+  SettingsTextFile fresh;
+  WriteSliderSettings(fresh, defs, dump);
+  for (const SettingsTextFile* written : {&file, &fresh}) {
+    SettingsTextFile again;
+    again.LoadFromBytes(written->ToBytes());
+    TPageSet back;  // blank: every value must come from the file
+    QString back_dump;
+    if (!ReadSliderSettings(again, back, back_dump).ok) Fail("written file refused");
+    if (!(back == defs)) Fail("definitions changed");
+    if (back_dump != dump) Fail("dump request string changed");
+
+    // A second write of what was read back changes nothing.
+    const QByteArray first = again.ToBytes();
+    WriteSliderSettings(again, back, back_dump);
+    if (again.ToBytes() != first) Fail("second write changed the bytes");
+  }
+  return 0;
+}
