@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 
 #include "bridge/midi_settings_editor.h"
 #include "bridge/settings_binding.h"
@@ -36,7 +37,11 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
                        ? AppSettingsPath(QCoreApplication::applicationDirPath())
                        : options_.settings_path;
   model_ = std::make_unique<SurfaceModel>();
-  connect(&signals_, &SignalWatcher::terminationRequested, this, &Session::RequestExit);
+  connect(&signals_, &SignalWatcher::terminationRequested, this, [this] {
+    // Nobody may be there to click a box: what goes wrong at exit goes to standard error.
+    exit_by_signal_ = true;
+    RequestExit();
+  });
   connect(qApp, &QCoreApplication::aboutToQuit, this, &Session::Shutdown);
 }
 
@@ -81,8 +86,10 @@ void Session::Start() {
 }
 
 void Session::LoadSettings() {
+  // Saves cut short by a kill leave their temporary files behind; a minute old, they are ours.
+  RemoveStaleTemporaryFiles(settings_path_);
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const QSize screen_size = screen ? screen->size() : QSize(1920, 1080);
+  const QSize screen_size = screen ? screen->availableGeometry().size() : QSize(1920, 1080);
   AppSettingsLoad loaded =
       LoadAppSettings(settings_path_, screen_size, model_->MutablePages(), dump_request_string_);
   settings_ = loaded.settings;
@@ -114,7 +121,12 @@ void Session::SaveSettings() {
   settings_.favorite_files = favorites_->files();
   const FileStatus status =
       SaveAppSettings(settings_path_, settings_, model_->Pages(), dump_request_string_);
-  if (!status.ok) interaction_->ShowWarning(status.message);
+  if (status.ok) return;
+  if (exit_by_signal_) {
+    std::fprintf(stderr, "Quorvane: %s\n", qUtf8Printable(status.message));
+    return;
+  }
+  interaction_->ShowWarning(status.message);
 }
 
 void Session::ConnectFileCommands() {

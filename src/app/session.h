@@ -101,6 +101,7 @@ class Session : public QObject {
   SignalWatcher signals_;
   std::vector<std::function<void()>> shutdown_steps_;
   bool shut_down_ = false;
+  bool exit_by_signal_ = false;
 };
 
 }  // namespace quorvane

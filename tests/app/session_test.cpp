@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -156,6 +157,64 @@ class SessionTest : public QObject {
   void terminationSignalsShutDown() {
     ExpectSingleShutdown([](Session&) { std::raise(SIGTERM); });
     ExpectSingleShutdown([](Session&) { std::raise(SIGINT); });
+    ExpectSingleShutdown([](Session&) { std::raise(SIGHUP); });
+  }
+
+  void aFailedSaveAfterASignalOpensNoBox() {
+    // A folder that cannot be made (its parent is a file) makes the exit write fail.
+    dir_.write(QStringLiteral("plain-file"), "x");
+    Session::Options options = Options();
+    options.settings_path = dir_.file(QStringLiteral("plain-file/Brellin.ini"));
+    QStringList boxes;
+    QTimer watchdog;  // a box would block the exit: record it and close it
+    connect(&watchdog, &QTimer::timeout, this, [&boxes] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxes << box->text();
+        box->button(QMessageBox::Ok)->click();
+      }
+    });
+    watchdog.start(5);
+    Session session(std::move(options));
+    session.Start();
+    QTRY_VERIFY(session.Window().isVisible());
+    QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('\n'))));
+    std::raise(SIGTERM);
+    QTRY_VERIFY(session.IsShutDown());
+    QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('\n'))));
+  }
+
+  void leftoversOfAKilledSaveAreRemovedAtStart() {
+    const QString old_temp = dir_.write(QStringLiteral(".Brellin.ini.a1B2c3"), "half");
+    const QString young_temp = dir_.write(QStringLiteral(".Brellin.ini.z9Y8x7"), "half");
+    QFile old_file(old_temp);
+    QVERIFY(old_file.open(QIODevice::ReadWrite));
+    QVERIFY(old_file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+    old_file.close();
+    Session session(Options());
+    session.Start();
+    QVERIFY(!QFile::exists(old_temp));
+    QVERIFY(QFile::exists(young_temp));  // a save of another instance may still be running
+    QFile::remove(young_temp);
+  }
+
+  void aFailedSaveOnCloseIsShown() {
+    dir_.write(QStringLiteral("plain-file"), "x");
+    Session::Options options = Options();
+    options.settings_path = dir_.file(QStringLiteral("plain-file/Brellin.ini"));
+    Session session(std::move(options));
+    session.Start();
+    QStringList boxes;
+    QTimer::singleShot(0, this, [&boxes] {
+      QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      boxes << box->text();
+      box->button(QMessageBox::Ok)->click();
+    });
+    session.Window().close();
+    QTRY_VERIFY(session.IsShutDown());
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes[0].startsWith(QStringLiteral("Unable to write to")));
   }
 
   void aSendRunningAtExitStopsAndTheSettingsAreWritten() {
