@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "files/app_settings.h"
+#include "files/settings_text_file.h"
 
 namespace {
 
@@ -67,6 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Put(path, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
   const Loaded first = Load(path);
   const QByteArray saved = Save(path, first);
+
+  // The encoding is guessed from the bytes: a Windows-1252 file whose only non-UTF-8 bytes were
+  // rewritten reads back as UTF-8, and its texts cannot be compared.
+  SettingsTextFile before, after;
+  before.LoadFromBytes(
+      QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  after.LoadFromBytes(saved);
+  if (before.encoding() != after.encoding()) return 0;
 
   Put(path, saved);
   const Loaded again = Load(path);

@@ -36,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TPageSet back;  // blank: every value must come from the file
     QString back_dump;
     if (!ReadSliderSettings(again, back, back_dump).ok) Fail("written file refused");
+    // A Windows-1252 file whose only non-UTF-8 bytes were rewritten as numbers reads back as
+    // UTF-8: the encoding is guessed from the bytes, so its captions cannot be compared.
+    if (again.encoding() != written->encoding()) continue;
     if (!(back == defs)) Fail("definitions changed");
     if (back_dump != dump) Fail("dump request string changed");
 

@@ -191,6 +191,20 @@ QByteArray OneLine(QByteArray value) {
   return value;
 }
 
+// Reading trims blanks and takes off one pair of quotes: a value that would lose either is
+// written inside a pair of quotes, so that it reads back as it was.
+QByteArray Quoted(QByteArray value) {
+  if (value.isEmpty()) return value;
+  const bool quoted_already = value.size() >= 2 &&
+                              (value.front() == '"' || value.front() == '\'') &&
+                              value.back() == value.front();
+  if (quoted_already || IsBlank(value.front()) || IsBlank(value.back())) {
+    value.prepend('"');
+    value.append('"');
+  }
+  return value;
+}
+
 bool WriteAll(int fd, const QByteArray& bytes) {
   const char* p = bytes.constData();
   qsizetype left = bytes.size();
@@ -561,7 +575,7 @@ QByteArray SettingsTextFile::LowerName(const QString& name) const {
 
 void SettingsTextFile::WriteString(const QString& section, const QString& key,
                                    const QString& value) {
-  WriteRaw(section, key, OneLine(Encode(value)));
+  WriteRaw(section, key, Quoted(OneLine(Encode(value))));
 }
 
 void SettingsTextFile::WriteInteger(const QString& section, const QString& key,

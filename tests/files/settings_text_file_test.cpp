@@ -149,7 +149,16 @@ TEST(SettingsTextWrite, ValuesWithLineBreaksCannotForgeKeys) {
   f.WriteString("A", "k", "one\n[A]\nforged=1\r\n");
   const auto back = FromBytes(f.ToBytes());
   EXPECT_FALSE(back.HasKey("A", "forged"));
-  EXPECT_EQ(back.ReadString("A", "k", ""), "one [A] forged=1");
+  EXPECT_EQ(back.ReadString("A", "k", ""), "one [A] forged=1  ");
+}
+
+TEST(SettingsTextWrite, ValuesThatReadingWouldTrimOrUnquoteComeBackAsWritten) {
+  for (const char* value : {" a ", "\"x\"", "'y'", "\"", "  ", "tab\t", "\"half", "plain"}) {
+    SettingsTextFile f;
+    f.WriteString("A", "k", QString::fromUtf8(value));
+    EXPECT_EQ(FromBytes(f.ToBytes()).ReadString("A", "k", "?"), QString::fromUtf8(value))
+        << "value [" << value << "]";
+  }
 }
 
 TEST(SettingsTextWrite, WrittenValuesReadBack) {
