@@ -50,8 +50,8 @@ void MidiSettingsEditor::SelectDevices() {
   input1 = entry(PortRole::kInput1);
   input2 = entry(PortRole::kRemoteInput);
   output1 = entry(PortRole::kOutput);
-  system =
-      SystemItems().indexOf(ports.ActiveSystem().isEmpty() ? ports.Api() : ports.ActiveSystem());
+  system = static_cast<int>(
+      SystemItems().indexOf(ports.ActiveSystem().isEmpty() ? ports.Api() : ports.ActiveSystem()));
 }
 
 void MidiSettingsEditor::Setup() {
@@ -102,7 +102,7 @@ void MidiSettingsEditor::Cancel() {
 QString MidiSettingsEditor::ChangeSystem(int index) {
   const QStringList systems = SystemItems();
   if (index < 0 || index >= systems.size()) return {};
-  const QString wanted = systems.at(index);
+  const QString& wanted = systems.at(index);
   QString told;
   if (wanted != link_.Ports().ActiveSystem()) {
     link_.Guard([&] { told = link_.Ports().SwitchSystem(wanted); });

@@ -339,7 +339,7 @@ FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, con
 
 QString AppSettingsPath(const QString& exe_dir, const DirWritableCheck& is_writable,
                         const QString& config_root) {
-  const QString beside = QDir(exe_dir).filePath(kAppSettingsFileName);
+  QString beside = QDir(exe_dir).filePath(kAppSettingsFileName);
   const bool writable = is_writable ? is_writable(exe_dir) : QFileInfo(exe_dir).isWritable();
   if (QFileInfo::exists(beside) || writable) return beside;
   const QString root = config_root.isEmpty()

@@ -163,6 +163,7 @@ class MidiService {
   virtual void SetNextPortName(const std::string& /*name*/) {}
   // One line for the user when the system changes under the program (a JACK server that
   // stops), delivered on the thread that made the service.
+  // NOLINTNEXTLINE(performance-unnecessary-value-param): services that use it keep it
   virtual void SetNoticeHandler(std::function<void(const std::string&)> /*handler*/) {}
 };
 

@@ -8,14 +8,15 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace quorvane {
 
 PortNotifier::PortNotifier(QObject* parent) : QObject(parent) {
   fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (fd_ < 0) {
-    throw std::runtime_error(std::string("Cannot create MIDI notice channel: ") +
-                             std::strerror(errno));
+    throw std::runtime_error("Cannot create MIDI notice channel: " +
+                             std::error_code(errno, std::generic_category()).message());
   }
   socket_notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
   connect(socket_notifier_.get(), &QSocketNotifier::activated, this, [this] {

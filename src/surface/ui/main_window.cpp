@@ -94,14 +94,14 @@ QAction* MainWindow::ButtonAction(Command command) const {
   return button_actions_.at(static_cast<std::size_t>(command));
 }
 
-void MainWindow::Bind(Command command, std::function<void()> fn) {
+void MainWindow::Bind(Command command, const std::function<void()>& fn) {
   for (QAction* a : Actions(command)) {
     a->setEnabled(true);
     connect(a, &QAction::triggered, this, fn);
   }
 }
 
-void MainWindow::Bind(Command command, std::function<void(bool checked)> fn) {
+void MainWindow::Bind(Command command, const std::function<void(bool checked)>& fn) {
   for (QAction* a : Actions(command)) {
     a->setEnabled(true);
     connect(a, &QAction::triggered, this, fn);

@@ -53,8 +53,8 @@ class MainWindow : public QMainWindow {
   QAction* ButtonAction(Command command) const;
   // Enables all of the command's actions and runs `fn` whichever of them is triggered; the
   // second form is handed the triggered action's new check state.
-  void Bind(Command command, std::function<void()> fn);
-  void Bind(Command command, std::function<void(bool checked)> fn);
+  void Bind(Command command, const std::function<void()>& fn);
+  void Bind(Command command, const std::function<void(bool checked)>& fn);
   void SetChecked(Command command, bool checked);
 
   QMenu* Menu(const QString& name) const;  // "File1", "MIDI1", ..., "Help1"
