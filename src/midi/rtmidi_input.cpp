@@ -15,23 +15,29 @@ MidiResult RtMidiService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverC
   in->callback = callback;
   in->instance = instance;
   in->handle = reinterpret_cast<MidiHandle>(in.get());
-  try {
-    in->midi = std::make_unique<RtMidiIn>(ToRtMidi(api_), kClientName);
-  } catch (const RtMidiError& e) {
-    driver_error_ = e.what();
-    return kMidiDriverError;
-  }
-  Sink(*in->midi);
   ClearDriverError();
-  // Timing and active sensing come through too; the driver callback drops them.
-  in->midi->ignoreTypes(false, false, false);
-  in->midi->setCallback(&Input::Receive, in.get());
-  const int index = IndexOf(*in->midi, device);
-  if (index < 0) return kMidiNoDevice;
-  in->port_name = TakePortName(false);
-  in->midi->openPort(static_cast<unsigned>(index), in->port_name);
-  const bool open = in->midi->isPortOpen() && !driver_error_raised_ &&
-                    (api_ != Api::Jack || JackConnected(watch_->client, device, in->port_name));
+  bool open = false;
+  if (api_ == Api::Jack) {
+    const MidiResult result = OpenJackInput(*in, device);
+    if (result != kMidiNoError) return result;
+    open = JackConnected(watch_->client, device, in->port_name);
+  } else {
+    try {
+      in->midi = std::make_unique<RtMidiIn>(ToRtMidi(api_), kClientName);
+    } catch (const RtMidiError& e) {
+      driver_error_ = e.what();
+      return kMidiDriverError;
+    }
+    Sink(*in->midi);
+    // Timing and active sensing come through too; the driver callback drops them.
+    in->midi->ignoreTypes(false, false, false);
+    in->midi->setCallback(&Input::Receive, in.get());
+    const int index = IndexOf(*in->midi, device);
+    if (index < 0) return kMidiNoDevice;
+    in->port_name = TakePortName(false);
+    in->midi->openPort(static_cast<unsigned>(index), in->port_name);
+    open = in->midi->isPortOpen() && !driver_error_raised_;
+  }
   if (!open) {
     used_port_names_.erase(
         std::find(used_port_names_.begin(), used_port_names_.end(), in->port_name));
@@ -43,11 +49,52 @@ MidiResult RtMidiService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverC
   return kMidiNoError;
 }
 
+// A client of our own named as RtMidi names its clients, one port, connected from the device
+// as RtMidi connects it.
+MidiResult RtMidiService::OpenJackInput(Input& in, const std::string& device) {
+  auto jack = std::make_unique<JackInput>();
+  jack->client = jack_client_open(kClientName, JackNoStartServer, nullptr);
+  if (!jack->client) {
+    driver_error_ = "The JACK client for MIDI input could not be opened.";
+    return kMidiDriverError;
+  }
+  if (!jack_port_by_name(jack->client, device.c_str())) return kMidiNoDevice;
+  in.port_name = TakePortName(false);
+  const auto give_back = [&] {
+    used_port_names_.erase(
+        std::find(used_port_names_.begin(), used_port_names_.end(), in.port_name));
+  };
+  jack->port = jack_port_register(jack->client, in.port_name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                  JackPortIsInput, 0);
+  if (!jack->port) {
+    give_back();
+    driver_error_ = "The JACK MIDI input port " + in.port_name + " could not be made.";
+    return kMidiDriverError;
+  }
+  in.jack_port = jack->port;
+  in.jack = std::move(jack);
+  jack_set_process_callback(in.jack->client, &Input::Process, &in);
+  if (jack_activate(in.jack->client) != 0) {
+    in.jack.reset();
+    give_back();
+    driver_error_ = "The JACK client for MIDI input could not be started.";
+    return kMidiDriverError;
+  }
+  if (jack_connect(in.jack->client, device.c_str(), jack_port_name(in.jack->port)) != 0) {
+    in.jack.reset();
+    give_back();
+    return kMidiNoDevice;
+  }
+  return kMidiNoError;
+}
+
 MidiResult RtMidiService::InputStart(MidiHandle handle) {
   Input* in = FindInput(handle);
   if (!in) return kMidiInvalidHandle;
   if (Dead(in->generation)) return kMidiSystemGone;
   in->start_ns.store(NowNs());
+  // Whatever was under way before a stop is not continued.
+  if (!in->running.load()) in->parser.Reset();
   in->running.store(true);
   return kMidiNoError;
 }
@@ -58,21 +105,14 @@ MidiResult RtMidiService::InputReset(MidiHandle handle) {
   in->running.store(false);
   // A callback already past the check finishes first; none starts after.
   while (in->inflight.load() > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-  const auto stamp = static_cast<std::uintptr_t>(
-      static_cast<std::uint32_t>((NowNs() - in->start_ns.load()) / 1000000));
-  while (MidiBufferHeader* header = in->Pop()) {
-    header->bytes_recorded = 0;
-    header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
-    in->callback(in->handle, MidiCallbackMessage::InputLongData, in->instance,
-                 reinterpret_cast<std::uintptr_t>(header), stamp);
-  }
+  in->HandBack();
   return kMidiNoError;
 }
 
 MidiResult RtMidiService::InputClose(MidiHandle handle) {
   Input* in = FindInput(handle);
   if (!in) return kMidiInvalidHandle;
-  if (in->head.load() != in->tail.load()) return kMidiStillPlaying;
+  if (in->head.load() != in->tail.load() || in->current.load()) return kMidiStillPlaying;
   in->running.store(false);
   while (in->inflight.load() > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
   auto owned = std::move(inputs_[handle]);
@@ -81,6 +121,7 @@ MidiResult RtMidiService::InputClose(MidiHandle handle) {
       std::remove(used_port_names_.begin(), used_port_names_.end(), owned->port_name),
       used_port_names_.end());
   owned->midi.reset();  // no callbacks after this
+  owned->jack.reset();
   return kMidiNoError;
 }
 
@@ -110,6 +151,11 @@ MidiResult RtMidiService::InputUnprepareHeader(MidiHandle handle, MidiBufferHead
   if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
   header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
   return kMidiNoError;
+}
+
+std::uint64_t RtMidiService::InputSysexLost(MidiHandle handle) const {
+  const Input* in = FindInput(handle);
+  return in ? in->sysex_lost_count.load() : 0;
 }
 
 MidiResult RtMidiService::InputErrorText(MidiResult code, std::string& text) {

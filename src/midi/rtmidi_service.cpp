@@ -51,6 +51,7 @@ RtMidiService::~RtMidiService() {
   for (auto& [handle, in] : inputs_) {
     in->running.store(false);
     in->midi.reset();
+    in->jack.reset();
   }
   inputs_.clear();
   for (auto& [handle, out] : outputs_) {
@@ -141,6 +142,7 @@ void RtMidiService::Lost() {
   for (auto& [handle, in] : inputs_) {
     in->running.store(false);
     helpers_->Reap(std::move(in->midi));
+    helpers_->Reap(std::move(in->jack));
   }
   for (auto& [handle, out] : outputs_) helpers_->Reap(std::move(out->midi));
   helpers_->Reap(std::move(helpers_->input_lister));

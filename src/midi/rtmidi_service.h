@@ -79,6 +79,8 @@ class RtMidiService : public MidiService {
   MidiResult InputAddBuffer(MidiHandle handle, MidiBufferHeader& header) override;
   MidiResult InputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
   MidiResult InputErrorText(MidiResult code, std::string& text) override;
+  // System-exclusive messages an input lost in part or whole for want of a queued buffer.
+  std::uint64_t InputSysexLost(MidiHandle handle) const;
 
   // Largest message RtMidi's JACK output accepts: its 16 KiB ring less the length word.
   static constexpr std::uint32_t kJackMaxMessage = 16379;
@@ -87,6 +89,7 @@ class RtMidiService : public MidiService {
 
   struct Output;
   struct Input;
+  struct JackInput;
   struct Watch;
 
  private:
@@ -97,6 +100,7 @@ class RtMidiService : public MidiService {
   Output* FindOutput(MidiHandle handle) const;
   Input* FindInput(MidiHandle handle) const;
   bool Dead(int generation) const;
+  MidiResult OpenJackInput(Input& in, const std::string& device);
   MidiResult SendBytes(Output& out, const std::uint8_t* bytes, std::size_t size);
   bool WaitCycles(std::uint64_t since, std::uint64_t cycles, int timeout_ms) const;
   std::string TakePortName(bool output);

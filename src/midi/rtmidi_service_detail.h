@@ -4,6 +4,7 @@
 // its handles. Private to the MIDI layer.
 
 #include <jack/jack.h>
+#include <jack/midiport.h>
 #include <rtmidi/RtMidi.h>
 
 #include <QMetaObject>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "midi/midi_byte_parser.h"
 #include "midi/rtmidi_service.h"
 
 namespace quorvane::rtmidi_detail {
@@ -122,8 +124,22 @@ struct RtMidiService::Output {
   std::atomic<int> done_pending{0};
 };
 
-struct RtMidiService::Input {
-  std::unique_ptr<RtMidiIn> midi;
+// An input's own JACK client: RtMidi's JACK input glues every event after an unterminated
+// sysex into it, so the program reads JACK events itself. Named like RtMidi's clients, so
+// that its port shows under the same name as before.
+struct RtMidiService::JackInput {
+  jack_client_t* client = nullptr;
+  jack_port_t* port = nullptr;
+
+  ~JackInput() {
+    if (client) jack_client_close(client);
+  }
+};
+
+struct RtMidiService::Input final : MidiByteParser::Sink {
+  std::unique_ptr<RtMidiIn> midi;    // ALSA
+  std::unique_ptr<JackInput> jack;   // JACK
+  jack_port_t* jack_port = nullptr;  // its port, for the process thread
   MidiDriverCallback callback = nullptr;
   void* instance = nullptr;
   MidiHandle handle = kNoMidiHandle;
@@ -132,10 +148,25 @@ struct RtMidiService::Input {
   std::atomic<bool> running{false};
   std::atomic<int> inflight{0};
   std::atomic<std::int64_t> start_ns{0};
-  // Queued receive buffers: the GUI thread adds, RtMidi's thread takes.
+  // Queued receive buffers: the GUI thread adds, the receiving thread takes.
   std::unique_ptr<MidiBufferHeader* []> queue { new MidiBufferHeader*[kMaxQueuedBuffers] };
   std::atomic<std::size_t> head{0};  // next to take
   std::atomic<std::size_t> tail{0};  // next free
+  // The receiving thread's, between its calls: a sysex may span events and cycles.
+  MidiByteParser parser;
+  std::atomic<MidiBufferHeader*> current{nullptr};  // the buffer being filled
+  bool sysex_lost = false;                          // the message under way lost bytes
+  std::uintptr_t stamp = 0;
+  std::atomic<std::uint64_t> sysex_lost_count{0};
+
+  Input() = default;
+  Input(const Input&) = delete;
+  Input& operator=(const Input&) = delete;
+  // The clients go first: none of their callbacks may find the rest half gone.
+  ~Input() {
+    jack.reset();
+    midi.reset();
+  }
 
   bool Push(MidiBufferHeader* header) {
     const std::size_t t = tail.load(std::memory_order_relaxed);
@@ -152,7 +183,13 @@ struct RtMidiService::Input {
     return header;
   }
 
-  // RtMidi's thread: no allocation, no lock.
+  std::uintptr_t Stamp() const {
+    return static_cast<std::uintptr_t>(
+        static_cast<std::uint32_t>((rtmidi_detail::NowNs() - start_ns.load()) / 1000000));
+  }
+
+  // RtMidi's thread (ALSA): no allocation, no lock. RtMidi may have glued messages after an
+  // unterminated sysex into it; the parser splits them again.
   static void Receive(double, std::vector<unsigned char>* message, void* self) {
     auto* in = static_cast<Input*>(self);
     in->inflight.fetch_add(1);
@@ -161,30 +198,84 @@ struct RtMidiService::Input {
     in->inflight.fetch_sub(1);
   }
 
+  // JACK's process thread: no allocation, no lock.
+  static int Process(jack_nframes_t frames, void* self) {
+    auto* in = static_cast<Input*>(self);
+    in->inflight.fetch_add(1);
+    if (in->running.load() && in->jack_port) {
+      void* buffer = jack_port_get_buffer(in->jack_port, frames);
+      const std::uint32_t count = jack_midi_get_event_count(buffer);
+      for (std::uint32_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0)
+          in->Deliver(event.buffer, event.size);
+      }
+    }
+    in->inflight.fetch_sub(1);
+    return 0;
+  }
+
   void Deliver(const std::uint8_t* bytes, std::size_t size) {
-    const auto stamp = static_cast<std::uintptr_t>(
-        static_cast<std::uint32_t>((rtmidi_detail::NowNs() - start_ns.load()) / 1000000));
-    if (bytes[0] != 0xF0) {
-      std::uint32_t word = bytes[0];
-      if (size > 1) word |= std::uint32_t{bytes[1]} << 8;
-      if (size > 2) word |= std::uint32_t{bytes[2]} << 16;
-      callback(handle, MidiCallbackMessage::InputData, instance, word, stamp);
-      return;
+    stamp = Stamp();
+    parser.Feed(bytes, size, *this);
+  }
+
+  void Message(std::uint32_t word) override {
+    callback(handle, MidiCallbackMessage::InputData, instance, word, stamp);
+  }
+
+  // System exclusive fills the queued buffers in turn; a full one goes back once more bytes
+  // need room. With none queued the rest of the message is lost and counted.
+  void SysexBytes(const std::uint8_t* bytes, std::size_t size) override {
+    while (size > 0 && !sysex_lost) {
+      MidiBufferHeader* header = current.load(std::memory_order_relaxed);
+      if (header && header->bytes_recorded >= header->buffer_length) {
+        Hand(header, MidiCallbackMessage::InputLongData);
+        header = nullptr;
+      }
+      if (!header) {
+        header = Pop();
+        if (!header) {
+          sysex_lost = true;
+          return;
+        }
+        header->bytes_recorded = 0;
+        current.store(header, std::memory_order_relaxed);
+      }
+      const std::size_t n =
+          std::min<std::size_t>(header->buffer_length - header->bytes_recorded, size);
+      if (n > 0) std::memcpy(header->data + header->bytes_recorded, bytes, n);
+      header->bytes_recorded += static_cast<std::uint32_t>(n);
+      bytes += n;
+      size -= n;
     }
-    // System exclusive fills the queued buffers in turn; with none queued the
-    // rest of the message is lost, as with any driver that has no buffer.
-    std::size_t offset = 0;
-    while (offset < size) {
-      MidiBufferHeader* header = Pop();
-      if (!header) return;
-      const std::size_t n = std::min<std::size_t>(header->buffer_length, size - offset);
-      if (n > 0) std::memcpy(header->data, bytes + offset, n);
-      header->bytes_recorded = static_cast<std::uint32_t>(n);
-      header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
-      offset += n;
-      callback(handle, MidiCallbackMessage::InputLongData, instance,
-               reinterpret_cast<std::uintptr_t>(header), stamp);
+  }
+
+  void SysexEnd(bool complete) override {
+    if (MidiBufferHeader* header = current.load(std::memory_order_relaxed))
+      Hand(header, complete && !sysex_lost ? MidiCallbackMessage::InputLongData
+                                           : MidiCallbackMessage::InputLongError);
+    if (sysex_lost) sysex_lost_count.fetch_add(1, std::memory_order_relaxed);
+    sysex_lost = false;
+  }
+
+  void Hand(MidiBufferHeader* header, MidiCallbackMessage message) {
+    current.store(nullptr, std::memory_order_relaxed);
+    header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+    callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(header), stamp);
+  }
+
+  // With input stopped: the buffer being filled goes back first, as far as filled.
+  void HandBack() {
+    stamp = Stamp();
+    if (MidiBufferHeader* header = current.load(std::memory_order_relaxed))
+      Hand(header, MidiCallbackMessage::InputLongData);
+    while (MidiBufferHeader* header = Pop()) {
+      header->bytes_recorded = 0;
+      Hand(header, MidiCallbackMessage::InputLongData);
     }
+    parser.Reset();
+    sysex_lost = false;
   }
 };
 
