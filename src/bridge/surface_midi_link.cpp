@@ -50,6 +50,11 @@ void SurfaceMidiLink::FollowInput(TMidiInput2& port) {
       if (!event) break;
       model_.FollowMessage(event->status, event->data1, event->data2);
     }
+    // A flood turned messages away: the surface still ends on the last value of each.
+    port.TakeDroppedControlChanges([this](std::uint8_t status, std::uint8_t data1,
+                                          std::uint8_t data2) {
+      model_.FollowMessage(status, data1, data2);
+    });
   });
   model_.EndSlotBatch();
 }

@@ -116,6 +116,9 @@ void TMidiInput2::Open() {
   if (!ring_) ring_ = RingCreate(capacity_);
   if (!ring_) return fail();
   if (!block_) block_ = std::make_unique<TDriverCallbackBlock>();
+  // Nothing turned away during an earlier opening may be taken now.
+  block_->any_dropped.store(false, std::memory_order_relaxed);
+  for (auto& entry : block_->dropped_controls) entry.store(0, std::memory_order_relaxed);
   block_->ring = ring_.get();
   block_->window = notifier_.get();
   block_->sysex_only.store(sysex_only_ ? 1 : 0, std::memory_order_relaxed);
@@ -203,6 +206,19 @@ std::unique_ptr<TMyMidiEvent> TMidiInput2::ReadEvent() {
 
 void TMidiInput2::DataReady() {
   if (OnMidiInput && open_ && PendingCount() > 0) OnMidiInput(this);
+}
+
+void TMidiInput2::TakeDroppedControlChanges(
+    const std::function<void(std::uint8_t, std::uint8_t, std::uint8_t)>& take) {
+  if (!block_ || !block_->any_dropped.exchange(false, std::memory_order_acquire)) return;
+  for (std::size_t i = 0; i < block_->dropped_controls.size(); ++i) {
+    std::atomic<std::uint16_t>& entry = block_->dropped_controls[i];
+    if (entry.load(std::memory_order_relaxed) == 0) continue;
+    const std::uint16_t dropped = entry.exchange(0, std::memory_order_acquire);
+    if (dropped == 0) continue;
+    take(static_cast<std::uint8_t>(0xB0 | (i >> 7)), static_cast<std::uint8_t>(i & 0x7F),
+         static_cast<std::uint8_t>(dropped & 0x7F));
+  }
 }
 
 void TMidiInput2::Overflowed() {

@@ -57,6 +57,12 @@ class TMidiInput2 {
   // The oldest record as an event, or none. Re-queues a sysex buffer with the service.
   std::unique_ptr<TMyMidiEvent> ReadEvent();
 
+  // After the ring is drained: the newest control change of each channel and controller that a
+  // full ring turned away and that nothing newer in the ring replaced, each once, as
+  // (status, controller, value). Lets a surface end on the last value after a flood.
+  void TakeDroppedControlChanges(
+      const std::function<void(std::uint8_t, std::uint8_t, std::uint8_t)>& take);
+
   // Receive buffers currently owned by the port (queued with the service or waiting in the ring).
   std::size_t SysexBuffers() const { return buffers_.size(); }
 

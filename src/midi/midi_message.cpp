@@ -68,13 +68,24 @@ void DriverCallback(MidiHandle /*handle*/, MidiCallbackMessage message, void* in
       } else {
         record.header = reinterpret_cast<MidiBufferHeader*>(param1);
       }
-      if (block->window == nullptr) {
-        RingPut(*block->ring, record);
-      } else if (RingPut(*block->ring, record)) {
-        block->window->PostDataReady();
-      } else {
-        block->window->PostOverflow();
+      // A control change's entry is cleared before the record can be seen in the ring.
+      std::atomic<std::uint16_t>* control = nullptr;
+      if (is_short && (param1 & 0xF0) == 0xB0) {
+        control = &block->dropped_controls[((param1 & 0x0F) << 7) | ((param1 >> 8) & 0x7F)];
+        if (control->load(std::memory_order_relaxed) != 0) {
+          control->store(0, std::memory_order_relaxed);
+        }
       }
+      if (RingPut(*block->ring, record)) {
+        if (block->window != nullptr) block->window->PostDataReady();
+        return;
+      }
+      if (control != nullptr) {
+        const auto value = static_cast<std::uint16_t>((param1 >> 16) & 0x7F);
+        control->store(TDriverCallbackBlock::kDroppedMark | value, std::memory_order_relaxed);
+        block->any_dropped.store(true, std::memory_order_release);
+      }
+      if (block->window != nullptr) block->window->PostOverflow();
       return;
     }
     case MidiCallbackMessage::OutputDone:

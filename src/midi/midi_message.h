@@ -3,6 +3,7 @@
 // MIDI wire layout and the small types shared by both ports: the packed short message, the
 // received event, the sysex buffer owner, the receive ring and the driver callback.
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -118,6 +119,12 @@ struct TDriverCallbackBlock {
   TMidiEventRing* ring = nullptr;  // none for an output port
   PortNotifier* window = nullptr;
   std::atomic<std::uint8_t> sysex_only{0};
+  // The newest control change of each channel and controller that a full ring turned away,
+  // as kDroppedMark | value, or 0. A control change that enters the ring clears its entry
+  // first, so after a drain the entries left are newer than anything the ring held.
+  static constexpr std::uint16_t kDroppedMark = 0x100;
+  std::array<std::atomic<std::uint16_t>, 16 * 128> dropped_controls{};
+  std::atomic<bool> any_dropped{false};
 };
 
 // The driver callback both ports register. Runs on the service's thread; it copies one record

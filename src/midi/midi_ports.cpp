@@ -114,6 +114,8 @@ void MidiPorts::MakePorts() {
   input2_->OnMidiInput = [this](TMidiInput2* port) {
     if (const InputHandler& handler = input_handlers_[1]) handler(*port);
   };
+  input1_->OnOverflow = [this](TMidiInput2*) { emit messageLost(PortRole::kInput1); };
+  input2_->OnOverflow = [this](TMidiInput2*) { emit messageLost(PortRole::kRemoteInput); };
 }
 
 void MidiPorts::SetInputHandler(PortRole role, InputHandler handler) {

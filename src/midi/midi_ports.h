@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,7 +18,7 @@
 namespace quorvane {
 
 // The program's three ports, by what they are for.
-enum class PortRole : std::size_t { kInput1 = 0, kRemoteInput = 1, kOutput = 2 };
+enum class PortRole : std::uint8_t { kInput1 = 0, kRemoteInput = 1, kOutput = 2 };
 inline constexpr std::size_t kPortRoleCount = 3;
 
 // A stored device: its number in the device list and its name (empty when not known).
@@ -121,6 +122,8 @@ class MidiPorts : public QObject {
   void outputUsableChanged(bool usable);
   // A port failed while handling one of the service's notices.
   void portError(const QString& text);
+  // An input's ring was full: a message was turned away.
+  void messageLost(PortRole role);
 
  private:
   struct Missing {

@@ -35,12 +35,15 @@ PortNotifier::~PortNotifier() {
 }
 
 void PortNotifier::Wake() noexcept {
+  if (wake_pending_.exchange(true, std::memory_order_acq_rel)) return;
   const std::uint64_t one = 1;
   // Fails only when the counter would overflow, and then a wake-up is pending anyway.
   [[maybe_unused]] const ssize_t written = ::write(fd_, &one, sizeof one);
 }
 
 void PortNotifier::Drain() noexcept {
+  // Cleared before the notices are looked at: one posted from now on wakes the loop again.
+  wake_pending_.store(false, std::memory_order_release);
   std::uint64_t value = 0;
   [[maybe_unused]] const ssize_t got = ::read(fd_, &value, sizeof value);
 }

@@ -56,6 +56,8 @@ class PortNotifier : public QObject {
   std::atomic<std::uint32_t> data_ready_{0};
   std::atomic<std::uint32_t> overflow_{0};
   std::atomic<MidiBufferHeader*> send_done_{nullptr};  // newest first
+  // Set by the first notice after a wake-up was handled: a burst costs one eventfd write.
+  std::atomic<bool> wake_pending_{false};
 };
 
 }  // namespace quorvane

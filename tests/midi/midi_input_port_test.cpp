@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 #include <vector>
 
@@ -433,6 +434,49 @@ void ExpectAllAccountedInOrder(const FloodResult& result, int sent) {
   if (!result.delivered.empty()) {
     EXPECT_EQ(result.delivered.front(), 0);
   }
+}
+
+// What a full ring turned away, as TakeDroppedControlChanges gives it.
+std::vector<std::array<int, 3>> TakeDropped(TMidiInput2& port) {
+  std::vector<std::array<int, 3>> taken;
+  port.TakeDroppedControlChanges([&taken](std::uint8_t s, std::uint8_t c, std::uint8_t v) {
+    taken.push_back({s, c, v});
+  });
+  return taken;
+}
+
+TEST_F(InputPortTest, AFullRingKeepsTheLastTurnedAwayValueOfEachController) {
+  TMidiInput2 port(service_);
+  port.SetCapacity(4);
+  port.Open();
+  port.Start();
+  for (int v = 1; v <= 6; ++v) service_.InjectShort(0, PackShortMessage(0xB0, 7, v));
+  service_.InjectShort(0, PackShortMessage(0xB0, 8, 9));
+  service_.InjectShort(0, PackShortMessage(0xB1, 7, 11));
+  service_.InjectShort(0, PackShortMessage(0x90, 60, 100));  // not a control change
+  service_.WaitIdle();
+  EXPECT_EQ(DrainPort(port).size(), 4u);
+  using Taken = std::vector<std::array<int, 3>>;
+  EXPECT_EQ(TakeDropped(port), (Taken{{0xB0, 7, 6}, {0xB0, 8, 9}, {0xB1, 7, 11}}));
+  EXPECT_TRUE(TakeDropped(port).empty()) << "each is given once";
+}
+
+TEST_F(InputPortTest, AControlChangeThatGetsInLaterReplacesOneTurnedAway) {
+  TMidiInput2 port(service_);
+  port.SetCapacity(2);
+  port.Open();
+  port.Start();
+  service_.InjectShort(0, PackShortMessage(0xB0, 7, 1));
+  service_.InjectShort(0, PackShortMessage(0xB0, 7, 2));
+  service_.InjectShort(0, PackShortMessage(0xB0, 7, 3));  // turned away
+  service_.WaitIdle();
+  ASSERT_TRUE(port.ReadEvent());
+  service_.InjectShort(0, PackShortMessage(0xB0, 7, 4));  // room again: newer than 3
+  service_.WaitIdle();
+  const auto events = DrainPort(port);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1]->data2, 4);
+  EXPECT_TRUE(TakeDropped(port).empty()) << "3 is older than the 4 that was read";
 }
 
 TEST_F(InputPortTest, FloodIsDeliveredOrCountedAsOverflowInOrder) {
