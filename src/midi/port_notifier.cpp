@@ -35,26 +35,29 @@ PortNotifier::~PortNotifier() {
 }
 
 void PortNotifier::Wake() noexcept {
-  if (wake_pending_.exchange(true, std::memory_order_acq_rel)) return;
+  // Sequentially consistent with the clearing in Drain and with the notices' counters: either
+  // this sees the flag cleared and writes, or Drain's reader sees the notice (no lost wake-up).
+  if (wake_pending_.exchange(true, std::memory_order_seq_cst)) return;
   const std::uint64_t one = 1;
   // Fails only when the counter would overflow, and then a wake-up is pending anyway.
   [[maybe_unused]] const ssize_t written = ::write(fd_, &one, sizeof one);
 }
 
 void PortNotifier::Drain() noexcept {
-  // Cleared before the notices are looked at: one posted from now on wakes the loop again.
-  wake_pending_.store(false, std::memory_order_release);
   std::uint64_t value = 0;
   [[maybe_unused]] const ssize_t got = ::read(fd_, &value, sizeof value);
+  // Cleared after the read (a write made after the clearing must stay readable) and before the
+  // notices are looked at: one posted from now on wakes the loop again.
+  wake_pending_.exchange(false, std::memory_order_seq_cst);
 }
 
 void PortNotifier::PostDataReady() noexcept {
-  data_ready_.fetch_add(1, std::memory_order_release);
+  data_ready_.fetch_add(1, std::memory_order_seq_cst);
   Wake();
 }
 
 void PortNotifier::PostOverflow() noexcept {
-  overflow_.fetch_add(1, std::memory_order_release);
+  overflow_.fetch_add(1, std::memory_order_seq_cst);
   Wake();
 }
 
@@ -62,13 +65,13 @@ void PortNotifier::PostSendDone(MidiBufferHeader* header) noexcept {
   MidiBufferHeader* head = send_done_.load(std::memory_order_relaxed);
   do {
     header->notice_next = head;
-  } while (!send_done_.compare_exchange_weak(head, header, std::memory_order_release,
+  } while (!send_done_.compare_exchange_weak(head, header, std::memory_order_seq_cst,
                                              std::memory_order_relaxed));
   Wake();
 }
 
 MidiBufferHeader* PortNotifier::TakeSendDone() noexcept {
-  MidiBufferHeader* newest = send_done_.exchange(nullptr, std::memory_order_acquire);
+  MidiBufferHeader* newest = send_done_.exchange(nullptr, std::memory_order_seq_cst);
   MidiBufferHeader* oldest = nullptr;
   while (newest != nullptr) {
     MidiBufferHeader* next = newest->notice_next;
@@ -82,8 +85,8 @@ MidiBufferHeader* PortNotifier::TakeSendDone() noexcept {
 void PortNotifier::Dispatch() {
   // One notice at a time, so that a handler that raises leaves the rest for the next wake-up.
   auto take_one = [](std::atomic<std::uint32_t>& counter) {
-    std::uint32_t n = counter.load(std::memory_order_acquire);
-    while (n > 0 && !counter.compare_exchange_weak(n, n - 1, std::memory_order_acquire)) {
+    std::uint32_t n = counter.load(std::memory_order_seq_cst);
+    while (n > 0 && !counter.compare_exchange_weak(n, n - 1, std::memory_order_seq_cst)) {
     }
     return n > 0;
   };

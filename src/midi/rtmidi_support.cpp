@@ -85,9 +85,10 @@ bool JackConnectedNow(jack_client_t* client, const std::string& device, const st
   return found;
 }
 
-// A new connection shows once the server has switched graphs, a cycle or so later.
+// A new connection shows once the server has switched graphs, a cycle or so later (longer on
+// a loaded machine).
 bool JackConnected(jack_client_t* client, const std::string& device, const std::string& port) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   while (!JackConnectedNow(client, device, port)) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));

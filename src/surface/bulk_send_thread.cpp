@@ -7,17 +7,40 @@
 
 namespace quorvane {
 
-BulkSendThread::BulkSendThread(BulkSendHost& host, std::atomic<bool>& stop_request, int send_mode,
+void StopSignal::Request() {
+  {
+    std::lock_guard lock(mutex_);
+    requested_ = true;
+  }
+  changed_.notify_all();
+}
+
+void StopSignal::Clear() {
+  std::lock_guard lock(mutex_);
+  requested_ = false;
+}
+
+bool StopSignal::IsRequested() const {
+  std::lock_guard lock(mutex_);
+  return requested_;
+}
+
+bool StopSignal::WaitUntil(Clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_until(lock, deadline, [this] { return requested_; });
+}
+
+BulkSendThread::BulkSendThread(BulkSendHost& host, StopSignal& stop_request, int send_mode,
                                QObject* parent)
     : QObject(parent),
       host_(host),
       stop_request_(stop_request),
       send_mode_(static_cast<std::uint8_t>(send_mode)),
-      sleeper_([](Clock::time_point until) { std::this_thread::sleep_until(until); }) {}
+      sleeper_([&stop_request](Clock::time_point until) { stop_request.WaitUntil(until); }) {}
 
 BulkSendThread::~BulkSendThread() {
   if (!worker_.joinable()) return;
-  if (!finished_.load()) stop_request_.store(true);
+  if (!finished_.load()) stop_request_.Request();
   WaitWhileProcessingEvents();
 }
 
@@ -76,7 +99,7 @@ void BulkSendThread::Pause(Clock::time_point& deadline, int delay_ms) {
 void BulkSendThread::Run() {
   bool ok = Step([this] {
     host_.BeginSend();
-    stop_request_.store(false);
+    stop_request_.Clear();
     return true;
   });
   // Message k is due k pauses after the first one.
@@ -114,7 +137,7 @@ void BulkSendThread::Run() {
         if (!ok) continue;
       }
       Pause(deadline, delay);
-      stopped = stop_request_.load();
+      stopped = stop_request_.IsRequested();
     }
     // The current-page walk visits one page only.
     if (send_mode_ == kCurrentPage) break;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -10,6 +11,24 @@
 #include <thread>
 
 namespace quorvane {
+
+// Stop, shared by the bulk sends: any thread may request it, and a send's pause ends as soon
+// as it is requested, so Stop and shutdown never wait out a long MIDI delay.
+class StopSignal {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  void Request();
+  void Clear();
+  bool IsRequested() const;
+  // Blocks until the deadline or a request, whichever comes first; true when requested.
+  bool WaitUntil(Clock::time_point deadline);
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool requested_ = false;  // guarded by mutex_
+};
 
 // What a bulk send needs from the main window. Every call runs on the GUI thread.
 class BulkSendHost {
@@ -39,10 +58,10 @@ class BulkSendThread : public QObject {
  public:
   enum Mode : std::uint8_t { kAllPages = 0, kCurrentPage = 1, kSelected = 2 };
   using Clock = std::chrono::steady_clock;
-  // Blocks the worker until the given time; tests replace it to count the pauses.
+  // Blocks the worker until the given time or a stop; tests replace it to count the pauses.
   using Sleeper = std::function<void(Clock::time_point)>;
 
-  BulkSendThread(BulkSendHost& host, std::atomic<bool>& stop_request, int send_mode,
+  BulkSendThread(BulkSendHost& host, StopSignal& stop_request, int send_mode,
                  QObject* parent = nullptr);
   // Stops and waits for a walk still running.
   ~BulkSendThread() override;
@@ -74,7 +93,7 @@ class BulkSendThread : public QObject {
   void Pause(Clock::time_point& deadline, int delay_ms);
 
   BulkSendHost& host_;
-  std::atomic<bool>& stop_request_;
+  StopSignal& stop_request_;
   // The definition being sent; written by the worker, read inside the steps.
   std::uint8_t slot_ = 0;
   std::uint8_t page_ = 0;

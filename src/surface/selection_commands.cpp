@@ -136,9 +136,12 @@ std::optional<int> SelectionCommands::ParseFactor(const QString& text) {
 void SelectionCommands::SetupRandomizeFactor(SelectionInteraction& ui) {
   const QString shown = QString::number(model_.RandomizeFactor());
   for (;;) {
-    const QString answer = ui.InputBox(QStringLiteral("Randomize Factor"),
-                                       QStringLiteral("Enter a value between 1 and 100."), shown);
-    if (const std::optional<int> factor = ParseFactor(answer)) {
+    const std::optional<QString> answer =
+        ui.InputBox(QStringLiteral("Randomize Factor"),
+                    QStringLiteral("Enter a value between 1 and 100."), shown);
+    // Cancel leaves whatever is stored, even a factor out of range.
+    if (!answer) return;
+    if (const std::optional<int> factor = ParseFactor(*answer)) {
       model_.SetRandomizeFactor(*factor);
       return;
     }

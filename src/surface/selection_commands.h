@@ -14,8 +14,9 @@ class SurfaceModel;
 class SelectionInteraction {
  public:
   virtual ~SelectionInteraction() = default;
-  // A modal input box showing `text`; returns the text entered, or `text` when cancelled.
-  virtual QString InputBox(const QString& title, const QString& prompt, const QString& text) = 0;
+  // A modal input box showing `text`; returns the text entered, or nothing when cancelled.
+  virtual std::optional<QString> InputBox(const QString& title, const QString& prompt,
+                                          const QString& text) = 0;
   // A modal warning (title "Warning") with an OK button.
   virtual void ShowWarning(const QString& text) = 0;
 };
@@ -69,7 +70,8 @@ class SelectionCommands {
   void RandomizeSelection();
   void SetRandomSource(std::unique_ptr<RandomSource> source);
 
-  // Asks for the randomize factor until it is a whole number from 1 to 100 or cancelled.
+  // Asks for the randomize factor until it is a whole number from 1 to 100; Cancel leaves at
+  // once with nothing changed.
   void SetupRandomizeFactor(SelectionInteraction& ui);
   static std::optional<int> ParseFactor(const QString& text);
 

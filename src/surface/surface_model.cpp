@@ -90,14 +90,13 @@ void SurfaceModel::DrawSlot(int s) {
 }
 
 void SurfaceModel::RefreshSlot(int s) {
+  // Shows the stored value and nothing more: the group follows only the user's own moves, so
+  // a redraw can never change a value that the instrument has not been sent.
   const Tcontroller& d = SlotDefinition(s);
   SlotView& v = MutableView(s);
-  const int position = TrackBarPosition(d.value);
-  if (v.position != position) {
-    v.position = position;
-    ApplySliderPosition(s, Echo::kSilent);
-  }
-  v.value_text = QString::number(SlotDefinition(s).value);
+  v.position = TrackBarPosition(d.value);
+  if (d.use_slider) v.button_down = ButtonShownDown(d);
+  v.value_text = QString::number(d.value);
   NotifySlot(s);
 }
 
@@ -205,13 +204,10 @@ SurfaceModel::Echo SurfaceModel::GroupMove(int slot, int v, Echo echo) {
 }
 
 void SurfaceModel::SliderChanged(int slot) {
-  ApplySliderPosition(slot, Echo::kSend);
-}
-
-void SurfaceModel::ApplySliderPosition(int slot, Echo echo) {
   Tcontroller& d = SlotDefinition(slot);
   SlotView& view = MutableView(slot);
   const int v = ValueFromPosition(view.position);
+  Echo echo = Echo::kSend;
   if (group_.mode && group_.follow && d.selected && slot == gesture_.active_slot) {
     echo = GroupMove(slot, v, echo);
   }
@@ -285,7 +281,7 @@ void SurfaceModel::StopSends() {
   // step and each end arrives as a posted event, so waiting for events cannot miss the end.
   // The request is renewed after every event, since a begin step clears it.
   while (bulk_.running > 0) {
-    bulk_.stop_request.store(true);
+    bulk_.stop_request.Request();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                     QEventLoop::ExcludeUserInputEvents);
   }

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QTimer>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -111,7 +110,8 @@ class SurfaceModel : public QObject {
 
   // --- operations -----------------------------------------------------------
   void ShowPage(int p);
-  // Sets slot s to its definition's value without sending anything.
+  // Shows slot s at its definition's value; sends nothing and changes no value (the group
+  // follows only a user's move, through SliderChanged).
   void RefreshSlot(int s);
   void RefreshAllSlots();
   void NoteMidiIn();
@@ -128,6 +128,8 @@ class SurfaceModel : public QObject {
   void RedrawSlot(int slot);
   // The track bar of slot s was moved to position by the user.
   void TrackBarMoved(int slot, int position);
+  // The user's move of slot s's track bar: sends it, and in group mode the active selected
+  // slider drags the rest of the group along.
   void SliderChanged(int slot);
   void ButtonPressed(int slot, bool down);
 
@@ -137,8 +139,8 @@ class SurfaceModel : public QObject {
   BulkSendThread* StartSend(int send_mode);
   BulkSendThread* LastSendThread() const { return bulk_.last_thread; }
   int RunningSends() const { return bulk_.running; }
-  // Shared by every running bulk send; set by Stop, tested by the send threads.
-  std::atomic<bool>& StopRequest() { return bulk_.stop_request; }
+  // Shared by every running bulk send; requested by Stop, which also ends a pause at once.
+  StopSignal& StopRequest() { return bulk_.stop_request; }
   // Whether a send of the mode takes definition (page, slot).
   bool SendQualifies(int page, int slot, int send_mode) const;
   // The slider message (second = false) or the button message of a definition; false when
@@ -165,7 +167,7 @@ class SurfaceModel : public QObject {
   void sendEnded();                    // ... and ends
 
  private:
-  // Whether a slider change goes out as a message: not when the model itself sets a slot.
+  // Whether the rest of a group move goes out as messages: not once one was refused.
   enum class Echo : std::uint8_t { kSend, kSilent };
 
   struct GroupState {
@@ -182,7 +184,7 @@ class SurfaceModel : public QObject {
     bool out = false;
   };
   struct BulkSendControl {
-    std::atomic<bool> stop_request{false};
+    StopSignal stop_request;
     QPointer<BulkSendThread> last_thread;
     int running = 0;
   };
@@ -190,7 +192,6 @@ class SurfaceModel : public QObject {
   SlotView& MutableView(int slot) { return views_.at(static_cast<std::size_t>(slot - 1)); }
   void SetStatus(int panel, const QString& text);
   void DrawSlot(int slot);  // everything ShowPage draws for one slot
-  void ApplySliderPosition(int slot, Echo echo);
   // Returns kSilent once a message was refused, so that the rest of the move stays quiet.
   Echo GroupMove(int slot, int v, Echo echo);
   void NotifySlot(int slot);  // slotChanged now, or at the end of the batch

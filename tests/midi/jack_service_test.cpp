@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,13 @@ std::vector<std::string> InputNames(MidiService& service) {
   return names;
 }
 
+// Waits (a few seconds at most) for the peer to have recorded n events; says what is missing.
+::testing::AssertionResult PeerReceives(const JackMidiPeer& peer, std::size_t n, const char* what) {
+  if (peer.waitFor(n)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the peer received " << peer.count() << " of " << n
+                                       << " events: " << what << " did not arrive";
+}
+
 // Everything a port's OnMidiInput handler reads, in order.
 struct Received {
   std::vector<std::unique_ptr<TMyMidiEvent>> events;
@@ -82,13 +90,22 @@ class JackService : public ::testing::Test {
     ASSERT_TRUE(service_->Available()) << service_->UnavailableReason();
   }
 
+  // The device numbers of a port; a new port is listed once the server has switched graphs.
+  int OutputId(const std::string& port) {
+    const bool listed = Pump([&] { return IndexOf(OutputNames(*service_), port) >= 0; });
+    EXPECT_TRUE(listed) << port << " was never listed as an output";
+    return IndexOf(OutputNames(*service_), port);
+  }
+  int InputId(const std::string& port) {
+    const bool listed = Pump([&] { return IndexOf(InputNames(*service_), port) >= 0; });
+    EXPECT_TRUE(listed) << port << " was never listed as an input";
+    return IndexOf(InputNames(*service_), port);
+  }
+
   // An output port on the peer's input.
   std::unique_ptr<TMidiOutput2> OpenOutput() {
     auto out = std::make_unique<TMidiOutput2>(*service_);
-    // A new port is listed once the server has switched graphs.
-    Pump([&] { return IndexOf(OutputNames(*service_), peer_->inPortName()) >= 0; });
-    const int id = IndexOf(OutputNames(*service_), peer_->inPortName());
-    EXPECT_GE(id, 0);
+    const int id = OutputId(peer_->inPortName());
     out->SetDeviceID(id);
     EXPECT_TRUE(out->Open()) << "result " << out->Error() << " " << service_->LastDriverError();
     return out;
@@ -98,9 +115,7 @@ class JackService : public ::testing::Test {
   std::unique_ptr<TMidiInput2> OpenInput(Received& received, std::uint16_t buffer_size = 4096,
                                          std::uint16_t capacity = 1024) {
     auto in = std::make_unique<TMidiInput2>(*service_);
-    Pump([&] { return IndexOf(InputNames(*service_), peer_->outPortName()) >= 0; });
-    const int id = IndexOf(InputNames(*service_), peer_->outPortName());
-    EXPECT_GE(id, 0);
+    const int id = InputId(peer_->outPortName());
     in->SetDeviceID(static_cast<std::uint16_t>(id));
     in->SetSysexBufferSize(buffer_size);
     in->SetCapacity(capacity);
@@ -144,7 +159,7 @@ TEST_F(JackService, ShortMessageArrivesAsExactlyItsBytes) {
   auto out = OpenOutput();
   out->SendShort(0xB2, 7, 100);
   out->SendShort(0xC3, 5, 99);  // program change: one data byte, the second is not sent
-  ASSERT_TRUE(peer_->waitFor(2));
+  ASSERT_TRUE(PeerReceives(*peer_, 2, "a control change and a program change"));
   const auto events = peer_->events();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_THAT(events[0].bytes, ElementsAre(0xB2, 0x07, 0x64));
@@ -157,9 +172,9 @@ TEST_F(JackService, SysexArrivesWholeAndTheBlockIsReportedDoneOnce) {
   out->Onmidioutput = [&](TMidiOutput2*) { ++done; };
   const std::uint8_t identity[] = {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
   out->SendSysex(identity, sizeof identity);
-  ASSERT_TRUE(peer_->waitFor(1));
+  ASSERT_TRUE(PeerReceives(*peer_, 1, "the identity request"));
   EXPECT_THAT(peer_->events()[0].bytes, ElementsAre(0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7));
-  ASSERT_TRUE(Pump([&] { return done == 1; }));
+  ASSERT_TRUE(Pump([&] { return done == 1; })) << "the block was never reported done";
   EXPECT_EQ(out->SysexInFlight(), 0u);
 }
 
@@ -169,7 +184,7 @@ TEST_F(JackService, LongestSysexJackCarriesArrivesAndALongerOneIsRefusedAloud) {
   longest.front() = 0xF0;
   longest.back() = 0xF7;
   out->SendSysex(longest.data(), longest.size());
-  ASSERT_TRUE(peer_->waitFor(1));
+  ASSERT_TRUE(PeerReceives(*peer_, 1, "the longest sysex"));
   EXPECT_EQ(peer_->events()[0].bytes, longest);
 
   MidiBytes too_long(RtMidiService::kJackMaxMessage + 1, 0x42);
@@ -196,7 +211,7 @@ TEST_F(JackService, ManyMessagesBeyondOneRingFullAllArriveInOrder) {
     out->SendSysex(block.data(), block.size());
     out->SendShort(0xB0, 1, static_cast<std::uint8_t>(i));
   }
-  ASSERT_TRUE(peer_->waitFor(2 * kBlocks));
+  ASSERT_TRUE(PeerReceives(*peer_, 2 * kBlocks, "the sysex blocks and control changes"));
   const auto events = peer_->events();
   for (int i = 0; i < kBlocks; ++i) {
     EXPECT_EQ(events[2 * i].bytes.size(), block.size());
@@ -212,7 +227,7 @@ TEST_F(JackService, MessageSentJustBeforeCloseStillArrives) {
   out->SendSysex(sysex, sizeof sysex);
   out->SendShort(0x90, 60, 0);
   EXPECT_TRUE(out->Close());
-  ASSERT_TRUE(peer_->waitFor(3, std::chrono::seconds(2)));
+  ASSERT_TRUE(PeerReceives(*peer_, 3, "the messages sent just before Close"));
   const auto events = peer_->events();
   EXPECT_THAT(events[0].bytes, ElementsAre(0x90, 60, 1));
   EXPECT_THAT(events[1].bytes, ElementsAre(0xF0, 0x10, 0x20, 0xF7));
@@ -224,7 +239,8 @@ TEST_F(JackService, InputDeliversShortAndSysexInArrivalOrder) {
   auto in = OpenInput(received);
   ASSERT_TRUE(peer_->send({{0xB1, 10, 20}, {0xF0, 0x01, 0x02, 0xF7}, {0xF8}, {0xB1, 11, 21}}));
   // The clock byte is dropped on the way in.
-  ASSERT_TRUE(Pump([&] { return received.events.size() >= 3; }));
+  ASSERT_TRUE(Pump([&] { return received.events.size() >= 3; }))
+      << "the port read " << received.events.size() << " of 3 events the peer sent";
   Pump([] { return false; }, std::chrono::milliseconds(50));
   ASSERT_EQ(received.events.size(), 3u);
   EXPECT_EQ(received.events[0]->status, 0xB1);
@@ -237,6 +253,82 @@ TEST_F(JackService, InputDeliversShortAndSysexInArrivalOrder) {
   EXPECT_LE(received.events[0]->timestamp, received.events[2]->timestamp);
 }
 
+// A sysex without F7 ends at the next status byte that is not real-time: what came before
+// arrives as the sysex, the new message as itself, promptly.
+TEST_F(JackService, UnterminatedSysexEndsAtTheNextStatusAndInputFollowsOn) {
+  struct Case {
+    const char* name;
+    std::vector<MidiBytes> sent;  // JACK events
+    std::vector<MidiBytes> want;  // what the port reads: sysex bytes or a short message
+  };
+  const Case cases[] = {
+      {"separate events",
+       {{0xF0, 0x01, 0x02}, {0xB0, 0x07, 0x64}},
+       {{0xF0, 1, 2}, {0xB0, 7, 0x64}}},
+      {"one event", {{0xF0, 0x01, 0x02, 0xB0, 0x07, 0x64}}, {{0xF0, 1, 2}, {0xB0, 7, 0x64}}},
+      {"running status after the cut",
+       {{0xF0, 0x01, 0x90, 0x40, 0x7F, 0x41, 0x00}},
+       {{0xF0, 1}, {0x90, 0x40, 0x7F}, {0x90, 0x41, 0x00}}},
+      {"a new sysex ends the last",
+       {{0xF0, 0x05}, {0xF0, 0x06, 0xF7}},
+       {{0xF0, 5}, {0xF0, 6, 0xF7}}},
+      {"real-time inside a sysex spanning events",
+       {{0xF0, 0x01}, {0xFA}, {0x02, 0xF7}, {0xB1, 1, 2}},
+       {{0xFA, 0, 0}, {0xF0, 1, 2, 0xF7}, {0xB1, 1, 2}}},
+  };
+  Received received;
+  auto in = OpenInput(received);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t from = received.events.size();
+    ASSERT_TRUE(peer_->send(c.sent));
+    const bool all = Pump([&] { return received.events.size() >= from + c.want.size(); },
+                          std::chrono::seconds(3));
+    ASSERT_TRUE(all) << "of " << c.want.size() << " messages the port read "
+                     << received.events.size() - from
+                     << " within 3 s: the message after the unterminated sysex did not arrive";
+    Pump([] { return false; }, std::chrono::milliseconds(30));
+    ASSERT_EQ(received.events.size(), from + c.want.size());
+    for (std::size_t i = 0; i < c.want.size(); ++i) {
+      const TMyMidiEvent& e = *received.events[from + i];
+      const MidiBytes& w = c.want[i];
+      if (w[0] == 0xF0) {
+        ASSERT_EQ(e.status, 0xF0) << i;
+        EXPECT_EQ(MidiBytes(e.sysex_data.get(), e.sysex_data.get() + e.sysex_length), w) << i;
+      } else {
+        EXPECT_EQ((MidiBytes{e.status, e.data1, e.data2}), w) << i;
+      }
+    }
+  }
+}
+
+// Other programs connect to our inputs by name: "client:port" as jack_lsp shows it.
+TEST_F(JackService, InputPortsShowTheirNamesOnTheQuorvaneClient) {
+  auto out = OpenOutput();
+  Received first;
+  Received second;
+  auto in1 = OpenInput(first);
+  auto in2 = OpenInput(second);
+  std::string listed;
+  FILE* lsp = ::popen("jack_lsp 2>/dev/null", "r");
+  ASSERT_NE(lsp, nullptr);
+  char line[512];
+  while (std::fgets(line, sizeof line, lsp)) listed += line;
+  ::pclose(lsp);
+  EXPECT_THAT(listed, HasSubstr("Quorvane:MIDI Out\n"));
+  EXPECT_THAT(listed, HasSubstr("Quorvane-01:MIDI In 1\n"));
+  EXPECT_THAT(listed, HasSubstr("Quorvane-02:Remote In\n"));
+  // Each one fed by the peer.
+  const auto inputs = peer_->midiPorts(false);
+  EXPECT_EQ(std::count_if(inputs.begin(), inputs.end(),
+                          [](const std::string& n) { return n.rfind("Quorvane", 0) == 0; }),
+            2);
+  ASSERT_TRUE(peer_->send({{0xB0, 9, 9}}));
+  EXPECT_TRUE(Pump([&] { return !first.events.empty() && !second.events.empty(); }))
+      << "a control change reached " << first.events.size() << " and " << second.events.size()
+      << " of the two inputs";
+}
+
 TEST_F(JackService, SysexLongerThanABufferArrivesSplitInOrderByteForByte) {
   Received received;
   auto in = OpenInput(received, /*buffer_size=*/64);
@@ -245,7 +337,8 @@ TEST_F(JackService, SysexLongerThanABufferArrivesSplitInOrderByteForByte) {
   sysex.front() = 0xF0;
   sysex.back() = 0xF7;
   ASSERT_TRUE(peer_->send({sysex, {0xB0, 1, 2}}));
-  ASSERT_TRUE(Pump([&] { return received.events.size() >= 5; }));
+  ASSERT_TRUE(Pump([&] { return received.events.size() >= 5; }))
+      << "the port read " << received.events.size() << " of 5 pieces the peer sent";
   ASSERT_EQ(received.events.size(), 5u);
   MidiBytes joined;
   const int sizes[] = {64, 64, 64, 8};
@@ -259,19 +352,23 @@ TEST_F(JackService, SysexLongerThanABufferArrivesSplitInOrderByteForByte) {
   EXPECT_EQ(received.events[4]->status, 0xB0);
   // Every buffer went back to the service: another long one arrives too.
   ASSERT_TRUE(peer_->send({sysex}));
-  ASSERT_TRUE(Pump([&] { return received.events.size() >= 9; }));
+  ASSERT_TRUE(Pump([&] { return received.events.size() >= 9; }))
+      << "the second long sysex: the port read " << received.events.size() << " of 9 pieces";
 }
 
 TEST_F(JackService, WithNoBufferQueuedSysexIsNotDeliveredButShortMessagesAre) {
   Received received;
   auto in = std::make_unique<TMidiInput2>(*service_);
-  in->SetDeviceID(static_cast<std::uint16_t>(IndexOf(InputNames(*service_), peer_->outPortName())));
+  const int id = InputId(peer_->outPortName());
+  ASSERT_GE(id, 0);
+  in->SetDeviceID(static_cast<std::uint16_t>(id));
   in->SetSysexBufferCount(0);
   received.Attach(*in);
   in->Open();
   in->Start();
   ASSERT_TRUE(peer_->send({{0xF0, 1, 0xF7}, {0xB0, 3, 4}}));
-  ASSERT_TRUE(Pump([&] { return !received.events.empty(); }));
+  ASSERT_TRUE(Pump([&] { return !received.events.empty(); }))
+      << "the control change the peer sent did not arrive";
   Pump([] { return false; }, std::chrono::milliseconds(50));
   ASSERT_EQ(received.events.size(), 1u);
   EXPECT_EQ(received.events[0]->status, 0xB0);
@@ -288,8 +385,11 @@ TEST_F(JackService, BurstBeyondTheRingDeliversTheFirstAndCountsTheRest) {
   const auto sent = static_cast<int>(burst.size());
   // The GUI thread is busy meanwhile: nothing is read until the whole burst is in.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  ASSERT_TRUE(
-      Pump([&] { return static_cast<int>(received.events.size()) + received.overflows >= sent; }));
+  ASSERT_TRUE(Pump([&] {
+    return static_cast<int>(received.events.size()) + received.overflows >= sent;
+  })) << "of "
+      << sent << " messages the port read " << received.events.size() << " and counted "
+      << received.overflows << " lost";
   EXPECT_EQ(static_cast<int>(received.events.size()) + received.overflows, sent);
   ASSERT_EQ(received.events.size(), 64u);
   for (std::size_t i = 0; i < received.events.size(); ++i) {
@@ -301,8 +401,13 @@ TEST_F(JackService, BurstBeyondTheRingDeliversTheFirstAndCountsTheRest) {
 TEST_F(JackService, OpeningADeviceThatVanishedFailsSilently) {
   TMidiOutput2 out(*service_);
   TMidiInput2 in(*service_);
-  out.SetDeviceID(IndexOf(OutputNames(*service_), peer_->inPortName()));
-  in.SetDeviceID(static_cast<std::uint16_t>(IndexOf(InputNames(*service_), peer_->outPortName())));
+  // Both devices were there when chosen.
+  const int out_id = OutputId(peer_->inPortName());
+  const int in_id = InputId(peer_->outPortName());
+  ASSERT_GE(out_id, 0);
+  ASSERT_GE(in_id, 0);
+  out.SetDeviceID(out_id);
+  in.SetDeviceID(static_cast<std::uint16_t>(in_id));
   peer_.reset();
   EXPECT_FALSE(out.Open());
   EXPECT_FALSE(out.IsOpen());
@@ -349,58 +454,91 @@ TEST_F(JackService, ServerDeathIsReportedPromptlyAndPortsWorkAgainAfterRestart) 
   EXPECT_TRUE(service_->Notice().empty());
   auto out2 = OpenOutput();
   out2->SendShort(0xB2, 7, 100);
-  ASSERT_TRUE(peer_->waitFor(1));
+  ASSERT_TRUE(PeerReceives(*peer_, 1, "the control change after the restart"));
   EXPECT_THAT(peer_->events()[0].bytes, ElementsAre(0xB2, 0x07, 0x64));
   Received again;
   auto in2 = OpenInput(again);
   ASSERT_TRUE(peer_->send({{0xB5, 1, 2}}));
-  ASSERT_TRUE(Pump([&] { return !again.events.empty(); }));
+  ASSERT_TRUE(Pump([&] { return !again.events.empty(); }))
+      << "the peer's control change after the restart did not arrive";
   EXPECT_EQ(again.events[0]->status, 0xB5);
 }
 
 // A stock JACK client agrees with the peer about what the service sends.
-// The stock client is ended by a signal, without closing: an asynchronous server lets it go
-// at once.
-class JackServiceWithStockClient : public JackService {
- protected:
-  void SetUp() override {
-    server_.setSynchronous(false);
-    JackService::SetUp();
-  }
-};
-
-TEST_F(JackServiceWithStockClient, StockMidiDumpSeesTheSentBytes) {
-  testing::TempDir dir;
-  const std::string log = dir.file("dump.txt").toStdString();
-  const pid_t dump = fork();
-  ASSERT_GE(dump, 0);
-  if (dump == 0) {
-    const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, 1);
+//
+// The server stays synchronous, so a client late for a cycle on a loaded machine delays the
+// cycle instead of losing its MIDI. jack_midi_dump closes its client on SIGINT; killed any
+// other way it would leave a synchronous server waiting for it.
+class StockMidiDump {
+ public:
+  explicit StockMidiDump(const std::string& log) {
+    pid_ = fork();
+    if (pid_ != 0) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a crashed test
+    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int null = ::open("/dev/null", O_WRONLY);
+    dup2(out, 1);
+    dup2(null, 2);
     execlp("jack_midi_dump", "jack_midi_dump", "-a", static_cast<char*>(nullptr));
     _exit(127);
   }
-  ASSERT_TRUE(Pump([&] { return IndexOf(OutputNames(*service_), "midi-monitor:input") >= 0; }))
-      << "jack_midi_dump did not register its port";
+  ~StockMidiDump() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGINT);
+    const auto deadline = Clock::now() + std::chrono::seconds(3);
+    while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+      if (Clock::now() >= deadline) {
+        ADD_FAILURE() << "jack_midi_dump did not end within 3 s of SIGINT";
+        ::kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  StockMidiDump(const StockMidiDump&) = delete;
+  StockMidiDump& operator=(const StockMidiDump&) = delete;
+
+  bool started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+std::string ReadHead(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "r");
+  if (!f) return {};
+  char buffer[4096] = {};
+  std::string text(buffer, std::fread(buffer, 1, sizeof buffer - 1, f));
+  std::fclose(f);
+  return text;
+}
+
+TEST_F(JackService, StockMidiDumpSeesTheSentBytes) {
+  testing::TempDir dir;
+  const std::string log = dir.file("dump.txt").toStdString();
+  StockMidiDump dump(log);
+  ASSERT_TRUE(dump.started());
+  const int id = OutputId("midi-monitor:input");
+  ASSERT_GE(id, 0) << "jack_midi_dump did not register its port";
   TMidiOutput2 out(*service_);
-  out.SetDeviceID(IndexOf(OutputNames(*service_), "midi-monitor:input"));
-  ASSERT_TRUE(out.Open());
+  out.SetDeviceID(id);
+  // On a loaded machine the other process may answer the connection later than Open waits
+  // for; Open says so, and trying again is what a user would do.
+  ASSERT_TRUE(Pump([&] { return out.Open(); }))
+      << "result " << out.Error() << " " << service_->LastDriverError();
   out.SendShort(0xB2, 7, 100);
   out.Close();
   std::string text;
-  Pump(
+  const bool seen = Pump(
       [&] {
-        FILE* f = std::fopen(log.c_str(), "r");
-        if (!f) return false;
-        char buffer[4096] = {};
-        text.assign(buffer, std::fread(buffer, 1, sizeof buffer - 1, f));
-        std::fclose(f);
+        text = ReadHead(log);
         return text.find("b2 07 64") != std::string::npos;
       },
       std::chrono::seconds(3));
-  ::kill(dump, SIGTERM);
-  waitpid(dump, nullptr, 0);
-  EXPECT_THAT(text, HasSubstr("b2 07 64"));
+  EXPECT_TRUE(seen) << "jack_midi_dump did not print the control change b2 07 64 within 3 s; it "
+                       "printed: "
+                    << text;
 }
 
 TEST(JackServiceQuiet, NothingReachesStderrWithOrWithoutAServer) {

@@ -2,6 +2,7 @@
 
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -55,9 +56,21 @@ std::string JackMidiPeer::outPortName() const {
   return jack_port_name(out_);
 }
 
-bool JackMidiPeer::connect(const std::string& source, const std::string& destination) {
+bool JackMidiPeer::connect(const std::string& source, const std::string& destination,
+                           std::chrono::milliseconds timeout) {
   const int rc = jack_connect(client_, source.c_str(), destination.c_str());
-  return rc == 0 || rc == EEXIST;
+  if (rc != 0 && rc != EEXIST) return false;
+  jack_port_t* port = jack_port_by_name(client_, source.c_str());
+  if (!port) return false;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  if (!WaitUntil([&] { return jack_port_connected_to(port, destination.c_str()) != 0; }, timeout))
+    return false;
+  // Two whole cycles after the server shows the connection, the graph in use has it.
+  const std::uint64_t shown = cycles_.load(std::memory_order_acquire);
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return WaitUntil([&] { return cycles_.load(std::memory_order_acquire) >= shown + 2; },
+                   std::max(left, std::chrono::milliseconds(0)));
 }
 
 std::vector<std::string> JackMidiPeer::midiPorts(bool outputs) const {
@@ -100,6 +113,7 @@ int JackMidiPeer::Process(jack_nframes_t nframes, void* self) {
   auto* peer = static_cast<JackMidiPeer*>(self);
   peer->record(nframes);
   peer->write(nframes);
+  peer->cycles_.fetch_add(1, std::memory_order_release);
   return 0;
 }
 

@@ -37,8 +37,11 @@ class JackMidiPeer {
   std::string outPortName() const;
   std::string clientName() const;
 
-  // Connects two ports by full name (works for any client's ports).
-  bool connect(const std::string& source, const std::string& destination);
+  // Connects two ports by full name (works for any client's ports) and returns once the
+  // connection carries MIDI: the graph switches a cycle or more after the request, later on a
+  // loaded machine. False when it did not within the timeout.
+  bool connect(const std::string& source, const std::string& destination,
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Full names of every MIDI port of the given direction, as JACK lists them.
   std::vector<std::string> midiPorts(bool outputs) const;
 
@@ -92,6 +95,7 @@ class JackMidiPeer {
   std::size_t batch_next_ = 0;  // process thread only
   std::atomic<bool> batch_ready_{false};
   std::atomic<bool> shutdown_{false};
+  std::atomic<std::uint64_t> cycles_{0};  // process cycles run so far
 };
 
 }  // namespace quorvane::testing

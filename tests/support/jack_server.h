@@ -32,7 +32,7 @@ class JackServer {
 
   // Taken at the next start. Synchronous (the default) waits for every client each cycle, so
   // load slows the graph instead of losing MIDI; a client that dies without closing then
-  // stalls the server's shutdown, so tests that kill clients use asynchronous mode.
+  // stalls the server, so a test ends a stock client with a signal it closes on (SIGINT).
   void setSynchronous(bool synchronous) { synchronous_ = synchronous; }
   // Frames per cycle; smaller periods give finer timing.
   void setPeriod(int frames) { period_ = frames; }

@@ -5,11 +5,14 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QMetaObject>
 #include <QPointer>
 #include <QSignalSpy>
 #include <array>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "surface/surface_model.h"
@@ -89,7 +92,7 @@ class SendThreadTest : public ::testing::Test {
   }
 
   FakeHost host;
-  std::atomic<bool> stop{false};
+  StopSignal stop;
   std::vector<BulkSendThread::Clock::time_point> deadlines;
 };
 
@@ -159,14 +162,14 @@ TEST_F(SendThreadTest, StopAfterTheFirstDefinitionEndsTheWalkAfterIt) {
   host.At(1, 2).qualifies = true;
   host.At(4, 1).qualifies = true;
   host.on_send = [this](int, int, bool second) {
-    if (second) stop.store(true);  // Stop pressed between the two messages
+    if (second) stop.Request();  // Stop pressed between the two messages
   };
   Walk(BulkSendThread::kAllPages);
   EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "pause", "send 1.1 b", "pause", "end"));
 }
 
 TEST_F(SendThreadTest, TheBeginStepClearsAnEarlierStop) {
-  stop.store(true);
+  stop.Request();
   host.At(1, 1).qualifies = true;
   host.At(1, 2).qualifies = true;
   Walk(BulkSendThread::kSelected);
@@ -197,6 +200,50 @@ TEST_F(SendThreadTest, ACompleteWalkFinishesWithoutFailure) {
   ASSERT_TRUE(finished.wait(5000));
   thread.WaitWhileProcessingEvents();
   EXPECT_EQ(finished.at(0).at(0).toBool(), false);
+}
+
+TEST_F(SendThreadTest, StopEndsTheRealPauseAtOnceFromAnyThread) {
+  host.delay = 10000;
+  host.At(1, 1).qualifies = true;
+  host.At(1, 2).qualifies = true;
+  struct Case {
+    const char* name;
+    std::function<void(StopSignal&)> request;
+  };
+  const Case cases[] = {
+      {"from the GUI thread", [](StopSignal& s) { s.Request(); }},
+      {"from another thread", [](StopSignal& s) { std::thread([&s] { s.Request(); }).join(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.log.clear();
+    BulkSendThread thread(host, stop, BulkSendThread::kAllPages);  // the default sleeper
+    QSignalSpy finished(&thread, &BulkSendThread::finished);
+    bool requested = false;
+    host.on_send = [&](int, int, bool) {
+      // The worker pauses right after this step: ask for the stop from outside the walk.
+      if (!requested) QMetaObject::invokeMethod(qApp, [&] { c.request(stop); });
+      requested = true;
+    };
+    thread.Start();
+    EXPECT_TRUE(finished.wait(2000)) << "the ten-second pause was not cut short";
+    thread.WaitWhileProcessingEvents();
+    EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "end"));
+  }
+}
+
+TEST(StopSignalTest, WaitEndsOnARequestOrAtTheDeadline) {
+  StopSignal stop;
+  EXPECT_FALSE(stop.IsRequested());
+  EXPECT_FALSE(stop.WaitUntil(StopSignal::Clock::now() + std::chrono::milliseconds(1)));
+  std::thread other([&stop] { stop.Request(); });
+  EXPECT_TRUE(stop.WaitUntil(StopSignal::Clock::now() + std::chrono::hours(1)));
+  other.join();
+  EXPECT_TRUE(stop.IsRequested());
+  EXPECT_TRUE(stop.WaitUntil(StopSignal::Clock::now() - std::chrono::seconds(1)))
+      << "a request made before the wait counts";
+  stop.Clear();
+  EXPECT_FALSE(stop.IsRequested());
 }
 
 // --- the real model as host --------------------------------------------------
@@ -304,13 +351,30 @@ TEST_F(ModelSendTest, TwoSendsAtOnceShareTheStopRequestAndBothEnd) {
   w.StartSend(BulkSendThread::kAllPages);
   w.StartSend(BulkSendThread::kAllPages);
   while (begun.count() < 2) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  w.StopRequest().store(true);
+  w.StopRequest().Request();
   const std::size_t at_stop = sent.size();
   WaitForSends();
   EXPECT_EQ(ended.count(), 2);
   // Each walk finishes at most the definition it was on.
   EXPECT_LE(sent.size(), at_stop + 2);
   EXPECT_LT(sent.size(), 240u);
+}
+
+TEST_F(ModelSendTest, StopCutsALongPauseShort) {
+  w.SetMidiDelay(10000);
+  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
+  w.MutablePages().at(1, 1).enabled = true;
+  w.MutablePages().at(1, 2).enabled = true;
+  QSignalSpy lit(&w, &SurfaceModel::activityChanged);
+  BulkSendThread* thread = w.StartSend(BulkSendThread::kAllPages);
+  QSignalSpy finished(thread, &BulkSendThread::finished);
+  // The first message has gone: the walk is in its ten-second pause.
+  ASSERT_TRUE(lit.count() > 0 || lit.wait(2000));
+  ASSERT_EQ(sent.size(), 1u);
+  w.StopRequest().Request();
+  ASSERT_TRUE(finished.wait(2000)) << "the pause did not end on Stop";
+  EXPECT_EQ(w.RunningSends(), 0);
+  EXPECT_EQ(sent.size(), 1u);
 }
 
 TEST_F(ModelSendTest, StopSendsReturnsOnlyOnceEveryWalkHasEnded) {

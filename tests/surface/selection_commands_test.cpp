@@ -355,13 +355,18 @@ class ScriptedInteraction : public SelectionInteraction {
  public:
   explicit ScriptedInteraction(std::deque<std::optional<QString>> answers)
       : answers_(std::move(answers)) {}
-  QString InputBox(const QString& title, const QString& prompt, const QString& text) override {
+  std::optional<QString> InputBox(const QString& title, const QString& prompt,
+                                  const QString& text) override {
     titles.push_back(title);
     prompts.push_back(prompt);
     shown.push_back(text);
+    if (answers_.empty()) {
+      ADD_FAILURE() << "the box was shown again after the script ended";
+      return QStringLiteral("1");  // a valid answer ends any loop
+    }
     std::optional<QString> a = answers_.front();
     answers_.pop_front();
-    return a ? *a : text;  // nullopt: cancelled
+    return a;  // nullopt: cancelled
   }
   void ShowWarning(const QString& text) override { warnings.push_back(text); }
 
@@ -388,12 +393,27 @@ TEST_F(SelectionTest, TheFactorDialogInsistsOnAWholeNumberFromOneToHundred) {
   EXPECT_TRUE(top.warnings.empty());
 }
 
-TEST_F(SelectionTest, CancellingTheFactorDialogKeepsTheFactor) {
-  w.SetRandomizeFactor(37);
-  ScriptedInteraction ui({std::nullopt});
-  c.SetupRandomizeFactor(ui);
-  EXPECT_EQ(w.RandomizeFactor(), 37);
-  EXPECT_TRUE(ui.warnings.empty());
+TEST_F(SelectionTest, CancellingTheFactorDialogLeavesAtOnceAndKeepsTheFactor) {
+  struct Case {
+    int stored;
+    std::deque<std::optional<QString>> answers;
+    std::size_t warnings;
+  };
+  // A stored factor out of range (0, from an old settings file) is shown too; cancelling must
+  // still leave.
+  const Case cases[] = {{37, {std::nullopt}, 0},
+                        {0, {std::nullopt}, 0},
+                        {0, {QStringLiteral("abc"), std::nullopt}, 1},
+                        {101, {std::nullopt}, 0}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.stored);
+    w.SetRandomizeFactor(k.stored);
+    ScriptedInteraction ui(k.answers);
+    c.SetupRandomizeFactor(ui);
+    EXPECT_EQ(w.RandomizeFactor(), k.stored);
+    EXPECT_EQ(ui.warnings.size(), k.warnings);
+    EXPECT_EQ(ui.shown.size(), k.answers.size());
+  }
 }
 
 }  // namespace

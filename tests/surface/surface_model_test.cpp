@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -178,11 +179,55 @@ TEST_F(GroupMoveTest, ZeroReferenceLeader) {
   EXPECT_EQ(w.MutablePages().at(1, 3).value, 127);
 }
 
-TEST_F(GroupMoveTest, ProgramMovesOfTheLeaderRecomputeMembersWithoutSending) {
-  w.MutablePages().at(1, 1).value = 80;
-  w.RefreshSlot(1);
-  EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(w.MutablePages().at(1, 2).value, 40);
+// Only a user's move of the leader drags the group: redrawing a slot never moves a member,
+// since a member moved without its message would leave the instrument behind.
+TEST_F(GroupMoveTest, RedrawsAndFollowedInputNeverMoveOtherMembers) {
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;                   // may send; its messages are not counted
+    std::function<void()> act;                       // must send nothing
+    std::vector<std::tuple<int, int, int>> changed;  // (page, slot, value) the act sets
+  };
+  const Case cases[] = {
+      {"leader changed while its page was hidden, then shown",
+       [this] {
+         w.ShowPage(2);
+         w.MutablePages().at(1, 1).value = 80;
+       },
+       [this] { w.ShowPage(1); },
+       {}},
+      {"a member dragged alone on another page, then back",
+       [this] {
+         w.ShowPage(4);
+         Drag(3, 10);
+       },
+       [this] { w.ShowPage(1); },
+       {}},
+      {"followed input on the leader's controller",
+       [] {},
+       [this] { w.FollowMessage(0xB0, 1, 80); },
+       {{1, 1, 80}}},
+      {"refresh of the leader after a program change",
+       [this] { w.MutablePages().at(1, 1).value = 80; },
+       [this] { w.RefreshSlot(1); },
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    c.prepare();
+    sent.clear();
+    TPageSet expected = w.MutablePages();
+    for (const auto& [page, slot, value] : c.changed)
+      expected.at(page, slot).value = static_cast<std::uint8_t>(value);
+    c.act();
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ(w.MutablePages(), expected);
+    for (int s = 1; s <= kSlotCount; ++s) {
+      EXPECT_EQ(w.View(s).position, TrackBarPosition(w.SlotDefinition(s).value)) << s;
+      EXPECT_EQ(w.View(s).value_text, QString::number(w.SlotDefinition(s).value)) << s;
+    }
+  }
 }
 
 TEST_F(GroupMoveTest, OnlyTheActiveSelectedSlotLeadsAndDisabledMembersStay) {

@@ -15,7 +15,9 @@ class MidiSettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr QSize kClientSize{355, 248};
+  // The designed size with the MIDI System row; the dialog grows past it when the system font
+  // needs more room.
+  static constexpr QSize kDesignedSize{355, 274};
 
   explicit MidiSettingsDialog(MidiSettingsEditor& form, QWidget* parent = nullptr);
 

@@ -6,9 +6,11 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "surface/bulk_send_thread.h"
+
 namespace quorvane {
 
-BulkSendWindow::BulkSendWindow(std::atomic<bool>& stop_request, QWidget* parent)
+BulkSendWindow::BulkSendWindow(StopSignal& stop_request, QWidget* parent)
     : QFrame(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       stop_request_(stop_request) {
   setObjectName(QStringLiteral("MidiSendWindow"));
@@ -30,7 +32,7 @@ BulkSendWindow::BulkSendWindow(std::atomic<bool>& stop_request, QWidget* parent)
   button_->setObjectName(QStringLiteral("Button1"));
   button_->setGeometry((kClientSize.width() - 75) / 2, 36, 75, 25);
   connect(button_, &QPushButton::clicked, this, [this] {
-    stop_request_.store(true);
+    stop_request_.Request();
     close();
   });
 }
@@ -44,7 +46,7 @@ void BulkSendWindow::ShowCentered() {
 }
 
 void BulkSendWindow::closeEvent(QCloseEvent* event) {
-  stop_request_.store(true);
+  stop_request_.Request();
   QFrame::closeEvent(event);
 }
 

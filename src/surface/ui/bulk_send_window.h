@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QFrame>
-#include <atomic>
 
 class QLabel;
 class QPushButton;
 
 namespace quorvane {
+
+class StopSignal;
 
 // The small borderless window shown while a bulk send runs. Stop, or closing the window by
 // any means, asks every running send to stop.
@@ -16,7 +17,7 @@ class BulkSendWindow : public QFrame {
  public:
   static constexpr QSize kClientSize{233, 71};
 
-  explicit BulkSendWindow(std::atomic<bool>& stop_request, QWidget* parent = nullptr);
+  explicit BulkSendWindow(StopSignal& stop_request, QWidget* parent = nullptr);
 
   // Shows the window in the middle of the screen.
   void ShowCentered();
@@ -28,7 +29,7 @@ class BulkSendWindow : public QFrame {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  std::atomic<bool>& stop_request_;
+  StopSignal& stop_request_;
   QLabel* label_ = nullptr;
   QPushButton* button_ = nullptr;
 };

@@ -5,16 +5,17 @@
 
 namespace quorvane {
 
-QString RandomizeFactorDialog::InputBox(const QString& title, const QString& prompt,
-                                        const QString& text) {
+std::optional<QString> RandomizeFactorDialog::InputBox(const QString& title, const QString& prompt,
+                                                       const QString& text) {
   QInputDialog box(parent_);
   box.setObjectName(QStringLiteral("RandomizeFactorBox"));
   box.setWindowTitle(title);
   box.setLabelText(prompt);
   box.setInputMode(QInputDialog::TextInput);
   box.setTextValue(text);
-  // Cancelling gives back the text that was shown.
-  return box.exec() == QDialog::Accepted ? box.textValue() : text;
+  // Cancel, Escape and closing the box all leave it unaccepted.
+  if (box.exec() != QDialog::Accepted) return std::nullopt;
+  return box.textValue();
 }
 
 void RandomizeFactorDialog::ShowWarning(const QString& text) {

@@ -12,7 +12,8 @@ class RandomizeFactorDialog : public SelectionInteraction {
  public:
   explicit RandomizeFactorDialog(QWidget* parent) : parent_(parent) {}
 
-  QString InputBox(const QString& title, const QString& prompt, const QString& text) override;
+  std::optional<QString> InputBox(const QString& title, const QString& prompt,
+                                  const QString& text) override;
   void ShowWarning(const QString& text) override;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,6 +13,8 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "bridge/midi_settings_editor.h"
 #include "files/app_settings.h"
@@ -40,6 +43,22 @@ void WhenModal(std::function<void(T*)> answer) {
   });
   poll->start(5);
 }
+
+// The application font at another point size for one test; the dialog takes it up when built.
+class ScopedAppFont {
+ public:
+  explicit ScopedAppFont(double point_size) : saved_(QApplication::font()) {
+    QFont font = saved_;
+    font.setPointSizeF(point_size);
+    QApplication::setFont(font);
+  }
+  ~ScopedAppFont() { QApplication::setFont(saved_); }
+  ScopedAppFont(const ScopedAppFont&) = delete;
+  ScopedAppFont& operator=(const ScopedAppFont&) = delete;
+
+ private:
+  QFont saved_;
+};
 
 QStringList Items(const QComboBox* box) {
   QStringList items;
@@ -96,7 +115,6 @@ class MidiSettingsDialogTest : public QObject {
     Rig rig(Configured());
     MidiSettingsDialog& d = *rig.dialog;
     QCOMPARE(d.windowTitle(), QStringLiteral("MIDI Devices"));
-    QCOMPARE(d.size(), QSize(355, 248));
     QCOMPARE(Items(d.Input1()), (QStringList{"none", "Keys In", "Pads In"}));
     QCOMPARE(Items(d.Input2()), Items(d.Input1()));
     QCOMPARE(Items(d.Output1()), (QStringList{"none", "Synth Out", "Drum Out"}));
@@ -109,15 +127,6 @@ class MidiSettingsDialogTest : public QObject {
     QCOMPARE(Items(d.MidiSystem()), (QStringList{"ALSA", "JACK"}));
     QCOMPARE(d.ListenChannel()->maxVisibleItems(), 17);
     QCOMPARE(d.Input1()->maxVisibleItems(), 16);
-    QCOMPARE(d.Input1()->geometry(), QRect(121, 13, 217, 21));
-    QCOMPARE(d.ListenChannel()->geometry(), QRect(121, 40, 43, 21));
-    QCOMPARE(d.Output1()->geometry(), QRect(121, 66, 217, 21));
-    QCOMPARE(d.Channel()->geometry(), QRect(121, 92, 43, 21));
-    QCOMPARE(d.Input2()->geometry(), QRect(121, 125, 217, 21));
-    QCOMPARE(d.RemoteChannel()->geometry(), QRect(121, 150, 43, 21));
-    QCOMPARE(d.SendDelay()->geometry(), QRect(121, 183, 43, 21));
-    QCOMPARE(d.OkButton()->geometry(), QRect(100, 219, 75, 25));
-    QCOMPARE(d.CancelButton()->geometry(), QRect(180, 219, 75, 25));
     QCOMPARE(d.OkButton()->text(), QStringLiteral("&OK"));
     QCOMPARE(d.CancelButton()->text(), QStringLiteral("&Cancel"));
     QVERIFY(d.OkButton()->isDefault());
@@ -132,21 +141,85 @@ class MidiSettingsDialogTest : public QObject {
       QVERIFY2(label, name);
       QCOMPARE(label->text(), QString::fromLatin1(text));
     }
-    QCOMPARE(d.findChild<QLabel*>(QStringLiteral("Label8"))->pos(), QPoint(169, 187));
   }
 
-  void everyCaptionIsReadableBesideItsControl() {
+  // Where the captions fit the designed column, the controls keep their designed places and
+  // widths; rows are only as much taller as the style's controls need.
+  void smallFontKeepsTheDesignedGeometry() {
+    ScopedAppFont font(7.0);
     Rig rig(Configured());
     MidiSettingsDialog& d = *rig.dialog;
-    const std::pair<const char*, QWidget*> beside[] = {
-        {"Label1", d.Input1()},    {"Label6", d.ListenChannel()}, {"Label2", d.Output1()},
-        {"Label3", d.Channel()},   {"Label4", d.Input2()},        {"Label5", d.RemoteChannel()},
-        {"Label7", d.SendDelay()}, {"Label9", d.MidiSystem()}};
-    for (const auto& [name, control] : beside) {
-      auto* label = d.findChild<QLabel*>(QString::fromLatin1(name));
-      const int text_right = label->x() + label->fontMetrics().horizontalAdvance(label->text());
-      QVERIFY2(text_right < control->x(), name);
+    const std::pair<QWidget*, int> designed[] = {{d.Input1(), 217},       {d.ListenChannel(), 43},
+                                                 {d.Output1(), 217},      {d.Channel(), 43},
+                                                 {d.MidiSystem(), 73},    {d.Input2(), 217},
+                                                 {d.RemoteChannel(), 43}, {d.SendDelay(), 43}};
+    const int row = d.Input1()->height();
+    QVERIFY(row >= 21);
+    QCOMPARE(d.Input1()->y(), 13);
+    for (const auto& [control, width] : designed) {
+      QCOMPARE(control->x(), 121);
+      QCOMPARE(control->width(), width);
+      QCOMPARE(control->height(), row);
     }
+    QCOMPARE(d.findChild<QLabel*>(QStringLiteral("Label8"))->x(), 169);
+    QCOMPARE(d.width(), MidiSettingsDialog::kDesignedSize.width());
+    QCOMPARE(d.OkButton()->y() - d.SendDelay()->geometry().bottom(), 16);
+  }
+
+  // Captions keep the dialog's font whatever its size; the dialog grows instead, and no row
+  // runs into another (the MIDI System list has a row of its own).
+  void everyCaptionIsWholeInTheDialogFontBesideItsControl_data() {
+    QTest::addColumn<double>("scale");
+    QTest::newRow("system font") << 1.0;
+    QTest::newRow("large font") << 1.6;
+    QTest::newRow("very large font") << 2.5;
+  }
+  void everyCaptionIsWholeInTheDialogFontBesideItsControl() {
+    QFETCH(double, scale);
+    ScopedAppFont font(QApplication::font().pointSizeF() * scale);
+    Rig rig(Configured());
+    MidiSettingsDialog& d = *rig.dialog;
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"Label1", d.Input1()},        {"Label6", d.ListenChannel()}, {"Label2", d.Output1()},
+        {"Label3", d.Channel()},       {"Label9", d.MidiSystem()},    {"Label4", d.Input2()},
+        {"Label5", d.RemoteChannel()}, {"Label7", d.SendDelay()}};
+    std::vector<std::pair<int, int>> bands;  // each row's top and bottom
+    for (const auto& [name, control] : rows) {
+      auto* label = d.findChild<QLabel*>(QString::fromLatin1(name));
+      QVERIFY2(label, name);
+      QCOMPARE(label->font(), d.font());
+      const QRect caption = label->geometry();
+      const QRect box = control->geometry();
+      QVERIFY2(caption.width() >= label->fontMetrics().horizontalAdvance(label->text()), name);
+      QVERIFY2(caption.right() < box.left(), name);
+      QVERIFY2(caption.center().y() >= box.top() && caption.center().y() <= box.bottom(), name);
+      QVERIFY2(d.rect().contains(caption) && d.rect().contains(box), name);
+      bands.emplace_back(std::min(caption.top(), box.top()),
+                         std::max(caption.bottom(), box.bottom()));
+    }
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+      for (std::size_t j = i + 1; j < bands.size(); ++j) {
+        const bool apart = bands[i].second < bands[j].first || bands[j].second < bands[i].first;
+        QVERIFY2(apart, qPrintable(QStringLiteral("%1 overlaps %2")
+                                       .arg(QString::fromLatin1(rows[i].first),
+                                            QString::fromLatin1(rows[j].first))));
+      }
+    }
+    auto* range = d.findChild<QLabel*>(QStringLiteral("Label8"));
+    QCOMPARE(range->font(), d.font());
+    QVERIFY(range->geometry().left() > d.SendDelay()->geometry().right());
+    QVERIFY(d.rect().contains(range->geometry()));
+    for (QPushButton* button : {d.OkButton(), d.CancelButton()}) {
+      QVERIFY(button->geometry().top() > bands.back().second);
+      QVERIFY(d.rect().contains(button->geometry()));
+      QVERIFY(button->width() >= button->sizeHint().width());
+    }
+    QVERIFY(!d.OkButton()->geometry().intersects(d.CancelButton()->geometry()));
+    QVERIFY2(qAbs(d.OkButton()->x() + d.CancelButton()->geometry().right() + 1 - d.width()) <= 1,
+             "the buttons sit in the middle");
+    QVERIFY(d.width() >= MidiSettingsDialog::kDesignedSize.width());
+    QVERIFY(d.height() >= MidiSettingsDialog::kDesignedSize.height());
+    QCOMPARE(d.minimumSize(), d.maximumSize());
   }
 
   void okAppliesTheChoicesWithThePortsClosedMeanwhile() {

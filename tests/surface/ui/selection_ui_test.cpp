@@ -212,7 +212,7 @@ class SelectionUiTest : public QObject {
     f.window.MenuAction(Command::kSendCurrentPage)->trigger();
     QVERIFY(begun.wait());
     f.window.SendWindow()->close();
-    QVERIFY(f.model.StopRequest().load());
+    QVERIFY(f.model.StopRequest().IsRequested());
     WaitForSends(f.model);
     QCOMPARE(ended.count(), 1);
   }
