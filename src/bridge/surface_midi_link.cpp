@@ -15,6 +15,7 @@ SurfaceMidiLink::SurfaceMidiLink(SurfaceModel& model, MidiPorts& ports, QObject*
   connect(&ports_, &MidiPorts::outputUsableChanged, this,
           [this](bool usable) { model_.SetOutputInUse(usable); });
   connect(&ports_, &MidiPorts::portError, this, &SurfaceMidiLink::portError);
+  connect(&ports_, &MidiPorts::messageLost, this, [this] { model_.NoteMessagesLost(1); });
   ports_.SetInputHandler(PortRole::kInput1, [this](TMidiInput2& port) { FollowInput(port); });
   ports_.SetInputHandler(PortRole::kRemoteInput,
                          [this](TMidiInput2& port) { DispatchRemoteInput(port); });
@@ -51,10 +52,10 @@ void SurfaceMidiLink::FollowInput(TMidiInput2& port) {
       model_.FollowMessage(event->status, event->data1, event->data2);
     }
     // A flood turned messages away: the surface still ends on the last value of each.
-    port.TakeDroppedControlChanges([this](std::uint8_t status, std::uint8_t data1,
-                                          std::uint8_t data2) {
-      model_.FollowMessage(status, data1, data2);
-    });
+    port.TakeDroppedControlChanges(
+        [this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+          model_.FollowMessage(status, data1, data2);
+        });
   });
   model_.EndSlotBatch();
 }

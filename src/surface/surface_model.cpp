@@ -41,6 +41,13 @@ SurfaceModel::SurfaceModel(QObject* parent)
   }
   connect(&midi_in_timer_, &QTimer::timeout, this, &SurfaceModel::MidiInTimerTimer);
   connect(&midi_out_timer_, &QTimer::timeout, this, &SurfaceModel::MidiOutTimerTimer);
+  loss_.clear_timer.setSingleShot(true);
+  loss_.clear_timer.setInterval(kLossNoticeMs);
+  connect(&loss_.clear_timer, &QTimer::timeout, this, [this] {
+    loss_.count = 0;
+    loss_.notice.clear();
+    emit noticeChanged();
+  });
   status_[1] = QStringLiteral("MIDI Controller");
   status_[3] = QStringLiteral("Value");
 }
@@ -126,6 +133,19 @@ void SurfaceModel::MidiInTimerTimer() {
   emit activityChanged();
 }
 
+void SurfaceModel::NoteMessagesLost(int count) {
+  loss_.count += count;
+  loss_.clear_timer.start();
+  if (loss_.update_posted) return;
+  loss_.update_posted = true;
+  QTimer::singleShot(0, this, [this] {
+    loss_.update_posted = false;
+    if (loss_.count == 0) return;
+    loss_.notice = QStringLiteral("%1 MIDI messages lost").arg(loss_.count);
+    emit noticeChanged();
+  });
+}
+
 void SurfaceModel::MidiOutTimerTimer() {
   midi_out_timer_.stop();
   lamps_.out = false;
@@ -143,6 +163,13 @@ bool SurfaceModel::SendControlChange(int controller, int channel, int value) {
   }
   SetStatus(2, QString::number(controller));
   SetStatus(4, QString::number(value));
+  NoteMidiOut();
+  return true;
+}
+
+bool SurfaceModel::SendShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+  if (!output_in_use_) return true;
+  if (send_short_ && !send_short_(status, data1, data2)) return false;
   NoteMidiOut();
   return true;
 }

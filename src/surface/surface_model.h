@@ -36,6 +36,8 @@ class SurfaceModel : public QObject {
   using ShortSender = std::function<bool(std::uint8_t, std::uint8_t, std::uint8_t)>;
 
   static constexpr int kActivityMs = 200;
+  // How long "N MIDI messages lost" stays in the status bar after the last loss.
+  static constexpr int kLossNoticeMs = 4000;
   static constexpr int kStatusPanels = 7;
 
   explicit SurfaceModel(QObject* parent = nullptr);
@@ -106,6 +108,8 @@ class SurfaceModel : public QObject {
     return status_.at(static_cast<std::size_t>(panel));
   }
   bool InActivity() const { return lamps_.in; }
+  // A passing notice for the status bar ("N MIDI messages lost"), or empty.
+  const QString& Notice() const { return loss_.notice; }
   bool OutActivity() const { return lamps_.out; }
 
   // --- operations -----------------------------------------------------------
@@ -118,9 +122,14 @@ class SurfaceModel : public QObject {
   void NoteMidiOut();
   void MidiInTimerTimer();
   void MidiOutTimerTimer();
+  // Input turned away by a full receive ring: counted and told for a few seconds.
+  void NoteMessagesLost(int count);
 
   // False when the output refused the message.
   bool SendControlChange(int controller, int channel, int value);
+  // Any short message, as is, when the output is in use; lights the output lamp. False when
+  // the output refused it.
+  bool SendShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
   // One message from the first MIDI input: a control change on the listened channel sets
   // every definition with that controller, on every page, without echo.
   void FollowMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
@@ -162,6 +171,7 @@ class SurfaceModel : public QObject {
   void pageShown(int page);            // all 24 slots redrawn for a page
   void statusPanelChanged(int panel);  // a status panel's text changed
   void activityChanged();              // an activity indicator changed
+  void noticeChanged();                // the passing notice appeared, changed or went
   void stateChanged();                 // check marks, radio items, flags
   void sendBegun();                    // a bulk send starts: busy look, other windows disabled
   void sendEnded();                    // ... and ends
@@ -182,6 +192,12 @@ class SurfaceModel : public QObject {
   struct ActivityLamps {
     bool in = false;
     bool out = false;
+  };
+  struct LossNotice {
+    int count = 0;
+    bool update_posted = false;  // a burst of losses redraws the notice once
+    QString notice;
+    QTimer clear_timer;
   };
   struct BulkSendControl {
     StopSignal stop_request;
@@ -204,6 +220,7 @@ class SurfaceModel : public QObject {
   GroupState group_;
   GestureState gesture_;
   ActivityLamps lamps_;
+  LossNotice loss_;
   BulkSendControl bulk_;
   std::unique_ptr<BulkSendHost> send_host_;
 

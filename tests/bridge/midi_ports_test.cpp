@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <map>
 #include <memory>
 
 #include "bridge/midi_settings_editor.h"
@@ -282,6 +283,29 @@ TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   for (int i = 0; i < kDefinitionCount; ++i) moved += model.MutablePages()[i].value == 99 ? 1 : 0;
   EXPECT_EQ(moved, 2);
   EXPECT_TRUE(service->SentTo("Synth Out").empty());
+}
+
+TEST_F(MidiPortsTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyWereLost) {
+  AppSettings s;
+  s.input_device1 = 0;
+  auto ports = Started(s);
+  model.SetListenChannel(1);
+  constexpr int kSent = 3000;  // one burst: the GUI thread drains nothing meanwhile
+  std::map<int, int> last;     // controller -> value
+  for (int n = 0; n < kSent; ++n) {
+    const int controller = 20 + n % 100;
+    const int value = (n * 7) % 128;
+    service->InjectShort(0, Word(0xB0, controller, value));
+    last[controller] = value;
+  }
+  service->WaitIdle();
+  const int lost = kSent - ports->MidiInput1().Capacity();
+  ASSERT_TRUE(PumpUntil([&] { return !model.Notice().isEmpty(); }));
+  EXPECT_EQ(model.Notice(), QStringLiteral("%1 MIDI messages lost").arg(lost));
+  for (int i = 0; i < kDefinitionCount; ++i) {
+    const Tcontroller& d = model.Pages()[i];
+    ASSERT_EQ(d.value, last.at(d.ctrl)) << "definition " << i + 1 << ", controller " << int{d.ctrl};
+  }
 }
 
 TEST_F(MidiPortsTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {

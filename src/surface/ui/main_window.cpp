@@ -322,6 +322,7 @@ void MainWindow::ConnectModel() {
   connect(&model_, &SurfaceModel::stateChanged, this, &MainWindow::RenderState);
   connect(&model_, &SurfaceModel::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
   connect(&model_, &SurfaceModel::activityChanged, this, &MainWindow::RenderActivity);
+  connect(&model_, &SurfaceModel::noticeChanged, this, &MainWindow::RenderNotice);
   connect(&model_, &SurfaceModel::sendBegun, this, &MainWindow::SendBegun);
   connect(&model_, &SurfaceModel::sendEnded, this, &MainWindow::SendEnded);
 }
@@ -414,6 +415,11 @@ void MainWindow::RenderActivity() {
 
 void MainWindow::SetStandingMessage(const QString& text) {
   standing_message_ = text;
+  RenderNotice();
+}
+
+void MainWindow::RenderNotice() {
+  const QString& text = model_.Notice().isEmpty() ? standing_message_ : model_.Notice();
   panels_[0]->setText(text);
   panels_[0]->setToolTip(text);
 }
@@ -423,7 +429,11 @@ bool MainWindow::event(QEvent* e) {
   if (e->type() == QEvent::StatusTip) {
     QString tip = static_cast<QStatusTipEvent*>(e)->tip();
     tip.replace(QLatin1String("\r\n"), QLatin1String("  "));
-    panels_[0]->setText(tip.isEmpty() ? standing_message_ : tip);
+    if (tip.isEmpty()) {
+      RenderNotice();
+    } else {
+      panels_[0]->setText(tip);
+    }
     return true;
   }
   return QMainWindow::event(e);

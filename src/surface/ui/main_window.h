@@ -101,6 +101,7 @@ class MainWindow : public QMainWindow {
   void RenderState();
   void RenderStatusPanel(int panel);
   void RenderActivity();
+  void RenderNotice();  // panel 0 when no hint is shown: the passing notice, else the standing one
   void SendBegun();
   void SendEnded();
 

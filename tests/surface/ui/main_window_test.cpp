@@ -311,6 +311,17 @@ class MainWindowTest : public QObject {
     QVERIFY(window->StatusPanel(1)->isVisible());
   }
 
+  void aLossNoticeShowsOverTheStandingMessageInPanelZero() {
+    window->SetStandingMessage(QStringLiteral("No MIDI system is available."));
+    model->NoteMessagesLost(3);
+    model->NoteMessagesLost(4);
+    QTRY_COMPARE(window->StatusPanel(0)->text(), QStringLiteral("7 MIDI messages lost"));
+    // A standing message set meanwhile waits until the notice has gone.
+    window->SetStandingMessage(QStringLiteral("The JACK server has stopped."));
+    QCOMPARE(window->StatusPanel(0)->text(), QStringLiteral("7 MIDI messages lost"));
+    window->SetStandingMessage(QString());
+  }
+
   void exitClosesTheWindow() {
     QTest::mouseClick(window->ToolButton(QStringLiteral("ToolButton11")), Qt::LeftButton);
     QVERIFY(!window->isVisible());
