@@ -123,7 +123,7 @@ struct TDriverCallbackBlock {
   // as kDroppedMark | value, or 0. A control change that enters the ring clears its entry
   // first, so after a drain the entries left are newer than anything the ring held.
   static constexpr std::uint16_t kDroppedMark = 0x100;
-  std::array<std::atomic<std::uint16_t>, 16 * 128> dropped_controls{};
+  std::array<std::atomic<std::uint16_t>, std::size_t{16} * 128> dropped_controls{};
   std::atomic<bool> any_dropped{false};
 };
 

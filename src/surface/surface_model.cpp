@@ -205,12 +205,12 @@ void SurfaceModel::TrackBarMoved(int slot, int position) {
 
 SurfaceModel::Echo SurfaceModel::GroupMove(int slot, int v, Echo echo) {
   const int leader_index = IndexOf(current_page_, slot);
-  const int m = group_.reference[static_cast<std::size_t>(leader_index + 1)];
+  const int m = group_.reference[static_cast<std::size_t>(leader_index) + 1];
   for (int i = 0; i < kDefinitionCount; ++i) {
     if (i == leader_index) continue;
     Tcontroller& e = pages_[i];
     if (!e.selected || !e.enabled) continue;
-    const int r = group_.reference[static_cast<std::size_t>(i + 1)];
+    const int r = group_.reference[static_cast<std::size_t>(i) + 1];
     int t;
     if (r == m) {
       t = v;
