@@ -11,6 +11,7 @@ targets=(
   "fuzz_slider_settings_round_trip files fuzz/files/corpus_slider_settings_round_trip 65536"
   "fuzz_app_settings files fuzz/files/corpus_app_settings 65536"
   "fuzz_midi_input midi fuzz/midi/corpus_midi_input 4096"
+  "fuzz_snapshot_library snapshots fuzz/snapshots/corpus_snapshot_library 16384"
 )
 each=$((seconds / ${#targets[@]}))
 ((each >= 1)) || each=1

@@ -1,0 +1,170 @@
+#include "snapshots/snapshot_library.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+namespace quorvane {
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the rest of 0x80..0xFF is Latin-1. The five undefined bytes
+// map to the C1 control of the same value, as Windows does, so they survive a round trip.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
+};
+
+char ToCp1252(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+std::int32_t ReadInt32Le(const char* p) {
+  std::uint32_t u = 0;
+  for (int i = 3; i >= 0; --i) u = (u << 8) | static_cast<unsigned char>(p[i]);
+  return static_cast<std::int32_t>(u);
+}
+
+void WriteInt32Le(char* p, std::int32_t v) {
+  auto u = static_cast<std::uint32_t>(v);
+  for (int i = 0; i < 4; ++i, u >>= 8) p[i] = static_cast<char>(u & 0xFF);
+}
+
+int RecordOffset(int bank, int slot) {
+  return TSnapshotLibrary::kBanksOffset +
+         ((bank - 1) * kSnapshotsPerBank + slot) * TSnapshot::kSize;
+}
+
+}  // namespace
+
+QString FromWindows1252(const QByteArray& bytes) {
+  QString out(bytes.size(), Qt::Uninitialized);
+  QChar* o = out.data();
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    *o++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t{b});
+  }
+  return out;
+}
+
+QByteArray ToWindows1252(const QString& text) {
+  QByteArray out;
+  out.reserve(text.size());
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text.at(i);
+    // A character outside the basic plane is one "?", not two.
+    if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) ++i;
+    out += ToCp1252(c.isSurrogate() ? char16_t{0xFFFD} : c.unicode());
+  }
+  return out;
+}
+
+template <int Capacity>
+QString ShortString<Capacity>::Text() const {
+  return FromWindows1252(QByteArray(reinterpret_cast<const char*>(bytes.data()) + 1, Length()));
+}
+
+template <int Capacity>
+void ShortString<Capacity>::SetText(const QString& text) {
+  const QByteArray encoded = ToWindows1252(text).left(Capacity);
+  bytes[0] = static_cast<std::uint8_t>(encoded.size());
+  std::memcpy(bytes.data() + 1, encoded.constData(), static_cast<std::size_t>(encoded.size()));
+}
+
+template struct ShortString<30>;
+template struct ShortString<15>;
+template struct ShortString<kSnapshotNameCapacity>;
+
+QString DefaultSnapshotName(int slot) {
+  return QStringLiteral("Snapshot %1").arg(slot);
+}
+
+void TSnapshotLibrary::Clear() {
+  for (auto& bank : banks) {
+    for (int s = 0; s < kSnapshotsPerBank; ++s) {
+      TSnapshot& snap = bank.at(static_cast<std::size_t>(s));
+      snap.values.fill(0);
+      snap.button_values.fill(0);
+      snap.name.SetText(DefaultSnapshotName(s));
+    }
+  }
+  last_used.fill(kNoneUsed);
+  file_type.SetText(QStringLiteral("Snapshot Library"));
+  version.SetText(QStringLiteral("1.0.0"));
+}
+
+QByteArray TSnapshotLibrary::ToBytes() const {
+  QByteArray out(kFileSize, '\0');
+  char* p = out.data();
+  std::memcpy(p, file_type.bytes.data(), file_type.bytes.size());
+  std::memcpy(p + kVersionOffset, version.bytes.data(), version.bytes.size());
+  for (int b = 1; b <= kSnapshotBanks; ++b) {
+    for (int s = 0; s < kSnapshotsPerBank; ++s) {
+      const TSnapshot& snap = At(b, s);
+      char* r = p + RecordOffset(b, s);
+      std::memcpy(r, snap.values.data(), kDefinitionCount);
+      std::memcpy(r + kDefinitionCount, snap.button_values.data(), kDefinitionCount);
+      std::memcpy(r + std::ptrdiff_t{2} * kDefinitionCount, snap.name.bytes.data(),
+                  snap.name.bytes.size());
+    }
+  }
+  p[kPaddingOffset] = static_cast<char>(padding);
+  for (int b = 0; b < kSnapshotBanks; ++b)
+    WriteInt32Le(p + kLastUsedOffset + std::ptrdiff_t{4} * b,
+                 last_used.at(static_cast<std::size_t>(b)));
+  return out;
+}
+
+std::optional<TSnapshotLibrary> TSnapshotLibrary::FromBytes(const QByteArray& bytes) {
+  if (bytes.size() < kFileSize) return std::nullopt;
+  TSnapshotLibrary lib;
+  const char* p = bytes.constData();
+  std::memcpy(lib.file_type.bytes.data(), p, lib.file_type.bytes.size());
+  std::memcpy(lib.version.bytes.data(), p + kVersionOffset, lib.version.bytes.size());
+  for (int b = 1; b <= kSnapshotBanks; ++b) {
+    for (int s = 0; s < kSnapshotsPerBank; ++s) {
+      TSnapshot& snap = lib.At(b, s);
+      const char* r = p + RecordOffset(b, s);
+      std::memcpy(snap.values.data(), r, kDefinitionCount);
+      std::memcpy(snap.button_values.data(), r + kDefinitionCount, kDefinitionCount);
+      std::memcpy(snap.name.bytes.data(), r + std::ptrdiff_t{2} * kDefinitionCount,
+                  snap.name.bytes.size());
+    }
+  }
+  lib.padding = static_cast<std::uint8_t>(p[kPaddingOffset]);
+  for (int b = 0; b < kSnapshotBanks; ++b) {
+    lib.last_used.at(static_cast<std::size_t>(b)) =
+        std::clamp(ReadInt32Le(p + kLastUsedOffset + std::ptrdiff_t{4} * b), kNoneUsed, kAllUsed);
+  }
+  return lib;
+}
+
+FileStatus ReadLibraryFile(const QString& path, TSnapshotLibrary& library) {
+  // Only a regular file: reading a FIFO or a device could block or never end.
+  const QFileInfo info(path);
+  QFile file(path);
+  if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+    return FileStatus::Error(kCouldNotLoadSnapshot);
+  const QByteArray bytes = file.read(TSnapshotLibrary::kFileSize);
+  std::optional<TSnapshotLibrary> loaded = TSnapshotLibrary::FromBytes(bytes);
+  if (!loaded) return FileStatus::Error(kCouldNotLoadSnapshot);
+  library = *loaded;
+  return FileStatus::Ok();
+}
+
+FileStatus WriteLibraryFile(const QString& path, const TSnapshotLibrary& library,
+                            const FileWriter& writer) {
+  const QByteArray bytes = library.ToBytes();
+  const bool ok = writer ? writer(path, bytes) : WriteFileAtomically(path, bytes);
+  return ok ? FileStatus::Ok() : FileStatus::Error(kCouldNotSaveSnapshot);
+}
+
+}  // namespace quorvane
