@@ -17,6 +17,11 @@
 #include "files/slider_file_commands.h"
 #include "files/ui/widget_file_interaction.h"
 #include "midi/midi_system.h"
+#include "remote/keyboard_sender.h"
+#include "remote/ui/midi_keyboard_window.h"
+#include "snapshots/snapshot_store.h"
+#include "snapshots/ui/snapshot_band.h"
+#include "snapshots/ui/widget_snapshot_interaction.h"
 #include "surface/selection_commands.h"
 #include "surface/ui/main_window.h"
 #include "surface/ui/randomize_factor_dialog.h"
@@ -53,6 +58,11 @@ Session::~Session() {
   link_.reset();
   ports_.reset();
   factor_dialog_.reset();
+  snapshot_band_.reset();
+  snapshots_.reset();
+  snapshot_interaction_.reset();
+  keyboard_window_.reset();
+  keyboard_sender_.reset();
   selection_.reset();
   favorites_.reset();
   file_commands_.reset();
@@ -77,6 +87,27 @@ void Session::Start() {
   ports_ = std::make_unique<MidiPorts>(options_.midi_service_factory);
   link_ = std::make_unique<SurfaceMidiLink>(*model_, *ports_);
   connect(link_.get(), &SurfaceMidiLink::portError, this, &Session::ShowPortError);
+  SurfaceModel& m = *model_;
+  keyboard_sender_ = std::make_unique<KeyboardSender>(
+      [&m](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
+        return m.SendShortMessage(s, d1, d2);
+      },
+      [&m] { return m.GlobalChannel(); }, [&m] { return m.OutputInUse(); });
+  keyboard_window_ = std::make_unique<TMidiKeyboardWindow>(*keyboard_sender_, window_.get());
+  auto show_keyboard = [this](bool on) {
+    keyboard_window_->setVisible(on);
+    window_->SetChecked(Command::kMidiKeyboard, on);
+  };
+  window_->Bind(Command::kMidiKeyboard, show_keyboard);
+  connect(keyboard_window_.get(), &TMidiKeyboardWindow::closed, this,
+          [this] { window_->SetChecked(Command::kMidiKeyboard, false); });
+  // Before the ports close: no note may hang when the program ends.
+  AddShutdownStep([this] { keyboard_window_->ReleaseNotes(); });
+  snapshot_interaction_ =
+      std::make_unique<WidgetSnapshotInteraction>(window_.get(), options_.native_dialogs);
+  snapshots_ = std::make_unique<SnapshotStore>(*model_);
+  snapshots_->SetInteraction(snapshot_interaction_.get());
+  snapshot_band_ = std::make_unique<SnapshotBand>(*window_, *snapshots_);
   LoadSettings();
   StartMidi();
   model_->ShowPage(1);
@@ -108,6 +139,10 @@ void Session::ApplySettings() {
   ApplyAppSettings(settings_, *model_, *link_);
   file_commands_->SetSliderSettingsDir(settings_.slider_settings_dir);
   favorites_->SetFiles(settings_.favorite_files);
+  keyboard_window_->move(settings_.midi_keyboard_x, settings_.midi_keyboard_y);
+  keyboard_window_->setVisible(settings_.show_midi_keyboard);
+  window_->SetChecked(Command::kMidiKeyboard, settings_.show_midi_keyboard);
+  snapshots_->SetSnapshotDir(settings_.snapshot_dir);
 }
 
 void Session::SaveSettings() {
@@ -119,6 +154,10 @@ void Session::SaveSettings() {
   CollectAppSettings(*model_, *link_, settings_);
   settings_.slider_settings_dir = file_commands_->SliderSettingsDir();
   settings_.favorite_files = favorites_->files();
+  settings_.midi_keyboard_x = keyboard_window_->x();
+  settings_.midi_keyboard_y = keyboard_window_->y();
+  settings_.show_midi_keyboard = window_->MenuAction(Command::kMidiKeyboard)->isChecked();
+  settings_.snapshot_dir = snapshots_->SnapshotDir();
   const FileStatus status =
       SaveAppSettings(settings_path_, settings_, model_->Pages(), dump_request_string_);
   if (status.ok) return;
@@ -196,7 +235,14 @@ void Session::ShowPortError(const QString& text) {
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_.get() && event->type() == QEvent::Close && !shut_down_) RequestExit();
+  if (watched == window_.get() && event->type() == QEvent::Close && !shut_down_) {
+    // A changed snapshot library is asked about; Cancel keeps the program running.
+    if (!snapshots_->ConfirmClose()) {
+      event->ignore();
+      return true;
+    }
+    RequestExit();
+  }
   return QObject::eventFilter(watched, event);
 }
 

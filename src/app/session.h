@@ -22,6 +22,11 @@ class SelectionCommands;
 class SliderFileCommands;
 class MidiSettingsDialog;
 class WidgetFileInteraction;
+class KeyboardSender;
+class SnapshotBand;
+class SnapshotStore;
+class WidgetSnapshotInteraction;
+class TMidiKeyboardWindow;
 
 // One run of the program: creates the model and the windows, and owns the single shutdown
 // path that every way out (close button, Exit, SIGINT, SIGTERM) goes through.
@@ -61,6 +66,8 @@ class Session : public QObject {
   SurfaceMidiLink& MidiLink() { return *link_; }
   MidiSettingsDialog& MidiDialog() { return *midi_dialog_; }
   SelectionCommands& Selection() { return *selection_; }
+  TMidiKeyboardWindow& MidiKeyboard() { return *keyboard_window_; }
+  SnapshotStore& Snapshots() { return *snapshots_; }
   const QString& SettingsPath() const { return settings_path_; }
   // Values of the settings file that live outside the model during the run.
   AppSettings& Settings() { return settings_; }
@@ -98,6 +105,11 @@ class Session : public QObject {
   std::unique_ptr<QMessageBox> notice_box_;
   std::unique_ptr<SelectionCommands> selection_;
   std::unique_ptr<RandomizeFactorDialog> factor_dialog_;
+  std::unique_ptr<KeyboardSender> keyboard_sender_;
+  std::unique_ptr<TMidiKeyboardWindow> keyboard_window_;  // a child of the main window
+  std::unique_ptr<WidgetSnapshotInteraction> snapshot_interaction_;
+  std::unique_ptr<SnapshotStore> snapshots_;
+  std::unique_ptr<SnapshotBand> snapshot_band_;
   SignalWatcher signals_;
   std::vector<std::function<void()>> shutdown_steps_;
   bool shut_down_ = false;

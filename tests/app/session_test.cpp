@@ -18,6 +18,7 @@
 #include "bridge/ui/midi_settings_dialog.h"
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
+#include "snapshots/snapshot_store.h"
 #include "support/in_process_midi_service.h"
 #include "support/temp_dir.h"
 #include "surface/ui/bulk_send_window.h"
@@ -196,6 +197,33 @@ class SessionTest : public QObject {
     QVERIFY(!QFile::exists(old_temp));
     QVERIFY(QFile::exists(young_temp));  // a save of another instance may still be running
     QFile::remove(young_temp);
+  }
+
+  void aChangedSnapshotLibraryIsAskedAboutAtCloseAndCancelKeepsTheProgram() {
+    Session session(Options());
+    session.Start();
+    SnapshotStore& snapshots = session.Snapshots();
+    snapshots.SetTakeMode(true);
+    snapshots.SnapshotSlotAction(3);  // stores: the library has changed
+    QStringList asked;
+    auto answer = [&asked](QMessageBox::StandardButton button) {
+      QTimer::singleShot(0, [&asked, button] {
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        asked << box->text();
+        box->button(button)->click();
+      });
+    };
+    answer(QMessageBox::Cancel);
+    session.Window().close();
+    QTRY_COMPARE(asked.size(), 1);
+    QCOMPARE(asked[0], QStringLiteral("Save current snapshot library?"));
+    QVERIFY(!session.IsShutDown());
+    QVERIFY(session.Window().isVisible());
+    answer(QMessageBox::No);
+    session.Window().close();
+    QTRY_VERIFY(session.IsShutDown());
+    QCOMPARE(asked.size(), 2);
   }
 
   void aFailedSaveOnCloseIsShown() {
