@@ -147,7 +147,11 @@ void JackMidiPeer::write(jack_nframes_t nframes) {
   jack_midi_clear_buffer(buffer);
   if (!batch_ready_.load(std::memory_order_acquire)) return;
   bool wrote = false;
+  const std::size_t limit = per_cycle_limit_.load(std::memory_order_relaxed);
+  std::size_t written = 0;
   while (batch_next_ < batch_.size()) {
+    if (limit > 0 && written == limit) return;  // the rest goes next cycle
+    ++written;
     const MidiBytes& m = batch_[batch_next_];
     if (jack_midi_event_write(buffer, 0, m.data(), m.size()) != 0) {
       if (wrote) return;  // buffer full: the rest goes next cycle

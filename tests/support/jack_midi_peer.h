@@ -49,6 +49,8 @@ class JackMidiPeer {
   // waits for an earlier batch to leave first. Returns false if it could not.
   bool send(std::vector<MidiBytes> messages,
             std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // At most n messages of a batch per cycle (0: as many as the buffer takes).
+  void setPerCycleLimit(std::size_t n) { per_cycle_limit_.store(n, std::memory_order_relaxed); }
   // Waits until the queued batch has been written to the output buffer.
   bool waitSent(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
@@ -95,6 +97,7 @@ class JackMidiPeer {
   std::size_t batch_next_ = 0;  // process thread only
   std::atomic<bool> batch_ready_{false};
   std::atomic<bool> shutdown_{false};
+  std::atomic<std::size_t> per_cycle_limit_{0};
   std::atomic<std::uint64_t> cycles_{0};  // process cycles run so far
 };
 
