@@ -10,14 +10,14 @@
 #include "files/app_settings.h"
 #include "linked_ports.h"
 #include "support/in_process_midi_service.h"
-#include "support/midi_test_util.h"
+#include "support/pump.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
 
-using test::PumpPending;
-using test::PumpUntil;
+using testing::Pump;
+using testing::PumpPending;
 using Call = InProcessMidiService::Call;
 
 constexpr std::uint32_t Word(int status, int data1, int data2) {
@@ -275,7 +275,7 @@ TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   model.ShowPage(4);
 
   service->InjectShort(0, Word(0xB0, 7, 99));
-  ASSERT_TRUE(PumpUntil([&] { return model.MutablePages().at(4, 5).value == 99; }));
+  ASSERT_TRUE(Pump([&] { return model.MutablePages().at(4, 5).value == 99; }));
   EXPECT_EQ(model.MutablePages().at(1, 3).value, 99);
   EXPECT_EQ(model.View(5).position, 127 - 99);
   EXPECT_TRUE(model.InActivity());
@@ -300,7 +300,7 @@ TEST_F(MidiPortsTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyWereLos
   }
   service->WaitIdle();
   const int lost = kSent - ports->MidiInput1().Capacity();
-  ASSERT_TRUE(PumpUntil([&] { return !model.Notice().isEmpty(); }));
+  ASSERT_TRUE(Pump([&] { return !model.Notice().isEmpty(); }));
   EXPECT_EQ(model.Notice(), QStringLiteral("%1 MIDI messages lost").arg(lost));
   for (int i = 0; i < kDefinitionCount; ++i) {
     const Tcontroller& d = model.Pages()[i];
@@ -320,7 +320,7 @@ TEST_F(MidiPortsTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {
     service->InjectShort(0, Word(0xB0, 8, 100 - v));
   }
   service->WaitIdle();
-  ASSERT_TRUE(PumpUntil([&] { return ports->MidiInput1().PendingCount() == 0; }));
+  ASSERT_TRUE(Pump([&] { return ports->MidiInput1().PendingCount() == 0; }));
   PumpPending();
   EXPECT_EQ(model.MutablePages().at(1, 3).value, 50);
   EXPECT_EQ(model.View(4).value_text, QStringLiteral("50"));
@@ -338,15 +338,14 @@ TEST_F(MidiPortsTest, OtherChannelsAreFollowedOnlyWithAll) {
 
   service->InjectShort(2, Word(0xB1, 74, 12));   // channel 2
   service->InjectShort(2, Word(0x90, 74, 100));  // note on, as a marker
-  ASSERT_TRUE(
-      PumpUntil([&] { return ports->MidiInput1().PendingCount() == 0 && model.InActivity(); }));
+  ASSERT_TRUE(Pump([&] { return ports->MidiInput1().PendingCount() == 0 && model.InActivity(); }));
   service->WaitIdle();
   PumpPending();
   EXPECT_EQ(model.MutablePages().at(2, 1).value, 0);
 
   model.SetListenChannel(0);
   service->InjectShort(2, Word(0xB1, 74, 12));
-  ASSERT_TRUE(PumpUntil([&] { return model.MutablePages().at(2, 1).value == 12; }));
+  ASSERT_TRUE(Pump([&] { return model.MutablePages().at(2, 1).value == 12; }));
 }
 
 TEST_F(MidiPortsTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
@@ -355,7 +354,7 @@ TEST_F(MidiPortsTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
   auto ports = Started(s);
   const TPageSet before = model.MutablePages();
   service->InjectSysex(0, {0xF0, 0x41, 0x10, 0xF7});
-  ASSERT_TRUE(PumpUntil([&] { return model.InActivity(); }));
+  ASSERT_TRUE(Pump([&] { return model.InActivity(); }));
   EXPECT_TRUE(model.MutablePages() == before);
 }
 
@@ -368,7 +367,7 @@ TEST_F(MidiPortsTest, RemoteInputGoesToItsHookOnly) {
   model.MutablePages().at(1, 1).ctrl = 10;
   service->InjectShort(1, Word(0xB0, 10, 1));
   service->InjectShort(1, Word(0xB0, 10, 2));
-  ASSERT_TRUE(PumpUntil([&] { return seen.size() == 2; }));
+  ASSERT_TRUE(Pump([&] { return seen.size() == 2; }));
   EXPECT_EQ(seen, (std::vector<std::uint8_t>{1, 2}));
   EXPECT_EQ(model.MutablePages().at(1, 1).value, 0);
   EXPECT_FALSE(model.InActivity());
@@ -667,7 +666,7 @@ TEST_F(JackNotRunningTest, AnotherSystemTurningUpMeanwhileIsNotTaken) {
   auto ports = Started(settings);
   alsa_available = true;
   const int calls = factory_calls;
-  ASSERT_TRUE(PumpUntil([&] { return factory_calls > calls; }));
+  ASSERT_TRUE(Pump([&] { return factory_calls > calls; }));
   EXPECT_TRUE(ports->ActiveSystem().isEmpty());
   EXPECT_TRUE(ports->Suspended());
   EXPECT_EQ(ports->UnavailableReason(), kJackNotRunning);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/in_process_midi_service.h"
-#include "support/midi_test_util.h"
+#include "support/pump.h"
 
 namespace quorvane {
 namespace {
@@ -50,7 +50,7 @@ class InputPortTest : public ::testing::Test {
   // Everything injected so far has passed the callback and the GUI thread has seen it.
   bool Settle(std::size_t events, int overflows = 0) {
     service_.WaitIdle();
-    return test::PumpUntil([&] { return events_.size() >= events && overflows_ >= overflows; });
+    return testing::Pump([&] { return events_.size() >= events && overflows_ >= overflows; });
   }
 
   InProcessMidiService service_{{"Keys", "Pads"}, {"Synth"}};
@@ -181,7 +181,7 @@ TEST_F(InputPortTest, NothingFlowsBeforeStart) {
   port.Open();
   service_.InjectShort(0, PackShortMessage(0xB0, 1, 1));
   service_.WaitIdle();
-  test::PumpPending();
+  testing::PumpPending();
   EXPECT_EQ(port.PendingCount(), 0);
 }
 
@@ -192,7 +192,7 @@ TEST_F(InputPortTest, ActiveSensingAndClockAreDropped) {
   service_.InjectShort(0, 0xF8);
   service_.InjectShort(0, PackShortMessage(0xB1, 2, 3));
   ASSERT_TRUE(Settle(1));
-  test::PumpPending();
+  testing::PumpPending();
   ASSERT_EQ(events_.size(), 1u);
   EXPECT_EQ(events_[0]->status, 0xB1);
 }
@@ -275,7 +275,7 @@ TEST_F(InputPortTest, NoSysexBuffersMeansNoSysexInput) {
   service_.InjectSysex(0, {0xF0, 0x01, 0xF7});
   service_.InjectShort(0, PackShortMessage(0xB0, 1, 1));  // a marker behind it
   ASSERT_TRUE(Settle(1));
-  test::PumpPending();
+  testing::PumpPending();
   ASSERT_EQ(events_.size(), 1u);
   EXPECT_EQ(events_[0]->status, 0xB0);
 }
@@ -291,7 +291,7 @@ TEST_F(InputPortTest, AfterCloseNothingIsReadOrFired) {
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(port.PendingCount(), 0);
   EXPECT_EQ(port.ReadEvent(), nullptr);
-  test::PumpPending();
+  testing::PumpPending();
   EXPECT_EQ(input_fired_, 0);
   EXPECT_EQ(service_.OpenHandleCount(), 0u);
   EXPECT_EQ(service_.CallCount(Call::InputUnprepareHeader), 16);
@@ -311,7 +311,7 @@ TEST_F(InputPortTest, ReopenedPortStartsAfresh) {
   EXPECT_EQ(port.PendingCount(), 0);
   service_.InjectShort(0, PackShortMessage(0xB0, 2, 2));
   ASSERT_TRUE(Settle(1));
-  test::PumpPending();
+  testing::PumpPending();
   ASSERT_EQ(events_.size(), 1u);
   EXPECT_EQ(events_[0]->data1, 2);
 }
@@ -323,7 +323,7 @@ TEST_F(InputPortTest, BurstBeyondCapacityKeepsFirstAndReportsEachDrop) {
   for (std::uint8_t n = 0; n < 10; ++n) service_.InjectShort(0, PackShortMessage(0xB0, n, 0));
   service_.WaitIdle();  // all ten passed the callback before the GUI thread drains
   ASSERT_TRUE(Settle(4, 6));
-  test::PumpPending();
+  testing::PumpPending();
   EXPECT_EQ(overflows_, 6);
   ASSERT_EQ(events_.size(), 4u);
   for (std::uint8_t n = 0; n < 4; ++n) EXPECT_EQ(events_[n]->data1, n);
@@ -392,7 +392,7 @@ TEST_F(InputPortTest, DeviceThatDisappearsStopsInputButClosesCleanly) {
   service_.RemoveInputDevice(0);
   service_.InjectShort(0, PackShortMessage(0xB0, 1, 1));  // now "Pads", not opened
   service_.WaitIdle();
-  test::PumpPending();
+  testing::PumpPending();
   EXPECT_TRUE(events_.empty());
   EXPECT_NO_THROW(port.Close());
   EXPECT_EQ(service_.OpenHandleCount(), 0u);
@@ -487,8 +487,9 @@ TEST_F(InputPortTest, FloodIsDeliveredOrCountedAsOverflowInOrder) {
   std::thread flood([&] {
     for (int n = 0; n < kSent; ++n) service_.InjectShort(0, Numbered(3, n));
   });
-  ASSERT_TRUE(test::PumpUntil(
-      [&] { return static_cast<int>(result.delivered.size()) + result.overflowed == kSent; }));
+  ASSERT_TRUE(testing::Pump(
+      [&] { return static_cast<int>(result.delivered.size()) + result.overflowed == kSent; },
+      std::chrono::seconds(10)));
   flood.join();
   ExpectAllAccountedInOrder(result, kSent);
 }
@@ -510,8 +511,8 @@ TEST_F(InputPortTest, TwoInputsFloodedAtOnceStayApart) {
   const auto total = [](const FloodResult& r) {
     return static_cast<int>(r.delivered.size()) + r.overflowed;
   };
-  ASSERT_TRUE(
-      test::PumpUntil([&] { return total(from_keys) == kSent && total(from_pads) == kSent; }));
+  ASSERT_TRUE(testing::Pump([&] { return total(from_keys) == kSent && total(from_pads) == kSent; },
+                            std::chrono::seconds(10)));
   flood_keys.join();
   flood_pads.join();
   ExpectAllAccountedInOrder(from_keys, kSent);

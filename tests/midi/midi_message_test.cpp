@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "midi/port_notifier.h"
-#include "support/midi_test_util.h"
+#include "support/pump.h"
 
 namespace quorvane {
 namespace {
@@ -233,7 +233,7 @@ TEST(PortNotifierTest, NoticesFromAnotherThreadWakeTheEventLoop) {
   });
   poster.join();
   EXPECT_EQ(fired, 0);  // never on the posting thread
-  EXPECT_TRUE(test::PumpUntil([&] { return fired == 5; }));
+  EXPECT_TRUE(testing::Pump([&] { return fired == 5; }));
 }
 
 TEST(PortNotifierTest, DiscardForgetsPendingNotices) {
@@ -244,7 +244,7 @@ TEST(PortNotifierTest, DiscardForgetsPendingNotices) {
   window.PostDataReady();
   window.PostOverflow();
   window.Discard();
-  test::PumpPending();
+  testing::PumpPending();
   window.Dispatch();
   EXPECT_EQ(fired, 0);
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/in_process_midi_service.h"
-#include "support/midi_test_util.h"
+#include "support/pump.h"
 
 namespace quorvane {
 namespace {
@@ -192,11 +192,11 @@ TEST_F(OutputPortTest, SysexLivesUntilServiceReportsItSent) {
   port.SendSysex(dump, sizeof dump);
   port.SendSysex(dump, 3);
   EXPECT_EQ(port.SysexInFlight(), 2u);
-  test::PumpPending();
+  testing::PumpPending();
   EXPECT_EQ(done, 0);
 
   service_.ReleaseOutputDone();
-  EXPECT_TRUE(test::PumpUntil([&] { return done == 2; }));
+  EXPECT_TRUE(testing::Pump([&] { return done == 2; }));
   EXPECT_EQ(port.SysexInFlight(), 0u);
   EXPECT_THAT(service_.SysexSentTo("Synth"), ElementsAre(ElementsAre(0xF0, 0x33, 0x7F, 0x0A, 0xF7),
                                                          ElementsAre(0xF0, 0x33, 0x7F)));
@@ -244,7 +244,7 @@ TEST_F(OutputPortTest, CloseWaitsForEverythingHandedOver) {
   EXPECT_EQ(port.SysexInFlight(), 0u);
   EXPECT_EQ(service_.CallCount(Call::OutputUnprepareHeader), 3);
   EXPECT_EQ(service_.OpenHandleCount(), 0u);
-  test::PumpPending();
+  testing::PumpPending();
   EXPECT_EQ(done, 3);  // and nothing fires late
 }
 
