@@ -1,5 +1,7 @@
 #include "files/settings_text_file.h"
 
+#include "files/text_encoding.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,77 +24,6 @@ const QByteArray kCrLf("\r\n");
 const QByteArray kCr("\r");
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
-// Windows-1252 bytes 0x80..0x9F; the rest of 0x80..0xFF is Latin-1. The five bytes the code
-// page leaves undefined map to the C1 control of the same value, as Windows does, so they
-// survive a read and a write. Qt offers this code page only when it is built with ICU.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
-};
-
-QString FromCp1252(const QByteArray& bytes) {
-  QString out(bytes.size(), Qt::Uninitialized);
-  QChar* o = out.data();
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    *o++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t{b});
-  }
-  return out;
-}
-
-char ToCp1252(char16_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (int i = 0; i < 32; ++i)
-    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
-  return '?';
-}
-
-QByteArray ToCp1252(const QString& text) {
-  QByteArray out;
-  out.reserve(text.size());
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text.at(i);
-    // A character outside the basic plane is one "?", not two.
-    if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) ++i;
-    out += ToCp1252(c.isSurrogate() ? char16_t{0xFFFD} : c.unicode());
-  }
-  return out;
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(const char* p, const char* end) {
-  while (p != end) {
-    const auto c = static_cast<unsigned char>(*p++);
-    if (c < 0x80) continue;
-    int more;
-    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the first continuation byte
-    if (c >= 0xC2 && c <= 0xDF) {
-      more = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      more = 2;
-      if (c == 0xE0) lo = 0xA0;
-      if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      more = 3;
-      if (c == 0xF0) lo = 0x90;
-      if (c == 0xF4) hi = 0x8F;
-    } else {
-      return false;
-    }
-    if (end - p < more) return false;
-    for (int i = 0; i < more; ++i, ++p) {
-      const auto d = static_cast<unsigned char>(*p);
-      if (d < lo || d > hi) return false;
-      lo = 0x80;
-      hi = 0xBF;
-    }
-  }
-  return true;
-}
-
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
@@ -112,7 +43,7 @@ QByteArray LowerTrimmed(const char* b, const char* e) {
 }
 
 QByteArray Encoded(const QString& text, TextEncoding encoding) {
-  return encoding == TextEncoding::kWindows1252 ? ToCp1252(text) : text.toUtf8();
+  return encoding == TextEncoding::kWindows1252 ? ToWindows1252(text) : text.toUtf8();
 }
 
 // Lookups are hot: keys are ASCII in practice, so skip the encoding round trip for them.
@@ -205,97 +136,7 @@ QByteArray Quoted(QByteArray value) {
   return value;
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-  const char* p = bytes.constData();
-  qsizetype left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= n;
-  }
-  return true;
-}
-
-// Replace the file a link points to, not the link.
-QFileInfo SaveTarget(const QString& path) {
-  QFileInfo info(path);
-  if (info.isSymLink()) info = QFileInfo(info.symLinkTarget());
-  return info;
-}
-
-// mkstemp's pattern: the prefix, then six letters or digits.
-QByteArray TemporaryPrefix(const QFileInfo& target) {
-  return "." + QFile::encodeName(target.fileName()) + ".";
-}
-constexpr int kTemporarySuffixLength = 6;
-
 }  // namespace
-
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-  const QFileInfo info = SaveTarget(path);
-  const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-  const QByteArray dir = QFile::encodeName(info.absolutePath());
-  QByteArray temp = dir + "/" + TemporaryPrefix(info) + QByteArray(kTemporarySuffixLength, 'X');
-
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  struct stat old {};
-  mode_t mode;
-  if (::stat(target.constData(), &old) == 0) {
-    mode = old.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.constData(), target.constData()) == 0;
-  if (!ok) {
-    ::unlink(temp.constData());
-    return false;
-  }
-  // Make the rename itself durable.
-  const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
-}
-
-int RemoveStaleTemporaryFiles(const QString& path, std::chrono::seconds older_than) {
-  const QFileInfo info = SaveTarget(path);
-  if (info.fileName().isEmpty()) return 0;
-  const QByteArray prefix = TemporaryPrefix(info);
-  const QByteArray dir = QFile::encodeName(info.absolutePath());
-  const std::time_t cutoff = std::time(nullptr) - static_cast<std::time_t>(older_than.count());
-  int removed = 0;
-  const QStringList names =
-      QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-  for (const QString& name : names) {
-    const QByteArray raw = QFile::encodeName(name);
-    if (raw.size() != prefix.size() + kTemporarySuffixLength || !raw.startsWith(prefix)) continue;
-    bool pattern = true;
-    for (qsizetype i = prefix.size(); i < raw.size(); ++i) {
-      const char c = raw[i];
-      pattern =
-          pattern && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'));
-    }
-    if (!pattern) continue;
-    const QByteArray full = dir + "/" + raw;
-    // Only plain files of ours: never a link, a folder or the file being saved.
-    struct stat st {};
-    if (::lstat(full.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (st.st_mtime > cutoff) continue;  // may belong to a save in progress
-    if (::unlink(full.constData()) == 0) ++removed;
-  }
-  return removed;
-}
 
 SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
   Clear();
@@ -484,7 +325,7 @@ QString SettingsTextFile::ReadString(const QString& section, const QString& key,
   if (!line) return def;
   const QByteArray value = ValueOf(line->text);
   QString s =
-      encoding_ == TextEncoding::kWindows1252 ? FromCp1252(value) : QString::fromUtf8(value);
+      encoding_ == TextEncoding::kWindows1252 ? FromWindows1252(value) : QString::fromUtf8(value);
   if (s.size() > kMaxValueLength) {
     qsizetype n = kMaxValueLength;
     if (s.at(n - 1).isHighSurrogate()) --n;  // never split a character in two

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/atomic_file.h"
+
 namespace quorvane {
 
 // Outcome of a file operation: ok, or a message ready for a warning box.
@@ -23,16 +25,6 @@ struct FileStatus {
 
 // Writes the whole contents of a file; returns false when the system refuses.
 using FileWriter = std::function<bool(const QString& path, const QByteArray& bytes)>;
-
-// Replaces the file at path with bytes so that a crash at any moment leaves either the old or
-// the new contents: temporary file in the same folder, fsync, rename, fsync of the folder.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
-
-// Removes the temporary files that WriteFileAtomically leaves for path when the process dies
-// mid-save (".<name>.XXXXXX" beside the file) and that are older than older_than, so a save
-// still running in another process keeps its file. Returns how many were removed.
-int RemoveStaleTemporaryFiles(const QString& path,
-                              std::chrono::seconds older_than = std::chrono::seconds(60));
 
 // How the text of a settings file is stored.
 enum class TextEncoding { kUtf8, kWindows1252 };

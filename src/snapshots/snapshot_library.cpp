@@ -6,25 +6,11 @@
 #include <cstddef>
 #include <cstring>
 
+#include "files/text_encoding.h"
+
 namespace quorvane {
 
 namespace {
-
-// Windows-1252 bytes 0x80..0x9F; the rest of 0x80..0xFF is Latin-1. The five undefined bytes
-// map to the C1 control of the same value, as Windows does, so they survive a round trip.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
-};
-
-char ToCp1252(char16_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (int i = 0; i < 32; ++i)
-    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
-  return '?';
-}
 
 std::int32_t ReadInt32Le(const char* p) {
   std::uint32_t u = 0;
@@ -43,29 +29,6 @@ int RecordOffset(int bank, int slot) {
 }
 
 }  // namespace
-
-QString FromWindows1252(const QByteArray& bytes) {
-  QString out(bytes.size(), Qt::Uninitialized);
-  QChar* o = out.data();
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    *o++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t{b});
-  }
-  return out;
-}
-
-QByteArray ToWindows1252(const QString& text) {
-  QByteArray out;
-  out.reserve(text.size());
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text.at(i);
-    // A character outside the basic plane is one "?", not two.
-    if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) ++i;
-    out += ToCp1252(c.isSurrogate() ? char16_t{0xFFFD} : c.unicode());
-  }
-  return out;
-}
 
 template <int Capacity>
 QString ShortString<Capacity>::Text() const {

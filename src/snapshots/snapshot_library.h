@@ -77,10 +77,6 @@ struct TSnapshotLibrary {
 // "Snapshot " and the slot number.
 QString DefaultSnapshotName(int slot);
 
-// Windows-1252 text of the names; unstorable characters become "?".
-QString FromWindows1252(const QByteArray& bytes);
-QByteArray ToWindows1252(const QString& text);
-
 // The file: read whole into a buffer, taken over only when complete ("Could not load the
 // snapshot." otherwise, the library untouched); written atomically ("Could not save the
 // snapshot." on failure, the old file kept).

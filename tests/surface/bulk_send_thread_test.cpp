@@ -129,7 +129,8 @@ TEST_F(SendThreadTest, AStalledStepLetsTheScheduleSlipInsteadOfBursting) {
   Walk(BulkSendThread::kAllPages);
   ASSERT_EQ(deadlines.size(), 4u);
   EXPECT_GE(deadlines[1], stall_end);
-  EXPECT_EQ(deadlines[2] - deadlines[1], std::chrono::milliseconds(1));
+  // A whole pause after the slipped deadline, never less (a slow step may slip it further).
+  EXPECT_GE(deadlines[2] - deadlines[1], std::chrono::milliseconds(1));
 }
 
 TEST_F(SendThreadTest, NoDelayMeansNoPauseAtAll) {
