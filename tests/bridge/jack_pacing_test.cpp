@@ -21,26 +21,16 @@
 namespace quorvane {
 namespace {
 
-using testing::JackMidiPeer;
-using testing::JackServer;
 using testing::MidiBytes;
 
-class JackPacing : public ::testing::Test {
+class JackPacing : public testing::JackPortsTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.start());
-    peer_ = std::make_unique<JackMidiPeer>("peer");
-    ports_.emplace(testing::StartJackPorts(model_, *peer_, false));
-    ASSERT_TRUE((*ports_)->InUse(PortRole::kOutput))
-        << (*ports_)->TakeMessages().join(' ').toStdString();
-    model_.ShowPage(1);
-  }
+  JackPacing() : JackPortsTest(false) {}
 
-  void TearDown() override {
-    model_.StopSends();
-    if (ports_) (*ports_)->CloseInUse();
-    ports_.reset();
-    peer_.reset();
+  void SetUp() override {
+    JackPortsTest::SetUp();
+    if (HasFatalFailure()) return;
+    model_.ShowPage(1);
   }
 
   void WaitForSends() {
@@ -48,11 +38,6 @@ class JackPacing : public ::testing::Test {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
   }
-
-  JackServer server_;
-  std::unique_ptr<JackMidiPeer> peer_;
-  SurfaceModel model_;
-  std::optional<testing::LinkedPorts> ports_;
 };
 
 TEST_F(JackPacing, SendAllControllersArrivesInWalkOrderSliderBeforeButton) {

@@ -27,32 +27,20 @@ using testing::MidiBytes;
 using testing::Pump;
 using Clock = std::chrono::steady_clock;
 
-class JackSurface : public ::testing::Test {
+class JackSurface : public testing::JackPortsTest {
  protected:
+  JackSurface() : JackPortsTest(true) {}
+
   void SetUp() override {
-    ASSERT_TRUE(server_.start());
-    peer_ = std::make_unique<JackMidiPeer>("peer");
     for (int i = 0; i < kDefinitionCount; ++i)
       model_.MutablePages()[i].ctrl = static_cast<std::uint8_t>(i % 100 + 20);
-    ports_.emplace(testing::StartJackPorts(model_, *peer_, true));
-    ASSERT_TRUE((*ports_)->InUse(PortRole::kOutput))
-        << (*ports_)->TakeMessages().join(' ').toStdString();
+    JackPortsTest::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE((*ports_)->InUse(PortRole::kInput1));
     ASSERT_TRUE((*ports_)->MidiOutput1().IsOpen());
     ASSERT_TRUE((*ports_)->MidiInput1().IsOpen());
     model_.ShowPage(1);
   }
-
-  void TearDown() override {
-    if (ports_) (*ports_)->CloseInUse();
-    ports_.reset();
-    peer_.reset();
-  }
-
-  JackServer server_;
-  std::unique_ptr<JackMidiPeer> peer_;
-  SurfaceModel model_;
-  std::optional<testing::LinkedPorts> ports_;
 };
 
 TEST_F(JackSurface, DraggingSliderFiveOneStepSendsExactlyOneMessage) {

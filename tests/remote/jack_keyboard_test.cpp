@@ -16,25 +16,16 @@
 namespace quorvane {
 namespace {
 
-using testing::JackMidiPeer;
-using testing::JackServer;
 using testing::MidiBytes;
 
-class JackKeyboard : public ::testing::Test {
+class JackKeyboard : public testing::JackPortsTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.start());
-    peer_ = std::make_unique<JackMidiPeer>("peer");
-    ports_.emplace(testing::StartJackPorts(model_, *peer_, false));
-    ASSERT_TRUE((*ports_)->InUse(PortRole::kOutput))
-        << (*ports_)->TakeMessages().join(' ').toStdString();
-    model_.SetGlobalChannel(1);
-  }
+  JackKeyboard() : JackPortsTest(false) {}
 
-  void TearDown() override {
-    if (ports_) (*ports_)->CloseInUse();
-    ports_.reset();
-    peer_.reset();
+  void SetUp() override {
+    JackPortsTest::SetUp();
+    if (HasFatalFailure()) return;
+    model_.SetGlobalChannel(1);
   }
 
   // Plays the events the keyboard reported, as the window does.
@@ -57,10 +48,6 @@ class JackKeyboard : public ::testing::Test {
     return out;
   }
 
-  JackServer server_;
-  std::unique_ptr<JackMidiPeer> peer_;
-  SurfaceModel model_;
-  std::optional<testing::LinkedPorts> ports_;
   KeyboardSender sender_{[this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
                            return model_.SendShortMessage(s, d1, d2);
                          },
