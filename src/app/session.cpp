@@ -21,6 +21,7 @@
 #include "remote/ui/midi_keyboard_window.h"
 #include "snapshots/snapshot_store.h"
 #include "snapshots/ui/snapshot_band.h"
+#include "snapshots/ui/snapshot_window.h"
 #include "snapshots/ui/widget_snapshot_interaction.h"
 #include "surface/selection_commands.h"
 #include "surface/ui/main_window.h"
@@ -58,6 +59,7 @@ Session::~Session() {
   link_.reset();
   ports_.reset();
   factor_dialog_.reset();
+  snapshot_window_.reset();
   snapshot_band_.reset();
   snapshots_.reset();
   snapshot_interaction_.reset();
@@ -108,6 +110,13 @@ void Session::Start() {
   snapshots_ = std::make_unique<SnapshotStore>(*model_);
   snapshots_->SetInteraction(snapshot_interaction_.get());
   snapshot_band_ = std::make_unique<SnapshotBand>(*window_, *snapshots_);
+  snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
+  window_->Bind(Command::kSnapshotList, [this](bool on) {
+    snapshot_window_->setVisible(on);
+    window_->SetChecked(Command::kSnapshotList, on);
+  });
+  connect(snapshot_window_.get(), &TSnapshotWindow::closed, this,
+          [this] { window_->SetChecked(Command::kSnapshotList, false); });
   LoadSettings();
   StartMidi();
   model_->ShowPage(1);
@@ -143,6 +152,10 @@ void Session::ApplySettings() {
   keyboard_window_->setVisible(settings_.show_midi_keyboard);
   window_->SetChecked(Command::kMidiKeyboard, settings_.show_midi_keyboard);
   snapshots_->SetSnapshotDir(settings_.snapshot_dir);
+  snapshot_window_->move(settings_.snapshot_window_x, settings_.snapshot_window_y);
+  snapshot_window_->resize(settings_.snapshot_window_w, settings_.snapshot_window_h);
+  snapshot_window_->setVisible(settings_.show_snapshot_window);
+  window_->SetChecked(Command::kSnapshotList, settings_.show_snapshot_window);
 }
 
 void Session::SaveSettings() {
@@ -158,6 +171,11 @@ void Session::SaveSettings() {
   settings_.midi_keyboard_y = keyboard_window_->y();
   settings_.show_midi_keyboard = window_->MenuAction(Command::kMidiKeyboard)->isChecked();
   settings_.snapshot_dir = snapshots_->SnapshotDir();
+  settings_.snapshot_window_x = snapshot_window_->x();
+  settings_.snapshot_window_y = snapshot_window_->y();
+  settings_.snapshot_window_w = snapshot_window_->width();
+  settings_.snapshot_window_h = snapshot_window_->height();
+  settings_.show_snapshot_window = window_->MenuAction(Command::kSnapshotList)->isChecked();
   const FileStatus status =
       SaveAppSettings(settings_path_, settings_, model_->Pages(), dump_request_string_);
   if (status.ok) return;

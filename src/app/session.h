@@ -25,6 +25,7 @@ class WidgetFileInteraction;
 class KeyboardSender;
 class SnapshotBand;
 class SnapshotStore;
+class TSnapshotWindow;
 class WidgetSnapshotInteraction;
 class TMidiKeyboardWindow;
 
@@ -68,6 +69,7 @@ class Session : public QObject {
   SelectionCommands& Selection() { return *selection_; }
   TMidiKeyboardWindow& MidiKeyboard() { return *keyboard_window_; }
   SnapshotStore& Snapshots() { return *snapshots_; }
+  TSnapshotWindow& SnapshotList() { return *snapshot_window_; }
   const QString& SettingsPath() const { return settings_path_; }
   // Values of the settings file that live outside the model during the run.
   AppSettings& Settings() { return settings_; }
@@ -110,6 +112,7 @@ class Session : public QObject {
   std::unique_ptr<WidgetSnapshotInteraction> snapshot_interaction_;
   std::unique_ptr<SnapshotStore> snapshots_;
   std::unique_ptr<SnapshotBand> snapshot_band_;
+  std::unique_ptr<TSnapshotWindow> snapshot_window_;  // a child of the main window
   SignalWatcher signals_;
   std::vector<std::function<void()>> shutdown_steps_;
   bool shut_down_ = false;
