@@ -21,28 +21,14 @@
 #include "linked_ports.h"
 #include "midi/midi_ports.h"
 #include "support/in_process_midi_service.h"
+#include "support/modal.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
 
-namespace {
+using testing::WhenModal;
 
-// Runs `answer` on the modal widget of type T as soon as one is active; a failed check inside
-// `answer` returns early, so whatever is still open then is closed to let the test go on.
-template <typename T>
-void WhenModal(std::function<void(T*)> answer) {
-  auto* poll = new QTimer(qApp);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-    if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      poll->stop();
-      poll->deleteLater();
-      QPointer<QDialog> shown(w);
-      answer(w);
-      if (shown && shown->isVisible()) shown->reject();
-    }
-  });
-  poll->start(5);
-}
+namespace {
 
 // The application font at another point size for one test; the dialog takes it up when built.
 class ScopedAppFont {

@@ -12,38 +12,13 @@
 #include <functional>
 #include <memory>
 
+#include "support/modal.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
 
-namespace {
-
-// Runs act on the next modal dialog of type T once it is up; polls from the event loop that
-// the dialog's exec() runs, so no sleeping is involved.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-  auto* timer = new QTimer(QCoreApplication::instance());  // owned by the application
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-    if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
-  });
-  timer->start();
-}
-
-// Presses the dialog's Open or Save button as the user would.
-void ClickAccept(QFileDialog* d) {
-  auto* box = d->findChild<QDialogButtonBox*>("buttonBox");
-  QVERIFY(box);
-  for (QAbstractButton* b : box->buttons())
-    if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) return b->click();
-  QFAIL("no accept button");
-}
-
-}  // namespace
+using testing::ClickAccept;
+using testing::WhenModal;
 
 class WidgetFileInteractionTest : public QObject {
   Q_OBJECT

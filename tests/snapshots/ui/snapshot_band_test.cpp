@@ -17,38 +17,15 @@
 
 #include "snapshots/snapshot_store.h"
 #include "snapshots/ui/widget_snapshot_interaction.h"
+#include "support/modal.h"
 #include "support/temp_dir.h"
 #include "surface/surface_model.h"
 #include "surface/ui/main_window.h"
 
 namespace quorvane {
 
-namespace {
-
-// Runs act on the next modal dialog of type T once it is up, polling from its exec() loop.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-  auto* timer = new QTimer(QCoreApplication::instance());
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-    if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
-  });
-  timer->start();
-}
-
-void ClickAccept(QFileDialog* d) {
-  auto* box = d->findChild<QDialogButtonBox*>("buttonBox");
-  QVERIFY(box);
-  for (QAbstractButton* b : box->buttons())
-    if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) return b->click();
-  QFAIL("no accept button");
-}
-
-}  // namespace
+using testing::ClickAccept;
+using testing::WhenModal;
 
 class SnapshotBandTest : public QObject {
   Q_OBJECT
