@@ -89,6 +89,27 @@ void Session::Start() {
   ports_ = std::make_unique<MidiPorts>(options_.midi_service_factory);
   link_ = std::make_unique<SurfaceMidiLink>(*model_, *ports_);
   connect(link_.get(), &SurfaceMidiLink::portError, this, &Session::ShowPortError);
+  StartToolWindows();
+  LoadSettings();
+  StartMidi();
+  model_->ShowPage(1);
+  window_->show();
+  window_->setEnabled(true);
+  AddShutdownStep([this] { SaveSettings(); });
+}
+
+template <typename ToolWindow>
+void Session::BindToolWindow(Command command, ToolWindow& tool) {
+  // The menu item and the tool button show and hide it; closing it unchecks both.
+  window_->Bind(command, [this, &tool, command](bool on) {
+    tool.setVisible(on);
+    window_->SetChecked(command, on);
+  });
+  connect(&tool, &ToolWindow::closed, this,
+          [this, command] { window_->SetChecked(command, false); });
+}
+
+void Session::StartToolWindows() {
   SurfaceModel& m = *model_;
   keyboard_sender_ = std::make_unique<KeyboardSender>(
       [&m](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
@@ -96,13 +117,7 @@ void Session::Start() {
       },
       [&m] { return m.GlobalChannel(); }, [&m] { return m.OutputInUse(); });
   keyboard_window_ = std::make_unique<TMidiKeyboardWindow>(*keyboard_sender_, window_.get());
-  auto show_keyboard = [this](bool on) {
-    keyboard_window_->setVisible(on);
-    window_->SetChecked(Command::kMidiKeyboard, on);
-  };
-  window_->Bind(Command::kMidiKeyboard, show_keyboard);
-  connect(keyboard_window_.get(), &TMidiKeyboardWindow::closed, this,
-          [this] { window_->SetChecked(Command::kMidiKeyboard, false); });
+  BindToolWindow(Command::kMidiKeyboard, *keyboard_window_);
   // Before the ports close: no note may hang when the program ends.
   AddShutdownStep([this] { keyboard_window_->ReleaseNotes(); });
   snapshot_interaction_ =
@@ -111,18 +126,7 @@ void Session::Start() {
   snapshots_->SetInteraction(snapshot_interaction_.get());
   snapshot_band_ = std::make_unique<SnapshotBand>(*window_, *snapshots_);
   snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
-  window_->Bind(Command::kSnapshotList, [this](bool on) {
-    snapshot_window_->setVisible(on);
-    window_->SetChecked(Command::kSnapshotList, on);
-  });
-  connect(snapshot_window_.get(), &TSnapshotWindow::closed, this,
-          [this] { window_->SetChecked(Command::kSnapshotList, false); });
-  LoadSettings();
-  StartMidi();
-  model_->ShowPage(1);
-  window_->show();
-  window_->setEnabled(true);
-  AddShutdownStep([this] { SaveSettings(); });
+  BindToolWindow(Command::kSnapshotList, *snapshot_window_);
 }
 
 void Session::LoadSettings() {

@@ -14,6 +14,7 @@
 
 namespace quorvane {
 
+enum class Command;
 class Favorites;
 class MainWindow;
 class MidiSettingsEditor;
@@ -81,6 +82,10 @@ class Session : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The MIDI Keyboard window, the snapshot store with its band and list window.
+  void StartToolWindows();
+  template <typename ToolWindow>
+  void BindToolWindow(Command command, ToolWindow& tool);
   void LoadSettings();
   void ApplySettings();
   void SaveSettings();
