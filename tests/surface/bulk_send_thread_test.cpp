@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <array>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -83,6 +84,16 @@ class SendThreadTest : public ::testing::Test {
       ASSERT_TRUE(finished.wait(5000));
     }
     EXPECT_EQ(finished.count(), 1);
+  }
+  // Runs one walk of all pages without pausing; what its finished signal said, if it came.
+  std::optional<bool> WalkFailed() {
+    BulkSendThread thread(host, stop, BulkSendThread::kAllPages);
+    thread.SetSleeper([](BulkSendThread::Clock::time_point) {});
+    QSignalSpy finished(&thread, &BulkSendThread::finished);
+    thread.Start();
+    if (!finished.wait(5000)) return std::nullopt;
+    thread.WaitWhileProcessingEvents();
+    return finished.at(0).at(0).toBool();
   }
   std::vector<std::string> Sends() const {
     std::vector<std::string> out;
@@ -182,25 +193,13 @@ TEST_F(SendThreadTest, ARefusedSendAbandonsTheWalkRunsTheEndStepAndSaysSoWhenFin
   host.At(1, 2).qualifies = true;
   host.At(1, 3).qualifies = true;
   host.refuse = [](int, int slot, bool) { return slot == 2; };
-  BulkSendThread thread(host, stop, BulkSendThread::kAllPages);
-  thread.SetSleeper([](BulkSendThread::Clock::time_point) {});
-  QSignalSpy finished(&thread, &BulkSendThread::finished);
-  thread.Start();
-  ASSERT_TRUE(finished.wait(5000));
-  thread.WaitWhileProcessingEvents();
-  EXPECT_EQ(finished.at(0).at(0).toBool(), true);
+  EXPECT_EQ(WalkFailed(), std::optional<bool>(true));
   EXPECT_THAT(host.log, ElementsAre("begin", "send 1.1", "send 1.2", "end"));
 }
 
 TEST_F(SendThreadTest, ACompleteWalkFinishesWithoutFailure) {
   host.At(2, 5).qualifies = true;
-  BulkSendThread thread(host, stop, BulkSendThread::kAllPages);
-  thread.SetSleeper([](BulkSendThread::Clock::time_point) {});
-  QSignalSpy finished(&thread, &BulkSendThread::finished);
-  thread.Start();
-  ASSERT_TRUE(finished.wait(5000));
-  thread.WaitWhileProcessingEvents();
-  EXPECT_EQ(finished.at(0).at(0).toBool(), false);
+  EXPECT_EQ(WalkFailed(), std::optional<bool>(false));
 }
 
 TEST_F(SendThreadTest, StopEndsTheRealPauseAtOnceFromAnyThread) {
