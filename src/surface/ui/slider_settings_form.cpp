@@ -1,0 +1,157 @@
+#include "surface/ui/slider_settings_form.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+
+// The lists and the text field are white on black.
+void PaintWhiteOnBlack(QWidget* w) {
+  QPalette p = w->palette();
+  for (auto role : {QPalette::Base, QPalette::Window, QPalette::Button})
+    p.setColor(role, Qt::black);
+  for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+    p.setColor(role, Qt::white);
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+QComboBox* MakeList(QWidget* parent, const QString& name, const QStringList& entries,
+                    int visible_rows) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  list->addItems(entries);
+  list->setMaxVisibleItems(visible_rows);
+  // Long controller names must not widen the fixed-size dialog.
+  list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  list->setMinimumContentsLength(8);
+  PaintWhiteOnBlack(list);
+  PaintWhiteOnBlack(list->view());
+  return list;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QWidget* buddy) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setBuddy(buddy);
+  return label;
+}
+
+}  // namespace
+
+TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("SliderSettingsForm"));
+  setWindowTitle(QStringLiteral("Settings"));
+
+  auto* slider_box = new QGroupBox(QStringLiteral("Slider"), this);
+  slider_controller_ =
+      MakeList(slider_box, QStringLiteral("SliderController"), ControllerEntries(), 16);
+  slider_label_ = new QLineEdit(slider_box);
+  slider_label_->setObjectName(QStringLiteral("SliderLabel"));
+  PaintWhiteOnBlack(slider_label_);
+  channel_ = MakeList(slider_box, QStringLiteral("cmbChannel"), ChannelEntries(), 17);
+  auto* slider_form = new QFormLayout(slider_box);
+  slider_form->addRow(MakeLabel(slider_box, QStringLiteral("lController"),
+                                QStringLiteral("Controller"), slider_controller_),
+                      slider_controller_);
+  slider_form->addRow(
+      MakeLabel(slider_box, QStringLiteral("lLabel"), QStringLiteral("Label"), slider_label_),
+      slider_label_);
+  slider_form->addRow(
+      MakeLabel(slider_box, QStringLiteral("lChannel"), QStringLiteral("Channel"), channel_),
+      channel_);
+
+  auto* button_box = new QGroupBox(QStringLiteral("Button"), this);
+  use_slider_settings_ = new QCheckBox(QStringLiteral("Use Slider Settings"), button_box);
+  use_slider_settings_->setObjectName(QStringLiteral("cbUseSliderSettings"));
+  button_controller_ =
+      MakeList(button_box, QStringLiteral("cmbButtonController"), ControllerEntries(), 16);
+  button_channel_ = MakeList(button_box, QStringLiteral("cmbButtonChannel"), ChannelEntries(), 17);
+  button_controller_label_ = MakeLabel(button_box, QStringLiteral("lButtonController"),
+                                       QStringLiteral("Controller"), button_controller_);
+  button_channel_label_ = MakeLabel(button_box, QStringLiteral("lButtonChannel"),
+                                    QStringLiteral("Channel"), button_channel_);
+  auto* button_form = new QFormLayout(button_box);
+  button_form->addRow(use_slider_settings_);
+  button_form->addRow(button_controller_label_, button_controller_);
+  button_form->addRow(button_channel_label_, button_channel_);
+
+  slider_enabled_ = new QCheckBox(QStringLiteral("Enabled"), this);
+  slider_enabled_->setObjectName(QStringLiteral("SliderEnabled"));
+
+  auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+  ok->setObjectName(QStringLiteral("btnOK"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  cancel->setObjectName(QStringLiteral("btnCancel"));
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(slider_box);
+  column->addWidget(button_box);
+  column->addWidget(slider_enabled_);
+  column->addStretch();
+  column->addLayout(buttons);
+
+  connect(use_slider_settings_, &QCheckBox::toggled, this,
+          &TSliderSettingsForm::cbUseSliderSettingsClick);
+  cbUseSliderSettingsClick();
+  setFixedSize(314, 280);
+}
+
+void TSliderSettingsForm::cbUseSliderSettingsClick() {
+  const bool on = ButtonFieldsEnabled(use_slider_settings_->isChecked());
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           button_controller_, button_channel_, button_controller_label_, button_channel_label_})
+    w->setEnabled(on);
+}
+
+void TSliderSettingsForm::ShowFields(const SliderSettingsFields& f) {
+  slider_controller_->setCurrentIndex(f.ctrl);
+  slider_label_->setText(f.caption);
+  slider_enabled_->setChecked(f.enabled);
+  channel_->setCurrentIndex(f.channel);
+  button_controller_->setCurrentIndex(f.button_ctrl);
+  button_channel_->setCurrentIndex(f.button_channel);
+  use_slider_settings_->setChecked(f.use_slider);
+  cbUseSliderSettingsClick();  // also when the check state did not change
+}
+
+SliderSettingsFields TSliderSettingsForm::ShownFields() const {
+  SliderSettingsFields f;
+  f.ctrl = slider_controller_->currentIndex();
+  f.caption = slider_label_->text();
+  f.enabled = slider_enabled_->isChecked();
+  f.channel = channel_->currentIndex();
+  f.button_ctrl = button_controller_->currentIndex();
+  f.button_channel = button_channel_->currentIndex();
+  f.use_slider = use_slider_settings_->isChecked();
+  return f;
+}
+
+bool TSliderSettingsForm::Edit(Tcontroller& d, QPoint main_window_top_left) {
+  ShowFields(SliderSettingsFields::From(d));
+  slider_controller_->setFocus();
+  move(SettingsDialogPosition(main_window_top_left));
+  if (exec() != QDialog::Accepted) return false;
+  ShownFields().WriteBack(d);
+  return true;
+}
+
+}  // namespace quorvane
