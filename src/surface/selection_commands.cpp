@@ -89,6 +89,17 @@ void SelectionCommands::ToggleGroupMode() {
   model_.CaptureGroupReference();
 }
 
+void SelectionCommands::ClearLabels() {
+  bool changed = false;
+  for (Tcontroller& d : model_.MutablePages()) {
+    if (!d.selected) continue;
+    d.caption.clear();
+    d.color = kDefaultColor;
+    changed = true;
+  }
+  if (changed) RedrawPage();
+}
+
 void SelectionCommands::ToggleSelection(int slot) {
   if (!model_.TouchInGesture(slot)) return;
   Tcontroller& d = model_.SlotDefinition(slot);

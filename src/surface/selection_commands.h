@@ -51,6 +51,8 @@ class SelectionCommands {
   // Afterwards exactly the current page is selected.
   void SelectAllOnCurrentPage();
   void DeselectAllOnCurrentPage();
+  // Empties the caption and resets the colour of every selected definition, all pages.
+  void ClearLabels();
   void EnableSelected() { SetSelectedEnabled(true); }
   void DisableSelected() { SetSelectedEnabled(false); }
 

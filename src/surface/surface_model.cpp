@@ -269,6 +269,20 @@ void SurfaceModel::SetGroupMode(bool on) {
   emit stateChanged();
 }
 
+void SurfaceModel::SetSlotColor(int slot, std::uint32_t color) {
+  SlotDefinition(slot).color = color;
+  RedrawSlot(slot);
+}
+
+void SurfaceModel::ToggleCompactView() {
+  window_.compact_view = !window_.compact_view;
+  emit compactViewChanged(window_.compact_view);
+}
+
+void SurfaceModel::LeaveCompactView() {
+  if (window_.compact_view) ToggleCompactView();
+}
+
 bool SurfaceModel::TouchInGesture(int slot) {
   bool& touched = gesture_.touched.at(static_cast<std::size_t>(slot));
   if (touched) return false;

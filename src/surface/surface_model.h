@@ -64,7 +64,11 @@ class SurfaceModel : public QObject {
   void SetListenChannel(int channel) { settings_.listen_channel = channel; }
   void SetMidiDelay(int ms) { settings_.midi_delay = ms; }
   void SetRandomizeFactor(int factor) { settings_.randomize_factor = factor; }
-  void SetAlwaysOnTop(bool on) { settings_.always_on_top = on; }
+  // The window keeps itself above other programs' windows while set.
+  void SetAlwaysOnTop(bool on) {
+    settings_.always_on_top = on;
+    emit stateChanged();
+  }
   // Redraws the page with the new numbering.
   void SetUpdateSliderNumbers(bool on);
 
@@ -95,6 +99,21 @@ class SurfaceModel : public QObject {
     return gesture_.touched.at(static_cast<std::size_t>(slot));
   }
   void EndGesture() { gesture_.touched.fill(false); }
+  // A colour picked for slot s's caption; the caption's text colour follows for contrast.
+  void SetSlotColor(int slot, std::uint32_t color);
+
+  // --- window behaviour ------------------------------------------------------
+  bool CompactView() const { return window_.compact_view; }
+  bool Minimized() const { return window_.minimized; }
+  // Between the full window and the compact strip of captions; remote control calls it too.
+  void ToggleCompactView();
+  // The compact strip was closed by its own close button: back to the full view.
+  void LeaveCompactView();
+  // The window system minimised or restored the application.
+  void SetMinimized(bool on) { window_.minimized = on; }
+  // Asks the windows to minimise or restore the application (tray icon, remote control).
+  void Minimize() { emit minimizeRequested(); }
+  void Restore() { emit restoreRequested(); }
 
   // --- what the window shows ------------------------------------------------
   // Window caption; the file commands set it ("Quorvane - [path]").
@@ -175,6 +194,9 @@ class SurfaceModel : public QObject {
   void stateChanged();                 // check marks, radio items, flags
   void sendBegun();                    // a bulk send starts: busy look, other windows disabled
   void sendEnded();                    // ... and ends
+  void compactViewChanged(bool on);
+  void minimizeRequested();
+  void restoreRequested();
 
  private:
   // Whether the rest of a group move goes out as messages: not once one was refused.
@@ -188,6 +210,10 @@ class SurfaceModel : public QObject {
   struct GestureState {
     int active_slot = 1;
     std::array<bool, kSlotCount + 1> touched{};  // indexed by slot
+  };
+  struct WindowMode {
+    bool compact_view = false;
+    bool minimized = false;
   };
   struct ActivityLamps {
     bool in = false;
@@ -219,6 +245,7 @@ class SurfaceModel : public QObject {
   ShortSender send_short_;
   GroupState group_;
   GestureState gesture_;
+  WindowMode window_;
   ActivityLamps lamps_;
   LossNotice loss_;
   BulkSendControl bulk_;

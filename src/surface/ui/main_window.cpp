@@ -3,24 +3,36 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QColorDialog>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
+#include "surface/label_gestures.h"
 #include "surface/selection_commands.h"
 #include "surface/surface_model.h"
 #include "surface/ui/activity_indicator.h"
 #include "surface/ui/bulk_send_window.h"
+#include "surface/ui/compact_window.h"
 #include "surface/ui/icons.h"
 #include "surface/ui/qt_color.h"
 #include "surface/ui/track_bar.h"
+#include "surface/window_placement.h"
 
 namespace quorvane {
 namespace {
@@ -38,6 +50,8 @@ constexpr int kSeparatorX[] = {379, 763};
 constexpr int kAreaHeight = 300;
 constexpr int kPanelWidths[MainWindow::kStatusPanels] = {340, 80, 30, 40, 30, 50, 50};
 constexpr int kIndicatorPanel = 5;
+// What a dragged definition carries; only this window's labels take it.
+const QString kDefinitionMime = QStringLiteral("application/x-quorvane-definition");
 
 void SetColors(QWidget* w, const QColor& background, const QColor& text) {
   QPalette pal = w->palette();
@@ -53,13 +67,15 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
     : QMainWindow(parent),
       model_(model),
       track_bar_style_(std::make_unique<TrackBarStyle>()),
-      send_window_(std::make_unique<BulkSendWindow>(model.StopRequest())) {
+      send_window_(std::make_unique<BulkSendWindow>(model.StopRequest())),
+      compact_(std::make_unique<TCompactWindow>(model)) {
   setObjectName(QStringLiteral("SliderWindow"));
   BuildMenus();
   BuildBands();
   BindViewCommands();
   BuildSlotArea();
   BuildStatusBar();
+  BindWindowBehaviour();
   ConnectModel();
   RenderAllSlots();
   RenderState();
@@ -70,6 +86,7 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  compact_.reset();
   while (busy_cursors_ > 0) {
     --busy_cursors_;
     QApplication::restoreOverrideCursor();
@@ -198,7 +215,15 @@ void MainWindow::BuildBands() {
         radio = nullptr;
       }
       a->setEnabled(look.enabled);
-      band->widgetForAction(a)->setObjectName(name);
+      QWidget* button = band->widgetForAction(a);
+      button->setObjectName(name);
+      for (int p = 1; p <= kPageCount; ++p) {
+        if (*entry != PageCommand(p)) continue;
+        // Hovering a dragged definition here switches the page.
+        button->setAcceptDrops(true);
+        button->installEventFilter(this);
+        page_buttons_.insert(button, p);
+      }
       button_actions_.at(static_cast<std::size_t>(*entry)) = a;
     }
   }
@@ -246,6 +271,9 @@ void MainWindow::BuildSlotArea() {
     c.number->setFont(number_font);
     c.number->setCursor(Qt::PointingHandCursor);
     c.number->setAutoFillBackground(true);
+    c.number->setAcceptDrops(true);
+    c.number->installEventFilter(this);
+    number_slots_.insert(c.number, s);
 
     c.value = new QLabel(area);
     c.value->setObjectName(QStringLiteral("d") + n);
@@ -283,6 +311,8 @@ void MainWindow::BuildSlotArea() {
     c.caption->setWordWrap(true);
     c.caption->setCursor(Qt::PointingHandCursor);
     c.caption->setAutoFillBackground(true);
+    c.caption->installEventFilter(this);
+    caption_slots_.insert(c.caption, s);
   }
 
   scroll_->setWidget(area);
@@ -347,7 +377,209 @@ void MainWindow::BindBulkCommands(SelectionCommands& selection, SelectionInterac
   Bind(Command::kGroupSelection, [&c] { c.ToggleGroupMode(); });
   Bind(Command::kRandomize, [&c] { c.RandomizeSelection(); });
   Bind(Command::kSetupRandomizeFactor, [&c, &interaction] { c.SetupRandomizeFactor(interaction); });
+  Bind(Command::kClearLabels, [&c] { c.ClearLabels(); });
   RenderState();
+}
+
+void MainWindow::BindLabelGestures(LabelGestures& gestures) {
+  gestures_ = &gestures;
+}
+
+void MainWindow::BindWindowBehaviour() {
+  Bind(Command::kAlwaysOnTop, [this](bool on) { model_.SetAlwaysOnTop(on); });
+  Bind(Command::kCompactView, [this] { model_.ToggleCompactView(); });
+  connect(&model_, &SurfaceModel::compactViewChanged, this, &MainWindow::ShowCompactView);
+  connect(&model_, &SurfaceModel::minimizeRequested, this, &MainWindow::MinimizeApplication);
+  connect(&model_, &SurfaceModel::restoreRequested, this, &MainWindow::RestoreApplication);
+  connect(compact_.get(), &TCompactWindow::closed, this, [this] { model_.LeaveCompactView(); });
+  compact_->installEventFilter(this);
+  // Another program may have taken the top place meanwhile.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive) ApplyTopmost();
+          });
+}
+
+void MainWindow::ApplyTopmost() {
+  const bool on = model_.AlwaysOnTop();
+  for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(compact_.get())}) {
+    Qt::WindowFlags flags = w->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    // Told to the window system directly: QWidget::setWindowFlags would hide the window.
+    w->overrideWindowFlags(flags);
+    if (QWindow* handle = w->windowHandle()) handle->setFlags(flags);
+  }
+}
+
+void MainWindow::ShowCompactView(bool on) {
+  if (!on) {
+    compact_->hide();
+    show();
+    return;
+  }
+  compact_->RenderCaptions();
+  const QRect main_window = geometry();
+  hide();
+  const QScreen* screen = this->screen();
+  const QRect area = screen ? screen->availableGeometry() : QRect();
+  compact_->setGeometry(CompactStripGeometry(main_window, compact_->height(), area));
+  compact_->show();
+}
+
+void MainWindow::MinimizeApplication() {
+  model_.SetMinimized(true);
+  if (model_.CompactView()) {
+    compact_->showMinimized();
+  } else {
+    showMinimized();
+  }
+}
+
+void MainWindow::RestoreApplication() {
+  model_.SetMinimized(false);
+  if (model_.CompactView()) {
+    hide();
+    compact_->showNormal();
+    compact_->activateWindow();
+  } else {
+    showNormal();
+    activateWindow();
+  }
+}
+
+void MainWindow::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::WindowStateChange) {
+    const bool minimized = isMinimized();
+    if (minimized != model_.Minimized()) {
+      if (minimized) {
+        model_.SetMinimized(true);
+      } else {
+        RestoreApplication();
+      }
+    }
+  }
+  QMainWindow::changeEvent(e);
+}
+
+void MainWindow::ChooseColor(int slot) {
+  QColorDialog dialog(last_color_, this);
+  dialog.setObjectName(QStringLiteral("ColorDialog1"));
+  dialog.setOption(QColorDialog::DontUseNativeDialog, !native_dialogs_);
+  if (dialog.exec() != QDialog::Accepted) return;
+  last_color_ = dialog.selectedColor();
+  model_.SetSlotColor(slot, FromQColor(last_color_));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == compact_.get()) {
+    if (e->type() == QEvent::WindowStateChange && compact_->isMinimized()) {
+      model_.SetMinimized(true);
+    }
+    return QMainWindow::eventFilter(watched, e);
+  }
+  if (const auto it = number_slots_.constFind(watched); it != number_slots_.cend()) {
+    return NumberLabelEvent(it.value(), e);
+  }
+  if (const auto it = caption_slots_.constFind(watched); it != caption_slots_.cend()) {
+    return CaptionLabelEvent(it.value(), e);
+  }
+  if (const auto it = page_buttons_.constFind(watched); it != page_buttons_.cend()) {
+    return PageButtonEvent(it.value(), e);
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
+int MainWindow::NumberLabelAt(QPoint global) const {
+  for (int s = 1; s <= kSlotCount; ++s) {
+    const QLabel* label = NumberLabel(s);
+    if (label->rect().contains(label->mapFromGlobal(global))) return s;
+  }
+  return 0;
+}
+
+bool MainWindow::NumberLabelEvent(int slot, QEvent* e) {
+  if (!gestures_) return false;
+  switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+      const auto* me = static_cast<QMouseEvent*>(e);
+      gestures_->Press(slot, me->button(), me->globalPosition().toPoint());
+      return true;
+    }
+    case QEvent::MouseMove: {
+      const auto* me = static_cast<QMouseEvent*>(e);
+      const QPoint global = me->globalPosition().toPoint();
+      // The left button keeps its moves on the label pressed; the right one sweeps across.
+      const int over = me->buttons() == Qt::RightButton ? NumberLabelAt(global) : slot;
+      if (over == 0) return true;
+      if (gestures_->Move(over, me->buttons(), me->modifiers(), global) ==
+          LabelGestures::Outcome::kBeginDrag) {
+        StartDrag(over);
+      }
+      return true;
+    }
+    case QEvent::MouseButtonRelease: {
+      const auto* me = static_cast<QMouseEvent*>(e);
+      const bool inside = NumberLabel(slot)->rect().contains(me->position().toPoint());
+      if (gestures_->Release(me->button(), inside) == LabelGestures::Outcome::kOpenSettings) {
+        emit slotSettingsRequested(slot);
+      }
+      return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* de = static_cast<QDragMoveEvent*>(e);
+      if (de->mimeData()->hasFormat(kDefinitionMime) && gestures_->AcceptsDrop(slot)) {
+        de->acceptProposedAction();
+      } else {
+        de->ignore();
+      }
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* de = static_cast<QDropEvent*>(e);
+      if (de->mimeData()->hasFormat(kDefinitionMime) && gestures_->Drop(slot)) {
+        de->acceptProposedAction();
+      } else {
+        de->ignore();
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool MainWindow::CaptionLabelEvent(int slot, QEvent* e) {
+  if (e->type() != QEvent::MouseButtonRelease) return false;
+  const auto* me = static_cast<QMouseEvent*>(e);
+  if (me->button() == Qt::LeftButton &&
+      CaptionLabel(slot)->rect().contains(me->position().toPoint())) {
+    ChooseColor(slot);
+  }
+  return true;
+}
+
+bool MainWindow::PageButtonEvent(int page, QEvent* e) {
+  if (e->type() != QEvent::DragEnter && e->type() != QEvent::DragMove) return false;
+  auto* de = static_cast<QDragMoveEvent*>(e);
+  if (gestures_ && de->mimeData()->hasFormat(kDefinitionMime)) gestures_->HoverPage(page);
+  de->ignore();  // the page switches; the definition lands on a slot, never here
+  return true;
+}
+
+void MainWindow::StartDrag(int slot) {
+  auto* drag = new QDrag(NumberLabel(slot));
+  auto* mime = new QMimeData;
+  mime->setData(kDefinitionMime, QByteArray::number(SequenceNumber(model_.CurrentPage(), slot)));
+  drag->setMimeData(mime);
+  drag->setPixmap(CaptionLabel(slot)->grab());
+  if (drag_runner_) {
+    drag_runner_(*drag);
+  } else {
+    drag->exec(Qt::MoveAction);
+  }
+  drag->deleteLater();
+  gestures_->EndDrag();
 }
 
 void MainWindow::SendBegun() {
@@ -403,6 +635,8 @@ void MainWindow::RenderState() {
   SetChecked(PageCommand(model_.CurrentPage()), true);
   SetChecked(Command::kUpdateSliderNumbers, model_.UpdateSliderNumbers());
   SetChecked(Command::kGroupSelection, model_.GroupMode());
+  SetChecked(Command::kAlwaysOnTop, model_.AlwaysOnTop());
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != model_.AlwaysOnTop()) ApplyTopmost();
 }
 
 void MainWindow::RenderStatusPanel(int panel) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
@@ -12,6 +13,7 @@
 
 class QAction;
 class QActionGroup;
+class QDrag;
 class QLabel;
 class QMenu;
 class QScrollArea;
@@ -21,7 +23,9 @@ class QToolButton;
 namespace quorvane {
 
 class ActivityIndicator;
+class LabelGestures;
 class SelectionCommands;
+class TCompactWindow;
 class SelectionInteraction;
 class BulkSendWindow;
 class TrackBar;
@@ -43,6 +47,18 @@ class MainWindow : public QMainWindow {
   // Enables and connects the bulk send commands and the Selection menu, and lets the range
   // keys typed on a slider reach the selection commands.
   void BindBulkCommands(SelectionCommands& selection, SelectionInteraction& interaction);
+  // Lets the number labels' mouse gestures reach `gestures`; a click asks for the slot's
+  // settings through slotSettingsRequested.
+  void BindLabelGestures(LabelGestures& gestures);
+  // Runs a drag the labels begin; tests replace the real drag's event loop.
+  using DragRunner = std::function<void(QDrag& drag)>;
+  void SetDragRunner(DragRunner runner) { drag_runner_ = std::move(runner); }
+  // Whether the colour dialog is the desktop's own.
+  void SetNativeDialogs(bool on) { native_dialogs_ = on; }
+  // The caption colour dialog of slot s; it opens on the colour last chosen in it.
+  void ChooseColor(int slot);
+  TCompactWindow* CompactWindow() const { return compact_.get(); }
+
   // Shown while a bulk send runs; a window of its own, so disabling this one leaves it usable.
   BulkSendWindow* SendWindow() const { return send_window_.get(); }
 
@@ -74,8 +90,14 @@ class MainWindow : public QMainWindow {
   void SetStandingMessage(const QString& text);
   ActivityIndicator* Indicator() const { return indicator_; }
 
+ signals:
+  // A left click on slot s's number label.
+  void slotSettingsRequested(int slot);
+
  protected:
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   struct SlotColumn {
@@ -92,6 +114,7 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void BuildBands();
   void BindViewCommands();
+  void BindWindowBehaviour();
   void BuildSlotArea();
   void BuildStatusBar();
   void ConnectModel();
@@ -104,6 +127,17 @@ class MainWindow : public QMainWindow {
   void RenderNotice();  // panel 0 when no hint is shown: the passing notice, else the standing one
   void SendBegun();
   void SendEnded();
+
+  bool NumberLabelEvent(int slot, QEvent* e);
+  bool CaptionLabelEvent(int slot, QEvent* e);
+  bool PageButtonEvent(int page, QEvent* e);
+  int NumberLabelAt(QPoint global) const;  // 0 when over none
+  void StartDrag(int slot);
+  // Gives the windows the stay-on-top attribute, or takes it away, as the model says.
+  void ApplyTopmost();
+  void ShowCompactView(bool on);
+  void MinimizeApplication();
+  void RestoreApplication();
 
   SurfaceModel& model_;
   std::array<QAction*, kCommandCount> menu_actions_{};
@@ -119,6 +153,16 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<BulkSendWindow> send_window_;
   SelectionCommands* selection_ = nullptr;
   int busy_cursors_ = 0;
+
+  // Which slot or page each label and page button stands for.
+  QHash<QObject*, int> number_slots_;
+  QHash<QObject*, int> caption_slots_;
+  QHash<QObject*, int> page_buttons_;
+  LabelGestures* gestures_ = nullptr;
+  DragRunner drag_runner_;
+  QColor last_color_{Qt::black};
+  bool native_dialogs_ = true;
+  std::unique_ptr<TCompactWindow> compact_;
 };
 
 }  // namespace quorvane

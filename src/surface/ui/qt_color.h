@@ -11,4 +11,9 @@ inline QColor ToQColor(std::uint32_t c) {
                 static_cast<int>((c >> 16) & 0xFF));
 }
 
+inline std::uint32_t FromQColor(const QColor& c) {
+  return static_cast<std::uint32_t>(c.red()) | static_cast<std::uint32_t>(c.green()) << 8 |
+         static_cast<std::uint32_t>(c.blue()) << 16;
+}
+
 }  // namespace quorvane
