@@ -10,6 +10,7 @@ targets=(
   "fuzz_settings_text_file files fuzz/files/corpus 65536"
   "fuzz_slider_settings_round_trip files fuzz/files/corpus_slider_settings_round_trip 65536"
   "fuzz_app_settings files fuzz/files/corpus_app_settings 65536"
+  "fuzz_patch_filter files fuzz/files/corpus_patch_filter 16384"
   "fuzz_midi_input midi fuzz/midi/corpus_midi_input 4096"
   "fuzz_snapshot_library snapshots fuzz/snapshots/corpus_snapshot_library 16384"
 )

@@ -49,15 +49,36 @@ void SurfaceMidiLink::FollowInput(TMidiInput2& port) {
     while (port.PendingCount() > 0) {
       const std::unique_ptr<TMyMidiEvent> event = port.ReadEvent();
       if (!event) break;
-      model_.FollowMessage(event->status, event->data1, event->data2);
+      Follow(event->status, event->data1, event->data2);
     }
     // A flood turned messages away: the surface still ends on the last value of each.
-    port.TakeDroppedControlChanges(
-        [this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-          model_.FollowMessage(status, data1, data2);
-        });
+    port.TakeDroppedControlChanges([this](std::uint8_t status, std::uint8_t data1,
+                                          std::uint8_t data2) { Follow(status, data1, data2); });
   });
   model_.EndSlotBatch();
+}
+
+void SurfaceMidiLink::Follow(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+  model_.FollowMessage(status, data1, data2);
+  if (!capture_ || !capture_->active) return;
+  // The same control changes the follow accepts: on the listened channel, or any with 0.
+  const int listen = model_.ListenChannel();
+  const bool accepted =
+      listen == 0 ? (status & 0xF0) == 0xB0 : status == ControlChangeStatus(listen);
+  if (!accepted) return;
+  const int c = data1 & 0x7F;
+  for (const Tcontroller& d : model_.Pages()) {
+    if (d.ctrl != c) continue;
+    capture_->Record(c, data2);
+    return;
+  }
+}
+
+bool SurfaceMidiLink::SendSysex(const std::vector<std::uint8_t>& bytes) {
+  if (!model_.OutputInUse() || bytes.empty()) return false;
+  if (!Guard([&] { ports_.MidiOutput1().SendSysex(bytes.data(), bytes.size()); })) return false;
+  model_.NoteMidiOut();
+  return true;
 }
 
 void SurfaceMidiLink::DispatchRemoteInput(TMidiInput2& port) {
@@ -67,6 +88,16 @@ void SurfaceMidiLink::DispatchRemoteInput(TMidiInput2& port) {
       if (!event) break;
       if (remote_input_) remote_input_(*event);
     }
+    // A flood turned messages away: remote control still ends on the last value of each.
+    port.TakeDroppedControlChanges(
+        [this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+          if (!remote_input_) return;
+          TMyMidiEvent e;
+          e.status = status;
+          e.data1 = data1;
+          e.data2 = data2;
+          remote_input_(e);
+        });
   });
 }
 

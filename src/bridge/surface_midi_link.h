@@ -2,8 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "files/unused_slider_filter.h"
 #include "midi/midi_message.h"
 #include "midi/midi_ports.h"
 #include "surface/surface_model.h"
@@ -33,6 +36,13 @@ class SurfaceMidiLink : public QObject {
   void SetRemoteChannel(int channel) { remote_channel_ = channel; }
   void SetRemoteInputHandler(RemoteInputHandler handler) { remote_input_ = std::move(handler); }
 
+  // While the capture is active, each control change the first input's follow accepts, on a
+  // controller some definition uses, is recorded there as well. Null records nothing.
+  void SetDumpCapture(DumpCapture* capture) { capture_ = capture; }
+  // One system-exclusive message, when the output is in use; lights the output lamp. False
+  // when nothing went out.
+  bool SendSysex(const std::vector<std::uint8_t>& bytes);
+
   SurfaceModel& Model() { return model_; }
   MidiPorts& Ports() { return ports_; }
   const MidiPorts& Ports() const { return ports_; }
@@ -44,11 +54,14 @@ class SurfaceMidiLink : public QObject {
  private:
   bool SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
   void FollowInput(TMidiInput2& port);
+  // The follow path's message, recorded for a running dump capture.
+  void Follow(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
   void DispatchRemoteInput(TMidiInput2& port);
 
   SurfaceModel& model_;
   MidiPorts& ports_;
   RemoteInputHandler remote_input_;
+  DumpCapture* capture_ = nullptr;
   int remote_channel_ = 1;
 };
 

@@ -27,6 +27,11 @@ class FileInteraction {
                                                   const QString& proposed_name) = 0;
   virtual std::optional<QString> ChooseFileToSave(const QString& start_dir,
                                                   const QString& proposed_name) = 0;
+  // The open dialog for Nord Modular patch files (*.pch), starting in start_dir.
+  virtual std::optional<QString> ChoosePatchFile(const QString& start_dir) = 0;
+  // A modal input box with its caption, prompt and the text to edit; nullopt when cancelled.
+  virtual std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                           const QString& text) = 0;
 
   // Lets pending window events run, so a closed dialog is gone before a long read.
   virtual void ProcessPendingEvents() {}

@@ -1,5 +1,6 @@
 #include "files/slider_file_commands.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "files/slider_settings_file.h"
@@ -23,6 +24,21 @@ class BusyScope {
 
  private:
   FileInteraction& ui_;
+};
+
+// The capture runs from the prompt until the command ends, whichever way it ends.
+class CaptureScope {
+ public:
+  explicit CaptureScope(DumpCapture& capture) : capture_(capture) {
+    capture_.Clear();
+    capture_.active = true;
+  }
+  ~CaptureScope() { capture_.active = false; }
+  CaptureScope(const CaptureScope&) = delete;
+  CaptureScope& operator=(const CaptureScope&) = delete;
+
+ private:
+  DumpCapture& capture_;
 };
 
 }  // namespace
@@ -124,6 +140,62 @@ bool SliderFileCommands::SaveSliderFileAs() {
   save_dialog_name_ = *chosen;
   if (!WriteFile(*chosen)) return false;
   SetCurrentFileName(*chosen, true);
+  return true;
+}
+
+bool SliderFileCommands::ReloadCurrentSliderSettings() {
+  if (current_file_name_.isEmpty()) return false;
+  switch (ui_.Ask(FileInteraction::Kind::kConfirm,
+                  QStringLiteral("Reload current slider settings?\n") + current_file_name_,
+                  FileInteraction::Buttons::kYesNoCancel)) {
+    case FileInteraction::Answer::kYes:
+      ReadFile(current_file_name_);  // a refused file leaves the definitions as they are
+      return false;
+    case FileInteraction::Answer::kNo:
+      return false;
+    default:
+      return true;
+  }
+}
+
+void SliderFileCommands::FilterUnusedSliders(const UsedControllers& used) {
+  quorvane::FilterUnusedSliders(defs_, used);
+  emit definitionsReplaced();
+}
+
+bool SliderFileCommands::FilterUsingPatchFile() {
+  const std::optional<QString> chosen = ui_.ChoosePatchFile(patch_dir_);
+  if (!chosen) return false;
+  QFile file(*chosen);
+  const bool loaded = file.open(QIODevice::ReadOnly);
+  const QStringList lines = loaded ? SplitLines(DecodePatchText(file.readAll())) : QStringList();
+  patch_dir_ = FolderOf(*chosen);  // moves even when the file could not be read
+  if (!loaded) {
+    ui_.ShowWarning(QStringLiteral("Could not open file."));
+    return false;
+  }
+  if (ReloadCurrentSliderSettings()) return false;
+  used_.fill(false);
+  const PatchReadResult read = ReadPatchAssignments(lines, used_);
+  if (read.outcome != PatchReadResult::Outcome::kRead) {
+    ui_.ShowWarning(read.message);
+    return false;
+  }
+  FilterUnusedSliders(used_);
+  return true;
+}
+
+bool SliderFileCommands::FilterUsingControllerDump() {
+  const CaptureScope capture(capture_);
+  if (ui_.Ask(FileInteraction::Kind::kConfirm,
+              QStringLiteral("Send the controller dump on your MIDI device and press OK to "
+                             "continue."),
+              FileInteraction::Buttons::kOkCancel) != FileInteraction::Answer::kOk)
+    return false;
+  if (ReloadCurrentSliderSettings()) return false;
+  quorvane::FilterUnusedSliders(defs_, capture_.used);
+  ApplyCapturedValues(defs_, capture_);
+  emit definitionsReplaced();
   return true;
 }
 

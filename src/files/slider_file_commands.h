@@ -5,6 +5,7 @@
 
 #include "files/file_interaction.h"
 #include "files/settings_text_file.h"
+#include "files/unused_slider_filter.h"
 #include "model/controller.h"
 
 namespace quorvane {
@@ -31,6 +32,24 @@ class SliderFileCommands : public QObject {
   bool SaveSliderFileAs();
   // "Save current file?" Yes/No/Cancel; true means go on.
   bool ConfirmSaveCurrent();
+
+  // "Reload current slider settings?" with the file's name, when there is a current file;
+  // Yes reads it again. True means the user cancelled.
+  bool ReloadCurrentSliderSettings();
+  // Rearranges the definitions by the flags (used first, enabled) and says so.
+  void FilterUnusedSliders(const UsedControllers& used);
+  // The File commands that filter unused sliders: by a Nord Modular patch file's controller
+  // assignments, or by the controllers a device dumps while the prompt is open. Each is true
+  // when the definitions were rearranged.
+  bool FilterUsingPatchFile();
+  bool FilterUsingControllerDump();
+  // Filled by whoever follows the first MIDI input while the dump prompt is open.
+  DumpCapture& Capture() { return capture_; }
+  const UsedControllers& UsedFlags() const { return used_; }
+
+  // Folder, with trailing separator, where the patch file dialog starts.
+  const QString& PatchDir() const { return patch_dir_; }
+  void SetPatchDir(const QString& dir) { patch_dir_ = dir; }
 
   // Reads path into the definitions, warning on a refused or unreadable file.
   bool ReadFile(const QString& path);
@@ -68,6 +87,9 @@ class SliderFileCommands : public QObject {
   QString current_file_name_;
   QString title_ = kPlainTitle;
   QString slider_settings_dir_;
+  QString patch_dir_;
+  UsedControllers used_{};  // of the last patch-file run
+  DumpCapture capture_;
   QString open_dialog_name_;
   QString save_dialog_name_;
   FileWriter writer_;

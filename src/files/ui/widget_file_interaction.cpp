@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace quorvane {
@@ -85,6 +86,32 @@ std::optional<QString> WidgetFileInteraction::ChooseFileToOpen(const QString& st
 std::optional<QString> WidgetFileInteraction::ChooseFileToSave(const QString& start_dir,
                                                                const QString& proposed_name) {
   return RunDialog(true, start_dir, proposed_name);
+}
+
+std::optional<QString> WidgetFileInteraction::ChoosePatchFile(const QString& start_dir) {
+  QFileDialog dialog(parent_);
+  dialog.setWindowTitle(QStringLiteral("Open"));
+  dialog.setNameFilter(QStringLiteral("Nord Modular Patch Files (*.pch)"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, !native_dialogs_);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!start_dir.isEmpty() && QFileInfo(start_dir).isDir()) dialog.setDirectory(start_dir);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.front();
+}
+
+std::optional<QString> WidgetFileInteraction::InputText(const QString& caption,
+                                                        const QString& prompt,
+                                                        const QString& text) {
+  QInputDialog dialog(parent_);
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setWindowTitle(caption);
+  dialog.setLabelText(prompt);
+  dialog.setTextValue(text);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
 }
 
 void WidgetFileInteraction::ProcessPendingEvents() {

@@ -17,6 +17,9 @@ class WidgetFileInteraction : public FileInteraction {
                                           const QString& proposed_name) override;
   std::optional<QString> ChooseFileToSave(const QString& start_dir,
                                           const QString& proposed_name) override;
+  std::optional<QString> ChoosePatchFile(const QString& start_dir) override;
+  std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                   const QString& text) override;
   void ProcessPendingEvents() override;
   void SetBusy(bool busy) override;
 
