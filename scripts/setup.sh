@@ -9,7 +9,8 @@ packages=(
   librtmidi-dev libjack-jackd2-dev jackd2 jack-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format clang-tidy libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth trayer
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -5,11 +5,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+#include "app/session.h"
+#include "midi/midi_system.h"
 #include "surface/surface_model.h"
 #include "surface/ui/main_window.h"
 
@@ -41,6 +44,29 @@ void BM_MainWindowStartUp(benchmark::State& state) {
   state.counters["peak_rss_MB"] = static_cast<double>(PeakRssKb()) / 1024.0;
 }
 BENCHMARK(BM_MainWindowStartUp)->Unit(benchmark::kMillisecond);
+
+// The whole program as `quorvane --no-splash` starts it, up to a usable main window: every
+// window, the settings file (written by the previous round), the ports (no MIDI system here).
+void BM_SessionStartUp(benchmark::State& state) {
+  QTemporaryDir dir;
+  quorvane::Session::Options options;
+  options.quit = [] {};
+  options.settings_path = dir.filePath(QStringLiteral("Brellin.ini"));
+  options.midi_service_factory = [](const std::string&, std::string* chosen) {
+    *chosen = "ALSA";
+    return std::make_unique<quorvane::NoMidiService>("no MIDI in this benchmark");
+  };
+  for (auto _ : state) {
+    auto session = std::make_unique<quorvane::Session>(options);
+    session->Start();
+    if (!QTest::qWaitForWindowExposed(&session->Window()) || !session->Started()) std::abort();
+    state.PauseTiming();
+    session.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_SessionStartUp)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,0 +1,68 @@
+#include "app/command_line.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace quorvane {
+
+CommandLine ParseCommandLine(const QStringList& arguments, const QString& version) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Quorvane - a MIDI controller surface for hardware synthesizers and music "
+                     "software."));
+  const QCommandLineOption help_option({QStringLiteral("h"), QStringLiteral("help")},
+                                       QStringLiteral("Show this help and exit."));
+  const QCommandLineOption version_option({QStringLiteral("v"), QStringLiteral("version")},
+                                          QStringLiteral("Show the version and exit."));
+  const QCommandLineOption no_splash(QStringLiteral("no-splash"),
+                                     QStringLiteral("Start without the start-up picture."));
+  const QCommandLineOption settings(
+      QStringLiteral("settings"),
+      QStringLiteral("Use FILE as the application settings file instead of the usual one."),
+      QStringLiteral("FILE"));
+  parser.addOptions({help_option, version_option, no_splash, settings});
+
+  CommandLine out;
+  const QString program = QStringLiteral("quorvane");
+  if (!parser.parse(arguments)) {
+    out.exit_code = 2;
+    out.error = QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
+                    .arg(program, parser.errorText());
+    return out;
+  }
+  if (parser.isSet(help_option)) {
+    out.exit_code = 0;
+    // Without an application object yet, the parser does not know the program's name.
+    out.output = parser.helpText().replace(QStringLiteral("<executable_name>"), program);
+    out.output.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                       QStringLiteral("Usage: ") + program);
+    return out;
+  }
+  if (parser.isSet(version_option)) {
+    out.exit_code = 0;
+    out.output = QStringLiteral("Quorvane %1\n").arg(version);
+    return out;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    out.exit_code = 2;
+    out.error = QStringLiteral(
+                    "%1: unexpected argument '%2'\nTry '%1 --help' for more "
+                    "information.\n")
+                    .arg(program, parser.positionalArguments().constFirst());
+    return out;
+  }
+  out.show_splash = !parser.isSet(no_splash);
+  if (parser.isSet(settings)) {
+    const QString file = parser.value(settings);
+    if (file.isEmpty() || QFileInfo(file).isDir()) {
+      out.exit_code = 2;
+      out.error = QStringLiteral("%1: --settings needs a file, not '%2'\n").arg(program, file);
+      return out;
+    }
+    out.settings_path = QFileInfo(file).absoluteFilePath();
+  }
+  return out;
+}
+
+}  // namespace quorvane

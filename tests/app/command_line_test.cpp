@@ -1,0 +1,57 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+namespace quorvane {
+namespace {
+
+CommandLine Parse(QStringList args) {
+  args.prepend(QStringLiteral("quorvane"));
+  return ParseCommandLine(args, QStringLiteral("1.2.3"));
+}
+
+TEST(CommandLineTest, RunsTakeTheirOptions) {
+  const CommandLine plain = Parse({});
+  EXPECT_FALSE(plain.exit_code);
+  EXPECT_TRUE(plain.show_splash);
+  EXPECT_TRUE(plain.settings_path.isEmpty());
+
+  const CommandLine both =
+      Parse({QStringLiteral("--no-splash"), QStringLiteral("--settings"), QStringLiteral("x.ini")});
+  EXPECT_FALSE(both.exit_code);
+  EXPECT_FALSE(both.show_splash);
+  EXPECT_EQ(both.settings_path, QDir::current().absoluteFilePath(QStringLiteral("x.ini")));
+  EXPECT_EQ(Parse({QStringLiteral("--settings=/tmp/a.ini")}).settings_path,
+            QStringLiteral("/tmp/a.ini"));
+}
+
+TEST(CommandLineTest, TextAnswersEndTheRun) {
+  struct Case {
+    QStringList args;
+    int exit_code;
+    const char* in_output;
+    const char* in_error;
+  };
+  for (const Case& c : {
+           Case{{QStringLiteral("--version")}, 0, "Quorvane 1.2.3", ""},
+           Case{{QStringLiteral("-v")}, 0, "Quorvane 1.2.3", ""},
+           Case{{QStringLiteral("--help")}, 0, "--settings <FILE>", ""},
+           Case{{QStringLiteral("--help")}, 0, "Usage: quorvane", ""},
+           Case{{QStringLiteral("--bogus")}, 2, "", "Unknown option 'bogus'"},
+           Case{{QStringLiteral("--settings")}, 2, "", "Missing value after '--settings'"},
+           Case{{QStringLiteral("--settings"), QStringLiteral("/")}, 2, "", "needs a file"},
+           Case{{QStringLiteral("song.qrt")}, 2, "", "unexpected argument 'song.qrt'"},
+       }) {
+    SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+    const CommandLine cl = Parse(c.args);
+    ASSERT_TRUE(cl.exit_code);
+    EXPECT_EQ(*cl.exit_code, c.exit_code);
+    EXPECT_TRUE(cl.output.contains(QLatin1String(c.in_output))) << cl.output.toStdString();
+    EXPECT_TRUE(cl.error.contains(QLatin1String(c.in_error))) << cl.error.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace quorvane

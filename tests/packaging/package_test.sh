@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs Quorvane from the build tree into a scratch prefix, checks the desktop files,
+# builds the Debian package, checks it with lintian, unpacks it and starts the installed
+# program offscreen through its normal way out (SIGTERM), settings written.
+set -euo pipefail
+build=$1
+scratch=$(mktemp -d)
+trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$scratch"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+DESTDIR=$scratch/dest cmake --install "$build" --prefix /usr > /dev/null
+root=$scratch/dest/usr
+for f in bin/quorvane share/applications/org.quorvane.Quorvane.desktop \
+         share/metainfo/org.quorvane.Quorvane.metainfo.xml share/man/man1/quorvane.1.gz \
+         share/icons/hicolor/scalable/apps/quorvane.svg share/doc/quorvane/copyright; do
+  [ -e "$root/$f" ] || fail "not installed: $f"
+done
+for size in 16 22 24 32 48 64 128 256; do
+  [ -e "$root/share/icons/hicolor/${size}x${size}/apps/quorvane.png" ] || fail "no ${size}px icon"
+done
+desktop-file-validate "$root/share/applications/org.quorvane.Quorvane.desktop"
+appstreamcli validate --no-net "$root/share/metainfo/org.quorvane.Quorvane.metainfo.xml"
+
+(cd "$scratch" && cpack --config "$build/CPackConfig.cmake" -B "$scratch/pkg" > /dev/null)
+deb=$(ls "$scratch"/pkg/quorvane_*.deb)
+lintian --fail-on error --tag-display-limit 0 "$deb"
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no Qt runtime dependency"
+
+dpkg-deb -x "$deb" "$scratch/root"
+program=$scratch/root/usr/bin/quorvane
+"$program" --version | grep -qx "Quorvane [0-9.]*" || fail "--version"
+
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$scratch
+settings=$scratch/Brellin.ini
+"$program" --no-splash --settings "$settings" &
+pid=$!
+# Ends it once it catches SIGTERM (bit 15 of SigCgt): it is up and will leave orderly.
+for _ in $(seq 200); do
+  mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+  [ -n "$mask" ] && (( (16#$mask >> 14) & 1 )) && break
+  kill -0 "$pid" 2>/dev/null || fail "the installed program ended by itself"
+  sleep 0.1
+done
+kill -TERM "$pid"
+wait "$pid" || fail "exit status $?"
+pid=
+grep -q '^\[Window Settings\]' "$settings" || fail "no settings written at exit"
+echo "package: installed, validated and started"
