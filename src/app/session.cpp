@@ -10,22 +10,36 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "bridge/dump_request_command.h"
 #include "bridge/midi_settings_editor.h"
+#include "bridge/remote_binding.h"
 #include "bridge/settings_binding.h"
+#include "bridge/ui/dump_request_button.h"
 #include "bridge/ui/midi_settings_dialog.h"
+#include "bridge/ui/remote_window_binding.h"
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
 #include "files/ui/widget_file_interaction.h"
 #include "midi/midi_system.h"
 #include "remote/keyboard_sender.h"
 #include "remote/ui/midi_keyboard_window.h"
+#include "shell/about_info.h"
+#include "shell/splash_gate.h"
+#include "shell/ui/about_form.h"
+#include "shell/ui/splash_screen.h"
+#include "shell/ui/tray_icon.h"
 #include "snapshots/snapshot_store.h"
+#include "snapshots/ui/morph_slider_window.h"
 #include "snapshots/ui/snapshot_band.h"
 #include "snapshots/ui/snapshot_window.h"
+#include "snapshots/ui/vector_controller_window.h"
 #include "snapshots/ui/widget_snapshot_interaction.h"
+#include "surface/label_gestures.h"
 #include "surface/selection_commands.h"
+#include "surface/ui/compact_window.h"
 #include "surface/ui/main_window.h"
 #include "surface/ui/randomize_factor_dialog.h"
+#include "surface/ui/slider_settings_form.h"
 
 namespace quorvane {
 
@@ -53,12 +67,22 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
 
 Session::~Session() {
   Shutdown();
+  delete splash_.data();
+  tray_.reset();
+  about_.reset();
+  remote_.reset();
   notice_box_.reset();
   midi_dialog_.reset();
   midi_editor_.reset();
+  dump_request_button_.reset();
+  dump_request_.reset();
   link_.reset();
   ports_.reset();
   factor_dialog_.reset();
+  settings_form_.reset();
+  label_gestures_.reset();
+  vector_window_.reset();
+  morph_window_.reset();
   snapshot_window_.reset();
   snapshot_band_.reset();
   snapshots_.reset();
@@ -73,6 +97,15 @@ Session::~Session() {
 }
 
 void Session::Start() {
+  if (options_.show_splash) {
+    // Up at once, before the windows are made.
+    splash_gate_ = std::make_unique<SplashGate>(options_.splash_ms);
+    splash_ = new TSplashScreen(*splash_gate_);
+    splash_->setAttribute(Qt::WA_DeleteOnClose);
+    splash_->show();
+    splash_->repaint();
+    QCoreApplication::processEvents();
+  }
   window_ = std::make_unique<MainWindow>(*model_);
   window_->installEventFilter(this);
   window_->setEnabled(false);
@@ -84,18 +117,51 @@ void Session::Start() {
   selection_ = std::make_unique<SelectionCommands>(*model_);
   factor_dialog_ = std::make_unique<RandomizeFactorDialog>(window_.get());
   window_->BindBulkCommands(*selection_, *factor_dialog_);
+  window_->SetNativeDialogs(options_.native_dialogs);
+  label_gestures_ = std::make_unique<LabelGestures>(*model_, *selection_);
+  window_->BindLabelGestures(*label_gestures_);
+  settings_form_ = std::make_unique<TSliderSettingsForm>(window_.get());
+  connect(window_.get(), &MainWindow::slotSettingsRequested, this, &Session::OpenSlotSettings);
   // The ports exist before the settings are read (they take the remote channel); they open
   // once the settings are in.
   ports_ = std::make_unique<MidiPorts>(options_.midi_service_factory);
   link_ = std::make_unique<SurfaceMidiLink>(*model_, *ports_);
   connect(link_.get(), &SurfaceMidiLink::portError, this, &Session::ShowPortError);
+  link_->SetDumpCapture(&file_commands_->Capture());
+  dump_request_ = std::make_unique<DumpRequestCommand>(*link_, dump_request_string_, *interaction_);
+  dump_request_button_ = std::make_unique<DumpRequestButton>(*window_, *dump_request_);
   StartToolWindows();
   LoadSettings();
   StartMidi();
+  StartShell();
   model_->ShowPage(1);
   window_->show();
-  window_->setEnabled(true);
   AddShutdownStep([this] { SaveSettings(); });
+  if (splash_gate_ && !splash_gate_->MayClose()) {
+    connect(splash_gate_.get(), &SplashGate::mayClose, this, &Session::FinishStart);
+  } else {
+    FinishStart();
+  }
+}
+
+void Session::FinishStart() {
+  if (splash_) splash_->close();
+  // The tool windows are the main window's children: they follow it.
+  window_->setEnabled(true);
+  started_ = true;
+}
+
+void Session::StartShell() {
+  about_ = std::make_unique<TAboutForm>(AboutInfo::OfThisBuild(), window_.get());
+  window_->Bind(Command::kAbout, [this] { about_->Execute(window_->pos()); });
+  tray_ =
+      std::make_unique<TrayIcon>(*model_, QList<QWidget*>{window_.get(), window_->CompactWindow()});
+  window_->Bind(Command::kMinimizeToTray, [this](bool on) { tray_->SetEnabled(on); });
+  tray_->UpdateItem(*window_->MenuAction(Command::kMinimizeToTray));
+  tray_->SetEnabled(settings_.minimize_to_tray);
+  window_->SetChecked(Command::kMinimizeToTray, settings_.minimize_to_tray);
+  // Exit in the icon's menu takes the one way out, as the close button does.
+  connect(tray_.get(), &TrayIcon::exitRequested, window_.get(), &QWidget::close);
 }
 
 template <typename ToolWindow>
@@ -125,8 +191,20 @@ void Session::StartToolWindows() {
   snapshots_ = std::make_unique<SnapshotStore>(*model_);
   snapshots_->SetInteraction(snapshot_interaction_.get());
   snapshot_band_ = std::make_unique<SnapshotBand>(*window_, *snapshots_);
+  remote_ = std::make_unique<RemoteBinding>(*link_, *snapshots_);
+  BindRemoteWindow(*remote_, *window_);
   snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
   BindToolWindow(Command::kSnapshotList, *snapshot_window_);
+  morph_window_ = std::make_unique<TMorphSliderWindow>(*model_, window_.get());
+  BindToolWindow(Command::kMorphSlider, *morph_window_);
+  vector_window_ = std::make_unique<TVectorController>(*model_, window_.get());
+  BindToolWindow(Command::kVectorController, *vector_window_);
+  // Initialize, Open and the favourites replace the definitions: the lists show them anew.
+  connect(file_commands_.get(), &SliderFileCommands::definitionsReplaced, vector_window_.get(),
+          &TVectorController::FillVectorLists);
+  // The settings dialog changed one definition: its entry is rewritten, choices kept.
+  connect(this, &Session::definitionEdited, vector_window_.get(),
+          &TVectorController::UpdateVectorEntry);
 }
 
 void Session::LoadSettings() {
@@ -150,7 +228,9 @@ void Session::ApplySettings() {
   window_->move(settings_.x, settings_.y);
   window_->resize(settings_.w, settings_.h);
   ApplyAppSettings(settings_, *model_, *link_);
+  remote_->ApplySettings(settings_);
   file_commands_->SetSliderSettingsDir(settings_.slider_settings_dir);
+  file_commands_->SetPatchDir(settings_.patch_dir);
   favorites_->SetFiles(settings_.favorite_files);
   keyboard_window_->move(settings_.midi_keyboard_x, settings_.midi_keyboard_y);
   keyboard_window_->setVisible(settings_.show_midi_keyboard);
@@ -160,6 +240,14 @@ void Session::ApplySettings() {
   snapshot_window_->resize(settings_.snapshot_window_w, settings_.snapshot_window_h);
   snapshot_window_->setVisible(settings_.show_snapshot_window);
   window_->SetChecked(Command::kSnapshotList, settings_.show_snapshot_window);
+  morph_window_->move(settings_.morph_slider_x, settings_.morph_slider_y);
+  morph_window_->setVisible(settings_.show_morph_slider);
+  window_->SetChecked(Command::kMorphSlider, settings_.show_morph_slider);
+  vector_window_->move(settings_.vector_controller_x, settings_.vector_controller_y);
+  vector_window_->SetAssignments(settings_.vector_x, settings_.vector_y);
+  vector_window_->FillVectorLists();  // the definitions were read with the settings
+  vector_window_->setVisible(settings_.show_vector_controller);
+  window_->SetChecked(Command::kVectorController, settings_.show_vector_controller);
 }
 
 void Session::SaveSettings() {
@@ -170,6 +258,7 @@ void Session::SaveSettings() {
   settings_.h = frame.height();
   CollectAppSettings(*model_, *link_, settings_);
   settings_.slider_settings_dir = file_commands_->SliderSettingsDir();
+  settings_.patch_dir = file_commands_->PatchDir();
   settings_.favorite_files = favorites_->files();
   settings_.midi_keyboard_x = keyboard_window_->x();
   settings_.midi_keyboard_y = keyboard_window_->y();
@@ -180,6 +269,15 @@ void Session::SaveSettings() {
   settings_.snapshot_window_w = snapshot_window_->width();
   settings_.snapshot_window_h = snapshot_window_->height();
   settings_.show_snapshot_window = window_->MenuAction(Command::kSnapshotList)->isChecked();
+  settings_.morph_slider_x = morph_window_->x();
+  settings_.morph_slider_y = morph_window_->y();
+  settings_.show_morph_slider = window_->MenuAction(Command::kMorphSlider)->isChecked();
+  settings_.vector_controller_x = vector_window_->x();
+  settings_.vector_controller_y = vector_window_->y();
+  settings_.show_vector_controller = window_->MenuAction(Command::kVectorController)->isChecked();
+  settings_.vector_x = vector_window_->XAssignments();
+  settings_.vector_y = vector_window_->YAssignments();
+  settings_.minimize_to_tray = window_->MenuAction(Command::kMinimizeToTray)->isChecked();
   const FileStatus status =
       SaveAppSettings(settings_path_, settings_, model_->Pages(), dump_request_string_);
   if (status.ok) return;
@@ -197,6 +295,8 @@ void Session::ConnectFileCommands() {
   w.Bind(Command::kOpenSliderFile, [&commands] { commands.OpenSliderFile(); });
   w.Bind(Command::kSaveSliderFile, [&commands] { commands.SaveSliderFile(); });
   w.Bind(Command::kSaveSliderFileAs, [&commands] { commands.SaveSliderFileAs(); });
+  w.Bind(Command::kFilterUsingDump, [&commands] { commands.FilterUsingControllerDump(); });
+  w.Bind(Command::kFilterUsingPatch, [&commands] { commands.FilterUsingPatchFile(); });
 
   Favorites& favorites = *favorites_;
   for (int n = 1; n <= kFavoriteCount; ++n) {
@@ -232,6 +332,12 @@ void Session::StartMidi() {
   // The system stopping or coming back is told at once, without blocking the surface.
   connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
   AddShutdownStep([this] { link_->Guard([this] { ports_->CloseInUse(); }); });
+}
+
+void Session::OpenSlotSettings(int slot) {
+  const bool changed = settings_form_->Edit(model_->SlotDefinition(slot), window_->pos());
+  model_->ShowPage(model_->CurrentPage());
+  if (changed) emit definitionEdited(SequenceNumber(model_->CurrentPage(), slot));
 }
 
 void Session::ShowNotice(const QString& text) {

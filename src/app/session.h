@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "bridge/surface_midi_link.h"
 #include "files/app_settings.h"
 #include "midi/midi_ports.h"
+#include "shell/ui/splash_screen.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -21,12 +23,22 @@ class MidiSettingsEditor;
 class RandomizeFactorDialog;
 class SelectionCommands;
 class SliderFileCommands;
+class DumpRequestCommand;
+class DumpRequestButton;
 class MidiSettingsDialog;
 class WidgetFileInteraction;
 class KeyboardSender;
+class RemoteBinding;
+class SplashGate;
+class TAboutForm;
+class TrayIcon;
+class LabelGestures;
+class TSliderSettingsForm;
 class SnapshotBand;
 class SnapshotStore;
 class TSnapshotWindow;
+class TMorphSliderWindow;
+class TVectorController;
 class WidgetSnapshotInteraction;
 class TMidiKeyboardWindow;
 
@@ -45,6 +57,8 @@ class Session : public QObject {
     bool native_dialogs = true;
     MidiPorts::ServiceFactory midi_service_factory;  // default: the system's own MIDI
     ErrorPresenter present_port_error;               // default: a message box over the main window
+    bool show_splash = false;  // the start-up picture; the windows take no input while it is up
+    int splash_ms = 4000;
   };
 
   Session();
@@ -68,15 +82,26 @@ class Session : public QObject {
   SurfaceMidiLink& MidiLink() { return *link_; }
   MidiSettingsDialog& MidiDialog() { return *midi_dialog_; }
   SelectionCommands& Selection() { return *selection_; }
+  TAboutForm& About() { return *about_; }
+  TrayIcon& Tray() { return *tray_; }
+  // Until the start-up picture has gone; nullptr after.
+  TSplashScreen* Splash() const { return splash_.data(); }
+  // The windows take input: the start-up picture has gone.
+  bool Started() const { return started_; }
   TMidiKeyboardWindow& MidiKeyboard() { return *keyboard_window_; }
   SnapshotStore& Snapshots() { return *snapshots_; }
+  RemoteBinding& Remote() { return *remote_; }
   TSnapshotWindow& SnapshotList() { return *snapshot_window_; }
+  TMorphSliderWindow& MorphSlider() { return *morph_window_; }
+  TVectorController& VectorPad() { return *vector_window_; }
   const QString& SettingsPath() const { return settings_path_; }
   // Values of the settings file that live outside the model during the run.
   AppSettings& Settings() { return settings_; }
 
  signals:
   void shutdownFinished();
+  // The settings dialog changed definition N (1..120).
+  void definitionEdited(int n);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,6 +109,10 @@ class Session : public QObject {
  private:
   // The MIDI Keyboard window, the snapshot store with its band and list window.
   void StartToolWindows();
+  // The About box and the notification-area icon.
+  void StartShell();
+  // Once the start-up picture may go: it goes, and the windows take input.
+  void FinishStart();
   template <typename ToolWindow>
   void BindToolWindow(Command command, ToolWindow& tool);
   void LoadSettings();
@@ -92,6 +121,8 @@ class Session : public QObject {
   void ConnectFileCommands();
   void StartMidi();
   void ShowNotice(const QString& text);
+  // The per-slider settings dialog of slot 1..24 of the page shown.
+  void OpenSlotSettings(int slot);
   // Told once the current event is handled; the same text waiting already is not told twice.
   void ShowPortError(const QString& text);
 
@@ -106,18 +137,30 @@ class Session : public QObject {
   std::unique_ptr<Favorites> favorites_;
   std::unique_ptr<MidiPorts> ports_;
   std::unique_ptr<SurfaceMidiLink> link_;
+  std::unique_ptr<DumpRequestCommand> dump_request_;
+  std::unique_ptr<DumpRequestButton> dump_request_button_;
   QStringList port_errors_waiting_;
   std::unique_ptr<MidiSettingsEditor> midi_editor_;
   std::unique_ptr<MidiSettingsDialog> midi_dialog_;
   std::unique_ptr<QMessageBox> notice_box_;
   std::unique_ptr<SelectionCommands> selection_;
   std::unique_ptr<RandomizeFactorDialog> factor_dialog_;
+  std::unique_ptr<LabelGestures> label_gestures_;
+  std::unique_ptr<TSliderSettingsForm> settings_form_;
   std::unique_ptr<KeyboardSender> keyboard_sender_;
   std::unique_ptr<TMidiKeyboardWindow> keyboard_window_;  // a child of the main window
   std::unique_ptr<WidgetSnapshotInteraction> snapshot_interaction_;
   std::unique_ptr<SnapshotStore> snapshots_;
   std::unique_ptr<SnapshotBand> snapshot_band_;
+  std::unique_ptr<RemoteBinding> remote_;             // remote control and the Transport band
   std::unique_ptr<TSnapshotWindow> snapshot_window_;  // a child of the main window
+  std::unique_ptr<TMorphSliderWindow> morph_window_;  // a child of the main window
+  std::unique_ptr<TVectorController> vector_window_;  // a child of the main window
+  std::unique_ptr<TAboutForm> about_;
+  std::unique_ptr<TrayIcon> tray_;
+  std::unique_ptr<SplashGate> splash_gate_;
+  QPointer<TSplashScreen> splash_;  // deletes itself once closed
+  bool started_ = false;
   SignalWatcher signals_;
   std::vector<std::function<void()>> shutdown_steps_;
   bool shut_down_ = false;

@@ -1,8 +1,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,9 +24,11 @@
 #include "files/slider_file_commands.h"
 #include "snapshots/snapshot_store.h"
 #include "support/in_process_midi_service.h"
+#include "support/modal.h"
 #include "support/temp_dir.h"
 #include "surface/ui/bulk_send_window.h"
 #include "surface/ui/main_window.h"
+#include "surface/ui/slider_settings_form.h"
 #include "surface/ui/track_bar.h"
 
 namespace quorvane {
@@ -107,6 +113,58 @@ class SessionTest : public QObject {
     QCOMPARE(again.Model().GlobalChannel(), 7);
     QCOMPARE(again.Model().CurrentPage(), 1);
     QCOMPARE(again.Model().View(3).number_text, QStringLiteral("3"));
+  }
+
+  void labelEditsSwapsAndAlwaysOnTopComeBack() {
+    {
+      Session session(Options());
+      session.Start();
+      MainWindow& w = session.Window();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      session.Model().ShowPage(2);
+
+      // A click on number label 5 opens the settings of page 2 slot 5.
+      QSignalSpy edited(&session, &Session::definitionEdited);
+      QPoint shown_at;
+      testing::WhenModal<TSliderSettingsForm>([&shown_at](TSliderSettingsForm* form) {
+        shown_at = form->pos();
+        form->findChild<QLineEdit*>(QStringLiteral("SliderLabel"))
+            ->setText(QStringLiteral("Cutoff"));
+        form->accept();
+      });
+      QTest::mouseClick(w.NumberLabel(5), Qt::LeftButton);
+      QCOMPARE(shown_at, w.pos() + QPoint(100, 70));
+      QCOMPARE(edited.count(), 1);
+      QCOMPARE(edited.at(0).at(0).toInt(), 29);
+      QCOMPARE(w.CaptionLabel(5)->text(), QStringLiteral("Cutoff"));
+
+      // Dragged from page 2 slot 5 onto slot 1 of the same page.
+      w.SetDragRunner([&w](QDrag& drag) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(w.NumberLabel(1), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(w.NumberLabel(1), &drop);
+      });
+      QLabel* label = w.NumberLabel(5);
+      const QPoint at = label->rect().center();
+      QTest::mousePress(label, Qt::LeftButton, {}, at);
+      QMouseEvent move(QEvent::MouseMove, QPointF(at + QPoint(0, 30)),
+                       QPointF(label->mapToGlobal(at + QPoint(0, 30))), Qt::NoButton,
+                       Qt::LeftButton, {});
+      QApplication::sendEvent(label, &move);
+      QTest::mouseRelease(label, Qt::LeftButton, {}, at);
+      QCOMPARE(session.Model().Definition(2, 1).caption, QStringLiteral("Cutoff"));
+
+      w.MenuAction(Command::kAlwaysOnTop)->trigger();
+      w.close();
+      QTRY_VERIFY(session.IsShutDown());
+    }
+    Session again(Options());
+    again.Start();
+    QCOMPARE(again.Model().Definition(2, 1).caption, QStringLiteral("Cutoff"));
+    QCOMPARE(again.Model().Definition(2, 5).caption, QStringLiteral("Slider 25"));
+    QVERIFY(again.Model().AlwaysOnTop());
+    QVERIFY(again.Window().MenuAction(Command::kAlwaysOnTop)->isChecked());
   }
 
   void fileCommandsAreBoundAndSetTheTitle() {

@@ -418,9 +418,9 @@ class MainWindowTest : public QObject {
           {"MorphSlider1", "&Morph Slider...", "Ctrl+M", kCheck, false},
           {"MIDIKeyboard1", "MIDI &Keyboard...", "Ctrl+K", kCheck, false},
           {"SnapshotList1", "&Snapshot List...", "Ctrl+I", kCheck, false},
-          {"CompactView1", "&Compact View", "Ctrl+P", kPlain, false},
+          {"CompactView1", "&Compact View", "Ctrl+P", kPlain, true},
           {"miToTray", "Minimize To &Taskbar Tray", "", kCheck, false},
-          {"AlwaysOnTop1", "&Always On Top", "", kCheck, false}}},
+          {"AlwaysOnTop1", "&Always On Top", "", kCheck, true}}},
         {"&Help", {{"About1", "&About...", "", kPlain, false}}},
     };
 
