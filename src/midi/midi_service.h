@@ -165,6 +165,10 @@ class MidiService {
   // stops), delivered on the thread that made the service.
   // NOLINTNEXTLINE(performance-unnecessary-value-param): services that use it keep it
   virtual void SetNoticeHandler(std::function<void(const std::string&)> /*handler*/) {}
+  // Called on the thread that made the service whenever its device lists may have changed (a
+  // device, port or client came or went). Services that cannot tell never call it.
+  // NOLINTNEXTLINE(performance-unnecessary-value-param): services that use it keep it
+  virtual void SetDevicesChangedHandler(std::function<void()> /*handler*/) {}
 };
 
 }  // namespace quorvane
