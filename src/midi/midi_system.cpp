@@ -1,17 +1,26 @@
 #include "midi/midi_system.h"
 
+#include "midi/jack_service.h"
 #include "midi/rtmidi_service.h"
 
 namespace quorvane {
 
+namespace {
+
+// JACK is spoken to directly; RtMidi serves the ALSA sequencer.
+std::unique_ptr<MidiService> MakeService(bool jack) {
+  if (jack) return std::make_unique<JackService>();
+  return std::make_unique<RtMidiService>(RtMidiService::Api::Alsa);
+}
+
+}  // namespace
+
 std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted, std::string* chosen) {
-  using Api = RtMidiService::Api;
-  const Api order[2] = {wanted == "JACK" ? Api::Jack : Api::Alsa,
-                        wanted == "JACK" ? Api::Alsa : Api::Jack};
-  for (const Api api : order) {
-    auto service = std::make_unique<RtMidiService>(api);
+  const bool jack_first = wanted == "JACK";
+  for (const bool jack : {jack_first, !jack_first}) {
+    auto service = MakeService(jack);
     if (service->Available()) {
-      if (chosen) *chosen = RtMidiService::ApiName(api);
+      if (chosen) *chosen = jack ? "JACK" : "ALSA";
       return service;
     }
   }

@@ -1,14 +1,14 @@
 #include "jack_ports.h"
 
 #include "files/app_settings.h"
-#include "midi/rtmidi_service.h"
+#include "midi/jack_service.h"
 
 namespace quorvane::testing {
 
 LinkedPorts StartJackPorts(SurfaceModel& model, const JackMidiPeer& peer, bool with_input) {
   LinkedPorts ports(model, [](const std::string&, std::string* chosen) {
     *chosen = "JACK";
-    return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
+    return std::make_unique<JackService>();
   });
   AppSettings s;
   s.midi_api = QStringLiteral("JACK");

@@ -13,7 +13,7 @@
 #include "bridge/remote_binding.h"
 #include "files/app_settings.h"
 #include "linked_ports.h"
-#include "midi/rtmidi_service.h"
+#include "midi/jack_service.h"
 #include "snapshots/snapshot_store.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
@@ -45,7 +45,7 @@ class JackRemote : public ::testing::Test {
     }
     ports_.emplace(model_, [](const std::string&, std::string* chosen) {
       *chosen = "JACK";
-      return std::make_unique<RtMidiService>(RtMidiService::Api::Jack);
+      return std::make_unique<JackService>();
     });
     ports_->Start(settings_);
     ASSERT_TRUE((*ports_)->InUse(PortRole::kRemoteInput))

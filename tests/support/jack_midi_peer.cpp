@@ -35,6 +35,7 @@ JackMidiPeer::JackMidiPeer(const std::string& client_name)
     throw std::runtime_error("JackMidiPeer: cannot register ports");
   }
   jack_on_shutdown(client_, &Shutdown, this);
+  jack_set_client_registration_callback(client_, &ClientRegistration, this);
   if (jack_activate(client_) != 0) {
     jack_client_close(client_);
     throw std::runtime_error("JackMidiPeer: cannot activate");
@@ -119,6 +120,18 @@ int JackMidiPeer::Process(jack_nframes_t nframes, void* self) {
 
 void JackMidiPeer::Shutdown(void* self) {
   static_cast<JackMidiPeer*>(self)->shutdown_.store(true, std::memory_order_release);
+}
+
+void JackMidiPeer::ClientRegistration(const char* name, int registered, void* self) {
+  if (!registered || !name) return;
+  auto* peer = static_cast<JackMidiPeer*>(self);
+  std::lock_guard<std::mutex> lock(peer->clients_mutex_);
+  peer->clients_.emplace_back(name);
+}
+
+std::vector<std::string> JackMidiPeer::clientsRegistered() const {
+  std::lock_guard<std::mutex> lock(clients_mutex_);
+  return clients_;
 }
 
 void JackMidiPeer::record(jack_nframes_t nframes) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ class JackMidiPeer {
   std::vector<PeerEvent> events(std::size_t from = 0) const;
   // True when the input saw more than the reserved storage holds.
   bool lost() const { return lost_.load(std::memory_order_acquire); }
+  // Names of the clients that joined the server since the peer was made, in order.
+  std::vector<std::string> clientsRegistered() const;
   // True once JACK told the client that the server went away.
   bool serverGone() const { return shutdown_.load(std::memory_order_acquire); }
 
@@ -71,6 +74,7 @@ class JackMidiPeer {
  private:
   static int Process(jack_nframes_t nframes, void* self);
   static void Shutdown(void* self);
+  static void ClientRegistration(const char* name, int registered, void* self);
   void record(jack_nframes_t nframes);
   void write(jack_nframes_t nframes);
 
@@ -99,6 +103,9 @@ class JackMidiPeer {
   std::atomic<bool> shutdown_{false};
   std::atomic<std::size_t> per_cycle_limit_{0};
   std::atomic<std::uint64_t> cycles_{0};  // process cycles run so far
+  // JACK's notification thread adds, the test thread reads.
+  mutable std::mutex clients_mutex_;
+  std::vector<std::string> clients_;
 };
 
 }  // namespace quorvane::testing

@@ -1,0 +1,116 @@
+// The input half of the JACK service.
+
+#include <algorithm>
+
+#include "midi/jack_service.h"
+#include "midi/jack_service_detail.h"
+
+namespace quorvane {
+
+MidiResult JackService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverCallback callback,
+                                  void* instance) {
+  if (!Connected()) return generation_ > 0 ? kMidiSystemGone : MidiResult{kMidiNoDriver};
+  if (id >= input_names_.size()) return kMidiBadDeviceId;
+  auto slot = std::find_if(std::begin(input_slots_), std::end(input_slots_),
+                           [](const auto& s) { return s.load() == nullptr; });
+  if (slot == std::end(input_slots_)) return kMidiAllocated;
+  auto in = std::make_unique<Input>();
+  const MidiResult result = Register(input_names_[id], false, in->port_name, in->port);
+  if (result != kMidiNoError) return result;
+  in->callback = callback;
+  in->instance = instance;
+  in->generation = generation_;
+  in->rate = jack_get_sample_rate(client_);
+  in->handle = reinterpret_cast<MidiHandle>(in.get());
+  slot->store(in.get(), std::memory_order_release);
+  WakeRelay();
+  handle = in->handle;
+  inputs_[handle] = std::move(in);
+  return kMidiNoError;
+}
+
+std::uintptr_t JackService::InputStamp(const Input& in) const {
+  if (!client_ || gone_.load()) return 0;
+  const auto since = static_cast<std::int32_t>(jack_frame_time(client_) - in.start_frame.load());
+  return since <= 0 ? 0
+                    : static_cast<std::uintptr_t>(std::uint64_t{static_cast<std::uint32_t>(since)} *
+                                                  1000 / in.rate);
+}
+
+MidiResult JackService::InputStart(MidiHandle handle) {
+  Input* in = FindInput(handle);
+  if (!in) return kMidiInvalidHandle;
+  if (Dead(in->generation)) return kMidiSystemGone;
+  in->start_frame.store(jack_frame_time(client_));
+  if (!in->running.load()) {
+    // Whatever came or was under way before a stop is not continued.
+    WaitRelay();
+    in->events.Clear();
+    in->parser.Reset();
+  }
+  in->running.store(true);
+  return kMidiNoError;
+}
+
+MidiResult JackService::InputReset(MidiHandle handle) {
+  Input* in = FindInput(handle);
+  if (!in) return kMidiInvalidHandle;
+  in->running.store(false);
+  WaitRelay();  // a pass that saw it running finishes first
+  in->HandBack(InputStamp(*in));
+  return kMidiNoError;
+}
+
+MidiResult JackService::InputClose(MidiHandle handle) {
+  Input* in = FindInput(handle);
+  if (!in) return kMidiInvalidHandle;
+  if (!in->queue.Empty() || in->current) return kMidiStillPlaying;
+  in->running.store(false);
+  for (auto& slot : input_slots_)
+    if (slot.load() == in) slot.store(nullptr);
+  WaitProcess();
+  WaitRelay();  // no callbacks after this
+  if (!Dead(in->generation)) jack_port_unregister(client_, in->port);
+  GiveBackPortName(in->port_name);
+  inputs_.erase(handle);
+  return kMidiNoError;
+}
+
+MidiResult JackService::InputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) {
+  if (!FindInput(handle)) return kMidiInvalidHandle;
+  if (!header.data && header.buffer_length > 0) return kMidiInvalidParam;
+  header.flags |= kMidiHeaderPrepared;
+  return kMidiNoError;
+}
+
+MidiResult JackService::InputAddBuffer(MidiHandle handle, MidiBufferHeader& header) {
+  Input* in = FindInput(handle);
+  if (!in) return kMidiInvalidHandle;
+  if (!(header.flags & kMidiHeaderPrepared)) return kMidiUnprepared;
+  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  header.bytes_recorded = 0;
+  header.flags = (header.flags & ~std::uint32_t{kMidiHeaderDone}) | kMidiHeaderInQueue;
+  if (!in->queue.Push(&header)) {
+    header.flags &= ~std::uint32_t{kMidiHeaderInQueue};
+    return kMidiNoMemory;
+  }
+  return kMidiNoError;
+}
+
+MidiResult JackService::InputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) {
+  if (!FindInput(handle)) return kMidiInvalidHandle;
+  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
+  return kMidiNoError;
+}
+
+std::uint64_t JackService::InputSysexLost(MidiHandle handle) const {
+  const Input* in = FindInput(handle);
+  return in ? in->sysex_lost_count.load() : 0;
+}
+
+MidiResult JackService::InputErrorText(MidiResult code, std::string& text) {
+  return ErrorText(code, text);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,574 @@
+#include "midi/jack_service.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "midi/jack_service_detail.h"
+
+namespace quorvane {
+
+using namespace jack_detail;  // the service's own rings and records
+
+namespace {
+
+constexpr const char* kClientName = "Quorvane";
+// How often a lost server is looked for again.
+constexpr std::int64_t kReprobeMs = 250;
+// How long a send waits for room in a full ring before it gives up aloud.
+constexpr auto kRoomWait = std::chrono::seconds(2);
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void Quiet(const char*) {}
+
+// How many bytes a short message with this status carries; 0 when it cannot go as one.
+std::uint32_t ShortLength(std::uint8_t status) {
+  if (status < 0x80) return 0;
+  if (status < 0xC0 || (status >= 0xE0 && status < 0xF0) || status == 0xF2) return 3;
+  if (status < 0xE0 || status == 0xF1 || status == 0xF3) return 2;
+  switch (status) {
+    case 0xF0:
+    case 0xF7:
+    case 0xF4:
+    case 0xF5:
+    case 0xF9:
+    case 0xFD:
+      return 0;
+    default:
+      return 1;
+  }
+}
+
+template <typename Pred>
+bool WaitUntil(Pred done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return done();
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  return true;
+}
+
+}  // namespace
+
+// What libjack calls. Process runs on the realtime thread: no allocation, lock or system
+// call. The others run on JACK's notification thread and only post to the GUI thread.
+struct JackService::Callbacks {
+  static int Process(jack_nframes_t nframes, void* self) {
+    auto* s = static_cast<JackService*>(self);
+    const std::uint64_t pass = s->process_entered_.fetch_add(1) + 1;
+    const jack_nframes_t cycle_start = jack_last_frame_time(s->client_);
+    for (auto& slot : s->output_slots_)
+      if (Output* out = slot.load(std::memory_order_acquire)) out->Write(nframes, cycle_start);
+    for (auto& slot : s->input_slots_)
+      if (Input* in = slot.load(std::memory_order_acquire)) in->Read(nframes, cycle_start);
+    s->cycles_.fetch_add(1, std::memory_order_release);
+    s->process_left_.store(pass);
+    return 0;
+  }
+
+  static void Shutdown(jack_status_t, const char*, void* self) {
+    auto* s = static_cast<JackService*>(self);
+    s->gone_.store(true);
+    if (s->lost_posted_.exchange(true)) return;
+    // The service may have noticed first and even found a new server by then.
+    QMetaObject::invokeMethod(
+        s->target_.get(),
+        [s] {
+          if (s->gone_.load()) s->Lost();
+        },
+        Qt::QueuedConnection);
+  }
+
+  static void PortRegistered(jack_port_id_t id, int, void* self) {
+    auto* s = static_cast<JackService*>(self);
+    // Our own ports are never devices, and audio ports are none of our business.
+    if (jack_port_t* port = jack_port_by_id(s->client_, id)) {
+      if (jack_port_is_mine(s->client_, port)) return;
+      const char* type = jack_port_type(port);
+      if (type && std::strcmp(type, JACK_DEFAULT_MIDI_TYPE) != 0) return;
+    }
+    s->PostDevicesChanged();
+  }
+
+  static void ClientRegistered(const char* name, int, void* self) {
+    auto* s = static_cast<JackService*>(self);
+    if (name && s->client_name_ == name) return;
+    s->PostDevicesChanged();
+  }
+};
+
+JackService::JackService() : target_(std::make_unique<QObject>()) {
+  // libjack reports a missing server on stderr, again on every attempt.
+  jack_set_error_function(&Quiet);
+  jack_set_info_function(&Quiet);
+  relay_ = std::thread([this] { RelayLoop(); });
+  last_probe_ms_ = NowMs();
+  Reconnect();
+}
+
+JackService::~JackService() {
+  for (auto& [handle, in] : inputs_) in->running.store(false);
+  while (!inputs_.empty()) {
+    Input& in = *inputs_.begin()->second;
+    in.queue.Clear();
+    in.current = nullptr;
+    InputClose(in.handle);
+  }
+  while (!outputs_.empty()) OutputClose(outputs_.begin()->first);
+  CloseClient(!gone_.load());
+  relay_stop_.store(true);
+  WakeRelay();
+  relay_.join();
+  target_.reset();  // queued calls still on their way die with it
+}
+
+void JackService::Reconnect() {
+  unavailable_.clear();
+  jack_status_t status{};
+  jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
+  if (!client) {
+    unavailable_ = "No JACK server is running.";
+    return;
+  }
+  client_ = client;
+  client_name_ = jack_get_client_name(client);
+  gone_.store(false);
+  lost_posted_.store(false);
+  cycles_.store(0);
+  jack_set_process_callback(client, &Callbacks::Process, this);
+  jack_on_info_shutdown(client, &Callbacks::Shutdown, this);
+  jack_set_port_registration_callback(client, &Callbacks::PortRegistered, this);
+  jack_set_client_registration_callback(client, &Callbacks::ClientRegistered, this);
+  if (jack_activate(client) != 0) {
+    jack_client_close(client);
+    client_ = nullptr;
+    client_name_.clear();
+    unavailable_ = "The JACK client could not be started.";
+  }
+}
+
+// With the server alive the client deactivates first, so that no callback outlives it.
+void JackService::CloseClient(bool server_alive) {
+  jack_client_t* client = client_;
+  if (client && server_alive) {
+    jack_deactivate(client);  // no callback runs after this
+    jack_client_close(client);
+  }
+  client_ = nullptr;
+  client_name_.clear();
+  for (auto& slot : output_slots_) slot.store(nullptr);
+  for (auto& slot : input_slots_) slot.store(nullptr);
+  // Closing a dead server's client takes well under a millisecond: libjack waits for nothing.
+  if (client && !server_alive) jack_client_close(client);
+}
+
+bool JackService::Connected() {
+  if (client_ && !gone_.load()) return true;
+  if (client_) Lost();  // the notice is still on its way
+  const std::int64_t now = NowMs();
+  if (now - last_probe_ms_ < kReprobeMs) return false;
+  last_probe_ms_ = now;
+  Reconnect();
+  if (!client_) return false;
+  notice_.clear();
+  return true;
+}
+
+void JackService::Lost() {
+  if (!client_) return;
+  ++generation_;  // whatever is open belongs to the dead server
+  notice_ = kJackStoppedText;
+  unavailable_ = kJackStoppedText;
+  last_probe_ms_ = NowMs();
+  for (auto& [handle, in] : inputs_) in->running.store(false);
+  // A process callback under way when the server died may still be finishing.
+  WaitUntil([this] { return process_left_.load() >= process_entered_.load(); },
+            std::chrono::milliseconds(100));
+  CloseClient(false);
+  if (notice_handler_) notice_handler_(notice_);
+}
+
+void JackService::PostDevicesChanged() {
+  if (changed_posted_.exchange(true)) return;  // one call covers a burst
+  QMetaObject::invokeMethod(
+      target_.get(),
+      [this] {
+        changed_posted_.store(false);
+        if (devices_changed_) devices_changed_();
+      },
+      Qt::QueuedConnection);
+}
+
+void JackService::SetNoticeHandler(std::function<void(const std::string&)> handler) {
+  notice_handler_ = std::move(handler);
+}
+
+void JackService::SetDevicesChangedHandler(std::function<void()> handler) {
+  devices_changed_ = std::move(handler);
+}
+
+std::string JackService::Notice() const {
+  return gone_.load() ? kJackStoppedText : notice_;
+}
+
+std::string JackService::ClientName() const {
+  return client_name_;
+}
+
+std::uint64_t JackService::LateEvents() const {
+  std::uint64_t late = 0;
+  for (const auto& [handle, out] : outputs_) late += out->late.load(std::memory_order_relaxed);
+  return late;
+}
+
+bool JackService::Available() const {
+  return client_ && !gone_.load();
+}
+
+std::string JackService::UnavailableReason() const {
+  if (client_ && gone_.load()) return kJackStoppedText;
+  return unavailable_;
+}
+
+bool JackService::Dead(int generation) const {
+  return generation != generation_ || gone_.load() || !client_;
+}
+
+std::vector<std::string> JackService::ListDevices(bool outputs) {
+  std::vector<std::string> names;
+  if (!Connected()) return names;
+  // Other programs' inputs are where we send, their outputs what we read.
+  const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE,
+                                      outputs ? JackPortIsInput : JackPortIsOutput);
+  if (!ports) return names;
+  const std::string own = client_name_ + ":";
+  for (const char** p = ports; *p; ++p)
+    if (std::strncmp(*p, own.c_str(), own.size()) != 0) names.emplace_back(*p);
+  jack_free(ports);
+  return names;
+}
+
+std::uint32_t JackService::OutputDeviceCount() {
+  output_names_ = ListDevices(true);
+  return static_cast<std::uint32_t>(output_names_.size());
+}
+
+std::uint32_t JackService::InputDeviceCount() {
+  input_names_ = ListDevices(false);
+  return static_cast<std::uint32_t>(input_names_.size());
+}
+
+MidiResult JackService::OutputDeviceCaps(int id, MidiOutputCaps& caps) {
+  if (id == kMidiMapperId) {
+    caps = MidiOutputCaps{};
+    caps.name = "MIDI Mapper";
+    return kMidiNoError;
+  }
+  if (id < 0 || static_cast<std::size_t>(id) >= output_names_.size()) return kMidiBadDeviceId;
+  caps = MidiOutputCaps{};
+  caps.name = output_names_[static_cast<std::size_t>(id)];
+  caps.channel_mask = 0xFFFF;
+  return kMidiNoError;
+}
+
+MidiResult JackService::InputDeviceCaps(unsigned id, MidiInputCaps& caps) {
+  if (id >= input_names_.size()) return kMidiBadDeviceId;
+  caps = MidiInputCaps{};
+  caps.name = input_names_[id];
+  return kMidiNoError;
+}
+
+std::string JackService::TakePortName(bool output) {
+  std::string wanted;
+  wanted.swap(next_port_name_);
+  const auto used = [this](const std::string& name) {
+    return std::find(used_port_names_.begin(), used_port_names_.end(), name) !=
+           used_port_names_.end();
+  };
+  if (!wanted.empty() && !used(wanted)) {
+    used_port_names_.push_back(wanted);
+    return wanted;
+  }
+  for (int n = 1;; ++n) {
+    std::string name;
+    if (output)
+      name = n == 1 ? "MIDI Out" : "MIDI Out " + std::to_string(n);
+    else
+      name = n == 1 ? "MIDI In 1" : n == 2 ? "Remote In" : "MIDI In " + std::to_string(n);
+    if (!used(name)) {
+      used_port_names_.push_back(name);
+      return name;
+    }
+  }
+}
+
+void JackService::GiveBackPortName(const std::string& name) {
+  used_port_names_.erase(std::remove(used_port_names_.begin(), used_port_names_.end(), name),
+                         used_port_names_.end());
+}
+
+// A port of our client, connected to the device; it carries MIDI once the graph has switched.
+MidiResult JackService::Register(const std::string& device, bool output, std::string& port_name,
+                                 jack_port_t*& port) {
+  if (!jack_port_by_name(client_, device.c_str())) return kMidiNoDevice;
+  port_name = TakePortName(output);
+  port = jack_port_register(client_, port_name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                            output ? JackPortIsOutput : JackPortIsInput, 0);
+  if (!port) {
+    GiveBackPortName(port_name);
+    driver_error_ = "The JACK MIDI port " + port_name + " could not be made.";
+    return kMidiDriverError;
+  }
+  const std::string own = jack_port_name(port);
+  const int rc = output ? jack_connect(client_, own.c_str(), device.c_str())
+                        : jack_connect(client_, device.c_str(), own.c_str());
+  if (rc != 0 && rc != EEXIST) {
+    jack_port_unregister(client_, port);
+    port = nullptr;
+    GiveBackPortName(port_name);
+    return kMidiNoDevice;
+  }
+  // The server switches to the new graph a cycle or two later.
+  WaitCycles(2, 1000);
+  return kMidiNoError;
+}
+
+bool JackService::WaitCycles(std::uint64_t cycles, int timeout_ms) const {
+  const std::uint64_t until = cycles_.load(std::memory_order_acquire) + cycles;
+  return WaitUntil([&] { return gone_.load() || cycles_.load(std::memory_order_acquire) >= until; },
+                   std::chrono::milliseconds(timeout_ms));
+}
+
+// Returns once a process callback that may have seen a slot before it changed has ended.
+void JackService::WaitProcess() const {
+  const std::uint64_t entered = process_entered_.load();
+  WaitUntil([&] { return gone_.load() || process_left_.load() >= entered; },
+            std::chrono::milliseconds(500));
+}
+
+void JackService::WaitRelay() const {
+  const std::uint64_t entered = relay_entered_.load();
+  while (relay_left_.load() < entered) std::this_thread::sleep_for(std::chrono::microseconds(100));
+}
+
+// The service's own thread: every driver callback runs here, never on the process thread.
+void JackService::RelayLoop() {
+  std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[ByteRing::kSize]);
+  while (!relay_stop_.load()) {
+    const std::uint64_t pass = relay_entered_.fetch_add(1) + 1;
+    for (auto& slot : input_slots_)
+      if (Input* in = slot.load()) in->Relay(scratch.get());
+    for (auto& slot : output_slots_) {
+      Output* out = slot.load();
+      if (!out) continue;
+      while (const auto* next = out->done.Front()) {
+        MidiBufferHeader* header = *next;
+        out->done.Pop();
+        header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+        out->callback(out->handle, MidiCallbackMessage::OutputDone, out->instance,
+                      reinterpret_cast<std::uintptr_t>(header), 0);
+        out->long_done.fetch_add(1);
+      }
+    }
+    relay_left_.store(pass);
+    if (AnyPortOpen()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    std::unique_lock<std::mutex> lock(relay_mutex_);
+    relay_wake_.wait(lock, [this] { return relay_stop_.load() || AnyPortOpen(); });
+  }
+}
+
+bool JackService::AnyPortOpen() const {
+  for (const auto& slot : input_slots_)
+    if (slot.load()) return true;
+  for (const auto& slot : output_slots_)
+    if (slot.load()) return true;
+  return false;
+}
+
+void JackService::WakeRelay() {
+  // Taking the lock orders the slot's store before the sleeping thread's check.
+  { const std::lock_guard<std::mutex> lock(relay_mutex_); }
+  relay_wake_.notify_one();
+}
+
+JackService::Output* JackService::FindOutput(MidiHandle handle) const {
+  const auto it = outputs_.find(handle);
+  return it == outputs_.end() ? nullptr : it->second.get();
+}
+
+JackService::Input* JackService::FindInput(MidiHandle handle) const {
+  const auto it = inputs_.find(handle);
+  return it == inputs_.end() ? nullptr : it->second.get();
+}
+
+MidiResult JackService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
+                                   void* instance) {
+  if (!Connected()) return generation_ > 0 ? kMidiSystemGone : MidiResult{kMidiNoDriver};
+  std::string device;
+  if (id == kMidiMapperId) {
+    if (output_names_.empty()) OutputDeviceCount();
+    if (output_names_.empty()) return kMidiNoMap;
+    device = output_names_.front();
+  } else if (id >= 0 && static_cast<std::size_t>(id) < output_names_.size()) {
+    device = output_names_[static_cast<std::size_t>(id)];
+  } else {
+    return kMidiBadDeviceId;
+  }
+  auto slot = std::find_if(std::begin(output_slots_), std::end(output_slots_),
+                           [](const auto& s) { return s.load() == nullptr; });
+  if (slot == std::end(output_slots_)) return kMidiAllocated;
+  auto out = std::make_unique<Output>();
+  const MidiResult result = Register(device, true, out->port_name, out->port);
+  if (result != kMidiNoError) return result;
+  out->callback = callback;
+  out->instance = instance;
+  out->generation = generation_;
+  out->last_frame = jack_frame_time(client_);
+  out->handle = reinterpret_cast<MidiHandle>(out.get());
+  slot->store(out.get(), std::memory_order_release);
+  WakeRelay();
+  handle = out->handle;
+  outputs_[handle] = std::move(out);
+  return kMidiNoError;
+}
+
+MidiResult JackService::Enqueue(Output& out, const std::uint8_t* bytes, std::uint32_t size,
+                                MidiBufferHeader* header) {
+  if (Dead(out.generation)) return kMidiSystemGone;
+  OutEvent event;
+  event.size = size;
+  event.header = header;
+  if (header) {
+    event.data = bytes;
+  } else {
+    std::memcpy(event.bytes, bytes, size);
+  }
+  const auto stamp = [&] {
+    // The frame clock as the message is handed over; never behind the one before.
+    // The estimate may trail a cycle the server has already begun; never place before it.
+    const jack_nframes_t estimate = jack_frame_time(client_);
+    const jack_nframes_t begun = jack_last_frame_time(client_);
+    const jack_nframes_t now = static_cast<std::int32_t>(begun - estimate) > 0 ? begun : estimate;
+    event.frame = static_cast<std::int32_t>(now - out.last_frame) > 0 ? now : out.last_frame;
+    out.last_frame = event.frame;
+  };
+  stamp();
+  if (out.events.Push(event)) return kMidiNoError;
+  // Full: a long burst outruns the cycle; wait for room instead of dropping.
+  const bool room = WaitUntil(
+      [&] {
+        if (gone_.load()) return true;
+        stamp();
+        return out.events.Push(event);
+      },
+      std::chrono::duration_cast<std::chrono::milliseconds>(kRoomWait));
+  if (gone_.load()) return kMidiSystemGone;
+  return room ? MidiResult{kMidiNoError} : MidiResult{kMidiNotReady};
+}
+
+MidiResult JackService::OutputShortMessage(MidiHandle handle, std::uint32_t word) {
+  Output* out = FindOutput(handle);
+  if (!out) return kMidiInvalidHandle;
+  const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(word),
+                                 static_cast<std::uint8_t>(word >> 8),
+                                 static_cast<std::uint8_t>(word >> 16)};
+  const std::uint32_t size = ShortLength(bytes[0]);
+  if (size == 0) return kMidiInvalidParam;
+  return Enqueue(*out, bytes, size, nullptr);
+}
+
+MidiResult JackService::OutputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) {
+  if (!FindOutput(handle)) return kMidiInvalidHandle;
+  if (!header.data && header.buffer_length > 0) return kMidiInvalidParam;
+  header.flags |= kMidiHeaderPrepared;
+  return kMidiNoError;
+}
+
+MidiResult JackService::OutputLongMessage(MidiHandle handle, MidiBufferHeader& header) {
+  Output* out = FindOutput(handle);
+  if (!out) return kMidiInvalidHandle;
+  if (!(header.flags & kMidiHeaderPrepared)) return kMidiUnprepared;
+  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  if (header.buffer_length == 0) return kMidiInvalidParam;
+  if (header.buffer_length > kMaxLongMessage) return kMidiMessageTooLong;
+  header.flags = (header.flags & ~std::uint32_t{kMidiHeaderDone}) | kMidiHeaderInQueue;
+  const MidiResult result = Enqueue(*out, header.data, header.buffer_length, &header);
+  if (result != kMidiNoError) {
+    header.flags &= ~std::uint32_t{kMidiHeaderInQueue};
+    return result;
+  }
+  ++out->long_sent;
+  return kMidiNoError;
+}
+
+MidiResult JackService::OutputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) {
+  if (!FindOutput(handle)) return kMidiInvalidHandle;
+  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
+  return kMidiNoError;
+}
+
+MidiResult JackService::OutputDrain(MidiHandle handle) {
+  Output* out = FindOutput(handle);
+  if (!out) return kMidiInvalidHandle;
+  if (Dead(out->generation)) return kMidiNoError;  // nothing more can leave
+  const bool drained = WaitUntil(
+      [&] {
+        return gone_.load() || (out->events.Empty() && out->long_done.load() == out->long_sent);
+      },
+      std::chrono::seconds(2));
+  if (gone_.load()) return kMidiSystemGone;
+  if (!drained) return kMidiStillPlaying;
+  // The cycle that wrote the last event ends before the port may go.
+  WaitCycles(1, 500);
+  return kMidiNoError;
+}
+
+MidiResult JackService::OutputClose(MidiHandle handle) {
+  Output* out = FindOutput(handle);
+  if (!out) return kMidiInvalidHandle;
+  OutputDrain(handle);
+  for (auto& slot : output_slots_)
+    if (slot.load() == out) slot.store(nullptr);
+  WaitProcess();
+  WaitRelay();
+  if (!Dead(out->generation)) jack_port_unregister(client_, out->port);
+  GiveBackPortName(out->port_name);
+  outputs_.erase(handle);
+  return kMidiNoError;
+}
+
+MidiResult JackService::ErrorText(MidiResult code, std::string& text) const {
+  switch (code) {
+    case kMidiSystemGone:
+      text = kJackStoppedText;
+      return kMidiNoError;
+    case kMidiMessageTooLong:
+      text = "The system-exclusive message is longer than JACK MIDI can carry (at most " +
+             std::to_string(kMaxLongMessage) + " bytes).";
+      return kMidiNoError;
+    case kMidiDriverError:
+      text = driver_error_.empty() ? "The MIDI system reported an error." : driver_error_;
+      return kMidiNoError;
+    default:
+      return StandardMidiErrorText(code, text);
+  }
+}
+
+MidiResult JackService::OutputErrorText(MidiResult code, std::string& text) {
+  return ErrorText(code, text);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,158 @@
+#pragma once
+
+// The MIDI service of a JACK server, spoken to directly: one client for the whole program.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "midi/midi_service.h"
+#include "midi/rtmidi_service.h"  // the result codes both services share
+
+class QObject;
+struct _jack_client;
+struct _jack_port;
+
+namespace quorvane {
+
+// What the service says, and the ports show, once the JACK server has gone away.
+inline constexpr const char* kJackStoppedText =
+    "The JACK server has stopped: MIDI input and output are off until it runs again.";
+
+// One JACK client, "Quorvane", holds every port in use ("MIDI Out", "MIDI In 1", "Remote In"),
+// lists the devices and watches the server. Outgoing events keep the spacing they were sent
+// with: each one lands one period after it was handed over. Threads: the GUI thread calls in;
+// JACK's process thread moves events through lock-free rings; the service's relay thread runs
+// the driver callbacks; JACK's notification thread only posts to the GUI thread.
+class JackService : public MidiService {
+ public:
+  // Connects once; without a server the service is not Available() and looks again, now and
+  // then, whenever its device lists are asked for.
+  JackService();
+  ~JackService() override;
+  JackService(const JackService&) = delete;
+  JackService& operator=(const JackService&) = delete;
+
+  void SetNoticeHandler(std::function<void(const std::string&)> handler) override;
+  void SetDevicesChangedHandler(std::function<void()> handler) override;
+  void SetNextPortName(const std::string& name) override { next_port_name_ = name; }
+  // The last notice given, empty while all is well.
+  std::string Notice() const;
+  // The client's name as the server knows it; empty without a server.
+  std::string ClientName() const;
+  // Events of the open outputs that came to the process callback after their frame had
+  // passed (a send thread or server held up), and so went out late at the cycle's start.
+  std::uint64_t LateEvents() const;
+  // Process cycles run so far by the current client.
+  std::uint64_t Cycles() const { return cycles_.load(std::memory_order_acquire); }
+
+  bool Available() const override;
+  std::string UnavailableReason() const override;
+
+  std::uint32_t OutputDeviceCount() override;
+  MidiResult OutputDeviceCaps(int id, MidiOutputCaps& caps) override;
+  MidiResult OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
+                        void* instance) override;
+  MidiResult OutputClose(MidiHandle handle) override;
+  MidiResult OutputShortMessage(MidiHandle handle, std::uint32_t word) override;
+  MidiResult OutputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult OutputLongMessage(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult OutputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult OutputDrain(MidiHandle handle) override;
+  MidiResult OutputErrorText(MidiResult code, std::string& text) override;
+
+  std::uint32_t InputDeviceCount() override;
+  MidiResult InputDeviceCaps(unsigned id, MidiInputCaps& caps) override;
+  MidiResult InputOpen(MidiHandle& handle, unsigned id, MidiDriverCallback callback,
+                       void* instance) override;
+  MidiResult InputClose(MidiHandle handle) override;
+  MidiResult InputStart(MidiHandle handle) override;
+  MidiResult InputReset(MidiHandle handle) override;
+  MidiResult InputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult InputAddBuffer(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult InputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
+  MidiResult InputErrorText(MidiResult code, std::string& text) override;
+  // Sysex messages an input lost in part or whole for want of a queued buffer.
+  std::uint64_t InputSysexLost(MidiHandle handle) const;
+
+  // The longest sysex block a port hands over.
+  static constexpr std::uint32_t kMaxLongMessage = 65535;
+  // Ports one service holds at a time, inputs and outputs each.
+  static constexpr std::size_t kMaxPorts = 8;
+
+  struct Output;
+  struct Input;
+
+ private:
+  using Client = _jack_client;
+
+  bool Connected();
+  void Reconnect();
+  void Lost();
+  void CloseClient(bool server_alive);
+  bool Dead(int generation) const;
+  std::vector<std::string> ListDevices(bool outputs);
+  Output* FindOutput(MidiHandle handle) const;
+  Input* FindInput(MidiHandle handle) const;
+  std::string TakePortName(bool output);
+  void GiveBackPortName(const std::string& name);
+  MidiResult Enqueue(Output& out, const std::uint8_t* bytes, std::uint32_t size,
+                     MidiBufferHeader* header);
+  MidiResult Register(const std::string& device, bool output, std::string& port_name,
+                      _jack_port*& port);
+  bool WaitCycles(std::uint64_t cycles, int timeout_ms) const;
+  void WaitProcess() const;
+  void WaitRelay() const;
+  std::uintptr_t InputStamp(const Input& in) const;
+  MidiResult ErrorText(MidiResult code, std::string& text) const;
+  void PostDevicesChanged();
+  void RelayLoop();
+  bool AnyPortOpen() const;
+  void WakeRelay();
+
+  struct Callbacks;  // what libjack calls
+
+  Client* client_ = nullptr;
+  std::string client_name_;
+  std::string unavailable_;
+  std::string notice_;
+  std::string driver_error_;
+  std::int64_t last_probe_ms_ = 0;
+  int generation_ = 0;
+  std::atomic<bool> gone_{false};
+  std::atomic<bool> lost_posted_{false};
+  std::atomic<bool> changed_posted_{false};
+  std::atomic<std::uint64_t> cycles_{0};
+  // Counted in and out by the process and relay threads, so that a record they might be
+  // using is only freed once they are past it.
+  std::atomic<std::uint64_t> process_entered_{0};
+  std::atomic<std::uint64_t> process_left_{0};
+  std::atomic<std::uint64_t> relay_entered_{0};
+  std::atomic<std::uint64_t> relay_left_{0};
+  std::atomic<bool> relay_stop_{false};
+  // With no port open the relay thread sleeps here instead of polling; opening a port wakes it.
+  std::mutex relay_mutex_;
+  std::condition_variable relay_wake_;
+  // What the process and relay threads see; set and cleared on the GUI thread only.
+  std::atomic<Output*> output_slots_[kMaxPorts] = {};
+  std::atomic<Input*> input_slots_[kMaxPorts] = {};
+  std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
+  std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
+  std::vector<std::string> output_names_;  // the device lists as last counted
+  std::vector<std::string> input_names_;
+  std::vector<std::string> used_port_names_;
+  std::string next_port_name_;
+  std::function<void(const std::string&)> notice_handler_;
+  std::function<void()> devices_changed_;
+  std::unique_ptr<QObject> target_;  // lives on the GUI thread; queued calls land here
+  std::thread relay_;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,278 @@
+#pragma once
+
+// What the JACK service's files share: the lock-free rings between its threads and the records
+// behind its handles. Private to the MIDI layer.
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "midi/jack_service.h"
+#include "midi/midi_byte_parser.h"
+
+namespace quorvane::jack_detail {
+
+// One producer thread, one consumer thread, no lock; the storage is made up front so that
+// neither side allocates.
+template <typename T, std::size_t N>
+class SpscRing {
+ public:
+  bool Push(const T& item) {
+    const std::size_t t = tail_.load(std::memory_order_relaxed);
+    if (t - head_.load(std::memory_order_acquire) >= N) return false;
+    items_[t % N] = item;
+    tail_.store(t + 1, std::memory_order_release);
+    return true;
+  }
+  // The oldest item, or nullptr; stays until Pop.
+  const T* Front() const {
+    const std::size_t h = head_.load(std::memory_order_relaxed);
+    if (h == tail_.load(std::memory_order_acquire)) return nullptr;
+    return &items_[h % N];
+  }
+  void Pop() { head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+  // Consumer: forgets everything pushed so far.
+  void Clear() { head_.store(tail_.load(std::memory_order_acquire), std::memory_order_release); }
+  bool Empty() const {
+    return head_.load(std::memory_order_acquire) == tail_.load(std::memory_order_acquire);
+  }
+
+ private:
+  std::unique_ptr<T[]> items_{new T[N]};
+  std::atomic<std::size_t> head_{0};
+  std::atomic<std::size_t> tail_{0};
+};
+
+// Variable-length records (frame time, bytes) from the process thread to the relay thread.
+class ByteRing {
+ public:
+  static constexpr std::size_t kSize = std::size_t{1} << 18;
+  static constexpr std::size_t kHeader = 8;
+
+  // Producer: false, nothing written, when the record does not fit.
+  bool Put(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size) {
+    const std::size_t t = tail_.load(std::memory_order_relaxed);
+    if (kSize - (t - head_.load(std::memory_order_acquire)) < kHeader + size) return false;
+    const std::uint32_t header[2] = {frame, size};
+    Copy(t, reinterpret_cast<const std::uint8_t*>(header), kHeader);
+    Copy(t + kHeader, bytes, size);
+    tail_.store(t + kHeader + size, std::memory_order_release);
+    return true;
+  }
+  // Consumer: the oldest record into out (kSize bytes of room); false when empty.
+  bool Get(std::uint32_t& frame, std::uint8_t* out, std::uint32_t& size) {
+    const std::size_t h = head_.load(std::memory_order_relaxed);
+    if (h == tail_.load(std::memory_order_acquire)) return false;
+    std::uint32_t header[2];
+    Read(h, reinterpret_cast<std::uint8_t*>(header), kHeader);
+    frame = header[0];
+    size = header[1];
+    Read(h + kHeader, out, size);
+    head_.store(h + kHeader + size, std::memory_order_release);
+    return true;
+  }
+  void Clear() { head_.store(tail_.load(std::memory_order_acquire), std::memory_order_release); }
+
+ private:
+  void Copy(std::size_t at, const std::uint8_t* from, std::size_t n) {
+    const std::size_t start = at % kSize;
+    const std::size_t first = std::min(n, kSize - start);
+    std::memcpy(data_.get() + start, from, first);
+    std::memcpy(data_.get(), from + first, n - first);
+  }
+  void Read(std::size_t at, std::uint8_t* to, std::size_t n) const {
+    const std::size_t start = at % kSize;
+    const std::size_t first = std::min(n, kSize - start);
+    std::memcpy(to, data_.get() + start, first);
+    std::memcpy(to + first, data_.get(), n - first);
+  }
+
+  std::unique_ptr<std::uint8_t[]> data_{new std::uint8_t[kSize]};
+  std::atomic<std::size_t> head_{0};
+  std::atomic<std::size_t> tail_{0};
+};
+
+// A message on its way to the process callback.
+struct OutEvent {
+  jack_nframes_t frame = 0;  // the frame clock when it was handed over
+  std::uint32_t size = 0;
+  const std::uint8_t* data = nullptr;  // a long message's bytes; short ones travel in bytes
+  MidiBufferHeader* header = nullptr;  // reported done once its last byte has left
+  std::uint8_t bytes[4] = {};
+};
+
+inline constexpr std::size_t kOutRing = 4096;
+inline constexpr std::size_t kMaxQueuedBuffers = 4096;
+
+}  // namespace quorvane::jack_detail
+
+namespace quorvane {
+
+struct JackService::Output {
+  jack_port_t* port = nullptr;
+  MidiDriverCallback callback = nullptr;
+  void* instance = nullptr;
+  MidiHandle handle = kNoMidiHandle;
+  std::string port_name;
+  int generation = 0;
+  jack_nframes_t last_frame = 0;  // GUI thread: keeps hand-over times from going back
+  std::uint64_t long_sent = 0;    // GUI thread
+  std::atomic<std::uint64_t> long_done{0};
+  jack_detail::SpscRing<jack_detail::OutEvent, jack_detail::kOutRing> events;  // GUI -> process
+  jack_detail::SpscRing<MidiBufferHeader*, jack_detail::kOutRing> done;        // process -> relay
+  std::uint32_t sent = 0;              // process thread: bytes of the oldest event already written
+  std::atomic<std::uint64_t> late{0};  // events that reached the callback after their frame
+
+  // Process thread. Each event goes to the frame one period after it was handed over, never
+  // before the one ahead of it; a long message that does not fit goes on in the next cycle.
+  void Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
+    void* buffer = jack_port_get_buffer(port, nframes);
+    jack_midi_clear_buffer(buffer);
+    jack_nframes_t last = 0;
+    while (const jack_detail::OutEvent* e = events.Front()) {
+      jack_nframes_t at = last;
+      if (sent == 0) {
+        const auto due = static_cast<std::int32_t>(e->frame + nframes - cycle_start);
+        if (due >= static_cast<std::int32_t>(nframes)) break;       // a later cycle's
+        if (due < 0) late.fetch_add(1, std::memory_order_relaxed);  // its frame has passed
+        at = std::max(last, static_cast<jack_nframes_t>(std::max(due, 0)));
+      }
+      const std::uint32_t left = e->size - sent;
+      const std::size_t room = jack_midi_max_event_size(buffer);
+      std::uint32_t n = left;
+      if (room < left) {
+        if (!e->header || room == 0) break;  // whole short messages only
+        n = static_cast<std::uint32_t>(room);
+      }
+      jack_midi_data_t* to = jack_midi_event_reserve(buffer, at, n);
+      if (!to) break;
+      std::memcpy(to, (e->data ? e->data : e->bytes) + sent, n);
+      last = at;
+      if (n < left) {
+        sent += n;
+        break;
+      }
+      sent = 0;
+      if (e->header) done.Push(e->header);  // as large as events: always room
+      events.Pop();
+    }
+  }
+};
+
+struct JackService::Input final : MidiByteParser::Sink {
+  jack_port_t* port = nullptr;
+  MidiDriverCallback callback = nullptr;
+  void* instance = nullptr;
+  MidiHandle handle = kNoMidiHandle;
+  std::string port_name;
+  int generation = 0;
+  jack_nframes_t rate = 48000;
+  std::atomic<bool> running{false};
+  std::atomic<jack_nframes_t> start_frame{0};
+  std::atomic<std::uint64_t> events_lost{0};
+  std::atomic<std::uint64_t> sysex_lost_count{0};
+  jack_detail::ByteRing events;  // process -> relay
+  jack_detail::SpscRing<MidiBufferHeader*, jack_detail::kMaxQueuedBuffers> queue;  // GUI -> relay
+  // The relay thread's between passes: a sysex may span events and cycles.
+  MidiByteParser parser;
+  MidiBufferHeader* current = nullptr;  // the buffer being filled
+  bool sysex_lost = false;
+  std::uintptr_t stamp = 0;
+
+  // Process thread: copies the cycle's events with their frame times.
+  void Read(jack_nframes_t nframes, jack_nframes_t cycle_start) {
+    if (!running.load(std::memory_order_acquire)) return;
+    void* buffer = jack_port_get_buffer(port, nframes);
+    const std::uint32_t count = jack_midi_get_event_count(buffer);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      jack_midi_event_t event;
+      if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0) continue;
+      if (!events.Put(cycle_start + event.time, event.buffer,
+                      static_cast<std::uint32_t>(event.size)))
+        events_lost.fetch_add(1, std::memory_order_relaxed);
+    }
+  }
+
+  // Relay thread: parses what the process thread copied and hands it to the port.
+  void Relay(std::uint8_t* scratch) {
+    std::uint32_t frame = 0;
+    std::uint32_t size = 0;
+    // Stopped, the GUI thread owns the ring and the parser.
+    while (running.load(std::memory_order_acquire) && events.Get(frame, scratch, size)) {
+      const auto since = static_cast<std::int32_t>(frame - start_frame.load());
+      stamp = since <= 0 ? 0
+                         : static_cast<std::uintptr_t>(
+                               std::uint64_t{static_cast<std::uint32_t>(since)} * 1000 / rate);
+      parser.Feed(scratch, size, *this);
+    }
+  }
+
+  void Message(std::uint32_t word) override {
+    callback(handle, MidiCallbackMessage::InputData, instance, word, stamp);
+  }
+
+  // Sysex fills the queued buffers in turn; a full one goes back once more bytes need room.
+  // With none queued the rest of the message is lost and counted.
+  void SysexBytes(const std::uint8_t* bytes, std::size_t size) override {
+    while (size > 0 && !sysex_lost) {
+      if (current && current->bytes_recorded >= current->buffer_length)
+        Hand(MidiCallbackMessage::InputLongData);
+      if (!current) {
+        const auto* next = queue.Front();
+        if (!next) {
+          sysex_lost = true;
+          return;
+        }
+        current = *next;
+        queue.Pop();
+        current->bytes_recorded = 0;
+      }
+      const std::size_t n =
+          std::min<std::size_t>(current->buffer_length - current->bytes_recorded, size);
+      if (n > 0) std::memcpy(current->data + current->bytes_recorded, bytes, n);
+      current->bytes_recorded += static_cast<std::uint32_t>(n);
+      bytes += n;
+      size -= n;
+    }
+  }
+
+  void SysexEnd(bool complete) override {
+    if (current)
+      Hand(complete && !sysex_lost ? MidiCallbackMessage::InputLongData
+                                   : MidiCallbackMessage::InputLongError);
+    if (sysex_lost) sysex_lost_count.fetch_add(1, std::memory_order_relaxed);
+    sysex_lost = false;
+  }
+
+  void Hand(MidiCallbackMessage message) {
+    MidiBufferHeader* header = current;
+    current = nullptr;
+    header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+    callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(header), stamp);
+  }
+
+  // GUI thread, input stopped and the relay out of the way: every buffer goes back, the one
+  // being filled first.
+  void HandBack(std::uintptr_t now) {
+    stamp = now;
+    events.Clear();
+    if (current) Hand(MidiCallbackMessage::InputLongData);
+    while (const auto* next = queue.Front()) {
+      current = *next;
+      queue.Pop();
+      current->bytes_recorded = 0;
+      Hand(MidiCallbackMessage::InputLongData);
+    }
+    parser.Reset();
+    sysex_lost = false;
+  }
+};
+
+}  // namespace quorvane

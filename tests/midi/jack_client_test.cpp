@@ -1,0 +1,374 @@
+// The native JACK service end to end through a private dummy server, against a peer client that
+// records exactly what arrives.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QObject>
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "midi/jack_service.h"
+#include "midi/midi_input_port.h"
+#include "midi/midi_output_port.h"
+#include "midi/midi_ports.h"
+#include "support/jack_midi_peer.h"
+#include "support/jack_server.h"
+#include "support/pump.h"
+
+namespace quorvane {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::JackMidiPeer;
+using testing::JackServer;
+using testing::MidiBytes;
+using testing::Pump;
+using ::testing::UnorderedElementsAre;
+
+std::vector<std::string> OutputNames(MidiService& service) {
+  std::vector<std::string> names;
+  for (std::uint32_t i = 0, n = service.OutputDeviceCount(); i < n; ++i) {
+    MidiOutputCaps caps;
+    EXPECT_EQ(service.OutputDeviceCaps(static_cast<int>(i), caps), kMidiNoError);
+    names.push_back(caps.name);
+  }
+  return names;
+}
+
+std::vector<std::string> InputNames(MidiService& service) {
+  std::vector<std::string> names;
+  for (std::uint32_t i = 0, n = service.InputDeviceCount(); i < n; ++i) {
+    MidiInputCaps caps;
+    EXPECT_EQ(service.InputDeviceCaps(i, caps), kMidiNoError);
+    names.push_back(caps.name);
+  }
+  return names;
+}
+
+int IndexOf(const std::vector<std::string>& list, const std::string& name) {
+  const auto it = std::find(list.begin(), list.end(), name);
+  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+// Every port the server knows whose client name starts with "Quorvane", as jack_lsp prints it.
+std::vector<std::string> OurPortsListed() {
+  std::vector<std::string> ours;
+  FILE* lsp = ::popen("jack_lsp 2>/dev/null", "r");
+  if (!lsp) return ours;
+  char line[512];
+  while (std::fgets(line, sizeof line, lsp)) {
+    std::string name(line);
+    if (!name.empty() && name.back() == '\n') name.pop_back();
+    if (name.rfind("Quorvane", 0) == 0) ours.push_back(name);
+  }
+  ::pclose(lsp);
+  return ours;
+}
+
+// The bytes of every event the peer recorded from index `from` on, joined.
+MidiBytes Joined(const std::vector<testing::PeerEvent>& events) {
+  MidiBytes all;
+  for (const auto& e : events) all.insert(all.end(), e.bytes.begin(), e.bytes.end());
+  return all;
+}
+
+MidiBytes Sysex(std::size_t size, std::uint8_t seed) {
+  MidiBytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((i * 7 + seed) % 128);
+  bytes.front() = 0xF0;
+  bytes.back() = 0xF7;
+  return bytes;
+}
+
+struct Received {
+  std::vector<std::unique_ptr<TMyMidiEvent>> events;
+  void Attach(TMidiInput2& in) {
+    in.OnMidiInput = [this](TMidiInput2* port) {
+      while (port->PendingCount() > 0) events.push_back(port->ReadEvent());
+    };
+  }
+};
+
+class NativeJack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.start());
+    peer_ = std::make_unique<JackMidiPeer>("peer");
+    service_ = std::make_unique<JackService>();
+    ASSERT_TRUE(service_->Available()) << service_->UnavailableReason();
+  }
+
+  std::unique_ptr<TMidiOutput2> OpenOutput(const std::string& port_name = "MIDI Out") {
+    auto out = std::make_unique<TMidiOutput2>(*service_);
+    out->SetDeviceID(IndexOf(OutputNames(*service_), peer_->inPortName()));
+    out->SetPortName(port_name);
+    EXPECT_TRUE(out->Open()) << "result " << out->Error();
+    return out;
+  }
+
+  std::unique_ptr<TMidiInput2> OpenInput(Received& received, const std::string& port_name,
+                                         std::uint16_t buffer_size = 4096) {
+    auto in = std::make_unique<TMidiInput2>(*service_);
+    in->SetDeviceID(
+        static_cast<std::uint16_t>(IndexOf(InputNames(*service_), peer_->outPortName())));
+    in->SetPortName(port_name);
+    in->SetSysexBufferSize(buffer_size);
+    received.Attach(*in);
+    in->Open();
+    EXPECT_TRUE(in->IsOpen());
+    in->Start();
+    return in;
+  }
+
+  // Waits a few seconds at most for the peer to hold `bytes` bytes from event `from` on.
+  bool PeerHasBytes(std::size_t from, std::size_t bytes) {
+    return Pump([&] { return Joined(peer_->events(from)).size() >= bytes; });
+  }
+
+  JackServer server_;
+  std::unique_ptr<JackMidiPeer> peer_;
+  std::unique_ptr<JackService> service_;
+};
+
+TEST_F(NativeJack, OneClientNamedQuorvaneHoldsEveryPortInUseAndNothingElse) {
+  EXPECT_TRUE(OurPortsListed().empty()) << "ports are registered only while in use";
+  auto out = OpenOutput("MIDI Out");
+  Received first, remote;
+  auto in1 = OpenInput(first, "MIDI In 1");
+  auto in2 = OpenInput(remote, "Remote In");
+  EXPECT_THAT(OurPortsListed(), UnorderedElementsAre("Quorvane:MIDI Out", "Quorvane:MIDI In 1",
+                                                     "Quorvane:Remote In"));
+  // Listing, watching and three ports: the server saw one client of the program join.
+  std::vector<std::string> ours;
+  for (const std::string& name : peer_->clientsRegistered())
+    if (name.rfind("Quorvane", 0) == 0) ours.push_back(name);
+  EXPECT_THAT(ours, ElementsAre("Quorvane"));
+  EXPECT_EQ(service_->ClientName(), "Quorvane");
+  // Its own ports are never offered as devices.
+  EXPECT_THAT(OutputNames(*service_), ElementsAre(peer_->inPortName()));
+  EXPECT_THAT(InputNames(*service_), ElementsAre(peer_->outPortName()));
+
+  ASSERT_TRUE(peer_->send({{0xB0, 9, 9}}));
+  EXPECT_TRUE(Pump([&] { return !first.events.empty() && !remote.events.empty(); }))
+      << "the peer's control change reached " << first.events.size() << " and "
+      << remote.events.size() << " of the two inputs";
+  in2->Close();
+  EXPECT_THAT(OurPortsListed(), UnorderedElementsAre("Quorvane:MIDI Out", "Quorvane:MIDI In 1"));
+  out->Close();
+  in1->Close();
+  EXPECT_TRUE(OurPortsListed().empty());
+}
+
+// Whatever is sent reaches the peer whole and in order; sysex longer than one cycle's buffer is
+// split across cycles, and each block is reported done once its last byte has left.
+TEST_F(NativeJack, OutgoingMessagesArriveByteForByteInOrder) {
+  struct Case {
+    const char* name;
+    std::vector<MidiBytes> sent;
+  };
+  const Case cases[] = {
+      {"short messages, each its own bytes", {{0xB2, 7, 100}, {0xC3, 5}, {0xF8}, {0xE0, 0, 64}}},
+      {"a 60,000-byte sysex", {Sysex(60000, 1)}},
+      {"two 60,000-byte sysex back to back, then a short one",
+       {Sysex(60000, 2), Sysex(60000, 3), {0xB0, 1, 2}}},
+      {"the longest block a port hands over", {Sysex(65535, 4)}},
+  };
+  auto out = OpenOutput();
+  int done = 0;
+  out->Onmidioutput = [&](TMidiOutput2*) { ++done; };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t from = peer_->count();
+    done = 0;
+    MidiBytes want;
+    int blocks = 0;
+    for (const MidiBytes& m : c.sent) {
+      if (m[0] == 0xF0) {
+        out->SendSysex(m.data(), m.size());
+        ++blocks;
+      } else {
+        out->SendShort(m[0], m.size() > 1 ? m[1] : 0, m.size() > 2 ? m[2] : 0);
+      }
+      want.insert(want.end(), m.begin(), m.end());
+    }
+    ASSERT_TRUE(PeerHasBytes(from, want.size()))
+        << "the peer has " << Joined(peer_->events(from)).size() << " of " << want.size()
+        << " bytes";
+    EXPECT_EQ(Joined(peer_->events(from)), want);
+    EXPECT_FALSE(peer_->lost());
+    ASSERT_TRUE(Pump([&] { return done == blocks; }))
+        << done << " of " << blocks << " blocks reported done";
+    EXPECT_EQ(out->SysexInFlight(), 0u);
+  }
+  // A short message is always one event of its own.
+  const auto first = peer_->events(0);
+  ASSERT_GE(first.size(), 4u);
+  EXPECT_THAT(first[0].bytes, ElementsAre(0xB2, 7, 100));
+  EXPECT_THAT(first[1].bytes, ElementsAre(0xC3, 5));
+}
+
+TEST_F(NativeJack, PacedMessagesAllArriveInOrderAtRisingFrames) {
+  auto out = OpenOutput();
+  constexpr int kMessages = 240;
+  for (int i = 0; i < kMessages; ++i) {
+    out->SendShort(0xB0, static_cast<std::uint8_t>(i % 128), static_cast<std::uint8_t>(i / 128));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(peer_->waitFor(kMessages)) << "the peer received " << peer_->count();
+  const auto events = peer_->events();
+  ASSERT_EQ(events.size(), static_cast<std::size_t>(kMessages));
+  for (int i = 0; i < kMessages; ++i) {
+    EXPECT_THAT(events[i].bytes, ElementsAre(0xB0, i % 128, i / 128)) << i;
+    if (i > 0) {
+      EXPECT_GE(events[i].time_us, events[i - 1].time_us) << i;
+    }
+  }
+}
+
+TEST_F(NativeJack, MessagesSentJustBeforeCloseStillArrive) {
+  auto out = OpenOutput();
+  const MidiBytes sysex = Sysex(40000, 5);
+  out->SendShort(0x90, 60, 1);
+  out->SendSysex(sysex.data(), sysex.size());
+  out->SendShort(0x90, 60, 0);
+  EXPECT_TRUE(out->Close());
+  MidiBytes want{0x90, 60, 1};
+  want.insert(want.end(), sysex.begin(), sysex.end());
+  want.insert(want.end(), {0x90, 60, 0});
+  ASSERT_TRUE(PeerHasBytes(0, want.size()));
+  EXPECT_EQ(Joined(peer_->events()), want);
+}
+
+// JACK events as the peer sends them, and what the port reads: sysex pieces joined, short
+// messages in between, in arrival order.
+TEST_F(NativeJack, IncomingSysexSplitAcrossEventsIsJoined) {
+  struct Case {
+    const char* name;
+    std::vector<MidiBytes> sent;
+    MidiBytes sysex;         // what the port's sysex records add up to
+    std::size_t shorts = 0;  // short messages read
+  };
+  const MidiBytes big = Sysex(20000, 6);
+  std::vector<MidiBytes> big_pieces;
+  for (std::size_t at = 0; at < big.size(); at += 3000)
+    big_pieces.emplace_back(
+        big.begin() + static_cast<std::ptrdiff_t>(at),
+        big.begin() + static_cast<std::ptrdiff_t>(std::min(at + 3000, big.size())));
+  big_pieces.push_back({0xB1, 2, 3});
+  const Case cases[] = {
+      {"three events and a control change",
+       {{0xF0, 1, 2}, {3, 4}, {5, 0xF7}, {0xB0, 1, 2}},
+       {0xF0, 1, 2, 3, 4, 5, 0xF7},
+       1},
+      {"20,000 bytes in 3,000-byte events", big_pieces, big, 1},
+  };
+  Received received;
+  auto in = OpenInput(received, "MIDI In 1");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    received.events.clear();
+    ASSERT_TRUE(peer_->send(c.sent));
+    MidiBytes sysex;
+    std::size_t shorts = 0;
+    ASSERT_TRUE(Pump([&] {
+      sysex.clear();
+      shorts = 0;
+      for (const auto& e : received.events) {
+        if (e->status == 0xF0)
+          sysex.insert(sysex.end(), e->sysex_data.get(), e->sysex_data.get() + e->sysex_length);
+        else
+          ++shorts;
+      }
+      return shorts >= c.shorts;
+    })) << "the control change after the sysex did not arrive";
+    EXPECT_EQ(sysex, c.sysex);
+    EXPECT_EQ(received.events.back()->status & 0xF0, 0xB0) << "the short message comes last";
+    for (std::size_t i = 1; i < received.events.size(); ++i)
+      EXPECT_GE(received.events[i]->timestamp, received.events[i - 1]->timestamp);
+  }
+}
+
+TEST_F(NativeJack, DevicesChangedHandlerFiresWhenAPeerComesAndGoes) {
+  int changes = 0;
+  service_->SetDevicesChangedHandler([&] { ++changes; });
+  auto other = std::make_unique<JackMidiPeer>("other");
+  ASSERT_TRUE(Pump([&] { return changes > 0; })) << "no call for the new peer's ports";
+  EXPECT_GE(IndexOf(OutputNames(*service_), "other:in"), 0);
+  changes = 0;
+  other.reset();
+  ASSERT_TRUE(Pump([&] { return changes > 0; })) << "no call for the ports that went";
+  EXPECT_LT(IndexOf(OutputNames(*service_), "other:in"), 0);
+}
+
+TEST(NativeJackServer, WithoutAServerNothingOpensAndTheServerIsFoundOnceItRuns) {
+  JackServer server;  // not started yet
+  JackService service;
+  EXPECT_FALSE(service.Available());
+  EXPECT_FALSE(service.UnavailableReason().empty());
+  EXPECT_EQ(service.OutputDeviceCount(), 0u);
+  MidiHandle handle = kNoMidiHandle;
+  EXPECT_NE(service.OutputOpen(handle, 0, nullptr, nullptr), kMidiNoError);
+  ASSERT_TRUE(server.start());
+  JackMidiPeer peer("peer");
+  ASSERT_TRUE(Pump([&] { return service.OutputDeviceCount() > 0; }));
+  EXPECT_TRUE(service.Available());
+  EXPECT_THAT(OutputNames(service), ElementsAre("peer:in"));
+}
+
+// The server killed while a bulk send is under way and started again: one notice, the ports
+// wait, and once the server is back they reopen by name and carry MIDI with no user action.
+TEST(NativeJackServer, KilledDuringABulkSendIsToldAndSendingResumesAfterRestart) {
+  JackServer server;
+  ASSERT_TRUE(server.start());
+  auto peer = std::make_unique<JackMidiPeer>("peer");
+  MidiPorts ports([](const std::string& wanted, std::string* chosen) {
+    std::unique_ptr<MidiService> made;
+    if (wanted != "JACK") return made;
+    auto service = std::make_unique<JackService>();
+    if (!service->Available()) return made;
+    *chosen = "JACK";
+    made = std::move(service);
+    return made;
+  });
+  std::vector<std::string> notices;
+  QObject::connect(&ports, &MidiPorts::serviceNotice,
+                   [&](const QString& text) { notices.push_back(text.toStdString()); });
+  int moved = 0;
+  ports.SetInputHandler(PortRole::kInput1, [&](TMidiInput2& in) {
+    while (in.PendingCount() > 0) moved += in.ReadEvent()->status == 0xB0;
+  });
+  MidiPortsConfig config;
+  config.api = QStringLiteral("JACK");
+  config.devices[static_cast<std::size_t>(PortRole::kOutput)] = {0, QStringLiteral("peer:in")};
+  config.devices[static_cast<std::size_t>(PortRole::kInput1)] = {0, QStringLiteral("peer:out")};
+  ports.Start(config);
+  ASSERT_TRUE(ports.MidiOutput1().IsOpen()) << ports.TakeMessages().join(' ').toStdString();
+
+  const MidiBytes block = Sysex(60000, 7);
+  for (int i = 0; i < 10; ++i) ports.MidiOutput1().SendSysex(block.data(), block.size());
+  ASSERT_TRUE(Pump([&] { return peer->count() > 0; })) << "the bulk send never started";
+  server.kill();
+  ASSERT_TRUE(Pump([&] { return !notices.empty(); }, std::chrono::seconds(3)))
+      << "no notice of the server's death";
+  EXPECT_THAT(notices[0], HasSubstr("JACK server has stopped"));
+  EXPECT_TRUE(ports.Suspended());
+  EXPECT_FALSE(ports.OutputUsable()) << "sending stops";
+
+  peer.reset();
+  ASSERT_TRUE(server.restart());
+  peer = std::make_unique<JackMidiPeer>("peer");
+  ASSERT_TRUE(Pump([&] { return !ports.Suspended(); }, std::chrono::seconds(8)));
+  EXPECT_EQ(notices.size(), 2u) << "one notice for the loss, one for the return";
+  ASSERT_TRUE(ports.MidiOutput1().IsOpen());
+  ports.MidiOutput1().SendShort(0xB0, 7, 99);
+  ASSERT_TRUE(peer->waitFor(1)) << "the control change after the restart did not arrive";
+  EXPECT_THAT(peer->events()[0].bytes, ElementsAre(0xB0, 7, 99));
+  ASSERT_TRUE(peer->send({{0xB0, 8, 1}}));
+  EXPECT_TRUE(Pump([&] { return moved == 1; })) << "the input did not come back";
+  ports.CloseInUse();
+}
+
+}  // namespace
+}  // namespace quorvane
