@@ -76,6 +76,7 @@ Session::~Session() {
   midi_editor_.reset();
   dump_request_button_.reset();
   dump_request_.reset();
+  if (settings_form_) settings_form_->SetLearnSource(nullptr);  // it outlives the link
   link_.reset();
   ports_.reset();
   factor_dialog_.reset();
@@ -127,6 +128,8 @@ void Session::Start() {
   ports_ = std::make_unique<MidiPorts>(options_.midi_service_factory);
   link_ = std::make_unique<SurfaceMidiLink>(*model_, *ports_);
   connect(link_.get(), &SurfaceMidiLink::portError, this, &Session::ShowPortError);
+  // Learn in the settings dialog takes the first input's next control change.
+  settings_form_->SetLearnSource(link_.get());
   link_->SetDumpCapture(&file_commands_->Capture());
   dump_request_ = std::make_unique<DumpRequestCommand>(*link_, dump_request_string_, *interaction_);
   dump_request_button_ = std::make_unique<DumpRequestButton>(*window_, *dump_request_);
@@ -331,6 +334,9 @@ void Session::StartMidi() {
   }
   // The system stopping or coming back is told at once, without blocking the surface.
   connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
+  // A chosen device that went or came back: the status bar says which, until the next change.
+  connect(ports_.get(), &MidiPorts::deviceNotice, this,
+          [this](const QString& text) { window_->SetStandingMessage(text); });
   AddShutdownStep([this] { link_->Guard([this] { ports_->CloseInUse(); }); });
 }
 

@@ -1,5 +1,7 @@
 #include "bridge/midi_settings_editor.h"
 
+#include <array>
+
 #include "bridge/surface_midi_link.h"
 #include "midi/midi_ports.h"
 #include "surface/surface_model.h"
@@ -19,10 +21,55 @@ int ChannelAt(int index, int fallback) {
   return index >= 0 && index < 16 ? index + 1 : fallback;
 }
 
+constexpr std::array<PortRole, kPortRoleCount> kDeviceRoles{
+    PortRole::kInput1, PortRole::kRemoteInput, PortRole::kOutput};
+
+std::size_t Slot(PortRole role) {
+  return static_cast<std::size_t>(role);
+}
+
 }  // namespace
 
 MidiSettingsEditor::MidiSettingsEditor(SurfaceMidiLink& link, QObject* parent)
-    : QObject(parent), link_(link) {}
+    : QObject(parent), link_(link) {
+  connect(&link_.Ports(), &MidiPorts::devicesChanged, this, &MidiSettingsEditor::DevicesChanged);
+}
+
+int& MidiSettingsEditor::Entry(PortRole role) {
+  switch (role) {
+    case PortRole::kInput1:
+      return input1;
+    case PortRole::kRemoteInput:
+      return input2;
+    case PortRole::kOutput:
+      break;
+  }
+  return output1;
+}
+
+void MidiSettingsEditor::Select(PortRole role, int entry) {
+  Entry(role) = entry;
+  waiting_.at(Slot(role)).clear();
+}
+
+void MidiSettingsEditor::DevicesChanged() {
+  if (!open_) return;  // the ports follow the devices themselves
+  for (PortRole role : kDeviceRoles) {
+    const bool output = role == PortRole::kOutput;
+    const QStringList& shown = output ? shown_outputs_ : shown_inputs_;
+    const QStringList now = output ? OutputItems() : InputItems();
+    int& entry = Entry(role);
+    QString& waiting = waiting_.at(Slot(role));
+    const QString name = entry > 0 ? shown.value(entry) : waiting;
+    if (name.isEmpty()) continue;  // "none" or no selection stays as it is
+    const int found = static_cast<int>(now.indexOf(name, 1));
+    entry = found > 0 ? found : 0;
+    waiting = found > 0 ? QString() : name;
+  }
+  shown_inputs_ = InputItems();
+  shown_outputs_ = OutputItems();
+  emit deviceListsChanged();
+}
 
 QStringList MidiSettingsEditor::InputItems() const {
   return QStringList{MidiPorts::kNone} + link_.Ports().InputDevices();
@@ -46,10 +93,15 @@ QStringList MidiSettingsEditor::SystemItems() {
 
 void MidiSettingsEditor::SelectDevices() {
   const MidiPorts& ports = link_.Ports();
-  auto entry = [&ports](PortRole role) { return ports.InUse(role) ? ports.Device(role) + 1 : 0; };
-  input1 = entry(PortRole::kInput1);
-  input2 = entry(PortRole::kRemoteInput);
-  output1 = entry(PortRole::kOutput);
+  const MidiPortsConfig config = ports.Config();
+  for (PortRole role : kDeviceRoles) {
+    Entry(role) = ports.InUse(role) ? ports.Device(role) + 1 : 0;
+    // A device missing now is waited for under its stored name.
+    const QString& stored = config.devices.at(Slot(role)).name;
+    waiting_.at(Slot(role)) = ports.InUse(role) || ports.Suspended() ? QString() : stored;
+  }
+  shown_inputs_ = InputItems();
+  shown_outputs_ = OutputItems();
   system = static_cast<int>(
       SystemItems().indexOf(ports.ActiveSystem().isEmpty() ? ports.Api() : ports.ActiveSystem()));
 }
@@ -67,6 +119,7 @@ void MidiSettingsEditor::Setup() {
   opened_api_ = link_.Ports().Api();
   opened_active_ = link_.Ports().ActiveSystem();
   SelectDevices();
+  open_ = true;
   link_.Guard([this] { link_.Ports().CloseAll(); });
 }
 
@@ -85,13 +138,21 @@ void MidiSettingsEditor::Accept() {
   if (listen_channel >= 0 && listen_channel <= 16) model.SetListenChannel(listen_channel);
   model.SetMidiDelay(delay_text.trimmed().toInt());
   if (system >= 0) ports.SetApi(SystemItems().at(system));
-  // Each port on its own: one that fails leaves the others as chosen.
-  link_.Guard([&] { ports.Use(PortRole::kInput1, input1 - 1); });
-  link_.Guard([&] { ports.Use(PortRole::kRemoteInput, input2 - 1); });
-  link_.Guard([&] { ports.Use(PortRole::kOutput, output1 - 1); });
+  open_ = false;
+  // Each port on its own: one that fails leaves the others as chosen. A device waited for
+  // stays chosen, to open once it is back.
+  bool used = false;
+  for (PortRole role : kDeviceRoles) {
+    if (!waiting_.at(Slot(role)).isEmpty()) continue;
+    used = true;
+    link_.Guard([&] { ports.Use(role, Entry(role) - 1); });
+  }
+  // Every device waited for: the ports are no longer held closed for the dialog.
+  if (!used) link_.Guard([&] { ports.ReopenConfigured(); });
 }
 
 void MidiSettingsEditor::Cancel() {
+  open_ = false;
   MidiPorts& ports = link_.Ports();
   link_.Guard([&] {
     if (ports.ActiveSystem() != opened_active_) ports.SwitchSystem(opened_api_);

@@ -3,6 +3,10 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <cstddef>
+
+#include "midi/midi_ports.h"
 
 namespace quorvane {
 
@@ -45,6 +49,8 @@ class MidiSettingsEditor : public QObject {
   void Accept();
   // Cancel: back to the system the dialog opened with, ports reopened as they were.
   void Cancel();
+  // The user picked entry `entry` of a device list while the dialog is open.
+  void Select(PortRole role, int entry);
   // Another MIDI system was picked: new service, new lists, selections from the devices found
   // again. Returns what the user should be told (empty when all went as wanted).
   QString ChangeSystem(int index);
@@ -52,11 +58,24 @@ class MidiSettingsEditor : public QObject {
  signals:
   // The device lists changed; selections were set again.
   void listsChanged();
+  // Devices came or went while the dialog is open: only the device lists and their
+  // selections changed.
+  void deviceListsChanged();
 
  private:
   void SelectDevices();
+  // The lists changed under the open dialog: each selection follows its device's name.
+  void DevicesChanged();
+  int& Entry(PortRole role);
 
   SurfaceMidiLink& link_;
+  bool open_ = false;  // between Setup and OK or Cancel
+  // The lists as the dialog shows them, to find a selection's name when they change.
+  QStringList shown_inputs_;
+  QStringList shown_outputs_;
+  // A chosen device that is not there now, per role: shown as "none", kept on OK, and chosen
+  // again when it comes back, until the user picks something else in its list.
+  std::array<QString, kPortRoleCount> waiting_;
   QString opened_api_;     // the setting when the dialog opened
   QString opened_active_;  // the system in use then
 };

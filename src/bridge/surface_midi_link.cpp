@@ -1,6 +1,7 @@
 #include "bridge/surface_midi_link.h"
 
 #include <memory>
+#include <utility>
 
 #include "midi/port_error.h"
 
@@ -39,7 +40,16 @@ bool SurfaceMidiLink::Guard(const std::function<void()>& operation) {
 }
 
 bool SurfaceMidiLink::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-  return Guard([&] { ports_.MidiOutput1().SendShort(status, data1, data2); });
+  try {
+    ports_.MidiOutput1().SendShort(status, data1, data2);
+    return true;
+  } catch (const PortError& e) {
+    // A device pulled out before the service said so: the lists tell, and its missing line is
+    // the one notice instead of a box per slider step.
+    ports_.DevicesChanged();
+    if (ports_.OutputUsable()) emit portError(QString::fromUtf8(e.what()));
+  }
+  return false;
 }
 
 void SurfaceMidiLink::FollowInput(TMidiInput2& port) {
@@ -49,13 +59,23 @@ void SurfaceMidiLink::FollowInput(TMidiInput2& port) {
     while (port.PendingCount() > 0) {
       const std::unique_ptr<TMyMidiEvent> event = port.ReadEvent();
       if (!event) break;
-      Follow(event->status, event->data1, event->data2);
+      Arrived(event->status, event->data1, event->data2);
     }
     // A flood turned messages away: the surface still ends on the last value of each.
     port.TakeDroppedControlChanges([this](std::uint8_t status, std::uint8_t data1,
-                                          std::uint8_t data2) { Follow(status, data1, data2); });
+                                          std::uint8_t data2) { Arrived(status, data1, data2); });
   });
   model_.EndSlotBatch();
+}
+
+void SurfaceMidiLink::Arrived(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+  if (learn_taker_ && (status & 0xF0) == 0xB0) {
+    // Taken once; the taker may wait for the next one itself.
+    const Taker taker = std::exchange(learn_taker_, {});
+    taker(status, data1, data2);
+    return;
+  }
+  Follow(status, data1, data2);
 }
 
 void SurfaceMidiLink::Follow(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {

@@ -9,14 +9,16 @@
 #include "files/unused_slider_filter.h"
 #include "midi/midi_message.h"
 #include "midi/midi_ports.h"
+#include "surface/controller_learning.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
 
 // Joins the surface to the MIDI ports: the surface's sends leave through the output, the first
 // input is followed, the output's state is mirrored into the model, and the remote input goes
-// to its handler. Every port error stops here and is reported through portError.
-class SurfaceMidiLink : public QObject {
+// to its handler. Every port error stops here and is reported through portError. It is also
+// where the settings dialog learns a controller from the first input.
+class SurfaceMidiLink : public QObject, public ControlChangeSource {
   Q_OBJECT
 
  public:
@@ -43,6 +45,11 @@ class SurfaceMidiLink : public QObject {
   // when nothing went out.
   bool SendSysex(const std::vector<std::uint8_t>& bytes);
 
+  // The next control change of the first input goes to `taker` and is not followed; empty
+  // stops waiting.
+  void TakeNextControlChange(Taker taker) override { learn_taker_ = std::move(taker); }
+  int LearnGlobalChannel() const override { return model_.GlobalChannel(); }
+
   SurfaceModel& Model() { return model_; }
   MidiPorts& Ports() { return ports_; }
   const MidiPorts& Ports() const { return ports_; }
@@ -56,12 +63,15 @@ class SurfaceMidiLink : public QObject {
   void FollowInput(TMidiInput2& port);
   // The follow path's message, recorded for a running dump capture.
   void Follow(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+  // A message of the first input: learned when a learning waits for it, else followed.
+  void Arrived(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
   void DispatchRemoteInput(TMidiInput2& port);
 
   SurfaceModel& model_;
   MidiPorts& ports_;
   RemoteInputHandler remote_input_;
   DumpCapture* capture_ = nullptr;
+  Taker learn_taker_;
   int remote_channel_ = 1;
 };
 

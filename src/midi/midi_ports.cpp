@@ -33,6 +33,10 @@ QString MissingText(const QString& what, const QString& name, int index) {
   return QStringLiteral("%1 device %2 is not available; %1 is not used.").arg(what, device);
 }
 
+QString DeviceText(const QString& what, const QString& name) {
+  return QStringLiteral("%1 device \"%2\"").arg(what, name);
+}
+
 }  // namespace
 
 MidiPorts::MidiPorts(ServiceFactory factory, QObject* parent)
@@ -72,6 +76,7 @@ void MidiPorts::MakeService(const QString& api) {
   }
   service_->SetNoticeHandler(
       [this](const std::string& text) { ServiceLost(QString::fromStdString(text)); });
+  service_->SetDevicesChangedHandler([this] { DevicesChanged(); });
   suspended_ = waiting_for_system_;
   intervals_available_ = 0;
   if (waiting_for_system_) {
@@ -279,6 +284,7 @@ bool MidiPorts::AdoptWantedService() {
   waiting_for_system_ = false;
   service_->SetNoticeHandler(
       [this](const std::string& text) { ServiceLost(QString::fromStdString(text)); });
+  service_->SetDevicesChangedHandler([this] { DevicesChanged(); });
   try {
     MakePorts();
   } catch (const PortError&) {
@@ -351,9 +357,10 @@ void MidiPorts::Close(PortRole role) {
 }
 
 void MidiPorts::ReopenConfigured() {
+  held_ = false;
   if (suspended_) return;  // the ports open when the system is back
   for (PortRole role : kRoles) {
-    if (InUse(role)) Open(role);
+    if (InUse(role) && !IsOpen(role)) Open(role);
   }
 }
 
@@ -364,6 +371,7 @@ void MidiPorts::CloseInUse() {
 }
 
 void MidiPorts::CloseAll() {
+  held_ = true;
   for (PortRole role : kRoles) Close(role);
 }
 
@@ -374,6 +382,7 @@ void MidiPorts::SetInUse(PortRole role, bool in_use) {
 }
 
 void MidiPorts::Use(PortRole role, int device) {
+  held_ = false;
   PortBinding& b = Binding(role);
   b.missing = {};
   if (device >= 0) {
@@ -412,6 +421,118 @@ QString MidiPorts::SwitchSystem(const QString& api) {
   messages_.remove(before, messages_.size() - before);
   emit systemChanged();
   return told.join(QLatin1Char('\n'));
+}
+
+void MidiPorts::ReadLists(QStringList& inputs, QStringList& outputs) {
+  const unsigned input_count = service_->InputDeviceCount();
+  for (unsigned i = 0; i < input_count; ++i) {
+    MidiInputCaps caps;
+    if (service_->InputDeviceCaps(i, caps) != kMidiNoError) break;  // gone while listed
+    inputs << QString::fromStdString(caps.name);
+  }
+  const auto output_count = static_cast<int>(service_->OutputDeviceCount());
+  for (int i = 0; i < output_count; ++i) {
+    MidiOutputCaps caps;
+    if (service_->OutputDeviceCaps(i, caps) != kMidiNoError) break;
+    outputs << QString::fromStdString(caps.name);
+  }
+}
+
+bool MidiPorts::IsOpen(PortRole role) const {
+  switch (role) {
+    case PortRole::kInput1:
+      return input1_->IsOpen();
+    case PortRole::kRemoteInput:
+      return input2_->IsOpen();
+    case PortRole::kOutput:
+      break;
+  }
+  return output1_->IsOpen();
+}
+
+void MidiPorts::CloseQuietly(PortRole role) {
+  try {
+    Close(role);
+  } catch (const PortError&) {
+    // The device has gone: the service has nothing left to hand back.
+  }
+}
+
+bool MidiPorts::Reopen(PortRole role) {
+  if (held_) return true;  // OK or Cancel opens it
+  try {
+    Open(role);
+  } catch (const PortError&) {
+    // Not ready yet: it stays missing and is tried again with the next change.
+  }
+  if (IsOpen(role)) return true;
+  CloseQuietly(role);
+  return false;
+}
+
+void MidiPorts::DevicesChanged() {
+  if (suspended_) return;  // the lists are read again once the system is back
+  QStringList inputs, outputs;
+  ReadLists(inputs, outputs);
+  if (inputs == input_names_ && outputs == output_names_) return;
+  input_names_ = inputs;
+  output_names_ = outputs;
+  const bool was_usable = OutputUsable();
+  QStringList back;
+  bool went = false;
+  for (PortRole role : kRoles) {
+    PortBinding& b = Binding(role);
+    const QStringList& list = DeviceList(role);
+    if (b.in_use && !b.name.isEmpty()) {
+      // The name decides: numbers shift when other devices come and go.
+      const int found = b.device >= 0 && b.device < list.size() && list.at(b.device) == b.name
+                            ? b.device
+                            : static_cast<int>(list.indexOf(b.name));
+      if (found >= 0) {
+        b.device = found;
+        continue;
+      }
+      CloseQuietly(role);
+      b.missing = {true, b.device, b.name};
+      b.device = -1;
+      b.in_use = false;
+      went = true;
+    } else if (!b.in_use && b.missing.present && !b.missing.name.isEmpty()) {
+      const int found = static_cast<int>(list.indexOf(b.missing.name));
+      if (found < 0) continue;
+      b.device = found;
+      b.name = b.missing.name;
+      if (!Reopen(role)) {
+        b.device = -1;
+        continue;
+      }
+      b.missing = {};
+      b.in_use = true;
+      back
+          << QStringLiteral("%1 is back and in use again.").arg(DeviceText(RoleText(role), b.name));
+    }
+  }
+  if (OutputUsable() != was_usable) emit outputUsableChanged(OutputUsable());
+  emit devicesChanged();
+  if (!went && back.isEmpty()) return;
+  const QString missing = MissingDevicesText();
+  if (!missing.isEmpty()) back << missing;
+  emit deviceNotice(back.join(QStringLiteral("  ")));
+}
+
+QString MidiPorts::MissingDevicesText() const {
+  QStringList lines;
+  for (PortRole role : kRoles) {
+    const PortBinding& b = Binding(role);
+    if (b.in_use || !b.missing.present) continue;
+    const QString what = RoleText(role);
+    const QString device =
+        b.missing.name.isEmpty()
+            ? QStringLiteral("%1 device number %2").arg(what).arg(b.missing.index)
+            : DeviceText(what, b.missing.name);
+    lines << QStringLiteral("%1 is missing; %2 is off until it is back.").arg(device, what);
+  }
+  return lines.join(QStringLiteral("  "));
 }
 
 QStringList MidiPorts::TakeMessages() {

@@ -108,6 +108,15 @@ class MidiPorts : public QObject {
 
   void SetInputHandler(PortRole role, InputHandler handler);
 
+  // The service's device lists may have changed: reads them again. A chosen device that is
+  // gone leaves its port closed and out of use (its stored choice is kept); one that is back
+  // under its name opens again, unless the ports are held closed for the dialog. Nothing is
+  // sent. Emits devicesChanged when the lists differ and deviceNotice when a chosen device
+  // went or came.
+  void DevicesChanged();
+  // One line naming every chosen device that is missing now; empty when none is.
+  QString MissingDevicesText() const;
+
   // True from the moment the MIDI system went away until the ports are open again.
   bool Suspended() const { return suspended_; }
   // The output is configured and its system is there: sends can go out.
@@ -124,6 +133,10 @@ class MidiPorts : public QObject {
   void portError(const QString& text);
   // An input's ring was full: a message was turned away.
   void messageLost(PortRole role);
+  // The device lists were read again and differ from before.
+  void devicesChanged();
+  // A chosen device went missing or came back; the line says which, and what is missing now.
+  void deviceNotice(const QString& text);
 
  private:
   struct Missing {
@@ -160,6 +173,12 @@ class MidiPorts : public QObject {
   void TryRecover();
   bool AdoptWantedService();
   bool ConfiguredDevicesPresent();
+  void ReadLists(QStringList& inputs, QStringList& outputs);
+  bool IsOpen(PortRole role) const;
+  void CloseQuietly(PortRole role);
+  // The device of a port left out of use is back: opens it unless held. False when it would
+  // not open.
+  bool Reopen(PortRole role);
 
   ServiceFactory factory_;
   std::unique_ptr<MidiService> service_;
@@ -174,6 +193,8 @@ class MidiPorts : public QObject {
   QString active_system_;
   QStringList messages_;
   bool suspended_ = false;
+  // The dialog closed every port: devices that come back wait for its OK or Cancel.
+  bool held_ = false;
   // Start found no system while JACK was asked for: the service is made again until JACK runs.
   bool waiting_for_system_ = false;
   QString wanted_system_;

@@ -9,6 +9,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -48,6 +49,7 @@ RtMidiService::RtMidiService(Api api)
 }
 
 RtMidiService::~RtMidiService() {
+  alsa_watch_.reset();  // it lists through the listers below
   for (auto& [handle, in] : inputs_) {
     in->running.store(false);
     in->midi.reset();
@@ -149,6 +151,41 @@ void RtMidiService::Lost() {
   helpers_->Reap(std::move(helpers_->output_lister));
   helpers_->Reap(std::move(watch_));
   if (notice_handler_) notice_handler_(notice_);
+}
+
+DeviceListWatch::DeviceListWatch(std::function<Lists()> lister, std::function<void()> changed,
+                                 int interval_ms)
+    : lister_(std::move(lister)), changed_(std::move(changed)), timer_(std::make_unique<QTimer>()) {
+  last_ = lister_();
+  timer_->setInterval(interval_ms);
+  // Coarse: a second's look costs a few sequencer queries and wakes nothing else.
+  timer_->setTimerType(Qt::VeryCoarseTimer);
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] { Check(); });
+  timer_->start();
+}
+
+DeviceListWatch::~DeviceListWatch() = default;
+
+bool DeviceListWatch::Check() {
+  Lists now = lister_();
+  if (now == last_) return false;
+  last_ = std::move(now);
+  if (changed_) changed_();
+  return true;
+}
+
+int DeviceListWatch::IntervalMs() const {
+  return timer_->interval();
+}
+
+void RtMidiService::SetDevicesChangedHandler(std::function<void()> handler) {
+  alsa_watch_.reset();
+  if (api_ != Api::Alsa || !handler) return;
+  alsa_watch_ = std::make_unique<DeviceListWatch>(
+      [this] {
+        return DeviceListWatch::Lists{ListDevices(false), ListDevices(true)};
+      },
+      std::move(handler));
 }
 
 void RtMidiService::SetNoticeHandler(std::function<void(const std::string&)> handler) {

@@ -9,14 +9,42 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "midi/midi_service.h"
 
 class QObject;
+class QTimer;
 class RtMidi;
 
 namespace quorvane {
+
+// Compares device lists on a timer and tells when they differ: the ALSA sequencer announces
+// its changes, but RtMidi hides the announcements. Lives on the thread that made it.
+class DeviceListWatch {
+ public:
+  // Inputs, then outputs.
+  using Lists = std::pair<std::vector<std::string>, std::vector<std::string>>;
+  static constexpr int kIntervalMs = 1000;
+
+  // Takes the lists as they are now; `changed` is called from the timer when they differ.
+  DeviceListWatch(std::function<Lists()> lister, std::function<void()> changed,
+                  int interval_ms = kIntervalMs);
+  ~DeviceListWatch();
+  DeviceListWatch(const DeviceListWatch&) = delete;
+  DeviceListWatch& operator=(const DeviceListWatch&) = delete;
+
+  // One look, as the timer takes it; true when the lists differed (and `changed` was called).
+  bool Check();
+  int IntervalMs() const;
+
+ private:
+  std::function<Lists()> lister_;
+  std::function<void()> changed_;
+  Lists last_;
+  std::unique_ptr<QTimer> timer_;
+};
 
 // Result codes of this service beyond the shared ones; OutputErrorText and InputErrorText
 // describe them.
@@ -42,6 +70,9 @@ class RtMidiService : public MidiService {
   // with one line the program can show (the JACK server stopping, for one).
   void SetNoticeHandler(std::function<void(const std::string&)> handler) override;
   void SetNextPortName(const std::string& name) override { next_port_name_ = name; }
+  // ALSA: the device lists are compared once a second and the handler is called when they
+  // differ.
+  void SetDevicesChangedHandler(std::function<void()> handler) override;
   // The last notice given, empty while all is well.
   std::string Notice() const;
   // The most recent error text RtMidi reported; RtMidi itself never prints.
@@ -116,7 +147,8 @@ class RtMidiService : public MidiService {
   std::string driver_error_;
   bool driver_error_raised_ = false;
   std::unique_ptr<Watch> watch_;
-  std::vector<std::string> output_names_;  // the device lists as last counted
+  std::unique_ptr<DeviceListWatch> alsa_watch_;  // with a devices-changed handler only
+  std::vector<std::string> output_names_;        // the device lists as last counted
   std::vector<std::string> input_names_;
   std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace quorvane {
 
@@ -92,33 +93,63 @@ void InProcessMidiService::SetMapperName(std::optional<std::string> name) {
 }
 
 void InProcessMidiService::AddInputDevice(std::string name) {
-  std::lock_guard lock(mu_);
-  inputs_.push_back({std::move(name), next_key_++});
+  {
+    std::lock_guard lock(mu_);
+    inputs_.push_back({std::move(name), next_key_++});
+  }
+  Announce();
 }
 
 void InProcessMidiService::AddOutputDevice(std::string name) {
-  std::lock_guard lock(mu_);
-  outputs_.push_back({std::move(name), next_key_++});
+  {
+    std::lock_guard lock(mu_);
+    outputs_.push_back({std::move(name), next_key_++});
+  }
+  Announce();
 }
 
 void InProcessMidiService::RemoveInputDevice(unsigned id) {
-  std::lock_guard lock(mu_);
-  if (id >= inputs_.size()) return;
-  const std::uint64_t key = inputs_[id].key;
-  inputs_.erase(inputs_.begin() + id);
-  for (auto& [h, handle] : handles_) {
-    if (handle->input && handle->device_key == key) handle->gone = true;
+  {
+    std::lock_guard lock(mu_);
+    if (id >= inputs_.size()) return;
+    const std::uint64_t key = inputs_[id].key;
+    inputs_.erase(inputs_.begin() + id);
+    for (auto& [h, handle] : handles_) {
+      if (handle->input && handle->device_key == key) handle->gone = true;
+    }
   }
+  Announce();
 }
 
 void InProcessMidiService::RemoveOutputDevice(unsigned id) {
-  std::lock_guard lock(mu_);
-  if (id >= outputs_.size()) return;
-  const std::uint64_t key = outputs_[id].key;
-  outputs_.erase(outputs_.begin() + id);
-  for (auto& [h, handle] : handles_) {
-    if (!handle->input && handle->device_key == key) handle->gone = true;
+  {
+    std::lock_guard lock(mu_);
+    if (id >= outputs_.size()) return;
+    const std::uint64_t key = outputs_[id].key;
+    outputs_.erase(outputs_.begin() + id);
+    for (auto& [h, handle] : handles_) {
+      if (!handle->input && handle->device_key == key) handle->gone = true;
+    }
   }
+  Announce();
+}
+
+void InProcessMidiService::RemoveDevicesNamed(const std::vector<std::string>& names) {
+  const bool announce = std::exchange(announce_, false);
+  auto named = [&names](const Device& d) {
+    return std::find(names.begin(), names.end(), d.name) != names.end();
+  };
+  auto first_named = [&](const std::vector<Device>& list) -> int {
+    std::lock_guard lock(mu_);
+    const auto it = std::find_if(list.begin(), list.end(), named);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+  };
+  for (int id = first_named(inputs_); id >= 0; id = first_named(inputs_))
+    RemoveInputDevice(static_cast<unsigned>(id));
+  for (int id = first_named(outputs_); id >= 0; id = first_named(outputs_))
+    RemoveOutputDevice(static_cast<unsigned>(id));
+  announce_ = announce;
+  Announce();
 }
 
 void InProcessMidiService::FailCall(Call call, MidiResult code, int times, int skip) {

@@ -65,6 +65,12 @@ class InProcessMidiService : public MidiService {
   // (reset, unprepare and close still succeed so that ports can let go).
   void RemoveInputDevice(unsigned id);
   void RemoveOutputDevice(unsigned id);
+  // From now on adding or removing a device calls the devices-changed handler, on the caller's
+  // thread, as a service that watches its devices does.
+  void AnnounceDeviceChanges(bool on) { announce_ = on; }
+  // Removes every input and output device of these names at once, as a client that quits
+  // takes its ports along; announced once.
+  void RemoveDevicesNamed(const std::vector<std::string>& names);
 
   // ---- Faults ----
   // The next `times` calls of `call` (after `skip` successful ones) return `code`; times < 0
@@ -103,6 +109,9 @@ class InProcessMidiService : public MidiService {
     notice_handler_ = std::move(handler);
   }
   std::string UnavailableReason() const override;
+  void SetDevicesChangedHandler(std::function<void()> handler) override {
+    devices_changed_ = std::move(handler);
+  }
   std::uint32_t OutputDeviceCount() override;
   MidiResult OutputDeviceCaps(int id, MidiOutputCaps& caps) override;
   MidiResult OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
@@ -188,6 +197,11 @@ class InProcessMidiService : public MidiService {
   std::optional<std::string> mapper_name_ = std::string("MIDI Mapper");
   std::string unavailable_reason_;
   std::function<void(const std::string&)> notice_handler_;
+  std::function<void()> devices_changed_;
+  bool announce_ = false;
+  void Announce() {
+    if (announce_ && devices_changed_) devices_changed_();
+  }
   std::uint64_t next_key_ = 1;
   MidiHandle next_handle_ = 1;
   std::map<MidiHandle, std::unique_ptr<Handle>> handles_;

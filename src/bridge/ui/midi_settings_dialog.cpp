@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <utility>
 
 #include "bridge/midi_settings_editor.h"
 
@@ -191,6 +192,17 @@ MidiSettingsDialog::MidiSettingsDialog(MidiSettingsEditor& form, QWidget* parent
     const QString told = form_.ChangeSystem(index);
     if (!told.isEmpty()) QMessageBox::warning(this, QStringLiteral("Warning"), told);
   });
+  // Each pick reaches the form at once: lists that change while the dialog is open keep it.
+  const std::pair<QComboBox*, PortRole> device_lists[] = {{cmb_input1_, PortRole::kInput1},
+                                                          {cmb_input2_, PortRole::kRemoteInput},
+                                                          {cmb_output1_, PortRole::kOutput}};
+  for (const auto& [box, role] : device_lists) {
+    connect(box, &QComboBox::currentIndexChanged, this, [this, role = role](int index) {
+      if (!filling_) form_.Select(role, index);
+    });
+  }
+  connect(&form_, &MidiSettingsEditor::deviceListsChanged, this,
+          &MidiSettingsDialog::FillDeviceLists);
   connect(&form_, &MidiSettingsEditor::listsChanged, this, [this] {
     FillDeviceLists();
     ShowForm();

@@ -6,10 +6,12 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -41,6 +43,24 @@ QComboBox* MakeList(QWidget* parent, const QString& name, const QStringList& ent
   return list;
 }
 
+QPushButton* MakeLearnButton(QWidget* parent, const QString& name) {
+  auto* button = new QPushButton(QStringLiteral("Learn"), parent);
+  button->setObjectName(name);
+  button->setCheckable(true);
+  button->setAutoDefault(false);
+  button->setToolTip(QStringLiteral("Learn the controller from the next control change"));
+  return button;
+}
+
+// The list with its Learn button beside it, as one form row.
+QHBoxLayout* WithLearnButton(QComboBox* list, QPushButton* learn) {
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(list, 1);
+  row->addWidget(learn);
+  return row;
+}
+
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QWidget* buddy) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
@@ -61,10 +81,11 @@ TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
   slider_label_->setObjectName(QStringLiteral("SliderLabel"));
   PaintWhiteOnBlack(slider_label_);
   channel_ = MakeList(slider_box, QStringLiteral("cmbChannel"), ChannelEntries(), 17);
+  learn_slider_ = MakeLearnButton(slider_box, QStringLiteral("btnLearnSlider"));
   auto* slider_form = new QFormLayout(slider_box);
   slider_form->addRow(MakeLabel(slider_box, QStringLiteral("lController"),
                                 QStringLiteral("Controller"), slider_controller_),
-                      slider_controller_);
+                      WithLearnButton(slider_controller_, learn_slider_));
   slider_form->addRow(
       MakeLabel(slider_box, QStringLiteral("lLabel"), QStringLiteral("Label"), slider_label_),
       slider_label_);
@@ -84,7 +105,8 @@ TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
                                     QStringLiteral("Channel"), button_channel_);
   auto* button_form = new QFormLayout(button_box);
   button_form->addRow(use_slider_settings_);
-  button_form->addRow(button_controller_label_, button_controller_);
+  learn_button_ = MakeLearnButton(button_box, QStringLiteral("btnLearnButton"));
+  button_form->addRow(button_controller_label_, WithLearnButton(button_controller_, learn_button_));
   button_form->addRow(button_channel_label_, button_channel_);
 
   slider_enabled_ = new QCheckBox(QStringLiteral("Enabled"), this);
@@ -111,6 +133,10 @@ TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
 
   connect(use_slider_settings_, &QCheckBox::toggled, this,
           &TSliderSettingsForm::cbUseSliderSettingsClick);
+  connect(learn_slider_, &QPushButton::toggled, this,
+          [this](bool down) { LearnToggled(ControllerLearner::Target::kSlider, down); });
+  connect(learn_button_, &QPushButton::toggled, this,
+          [this](bool down) { LearnToggled(ControllerLearner::Target::kButton, down); });
   cbUseSliderSettingsClick();
   setFixedSize(314, 280);
 }
@@ -120,6 +146,55 @@ void TSliderSettingsForm::cbUseSliderSettingsClick() {
   for (QWidget* w : std::initializer_list<QWidget*>{
            button_controller_, button_channel_, button_controller_label_, button_channel_label_})
     w->setEnabled(on);
+  // The button's fields are not used: nothing is learned for them.
+  if (!on && learner_.Learning() == ControllerLearner::Target::kButton) learner_.Cancel();
+  ShowLearning();
+}
+
+void TSliderSettingsForm::SetLearnSource(ControlChangeSource* source) {
+  learner_.SetSource(source);
+  ShowLearning();
+}
+
+void TSliderSettingsForm::ShowLearning() {
+  using Target = ControllerLearner::Target;
+  const QSignalBlocker slider_blocker(learn_slider_);
+  const QSignalBlocker button_blocker(learn_button_);
+  learn_slider_->setChecked(learner_.Learning() == Target::kSlider);
+  learn_button_->setChecked(learner_.Learning() == Target::kButton);
+  learn_slider_->setEnabled(learner_.HasSource());
+  learn_button_->setEnabled(learner_.HasSource() &&
+                            ButtonFieldsEnabled(use_slider_settings_->isChecked()));
+}
+
+void TSliderSettingsForm::LearnToggled(ControllerLearner::Target target, bool down) {
+  if (down) {
+    learner_.Begin(target, [this](ControllerLearner::Target t, const LearnedController& learned) {
+      Learned(t, learned);
+    });
+  } else if (learner_.Learning() == target) {
+    learner_.Cancel();  // a second click
+  }
+  ShowLearning();
+}
+
+void TSliderSettingsForm::Learned(ControllerLearner::Target target,
+                                  const LearnedController& learned) {
+  const bool slider = target == ControllerLearner::Target::kSlider;
+  (slider ? slider_controller_ : button_controller_)->setCurrentIndex(learned.ctrl);
+  (slider ? channel_ : button_channel_)->setCurrentIndex(learned.channel_entry);
+  ShowLearning();
+}
+
+void TSliderSettingsForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+      learner_.Learning() != ControllerLearner::Target::kNone) {
+    learner_.Cancel();
+    ShowLearning();
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void TSliderSettingsForm::ShowFields(const SliderSettingsFields& f) {
@@ -149,7 +224,11 @@ bool TSliderSettingsForm::Edit(Tcontroller& d, QPoint main_window_top_left) {
   ShowFields(SliderSettingsFields::From(d));
   slider_controller_->setFocus();
   move(SettingsDialogPosition(main_window_top_left));
-  if (exec() != QDialog::Accepted) return false;
+  const bool accepted = exec() == QDialog::Accepted;
+  // A learning still waiting ends with the dialog.
+  learner_.Cancel();
+  ShowLearning();
+  if (!accepted) return false;
   ShownFields().WriteBack(d);
   return true;
 }

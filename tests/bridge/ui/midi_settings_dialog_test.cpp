@@ -243,6 +243,35 @@ class MidiSettingsDialogTest : public QObject {
     QCOMPARE(rig.ports->MidiOutput1().ProductName(), std::string("Drum Out"));
   }
 
+  // Devices going and coming while the dialog is open: the lists follow, the choice keeps its
+  // name, and what the user set elsewhere in the dialog stays.
+  void deviceListsFollowTheDevicesWhileOpen() {
+    Rig rig(Configured());
+    rig.service->AnnounceDeviceChanges(true);
+    WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
+      shown->Channel()->setCurrentIndex(5);
+      QCOMPARE(shown->Output1()->currentText(), QStringLiteral("Synth Out"));
+      rig.service->RemoveDevicesNamed({"Synth Out"});
+      QCOMPARE(Items(shown->Output1()), (QStringList{"none", "Drum Out"}));
+      QCOMPARE(shown->Output1()->currentText(), QStringLiteral("none"));
+      rig.service->AddInputDevice("Alpha In");
+      rig.service->AddOutputDevice("Keys Out");
+      rig.service->AddOutputDevice("Synth Out");
+      QCOMPARE(Items(shown->Output1()), (QStringList{"none", "Drum Out", "Keys Out", "Synth Out"}));
+      QCOMPARE(shown->Output1()->currentText(), QStringLiteral("Synth Out"));
+      QCOMPARE(Items(shown->Input1()), (QStringList{"none", "Keys In", "Pads In", "Alpha In"}));
+      QCOMPARE(shown->Input1()->currentText(), QStringLiteral("Pads In"));
+      QCOMPARE(shown->Channel()->currentIndex(), 5);
+      QTest::mouseClick(shown->OkButton(), Qt::LeftButton);
+    });
+    rig.dialog->Execute(&rig.main_window);
+    QCOMPARE(rig.ports->DeviceName(PortRole::kOutput), QStringLiteral("Synth Out"));
+    QCOMPARE(rig.ports->Device(PortRole::kOutput), 2);
+    QVERIFY(rig.ports->MidiOutput1().IsOpen());
+    QCOMPARE(rig.ports->DeviceName(PortRole::kInput1), QStringLiteral("Pads In"));
+    QCOMPARE(rig.model.GlobalChannel(), 6);
+  }
+
   void cancelReopensWhatWasThere() {
     Rig rig(Configured());
     WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {

@@ -123,7 +123,8 @@ class SliderSettingsFormTest : public QObject {
     QCOMPARE(Child<QCheckBox>(&form, "cbUseSliderSettings")->text(),
              QStringLiteral("Use Slider Settings"));
 
-    QList<QPushButton*> buttons = form.findChildren<QPushButton*>();
+    // OK and Cancel under the frames; the Learn buttons sit inside them.
+    QList<QPushButton*> buttons = form.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
     QCOMPARE(buttons.size(), 2);
     for (QPushButton* b : buttons) {
       QVERIFY(b->text() == QStringLiteral("&OK") || b->text() == QStringLiteral("&Cancel"));
