@@ -9,7 +9,7 @@
 #include "files/slider_file_commands.h"
 #include "snapshots/ui/morph_slider_window.h"
 #include "snapshots/ui/vector_controller_window.h"
-#include "support/in_process_midi_service.h"
+#include "support/session_options.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
 
@@ -22,13 +22,7 @@ class MorphVectorSessionTest : public QObject {
 
  private:
   Session::Options Options() {
-    return {[] {}, dir_.file(QStringLiteral("Brellin.ini")), false,
-            [](const std::string&, std::string* chosen) {
-              *chosen = "ALSA";
-              return std::make_unique<InProcessMidiService>(std::vector<std::string>{"Keys In"},
-                                                            std::vector<std::string>{"Synth Out"});
-            },
-            [](const QString&) {}};
+    return testing::SessionOptions(dir_.file(QStringLiteral("Brellin.ini")));
   }
   static QAction* Item(Session& s, Command c) { return s.Window().MenuAction(c); }
   static QAction* Button(Session& s, Command c) { return s.Window().ButtonAction(c); }

@@ -10,8 +10,8 @@
 #include "shell/ui/about_form.h"
 #include "shell/ui/splash_screen.h"
 #include "shell/ui/tray_icon.h"
-#include "support/in_process_midi_service.h"
 #include "support/modal.h"
+#include "support/session_options.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
 
@@ -22,16 +22,7 @@ class ShellUiTest : public QObject {
 
  private:
   Session::Options Options(bool splash, int splash_ms = 60000) {
-    Session::Options o;
-    o.quit = [] {};
-    o.settings_path = dir_.file(QStringLiteral("Brellin.ini"));
-    o.native_dialogs = false;
-    o.midi_service_factory = [](const std::string&, std::string* chosen) {
-      *chosen = "ALSA";
-      return std::make_unique<InProcessMidiService>(std::vector<std::string>{},
-                                                    std::vector<std::string>{});
-    };
-    o.present_port_error = [](const QString&) {};
+    Session::Options o = testing::SessionOptions(dir_.file(QStringLiteral("Brellin.ini")));
     o.show_splash = splash;
     o.splash_ms = splash_ms;
     return o;

@@ -6,12 +6,11 @@
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <vector>
 
 #include "app/session.h"
 #include "files/app_settings.h"
 #include "shell/ui/tray_icon.h"
-#include "support/in_process_midi_service.h"
+#include "support/session_options.h"
 #include "support/temp_dir.h"
 #include "surface/surface_model.h"
 #include "surface/ui/main_window.h"
@@ -24,16 +23,8 @@ class TrayX11Test : public QObject {
 
  private:
   Session::Options Options(std::function<void()> quit = [] {}) {
-    Session::Options o;
+    Session::Options o = testing::SessionOptions(dir_.file(QStringLiteral("Brellin.ini")));
     o.quit = std::move(quit);
-    o.settings_path = dir_.file(QStringLiteral("Brellin.ini"));
-    o.native_dialogs = false;
-    o.midi_service_factory = [](const std::string&, std::string* chosen) {
-      *chosen = "ALSA";
-      return std::make_unique<InProcessMidiService>(std::vector<std::string>{},
-                                                    std::vector<std::string>{});
-    };
-    o.present_port_error = [](const QString&) {};
     return o;
   }
 

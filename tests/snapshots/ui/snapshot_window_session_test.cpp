@@ -5,7 +5,7 @@
 #include "app/quorvane_application.h"
 #include "app/session.h"
 #include "snapshots/ui/snapshot_window.h"
-#include "support/in_process_midi_service.h"
+#include "support/session_options.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
 
@@ -18,13 +18,7 @@ class SnapshotWindowSessionTest : public QObject {
 
  private:
   Session::Options Options() {
-    return {[] {}, dir_.file(QStringLiteral("Brellin.ini")), false,
-            [](const std::string&, std::string* chosen) {
-              *chosen = "ALSA";
-              return std::make_unique<InProcessMidiService>(std::vector<std::string>{"Keys In"},
-                                                            std::vector<std::string>{"Synth Out"});
-            },
-            [](const QString&) {}};
+    return testing::SessionOptions(dir_.file(QStringLiteral("Brellin.ini")));
   }
   static QAction* Item(Session& s) { return s.Window().MenuAction(Command::kSnapshotList); }
   static QAction* Button(Session& s) { return s.Window().ButtonAction(Command::kSnapshotList); }
