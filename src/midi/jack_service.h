@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include <jack/types.h>
+
 #include "midi/midi_service.h"
 #include "midi/rtmidi_service.h"  // the result codes both services share
 
 class QObject;
-struct _jack_client;
-struct _jack_port;
 
 namespace quorvane {
 
@@ -91,7 +91,7 @@ class JackService : public MidiService {
   struct Input;
 
  private:
-  using Client = _jack_client;
+  using Client = jack_client_t;
 
   bool Connected();
   void Reconnect();
@@ -106,7 +106,7 @@ class JackService : public MidiService {
   MidiResult Enqueue(Output& out, const std::uint8_t* bytes, std::uint32_t size,
                      MidiBufferHeader* header);
   MidiResult Register(const std::string& device, bool output, std::string& port_name,
-                      _jack_port*& port);
+                      jack_port_t*& port);
   bool WaitCycles(std::uint64_t cycles, int timeout_ms) const;
   void WaitProcess() const;
   void WaitRelay() const;
