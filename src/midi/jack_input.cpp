@@ -71,7 +71,7 @@ MidiResult JackService::InputClose(MidiHandle handle) {
   WaitProcess();
   WaitRelay();  // no callbacks after this
   if (!Dead(in->generation)) jack_port_unregister(client_, in->port);
-  GiveBackPortName(in->port_name);
+  port_names_.GiveBack(in->port_name);
   inputs_.erase(handle);
   return kMidiNoError;
 }

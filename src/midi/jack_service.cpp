@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "midi/jack_service_detail.h"
+#include "midi/midi_message.h"
 
 namespace quorvane {
 
@@ -28,24 +29,6 @@ std::int64_t NowMs() {
 }
 
 void Quiet(const char*) {}
-
-// How many bytes a short message with this status carries; 0 when it cannot go as one.
-std::uint32_t ShortLength(std::uint8_t status) {
-  if (status < 0x80) return 0;
-  if (status < 0xC0 || (status >= 0xE0 && status < 0xF0) || status == 0xF2) return 3;
-  if (status < 0xE0 || status == 0xF1 || status == 0xF3) return 2;
-  switch (status) {
-    case 0xF0:
-    case 0xF7:
-    case 0xF4:
-    case 0xF5:
-    case 0xF9:
-    case 0xFD:
-      return 0;
-    default:
-      return 1;
-  }
-}
 
 template <typename Pred>
 bool WaitUntil(Pred done, std::chrono::milliseconds timeout) {
@@ -268,63 +251,22 @@ std::uint32_t JackService::InputDeviceCount() {
 }
 
 MidiResult JackService::OutputDeviceCaps(int id, MidiOutputCaps& caps) {
-  if (id == kMidiMapperId) {
-    caps = MidiOutputCaps{};
-    caps.name = "MIDI Mapper";
-    return kMidiNoError;
-  }
-  if (id < 0 || static_cast<std::size_t>(id) >= output_names_.size()) return kMidiBadDeviceId;
-  caps = MidiOutputCaps{};
-  caps.name = output_names_[static_cast<std::size_t>(id)];
-  caps.channel_mask = 0xFFFF;
-  return kMidiNoError;
+  return OutputCapsFromNames(output_names_, id, caps);
 }
 
 MidiResult JackService::InputDeviceCaps(unsigned id, MidiInputCaps& caps) {
-  if (id >= input_names_.size()) return kMidiBadDeviceId;
-  caps = MidiInputCaps{};
-  caps.name = input_names_[id];
-  return kMidiNoError;
-}
-
-std::string JackService::TakePortName(bool output) {
-  std::string wanted;
-  wanted.swap(next_port_name_);
-  const auto used = [this](const std::string& name) {
-    return std::find(used_port_names_.begin(), used_port_names_.end(), name) !=
-           used_port_names_.end();
-  };
-  if (!wanted.empty() && !used(wanted)) {
-    used_port_names_.push_back(wanted);
-    return wanted;
-  }
-  for (int n = 1;; ++n) {
-    std::string name;
-    if (output)
-      name = n == 1 ? "MIDI Out" : "MIDI Out " + std::to_string(n);
-    else
-      name = n == 1 ? "MIDI In 1" : n == 2 ? "Remote In" : "MIDI In " + std::to_string(n);
-    if (!used(name)) {
-      used_port_names_.push_back(name);
-      return name;
-    }
-  }
-}
-
-void JackService::GiveBackPortName(const std::string& name) {
-  used_port_names_.erase(std::remove(used_port_names_.begin(), used_port_names_.end(), name),
-                         used_port_names_.end());
+  return InputCapsFromNames(input_names_, id, caps);
 }
 
 // A port of our client, connected to the device; it carries MIDI once the graph has switched.
 MidiResult JackService::Register(const std::string& device, bool output, std::string& port_name,
                                  jack_port_t*& port) {
   if (!jack_port_by_name(client_, device.c_str())) return kMidiNoDevice;
-  port_name = TakePortName(output);
+  port_name = port_names_.Take(output);
   port = jack_port_register(client_, port_name.c_str(), JACK_DEFAULT_MIDI_TYPE,
                             output ? JackPortIsOutput : JackPortIsInput, 0);
   if (!port) {
-    GiveBackPortName(port_name);
+    port_names_.GiveBack(port_name);
     driver_error_ = "The JACK MIDI port " + port_name + " could not be made.";
     return kMidiDriverError;
   }
@@ -334,7 +276,7 @@ MidiResult JackService::Register(const std::string& device, bool output, std::st
   if (rc != 0 && rc != EEXIST) {
     jack_port_unregister(client_, port);
     port = nullptr;
-    GiveBackPortName(port_name);
+    port_names_.GiveBack(port_name);
     return kMidiNoDevice;
   }
   // The server switches to the new graph a cycle or two later.
@@ -484,7 +426,7 @@ MidiResult JackService::OutputShortMessage(MidiHandle handle, std::uint32_t word
   const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(word),
                                  static_cast<std::uint8_t>(word >> 8),
                                  static_cast<std::uint8_t>(word >> 16)};
-  const std::uint32_t size = ShortLength(bytes[0]);
+  const auto size = static_cast<std::uint32_t>(ShortMessageLength(bytes[0]));
   if (size == 0) return kMidiInvalidParam;
   return Enqueue(*out, bytes, size, nullptr);
 }
@@ -545,7 +487,7 @@ MidiResult JackService::OutputClose(MidiHandle handle) {
   WaitProcess();
   WaitRelay();
   if (!Dead(out->generation)) jack_port_unregister(client_, out->port);
-  GiveBackPortName(out->port_name);
+  port_names_.GiveBack(out->port_name);
   outputs_.erase(handle);
   return kMidiNoError;
 }

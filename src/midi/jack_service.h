@@ -16,6 +16,7 @@
 #include <jack/types.h>
 
 #include "midi/midi_service.h"
+#include "midi/port_names.h"
 #include "midi/rtmidi_service.h"  // the result codes both services share
 
 class QObject;
@@ -42,7 +43,7 @@ class JackService : public MidiService {
 
   void SetNoticeHandler(std::function<void(const std::string&)> handler) override;
   void SetDevicesChangedHandler(std::function<void()> handler) override;
-  void SetNextPortName(const std::string& name) override { next_port_name_ = name; }
+  void SetNextPortName(const std::string& name) override { port_names_.SetNext(name); }
   // The last notice given, empty while all is well.
   std::string Notice() const;
   // The client's name as the server knows it; empty without a server.
@@ -101,8 +102,6 @@ class JackService : public MidiService {
   std::vector<std::string> ListDevices(bool outputs);
   Output* FindOutput(MidiHandle handle) const;
   Input* FindInput(MidiHandle handle) const;
-  std::string TakePortName(bool output);
-  void GiveBackPortName(const std::string& name);
   MidiResult Enqueue(Output& out, const std::uint8_t* bytes, std::uint32_t size,
                      MidiBufferHeader* header);
   MidiResult Register(const std::string& device, bool output, std::string& port_name,
@@ -147,8 +146,7 @@ class JackService : public MidiService {
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
   std::vector<std::string> output_names_;  // the device lists as last counted
   std::vector<std::string> input_names_;
-  std::vector<std::string> used_port_names_;
-  std::string next_port_name_;
+  PortNames port_names_;
   std::function<void(const std::string&)> notice_handler_;
   std::function<void()> devices_changed_;
   std::unique_ptr<QObject> target_;  // lives on the GUI thread; queued calls land here

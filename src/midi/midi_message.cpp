@@ -98,4 +98,21 @@ void DriverCallback(MidiHandle /*handle*/, MidiCallbackMessage message, void* in
   }
 }
 
+std::size_t ShortMessageLength(std::uint8_t status) {
+  if (status < 0x80) return 0;
+  if (status < 0xC0 || (status >= 0xE0 && status < 0xF0) || status == 0xF2) return 3;
+  if (status < 0xE0 || status == 0xF1 || status == 0xF3) return 2;
+  switch (status) {
+    case 0xF0:
+    case 0xF7:
+    case 0xF4:
+    case 0xF5:
+    case 0xF9:
+    case 0xFD:
+      return 0;
+    default:
+      return 1;
+  }
+}
+
 }  // namespace quorvane

@@ -21,6 +21,10 @@ constexpr std::uint32_t PackShortMessage(std::uint8_t status, std::uint8_t data1
   return std::uint32_t{status} | std::uint32_t{data1} << 8 | std::uint32_t{data2} << 16;
 }
 
+// How many bytes a short message with this status carries; 0 when it cannot go as one
+// (system exclusive, undefined statuses, data bytes).
+std::size_t ShortMessageLength(std::uint8_t status);
+
 constexpr void UnpackShortMessage(std::uint32_t word, std::uint8_t& status, std::uint8_t& data1,
                                   std::uint8_t& data2) {
   status = static_cast<std::uint8_t>(word & 0xFF);

@@ -73,4 +73,25 @@ MidiResult StandardMidiErrorText(MidiResult code, std::string& text) {
   return kMidiNoError;
 }
 
+MidiResult OutputCapsFromNames(const std::vector<std::string>& names, int id,
+                               MidiOutputCaps& caps) {
+  caps = MidiOutputCaps{};
+  if (id == kMidiMapperId) {
+    caps.name = "MIDI Mapper";
+    return kMidiNoError;
+  }
+  if (id < 0 || static_cast<std::size_t>(id) >= names.size()) return kMidiBadDeviceId;
+  caps.name = names[static_cast<std::size_t>(id)];
+  caps.channel_mask = 0xFFFF;
+  return kMidiNoError;
+}
+
+MidiResult InputCapsFromNames(const std::vector<std::string>& names, unsigned id,
+                              MidiInputCaps& caps) {
+  if (id >= names.size()) return kMidiBadDeviceId;
+  caps = MidiInputCaps{};
+  caps.name = names[id];
+  return kMidiNoError;
+}
+
 }  // namespace quorvane

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 
@@ -103,6 +104,12 @@ struct MidiInputCaps {
 
 // Output device id that names the service's mapper.
 inline constexpr int kMidiMapperId = -1;
+
+// Caps for device `id` of a service that knows its devices by name only; the mapper's caps
+// for kMidiMapperId. kMidiBadDeviceId when `id` is not in `names`.
+MidiResult OutputCapsFromNames(const std::vector<std::string>& names, int id, MidiOutputCaps& caps);
+MidiResult InputCapsFromNames(const std::vector<std::string>& names, unsigned id,
+                              MidiInputCaps& caps);
 
 class MidiService {
  public:

@@ -34,13 +34,12 @@ MidiResult RtMidiService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverC
     in->midi->setCallback(&Input::Receive, in.get());
     const int index = IndexOf(*in->midi, device);
     if (index < 0) return kMidiNoDevice;
-    in->port_name = TakePortName(false);
+    in->port_name = port_names_.Take(false);
     in->midi->openPort(static_cast<unsigned>(index), in->port_name);
     open = in->midi->isPortOpen() && !driver_error_raised_;
   }
   if (!open) {
-    used_port_names_.erase(
-        std::find(used_port_names_.begin(), used_port_names_.end(), in->port_name));
+    port_names_.GiveBack(in->port_name);
     return driver_error_raised_ ? kMidiDriverError : MidiResult{kMidiNoDevice};
   }
   in->generation = generation_;
@@ -59,11 +58,8 @@ MidiResult RtMidiService::OpenJackInput(Input& in, const std::string& device) {
     return kMidiDriverError;
   }
   if (!jack_port_by_name(jack->client, device.c_str())) return kMidiNoDevice;
-  in.port_name = TakePortName(false);
-  const auto give_back = [&] {
-    used_port_names_.erase(
-        std::find(used_port_names_.begin(), used_port_names_.end(), in.port_name));
-  };
+  in.port_name = port_names_.Take(false);
+  const auto give_back = [&] { port_names_.GiveBack(in.port_name); };
   jack->port = jack_port_register(jack->client, in.port_name.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                   JackPortIsInput, 0);
   if (!jack->port) {
@@ -117,9 +113,7 @@ MidiResult RtMidiService::InputClose(MidiHandle handle) {
   while (in->inflight.load() > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
   auto owned = std::move(inputs_[handle]);
   inputs_.erase(handle);
-  used_port_names_.erase(
-      std::remove(used_port_names_.begin(), used_port_names_.end(), owned->port_name),
-      used_port_names_.end());
+  port_names_.GiveBack(owned->port_name);
   owned->midi.reset();  // no callbacks after this
   owned->jack.reset();
   return kMidiNoError;

@@ -1,5 +1,6 @@
 #include "midi/rtmidi_service.h"
 
+#include "midi/midi_message.h"
 #include "midi/rtmidi_service_detail.h"
 
 #include <fcntl.h>
@@ -242,44 +243,11 @@ std::uint32_t RtMidiService::InputDeviceCount() {
 }
 
 MidiResult RtMidiService::OutputDeviceCaps(int id, MidiOutputCaps& caps) {
-  if (id == kMidiMapperId) {
-    caps = MidiOutputCaps{};
-    caps.name = "MIDI Mapper";
-    return kMidiNoError;
-  }
-  if (id < 0 || static_cast<std::size_t>(id) >= output_names_.size()) return kMidiBadDeviceId;
-  caps = MidiOutputCaps{};
-  caps.name = output_names_[static_cast<std::size_t>(id)];
-  caps.channel_mask = 0xFFFF;
-  return kMidiNoError;
+  return OutputCapsFromNames(output_names_, id, caps);
 }
 
 MidiResult RtMidiService::InputDeviceCaps(unsigned id, MidiInputCaps& caps) {
-  if (id >= input_names_.size()) return kMidiBadDeviceId;
-  caps = MidiInputCaps{};
-  caps.name = input_names_[id];
-  return kMidiNoError;
-}
-
-std::string RtMidiService::TakePortName(bool output) {
-  std::string wanted;
-  wanted.swap(next_port_name_);
-  if (!wanted.empty()) {
-    used_port_names_.push_back(wanted);
-    return wanted;
-  }
-  for (int n = 1;; ++n) {
-    std::string name;
-    if (output)
-      name = n == 1 ? "MIDI Out" : "MIDI Out " + std::to_string(n);
-    else
-      name = n == 1 ? "MIDI In 1" : n == 2 ? "Remote In" : "MIDI In " + std::to_string(n);
-    if (std::find(used_port_names_.begin(), used_port_names_.end(), name) ==
-        used_port_names_.end()) {
-      used_port_names_.push_back(name);
-      return name;
-    }
-  }
+  return InputCapsFromNames(input_names_, id, caps);
 }
 
 MidiResult RtMidiService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
@@ -306,13 +274,12 @@ MidiResult RtMidiService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallb
   ClearDriverError();
   const int index = IndexOf(*out->midi, device);
   if (index < 0) return kMidiNoDevice;
-  out->port_name = TakePortName(true);
+  out->port_name = port_names_.Take(true);
   out->midi->openPort(static_cast<unsigned>(index), out->port_name);
   const bool open = out->midi->isPortOpen() && !driver_error_raised_ &&
                     (api_ != Api::Jack || JackConnected(watch_->client, device, out->port_name));
   if (!open) {
-    used_port_names_.erase(
-        std::find(used_port_names_.begin(), used_port_names_.end(), out->port_name));
+    port_names_.GiveBack(out->port_name);
     return driver_error_raised_ ? kMidiDriverError : MidiResult{kMidiNoDevice};
   }
   out->callback = callback;
@@ -386,7 +353,7 @@ MidiResult RtMidiService::OutputShortMessage(MidiHandle handle, std::uint32_t wo
   const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(word),
                                  static_cast<std::uint8_t>(word >> 8),
                                  static_cast<std::uint8_t>(word >> 16)};
-  const std::size_t size = ShortLength(bytes[0]);
+  const std::size_t size = ShortMessageLength(bytes[0]);
   if (size == 0) return kMidiInvalidParam;
   return SendBytes(*out, bytes, size);
 }
@@ -433,9 +400,7 @@ MidiResult RtMidiService::OutputDrain(MidiHandle handle) {
 }
 
 void RtMidiService::Retire(std::unique_ptr<Output> out) {
-  used_port_names_.erase(
-      std::remove(used_port_names_.begin(), used_port_names_.end(), out->port_name),
-      used_port_names_.end());
+  port_names_.GiveBack(out->port_name);
   if (Dead(out->generation)) {
     helpers_->Reap(std::move(out->midi));
   }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "midi/midi_service.h"
+#include "midi/port_names.h"
 
 class QObject;
 class QTimer;
@@ -69,7 +70,7 @@ class RtMidiService : public MidiService {
   // Called on the thread that created the service, through its Qt event loop,
   // with one line the program can show (the JACK server stopping, for one).
   void SetNoticeHandler(std::function<void(const std::string&)> handler) override;
-  void SetNextPortName(const std::string& name) override { next_port_name_ = name; }
+  void SetNextPortName(const std::string& name) override { port_names_.SetNext(name); }
   // ALSA: the device lists are compared once a second and the handler is called when they
   // differ.
   void SetDevicesChangedHandler(std::function<void()> handler) override;
@@ -134,7 +135,6 @@ class RtMidiService : public MidiService {
   MidiResult OpenJackInput(Input& in, const std::string& device);
   MidiResult SendBytes(Output& out, const std::uint8_t* bytes, std::size_t size);
   bool WaitCycles(std::uint64_t since, std::uint64_t cycles, int timeout_ms) const;
-  std::string TakePortName(bool output);
   void Retire(std::unique_ptr<Output> out);
   MidiResult ErrorText(MidiResult code, std::string& text) const;
   void ClearDriverError() { driver_error_raised_ = false; }
@@ -152,8 +152,7 @@ class RtMidiService : public MidiService {
   std::vector<std::string> input_names_;
   std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
-  std::vector<std::string> used_port_names_;
-  std::string next_port_name_;  // asked for by the port being opened
+  PortNames port_names_;
   std::unique_ptr<QObject> notice_target_;
   std::function<void(const std::string&)> notice_handler_;
   std::string notice_;

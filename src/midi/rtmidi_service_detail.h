@@ -53,9 +53,6 @@ void Quiet(const char*);
 RtMidi::Api ToRtMidi(RtMidiService::Api api);
 // Our own ports show up in every list; they are never offered as devices.
 bool IsOwnPort(const std::string& name);
-// How many bytes a short message with this status carries; 0 when it cannot
-// go as a short message.
-std::size_t ShortLength(std::uint8_t status);
 // Finds a device by name in a fresh RtMidi object's own list.
 int IndexOf(RtMidi& midi, const std::string& name);
 // On JACK, whether our port got connected to the device (waits a few cycles).

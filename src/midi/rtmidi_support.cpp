@@ -34,31 +34,6 @@ bool IsOwnPort(const std::string& name) {
   return i > digits && i < name.size() && name[i] == ':';
 }
 
-// How many bytes a short message with this status carries; 0 when it cannot
-// go as a short message.
-std::size_t ShortLength(std::uint8_t status) {
-  if (status < 0x80) return 0;
-  if (status < 0xC0) return 3;
-  if (status < 0xE0) return 2;
-  if (status < 0xF0) return 3;
-  switch (status) {
-    case 0xF1:
-    case 0xF3:
-      return 2;
-    case 0xF2:
-      return 3;
-    case 0xF0:
-    case 0xF7:
-    case 0xF4:
-    case 0xF5:
-    case 0xF9:
-    case 0xFD:
-      return 0;
-    default:
-      return 1;
-  }
-}
-
 // Finds a device by name in a fresh RtMidi object's own list: indexes shift
 // when devices come and go, and RtMidi opens a wrong index without a word.
 int IndexOf(RtMidi& midi, const std::string& name) {

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "midi/port_names.h"
 #include "midi/port_notifier.h"
 #include "support/pump.h"
 
@@ -247,6 +248,32 @@ TEST(PortNotifierTest, DiscardForgetsPendingNotices) {
   testing::PumpPending();
   window.Dispatch();
   EXPECT_EQ(fired, 0);
+}
+
+TEST(ShortMessageLengthTest, CountsTheBytesEachStatusCarries) {
+  struct Case {
+    std::uint8_t status;
+    std::size_t length;
+  };
+  for (const Case& c : {Case{0x00, 0}, Case{0x7F, 0}, Case{0x80, 3}, Case{0xB5, 3}, Case{0xC0, 2},
+                        Case{0xDF, 2}, Case{0xE0, 3}, Case{0xF0, 0}, Case{0xF1, 2}, Case{0xF2, 3},
+                        Case{0xF3, 2}, Case{0xF4, 0}, Case{0xF6, 1}, Case{0xF7, 0}, Case{0xF8, 1},
+                        Case{0xF9, 0}, Case{0xFD, 0}, Case{0xFE, 1}, Case{0xFF, 1}}) {
+    EXPECT_EQ(ShortMessageLength(c.status), c.length) << int{c.status};
+  }
+}
+
+TEST(PortNamesTest, AskedForNamesFirstAndNeverTwoAlike) {
+  PortNames names;
+  names.SetNext("Remote In");
+  EXPECT_EQ(names.Take(false), "Remote In");
+  EXPECT_EQ(names.Take(false), "MIDI In 1");
+  names.SetNext("MIDI In 1");  // taken: the next free one instead
+  EXPECT_EQ(names.Take(false), "MIDI In 3");
+  EXPECT_EQ(names.Take(true), "MIDI Out");
+  EXPECT_EQ(names.Take(true), "MIDI Out 2");
+  names.GiveBack("MIDI Out");
+  EXPECT_EQ(names.Take(true), "MIDI Out");
 }
 
 }  // namespace
