@@ -51,9 +51,9 @@ GapStats Stats(const std::vector<double>& times_us) {
   return s;
 }
 
-// How far each message's latency (receive frame time less send time, two clocks with a
-// constant offset) strays from the run's median: the client's own share of the gap error,
-// apart from the send thread's.
+// How far each message's latency (receive frame time less hand-over time, two clocks with a
+// constant offset) strays from the run's median: with RtMidi the client's own share of the gap
+// error; with the native client the send thread's lateness, which the due moments absorb.
 double LatencySpreadP99Ms(const std::vector<double>& sent_us, const std::vector<double>& recv_us) {
   const std::size_t n = std::min(sent_us.size(), recv_us.size());
   if (n < 2) return 0;
@@ -70,7 +70,7 @@ double LatencySpreadP99Ms(const std::vector<double>& sent_us, const std::vector<
 
 // Arguments: the client (0 RtMidi, 1 native) and the frames per cycle. RtMidi writes each
 // message at the start of the next cycle, so its gaps carry a whole cycle of jitter; the native
-// client places each one a cycle after it was sent.
+// client takes each one early with the moment it is due and places it a cycle after that.
 void BM_PacedSendAll(benchmark::State& state) {
   const bool native = state.range(0) == 1;
   state.SetLabel(native ? "native JACK client" : "RtMidi");

@@ -12,6 +12,10 @@ SurfaceMidiLink::SurfaceMidiLink(SurfaceModel& model, MidiPorts& ports, QObject*
   model_.SetShortSender([this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     return SendShort(status, data1, data2);
   });
+  model_.SetSendSchedule({[this] { return ports_.MidiOutput1().ScheduleLead(); },
+                          [this](std::chrono::steady_clock::time_point due) {
+                            ports_.MidiOutput1().SetNextDue(due);
+                          }});
   model_.SetOutputInUse(ports_.OutputUsable());
   connect(&ports_, &MidiPorts::outputUsableChanged, this,
           [this](bool usable) { model_.SetOutputInUse(usable); });
@@ -24,6 +28,7 @@ SurfaceMidiLink::SurfaceMidiLink(SurfaceModel& model, MidiPorts& ports, QObject*
 
 SurfaceMidiLink::~SurfaceMidiLink() {
   model_.SetShortSender({});
+  model_.SetSendSchedule({});
   model_.SetOutputInUse(false);
   ports_.SetInputHandler(PortRole::kInput1, {});
   ports_.SetInputHandler(PortRole::kRemoteInput, {});

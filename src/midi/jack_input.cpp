@@ -31,7 +31,7 @@ MidiResult JackService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverCal
 
 std::uintptr_t JackService::InputStamp(const Input& in) const {
   if (!client_ || gone_.load()) return 0;
-  const auto since = static_cast<std::int32_t>(jack_frame_time(client_) - in.start_frame.load());
+  const auto since = static_cast<std::int32_t>(FrameNow() - in.start_frame.load());
   return since <= 0 ? 0
                     : static_cast<std::uintptr_t>(std::uint64_t{static_cast<std::uint32_t>(since)} *
                                                   1000 / in.rate);
@@ -41,7 +41,7 @@ MidiResult JackService::InputStart(MidiHandle handle) {
   Input* in = FindInput(handle);
   if (!in) return kMidiInvalidHandle;
   if (Dead(in->generation)) return kMidiSystemGone;
-  in->start_frame.store(jack_frame_time(client_));
+  in->start_frame.store(FrameNow());
   if (!in->running.load()) {
     // Whatever came or was under way before a stop is not continued.
     WaitRelay();

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "midi/jack_service_detail.h"
 #include "midi/midi_message.h"
@@ -377,7 +378,7 @@ MidiResult JackService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallbac
   out->callback = callback;
   out->instance = instance;
   out->generation = generation_;
-  out->last_frame = jack_frame_time(client_);
+  out->last_frame = FrameNow();
   out->handle = reinterpret_cast<MidiHandle>(out.get());
   slot->store(out.get(), std::memory_order_release);
   WakeRelay();
@@ -397,12 +398,27 @@ MidiResult JackService::Enqueue(Output& out, const std::uint8_t* bytes, std::uin
   } else {
     std::memcpy(event.bytes, bytes, size);
   }
-  const auto stamp = [&] {
-    // The frame clock as the message is handed over; never behind the one before.
-    // The estimate may trail a cycle the server has already begun; never place before it.
-    const jack_nframes_t estimate = jack_frame_time(client_);
+  // A paced message handed over early keeps the moment it is due; one that was not, or was
+  // said to be due further ahead than a sender may run, goes by the moment it is handed over.
+  std::optional<jack_nframes_t> due_frame;
+  if (out.next_due) {
+    const auto due = std::min(*out.next_due, std::chrono::steady_clock::now() + kScheduleLead);
+    const jack_nframes_t rate = jack_get_sample_rate(client_);
     const jack_nframes_t begun = jack_last_frame_time(client_);
-    const jack_nframes_t now = static_cast<std::int32_t>(begun - estimate) > 0 ? begun : estimate;
+    // No later than the frame the lead can reach from the next cycle.
+    const auto furthest = static_cast<jack_nframes_t>(begun + jack_get_buffer_size(client_) +
+                                                      kScheduleLead.count() * rate / 1000000);
+    jack_nframes_t own = FrameAt(due);
+    if (static_cast<std::int32_t>(own - furthest) > 0) own = furthest;
+    due_frame = out.paced.Place(due, own, begun, rate);
+    out.next_due.reset();
+  }
+  const auto stamp = [&] {
+    // The frame clock as the message is handed over, or when it is due; never behind the one
+    // before. A late one goes as early as it still can.
+    const jack_nframes_t begun = jack_last_frame_time(client_);
+    jack_nframes_t now = FrameNow();
+    if (due_frame) now = static_cast<std::int32_t>(*due_frame - begun) > 0 ? *due_frame : begun;
     event.frame = static_cast<std::int32_t>(now - out.last_frame) > 0 ? now : out.last_frame;
     out.last_frame = event.frame;
   };
@@ -418,6 +434,32 @@ MidiResult JackService::Enqueue(Output& out, const std::uint8_t* bytes, std::uin
       std::chrono::duration_cast<std::chrono::milliseconds>(kRoomWait));
   if (gone_.load()) return kMidiSystemGone;
   return room ? MidiResult{kMidiNoError} : MidiResult{kMidiNotReady};
+}
+
+void JackService::OutputSetNextDue(MidiHandle handle, std::chrono::steady_clock::time_point due) {
+  if (Output* out = FindOutput(handle)) out->next_due = due;
+}
+
+jack_nframes_t JackService::FrameNow() const {
+  // libjack's estimate may trail a cycle the server has already begun, and runs on past the
+  // next cycle while the server is held up: keep it between the two.
+  const jack_nframes_t estimate = jack_frame_time(client_);
+  const jack_nframes_t begun = jack_last_frame_time(client_);
+  if (static_cast<std::int32_t>(estimate - begun) < 0) return begun;
+  const jack_nframes_t next = begun + jack_get_buffer_size(client_);
+  return static_cast<std::int32_t>(estimate - next) > 0 ? next : estimate;
+}
+
+jack_nframes_t JackService::FrameAt(std::chrono::steady_clock::time_point moment) const {
+  // libjack's clock is its own: pair it with the steady clock by reading both back to back.
+  const auto before = std::chrono::steady_clock::now();
+  const jack_time_t jack_now = jack_get_time();
+  const auto after = std::chrono::steady_clock::now();
+  const auto ahead = std::chrono::duration_cast<std::chrono::microseconds>(
+                         moment - (before + (after - before) / 2))
+                         .count();
+  return jack_time_to_frames(client_,
+                             static_cast<jack_time_t>(static_cast<std::int64_t>(jack_now) + ahead));
 }
 
 MidiResult JackService::OutputShortMessage(MidiHandle handle, std::uint32_t word) {

@@ -3,6 +3,7 @@
 // The MIDI service of a JACK server, spoken to directly: one client for the whole program.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -29,9 +30,10 @@ inline constexpr const char* kJackStoppedText =
 
 // One JACK client, "Quorvane", holds every port in use ("MIDI Out", "MIDI In 1", "Remote In"),
 // lists the devices and watches the server. Outgoing events keep the spacing they were sent
-// with: each one lands one period after it was handed over. Threads: the GUI thread calls in;
-// JACK's process thread moves events through lock-free rings; the service's relay thread runs
-// the driver callbacks; JACK's notification thread only posts to the GUI thread.
+// with: each one lands one period after it was handed over, or after the moment it was due when
+// a paced sender handed it over early and said so (OutputSetNextDue). Threads: the GUI thread
+// calls in; JACK's process thread moves events through lock-free rings; the service's relay
+// thread runs the driver callbacks; JACK's notification thread only posts to the GUI thread.
 class JackService : public MidiService {
  public:
   // Connects once; without a server the service is not Available() and looks again, now and
@@ -68,6 +70,8 @@ class JackService : public MidiService {
   MidiResult OutputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) override;
   MidiResult OutputDrain(MidiHandle handle) override;
   MidiResult OutputErrorText(MidiResult code, std::string& text) override;
+  std::chrono::microseconds OutputScheduleLead() const override { return kScheduleLead; }
+  void OutputSetNextDue(MidiHandle handle, std::chrono::steady_clock::time_point due) override;
 
   std::uint32_t InputDeviceCount() override;
   MidiResult InputDeviceCaps(unsigned id, MidiInputCaps& caps) override;
@@ -85,6 +89,9 @@ class JackService : public MidiService {
 
   // The longest sysex block a port hands over.
   static constexpr std::uint32_t kMaxLongMessage = 65535;
+  // How early a paced sender may hand a message over: enough to ride out a late wake-up of its
+  // thread, short enough that a stop still feels immediate.
+  static constexpr std::chrono::microseconds kScheduleLead{4000};
   // Ports one service holds at a time, inputs and outputs each.
   static constexpr std::size_t kMaxPorts = 8;
 
@@ -100,6 +107,10 @@ class JackService : public MidiService {
   void CloseClient(bool server_alive);
   bool Dead(int generation) const;
   std::vector<std::string> ListDevices(bool outputs);
+  // The server's frame clock now, as far as the cycles it runs can tell.
+  jack_nframes_t FrameNow() const;
+  // The server's frame clock at a moment of the steady clock, on the current cycle's estimate.
+  jack_nframes_t FrameAt(std::chrono::steady_clock::time_point moment) const;
   Output* FindOutput(MidiHandle handle) const;
   Input* FindInput(MidiHandle handle) const;
   MidiResult Enqueue(Output& out, const std::uint8_t* bytes, std::uint32_t size,

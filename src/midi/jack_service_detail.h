@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "midi/jack_service.h"
@@ -99,6 +101,45 @@ class ByteRing {
   std::atomic<std::size_t> tail_{0};
 };
 
+// Where the messages of a paced run go on the frame clock. Each keeps its distance in frames
+// from the run's first message, so that time the server loses to late cycles does not squeeze
+// a gap: the run then trails the server's clock by what it lost. It starts over from the
+// message's own frame when its frame has already passed (the sender fell behind), or when it
+// would trail by more than kMaxBehind, which only a server that has all but stopped can cause.
+class PacedRun {
+ public:
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::milliseconds kMaxBehind{1000};
+  // A longer pause between two messages ends the run.
+  static constexpr std::chrono::seconds kMaxPause{1};
+
+  // The frame for a message due at `due`: `own` is its frame by the server's clock, `begun`
+  // the start of the cycle under way.
+  jack_nframes_t Place(Clock::time_point due, jack_nframes_t own, jack_nframes_t begun,
+                       jack_nframes_t rate) {
+    const bool goes_on = running_ && due >= last_ && due - last_ <= kMaxPause;
+    last_ = due;
+    if (goes_on) {
+      const auto since = std::chrono::duration_cast<std::chrono::microseconds>(due - start_);
+      const auto frames = static_cast<std::int64_t>(
+          (static_cast<double>(since.count()) * rate + 500000.0) / 1000000.0);
+      const auto frame = static_cast<jack_nframes_t>(start_frame_ + frames);
+      const auto ahead = static_cast<std::int64_t>(static_cast<std::int32_t>(frame - begun));
+      if (ahead >= 0 && ahead * 1000 <= kMaxBehind.count() * std::int64_t{rate}) return frame;
+    }
+    running_ = true;
+    start_ = due;
+    start_frame_ = static_cast<std::int32_t>(own - begun) > 0 ? own : begun;
+    return start_frame_;
+  }
+
+ private:
+  bool running_ = false;
+  Clock::time_point start_;
+  Clock::time_point last_;
+  jack_nframes_t start_frame_ = 0;
+};
+
 // A message on its way to the process callback.
 struct OutEvent {
   jack_nframes_t frame = 0;  // the frame clock when it was handed over
@@ -123,14 +164,18 @@ struct JackService::Output {
   std::string port_name;
   int generation = 0;
   jack_nframes_t last_frame = 0;  // GUI thread: keeps hand-over times from going back
-  std::uint64_t long_sent = 0;    // GUI thread
+  // GUI thread: when the next message is due, if its sender said, and the run it belongs to.
+  std::optional<std::chrono::steady_clock::time_point> next_due;
+  jack_detail::PacedRun paced;
+  std::uint64_t long_sent = 0;  // GUI thread
   std::atomic<std::uint64_t> long_done{0};
   jack_detail::SpscRing<jack_detail::OutEvent, jack_detail::kOutRing> events;  // GUI -> process
   jack_detail::SpscRing<MidiBufferHeader*, jack_detail::kOutRing> done;        // process -> relay
   std::uint32_t sent = 0;              // process thread: bytes of the oldest event already written
   std::atomic<std::uint64_t> late{0};  // events that reached the callback after their frame
 
-  // Process thread. Each event goes to the frame one period after it was handed over, never
+  // Process thread. Each event goes to the frame one period after it was handed over (or was
+  // due, when its sender said so ahead of time), never
   // before the one ahead of it; a long message that does not fit goes on in the next cycle.
   void Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
     void* buffer = jack_port_get_buffer(port, nframes);

@@ -188,6 +188,14 @@ void TMidiOutput2::SendEvent(const TMyMidiEvent& event) {
   }
 }
 
+std::chrono::microseconds TMidiOutput2::ScheduleLead() const {
+  return open_ ? service_.OutputScheduleLead() : std::chrono::microseconds{};
+}
+
+void TMidiOutput2::SetNextDue(std::chrono::steady_clock::time_point due) {
+  if (open_) service_.OutputSetNextDue(handle_, due);
+}
+
 void TMidiOutput2::SendDone(MidiBufferHeader* header) {
   TMyMidiHdr* owner = TMyMidiHdr::OwnerOf(*header);
   const auto it = std::find_if(in_flight_.begin(), in_flight_.end(),

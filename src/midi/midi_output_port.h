@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -50,6 +51,12 @@ class TMidiOutput2 {
   // length 1..65535; the copy lives until the service reports the block sent.
   void SendSysex(const std::uint8_t* data, std::size_t length);
   void SendEvent(const TMyMidiEvent& event);
+
+  // How far ahead of its due moment a paced message may be handed over; zero when closed or
+  // when the service sends at once.
+  std::chrono::microseconds ScheduleLead() const;
+  // The moment the next message is due; ignored while closed.
+  void SetNextDue(std::chrono::steady_clock::time_point due);
 
   // Sysex blocks handed to the service and not yet reported sent.
   std::size_t SysexInFlight() const { return in_flight_.size(); }

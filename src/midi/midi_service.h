@@ -3,6 +3,7 @@
 // The operating system's MIDI service as the two ports see it. Every operation except the
 // driver callback runs on the GUI thread; the callback runs on the service's own thread.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -176,6 +177,13 @@ class MidiService {
   // device, port or client came or went). Services that cannot tell never call it.
   // NOLINTNEXTLINE(performance-unnecessary-value-param): services that use it keep it
   virtual void SetDevicesChangedHandler(std::function<void()> /*handler*/) {}
+  // A service that places each message on a clock of its own can take a paced message ahead
+  // of time: a sender hands it over up to OutputScheduleLead() early, after telling the moment
+  // it is due (steady clock). The moment applies to the next message on handle only. Services
+  // that send at once answer zero and ignore the moment.
+  virtual std::chrono::microseconds OutputScheduleLead() const { return {}; }
+  virtual void OutputSetNextDue(MidiHandle /*handle*/,
+                                std::chrono::steady_clock::time_point /*due*/) {}
 };
 
 }  // namespace quorvane

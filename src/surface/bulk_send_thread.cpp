@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
+#include <algorithm>
 #include <future>
 
 namespace quorvane {
@@ -92,8 +93,18 @@ void BulkSendThread::Pause(Clock::time_point& deadline, int delay_ms) {
   // More than a whole pause behind (the GUI thread was held up): let the schedule slip
   // instead of sending the backlog in a burst.
   const auto now = Clock::now();
-  if (now > deadline + delay) deadline = now;
-  sleeper_(deadline);
+  if (now + lead_ > deadline + delay) deadline = now + lead_;
+  sleeper_(deadline - lead_);
+}
+
+void BulkSendThread::Schedule(Clock::time_point& deadline, bool& anchored, int delay_ms) {
+  if (delay_ms <= 0) return;  // unpaced: each message goes as it is handed over
+  if (!anchored) {
+    lead_ = std::max(host_.SendLead(), std::chrono::microseconds{});
+    deadline = Clock::now() + lead_;
+    anchored = true;
+  }
+  if (lead_.count() > 0) host_.SetNextDue(deadline);
 }
 
 void BulkSendThread::Run() {
@@ -111,7 +122,6 @@ void BulkSendThread::Run() {
       bool sent = false;
       bool uses_slider = true;
       int delay = 0;
-      const auto before = Clock::now();
       // Qualifying and the first message in one step: the model is read where it lives.
       ok = Step([&] {
         page_ = static_cast<std::uint8_t>(send_mode_ == kCurrentPage ? host_.CurrentPage() : p);
@@ -121,17 +131,15 @@ void BulkSendThread::Run() {
         delay = host_.MidiDelay();
         second_ = false;
         sent = true;
+        Schedule(deadline, anchored, delay);
         return host_.SendDefinition(page_, slot_, second_);
       });
       if (!ok || !sent) continue;
-      if (!anchored) {
-        deadline = before;
-        anchored = true;
-      }
       if (!uses_slider) {
         Pause(deadline, delay);
-        ok = Step([this] {
+        ok = Step([&] {
           second_ = true;
+          Schedule(deadline, anchored, delay);
           return host_.SendDefinition(page_, slot_, second_);
         });
         if (!ok) continue;

@@ -44,11 +44,18 @@ class BulkSendHost {
   // when the output refused it, which abandons the walk.
   virtual bool SendDefinition(int page, int slot, bool second) = 0;
   virtual int MidiDelay() const = 0;  // ms; 0 or less = no pause
+  using Clock = std::chrono::steady_clock;
+  // An output that places each message on a clock of its own takes a paced message up to this
+  // much ahead of its due moment, told by SetNextDue just before the message; the walk then
+  // runs that far ahead of its schedule, so a late wake-up of its thread does not show.
+  virtual std::chrono::microseconds SendLead() const { return {}; }
+  virtual void SetNextDue(Clock::time_point /*due*/) {}
 };
 
 // One bulk send in the background: walks the definitions and has each message sent on the
 // GUI thread, pausing midi_delay ms after every message. Pauses follow absolute deadlines on a
-// monotonic clock, so a long walk does not drift.
+// monotonic clock, so a long walk does not drift; with a host's send lead each message is
+// handed over that much before its deadline, together with the deadline.
 //
 // The object lives on the GUI thread (the thread that creates it); its worker never touches the
 // host except through steps that run there while the worker waits.
@@ -91,6 +98,8 @@ class BulkSendThread : public QObject {
   // Runs fn on the GUI thread and waits for it; passes on fn's answer (false abandons the walk).
   bool Step(const std::function<bool()>& fn);
   void Pause(Clock::time_point& deadline, int delay_ms);
+  // Inside a step: when the message about to go is due; the first one anchors the schedule.
+  void Schedule(Clock::time_point& deadline, bool& anchored, int delay_ms);
 
   BulkSendHost& host_;
   StopSignal& stop_request_;
@@ -100,6 +109,7 @@ class BulkSendThread : public QObject {
   bool second_ = false;
   const std::uint8_t send_mode_;
   bool free_on_finish_ = false;
+  std::chrono::microseconds lead_{};  // the host's send lead, read as the first message goes
   Sleeper sleeper_;
   std::mutex step_mutex_;
   std::function<bool()> pending_step_;       // guarded by step_mutex_

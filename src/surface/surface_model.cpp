@@ -26,6 +26,13 @@ class ModelBulkSendHost final : public BulkSendHost {
     return w_.SendDefinition(page, slot, second);
   }
   int MidiDelay() const override { return w_.MidiDelay(); }
+  std::chrono::microseconds SendLead() const override {
+    const auto& lead = w_.Schedule().lead;
+    return lead ? lead() : std::chrono::microseconds{};
+  }
+  void SetNextDue(Clock::time_point due) override {
+    if (const auto& next_due = w_.Schedule().next_due) next_due(due);
+  }
 
  private:
   SurfaceModel& w_;

@@ -77,6 +77,14 @@ class SurfaceModel : public QObject {
   bool OutputInUse() const { return output_in_use_; }
   void SetOutputInUse(bool on) { output_in_use_ = on; }
   void SetShortSender(ShortSender sender) { send_short_ = std::move(sender); }
+  // An output that places messages on a clock of its own: how far ahead of its due moment a
+  // bulk send may hand a message over, and where it says when the next one is due.
+  struct SendSchedule {
+    std::function<std::chrono::microseconds()> lead;
+    std::function<void(std::chrono::steady_clock::time_point)> next_due;
+  };
+  void SetSendSchedule(SendSchedule schedule) { send_schedule_ = std::move(schedule); }
+  const SendSchedule& Schedule() const { return send_schedule_; }
 
   // --- group ------------------------------------------------------------------
   bool GroupMode() const { return group_.mode; }
@@ -243,6 +251,7 @@ class SurfaceModel : public QObject {
   SurfaceSettings settings_;
   bool output_in_use_ = false;
   ShortSender send_short_;
+  SendSchedule send_schedule_;
   GroupState group_;
   GestureState gesture_;
   WindowMode window_;

@@ -52,6 +52,11 @@ class FakeHost : public BulkSendHost {
     return !refuse || !refuse(page, slot, second);
   }
   int MidiDelay() const override { return delay; }
+  std::chrono::microseconds SendLead() const override { return lead; }
+  void SetNextDue(Clock::time_point due) override {
+    log.push_back("due");
+    dues.push_back(due);
+  }
 
   Def& At(int page, int slot) {
     return defs.at(static_cast<std::size_t>((page - 1) * 24 + slot - 1));
@@ -65,6 +70,8 @@ class FakeHost : public BulkSendHost {
   int delay = 5;
   std::function<void(int, int, bool)> on_send;
   std::function<bool(int, int, bool)> refuse;  // true: the output refuses that message
+  std::chrono::microseconds lead{};
+  std::vector<Clock::time_point> dues;
   Log log;
 };
 
@@ -142,6 +149,40 @@ TEST_F(SendThreadTest, AStalledStepLetsTheScheduleSlipInsteadOfBursting) {
   EXPECT_GE(deadlines[1], stall_end);
   // A whole pause after the slipped deadline, never less (a slow step may slip it further).
   EXPECT_GE(deadlines[2] - deadlines[1], std::chrono::milliseconds(1));
+}
+
+TEST_F(SendThreadTest, WithASendLeadEachMessageGoesThatEarlyTellingWhenItIsDue) {
+  host.delay = 5;
+  host.lead = std::chrono::microseconds(4000);
+  host.At(1, 1).qualifies = true;
+  host.At(1, 2) = {true, false};
+  host.At(2, 7).qualifies = true;
+  const auto before = BulkSendThread::Clock::now();
+  Walk(BulkSendThread::kAllPages);
+  EXPECT_THAT(host.log,
+              ElementsAre("begin", "due", "send 1.1", "pause", "due", "send 1.2", "pause", "due",
+                          "send 1.2 b", "pause", "due", "send 2.7", "pause", "end"));
+  ASSERT_EQ(host.dues.size(), 4u);
+  ASSERT_EQ(deadlines.size(), 4u);
+  // The first is due a lead after the walk began, each later one a delay after the one before,
+  // and every pause ends a lead ahead of the next message's moment.
+  EXPECT_GE(host.dues[0] - before, host.lead);
+  for (std::size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(host.dues[k] - host.dues[0], std::chrono::milliseconds(5) * static_cast<int>(k));
+    EXPECT_EQ(deadlines[k],
+              host.dues[0] + std::chrono::milliseconds(5) * static_cast<int>(k + 1) - host.lead);
+  }
+}
+
+TEST_F(SendThreadTest, NoDueMomentWithoutALeadOrWithoutAPause) {
+  host.At(1, 1) = {true, false};
+  host.delay = 5;
+  Walk(BulkSendThread::kAllPages);
+  host.lead = std::chrono::microseconds(4000);
+  host.delay = 0;
+  Walk(BulkSendThread::kAllPages);
+  EXPECT_TRUE(host.dues.empty());
+  EXPECT_EQ(Sends().size(), 4u);
 }
 
 TEST_F(SendThreadTest, NoDelayMeansNoPauseAtAll) {
@@ -292,6 +333,21 @@ TEST_F(ModelSendTest, AllControllersSendsEveryEnabledDefinitionWithItsOwnFields)
   EXPECT_THAT(sent, ElementsAre(Sent{0xB2, 5, 17}, Sent{0xB9, 40, 99}, Sent{0xB9, 41, 127}));
   EXPECT_EQ(begun.count(), 1);
   EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(ModelSendTest, APacedWalkTellsTheOutputWhenEachMessageIsDue) {
+  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
+  w.MutablePages().at(2, 4).enabled = true;
+  w.MutablePages().at(3, 1).enabled = true;
+  w.SetMidiDelay(2);
+  std::vector<std::chrono::steady_clock::time_point> dues;
+  w.SetSendSchedule({[] { return std::chrono::microseconds(3000); },
+                     [&](std::chrono::steady_clock::time_point due) { dues.push_back(due); }});
+  w.StartSend(BulkSendThread::kAllPages);
+  WaitForSends();
+  ASSERT_EQ(sent.size(), 2u);
+  ASSERT_EQ(dues.size(), 2u);
+  EXPECT_EQ(dues[1] - dues[0], std::chrono::milliseconds(2));
 }
 
 TEST_F(ModelSendTest, AllDisabledSendsNothingButShowsAndClosesOnce) {
