@@ -78,20 +78,17 @@ MidiResult JackService::InputClose(MidiHandle handle) {
 
 MidiResult JackService::InputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindInput(handle)) return kMidiInvalidHandle;
-  if (!header.data && header.buffer_length > 0) return kMidiInvalidParam;
-  header.flags |= kMidiHeaderPrepared;
-  return kMidiNoError;
+  return PrepareHeader(header);
 }
 
 MidiResult JackService::InputAddBuffer(MidiHandle handle, MidiBufferHeader& header) {
   Input* in = FindInput(handle);
   if (!in) return kMidiInvalidHandle;
-  if (!(header.flags & kMidiHeaderPrepared)) return kMidiUnprepared;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  if (const MidiResult ready = HeaderReady(header); ready != kMidiNoError) return ready;
   header.bytes_recorded = 0;
-  header.flags = (header.flags & ~std::uint32_t{kMidiHeaderDone}) | kMidiHeaderInQueue;
+  HoldHeader(header);
   if (!in->queue.Push(&header)) {
-    header.flags &= ~std::uint32_t{kMidiHeaderInQueue};
+    UnholdHeader(header);
     return kMidiNoMemory;
   }
   return kMidiNoError;
@@ -99,9 +96,7 @@ MidiResult JackService::InputAddBuffer(MidiHandle handle, MidiBufferHeader& head
 
 MidiResult JackService::InputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindInput(handle)) return kMidiInvalidHandle;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
-  header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
-  return kMidiNoError;
+  return UnprepareHeader(header);
 }
 
 std::uint64_t JackService::InputSysexLost(MidiHandle handle) const {

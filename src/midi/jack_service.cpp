@@ -316,7 +316,7 @@ void JackService::RelayLoop() {
       while (const auto* next = out->done.Front()) {
         MidiBufferHeader* header = *next;
         out->done.Pop();
-        header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+        ReleaseHeader(*header);
         out->callback(out->handle, MidiCallbackMessage::OutputDone, out->instance,
                       reinterpret_cast<std::uintptr_t>(header), 0);
         out->long_done.fetch_add(1);
@@ -475,22 +475,19 @@ MidiResult JackService::OutputShortMessage(MidiHandle handle, std::uint32_t word
 
 MidiResult JackService::OutputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindOutput(handle)) return kMidiInvalidHandle;
-  if (!header.data && header.buffer_length > 0) return kMidiInvalidParam;
-  header.flags |= kMidiHeaderPrepared;
-  return kMidiNoError;
+  return PrepareHeader(header);
 }
 
 MidiResult JackService::OutputLongMessage(MidiHandle handle, MidiBufferHeader& header) {
   Output* out = FindOutput(handle);
   if (!out) return kMidiInvalidHandle;
-  if (!(header.flags & kMidiHeaderPrepared)) return kMidiUnprepared;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  if (const MidiResult ready = HeaderReady(header); ready != kMidiNoError) return ready;
   if (header.buffer_length == 0) return kMidiInvalidParam;
   if (header.buffer_length > kMaxLongMessage) return kMidiMessageTooLong;
-  header.flags = (header.flags & ~std::uint32_t{kMidiHeaderDone}) | kMidiHeaderInQueue;
+  HoldHeader(header);
   const MidiResult result = Enqueue(*out, header.data, header.buffer_length, &header);
   if (result != kMidiNoError) {
-    header.flags &= ~std::uint32_t{kMidiHeaderInQueue};
+    UnholdHeader(header);
     return result;
   }
   ++out->long_sent;
@@ -499,9 +496,7 @@ MidiResult JackService::OutputLongMessage(MidiHandle handle, MidiBufferHeader& h
 
 MidiResult JackService::OutputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindOutput(handle)) return kMidiInvalidHandle;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
-  header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
-  return kMidiNoError;
+  return UnprepareHeader(header);
 }
 
 MidiResult JackService::OutputDrain(MidiHandle handle) {

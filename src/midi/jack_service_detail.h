@@ -299,7 +299,7 @@ struct JackService::Input final : MidiByteParser::Sink {
   void Hand(MidiCallbackMessage message) {
     MidiBufferHeader* header = current;
     current = nullptr;
-    header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+    ReleaseHeader(*header);
     callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(header), stamp);
   }
 

@@ -94,4 +94,22 @@ MidiResult InputCapsFromNames(const std::vector<std::string>& names, unsigned id
   return kMidiNoError;
 }
 
+MidiResult PrepareHeader(MidiBufferHeader& header) {
+  if (!header.data && header.buffer_length > 0) return kMidiInvalidParam;
+  header.flags |= kMidiHeaderPrepared;
+  return kMidiNoError;
+}
+
+MidiResult UnprepareHeader(MidiBufferHeader& header) {
+  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
+  return kMidiNoError;
+}
+
+MidiResult HeaderReady(const MidiBufferHeader& header) {
+  if (!(header.flags & kMidiHeaderPrepared)) return kMidiUnprepared;
+  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  return kMidiNoError;
+}
+
 }  // namespace quorvane

@@ -67,6 +67,26 @@ struct MidiBufferHeader {
   MidiBufferHeader* notice_next = nullptr;
 };
 
+// The header rules every service keeps alike.
+// Marks the header prepared; one with a length and no data is refused.
+MidiResult PrepareHeader(MidiBufferHeader& header);
+// Clears the mark; refused while the service still holds the header.
+MidiResult UnprepareHeader(MidiBufferHeader& header);
+// Whether the header may be handed over: prepared, and not held already.
+MidiResult HeaderReady(const MidiBufferHeader& header);
+// From now on the service holds the header: queued and not done.
+inline void HoldHeader(MidiBufferHeader& header) {
+  header.flags = (header.flags & ~std::uint32_t{kMidiHeaderDone}) | kMidiHeaderInQueue;
+}
+// The service could not take the header after all.
+inline void UnholdHeader(MidiBufferHeader& header) {
+  header.flags &= ~std::uint32_t{kMidiHeaderInQueue};
+}
+// The service is done with the header and gives it back.
+inline void ReleaseHeader(MidiBufferHeader& header) {
+  header.flags = (header.flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+}
+
 // What the driver callback is told; the numbers keep the roles apart, nothing more.
 enum class MidiCallbackMessage : std::uint32_t {
   InputOpen = 0x3C1,

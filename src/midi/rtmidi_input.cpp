@@ -121,20 +121,17 @@ MidiResult RtMidiService::InputClose(MidiHandle handle) {
 
 MidiResult RtMidiService::InputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindInput(handle)) return kMidiInvalidHandle;
-  if (!header.data && header.buffer_length > 0) return kMidiInvalidParam;
-  header.flags |= kMidiHeaderPrepared;
-  return kMidiNoError;
+  return PrepareHeader(header);
 }
 
 MidiResult RtMidiService::InputAddBuffer(MidiHandle handle, MidiBufferHeader& header) {
   Input* in = FindInput(handle);
   if (!in) return kMidiInvalidHandle;
-  if (!(header.flags & kMidiHeaderPrepared)) return kMidiUnprepared;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  if (const MidiResult ready = HeaderReady(header); ready != kMidiNoError) return ready;
   header.bytes_recorded = 0;
-  header.flags = (header.flags & ~std::uint32_t{kMidiHeaderDone}) | kMidiHeaderInQueue;
+  HoldHeader(header);
   if (!in->Push(&header)) {
-    header.flags &= ~std::uint32_t{kMidiHeaderInQueue};
+    UnholdHeader(header);
     return kMidiNoMemory;
   }
   return kMidiNoError;
@@ -142,9 +139,7 @@ MidiResult RtMidiService::InputAddBuffer(MidiHandle handle, MidiBufferHeader& he
 
 MidiResult RtMidiService::InputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindInput(handle)) return kMidiInvalidHandle;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
-  header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
-  return kMidiNoError;
+  return UnprepareHeader(header);
 }
 
 std::uint64_t RtMidiService::InputSysexLost(MidiHandle handle) const {

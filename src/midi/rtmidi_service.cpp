@@ -360,29 +360,24 @@ MidiResult RtMidiService::OutputShortMessage(MidiHandle handle, std::uint32_t wo
 
 MidiResult RtMidiService::OutputPrepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindOutput(handle)) return kMidiInvalidHandle;
-  if (!header.data && header.buffer_length > 0) return kMidiInvalidParam;
-  header.flags |= kMidiHeaderPrepared;
-  return kMidiNoError;
+  return PrepareHeader(header);
 }
 
 MidiResult RtMidiService::OutputLongMessage(MidiHandle handle, MidiBufferHeader& header) {
   Output* out = FindOutput(handle);
   if (!out) return kMidiInvalidHandle;
-  if (!(header.flags & kMidiHeaderPrepared)) return kMidiUnprepared;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
+  if (const MidiResult ready = HeaderReady(header); ready != kMidiNoError) return ready;
   if (header.buffer_length == 0) return kMidiInvalidParam;
   const MidiResult result = SendBytes(*out, header.data, header.buffer_length);
   if (result != kMidiNoError) return result;
-  header.flags = (header.flags & ~std::uint32_t{kMidiHeaderDone}) | kMidiHeaderInQueue;
+  HoldHeader(header);
   helpers_->Post(out, &header);
   return kMidiNoError;
 }
 
 MidiResult RtMidiService::OutputUnprepareHeader(MidiHandle handle, MidiBufferHeader& header) {
   if (!FindOutput(handle)) return kMidiInvalidHandle;
-  if (header.flags & kMidiHeaderInQueue) return kMidiStillPlaying;
-  header.flags &= ~std::uint32_t{kMidiHeaderPrepared};
-  return kMidiNoError;
+  return UnprepareHeader(header);
 }
 
 MidiResult RtMidiService::OutputDrain(MidiHandle handle) {

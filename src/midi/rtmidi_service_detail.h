@@ -258,7 +258,7 @@ struct RtMidiService::Input final : MidiByteParser::Sink {
 
   void Hand(MidiBufferHeader* header, MidiCallbackMessage message) {
     current.store(nullptr, std::memory_order_relaxed);
-    header->flags = (header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+    ReleaseHeader(*header);
     callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(header), stamp);
   }
 
@@ -338,8 +338,7 @@ struct RtMidiService::Helpers {
       const Done item = done.front();
       done.pop_front();
       lock.unlock();
-      item.header->flags =
-          (item.header->flags | kMidiHeaderDone) & ~std::uint32_t{kMidiHeaderInQueue};
+      ReleaseHeader(*item.header);
       item.out->callback(item.out->handle, MidiCallbackMessage::OutputDone, item.out->instance,
                          reinterpret_cast<std::uintptr_t>(item.header), 0);
       item.out->done_pending.fetch_sub(1);

@@ -312,7 +312,7 @@ void InProcessMidiService::DeliverSysex(MidiHandle h, const std::vector<std::uin
       const std::size_t n = std::min<std::size_t>(bytes.size() - pos, header->buffer_length);
       if (n > 0) std::memcpy(header->data, bytes.data() + pos, n);
       header->bytes_recorded = static_cast<std::uint32_t>(n);
-      header->flags = (header->flags & ~kMidiHeaderInQueue) | kMidiHeaderDone;
+      ReleaseHeader(*header);
       pos += n;
       callback = handle->callback;
       instance = handle->instance;
@@ -333,7 +333,7 @@ void InProcessMidiService::ReportDone(MidiHandle h, MidiBufferHeader* header) {
     std::lock_guard lock(mu_);
     Handle* handle = Find(h, false);
     if (handle == nullptr) return;
-    header->flags = (header->flags & ~kMidiHeaderInQueue) | kMidiHeaderDone;
+    ReleaseHeader(*header);
     callback = handle->callback;
     instance = handle->instance;
   }
@@ -457,11 +457,10 @@ MidiResult InProcessMidiService::OutputLongMessage(MidiHandle h, MidiBufferHeade
   std::lock_guard lock(mu_);
   Handle* handle = nullptr;
   if (MidiResult r = EnterLive(Call::OutputLongMessage, h, false, handle)) return r;
-  if ((header.flags & kMidiHeaderPrepared) == 0) return kMidiUnprepared;
-  if ((header.flags & kMidiHeaderInQueue) != 0) return kMidiStillPlaying;
+  if (MidiResult r = HeaderReady(header)) return r;
   sent_[handle->device_name].push_back(
       {true, 0, std::vector<std::uint8_t>(header.data, header.data + header.buffer_length)});
-  header.flags = (header.flags | kMidiHeaderInQueue) & ~kMidiHeaderDone;
+  HoldHeader(header);
   if (hold_output_done_) {
     handle->held.push_back(&header);
   } else {
@@ -474,9 +473,7 @@ MidiResult InProcessMidiService::OutputUnprepareHeader(MidiHandle h, MidiBufferH
   std::lock_guard lock(mu_);
   if (MidiResult r = Enter(Call::OutputUnprepareHeader)) return r;
   if (Find(h, false) == nullptr) return kMidiInvalidHandle;
-  if ((header.flags & kMidiHeaderInQueue) != 0) return kMidiStillPlaying;
-  header.flags &= ~kMidiHeaderPrepared;
-  return kMidiNoError;
+  return UnprepareHeader(header);
 }
 
 MidiResult InProcessMidiService::OutputDrain(MidiHandle h) {
@@ -584,7 +581,7 @@ MidiResult InProcessMidiService::InputReset(MidiHandle h) {
         if (handle == nullptr || handle->queued.empty()) return;
         header = handle->queued.front();
         handle->queued.pop_front();
-        header->flags = (header->flags & ~kMidiHeaderInQueue) | kMidiHeaderDone;
+        ReleaseHeader(*header);
         callback = handle->callback;
         instance = handle->instance;
       }
@@ -604,10 +601,9 @@ MidiResult InProcessMidiService::InputAddBuffer(MidiHandle h, MidiBufferHeader& 
   std::lock_guard lock(mu_);
   Handle* handle = nullptr;
   if (MidiResult r = EnterLive(Call::InputAddBuffer, h, true, handle)) return r;
-  if ((header.flags & kMidiHeaderPrepared) == 0) return kMidiUnprepared;
-  if ((header.flags & kMidiHeaderInQueue) != 0) return kMidiStillPlaying;
+  if (MidiResult r = HeaderReady(header)) return r;
   header.bytes_recorded = 0;
-  header.flags = (header.flags | kMidiHeaderInQueue) & ~kMidiHeaderDone;
+  HoldHeader(header);
   handle->queued.push_back(&header);
   return kMidiNoError;
 }
@@ -616,9 +612,7 @@ MidiResult InProcessMidiService::InputUnprepareHeader(MidiHandle h, MidiBufferHe
   std::lock_guard lock(mu_);
   if (MidiResult r = Enter(Call::InputUnprepareHeader)) return r;
   if (Find(h, true) == nullptr) return kMidiInvalidHandle;
-  if ((header.flags & kMidiHeaderInQueue) != 0) return kMidiStillPlaying;
-  header.flags &= ~kMidiHeaderPrepared;
-  return kMidiNoError;
+  return UnprepareHeader(header);
 }
 
 MidiResult InProcessMidiService::InputErrorText(MidiResult code, std::string& text) {
