@@ -142,7 +142,7 @@ class PacedRun {
 
 // A message on its way to the process callback.
 struct OutEvent {
-  jack_nframes_t frame = 0;  // the frame clock when it was handed over
+  jack_nframes_t frame = 0;  // the frame clock when it was handed over, or when it is due
   std::uint32_t size = 0;
   const std::uint8_t* data = nullptr;  // a long message's bytes; short ones travel in bytes
   MidiBufferHeader* header = nullptr;  // reported done once its last byte has left
@@ -174,9 +174,9 @@ struct JackService::Output {
   std::uint32_t sent = 0;              // process thread: bytes of the oldest event already written
   std::atomic<std::uint64_t> late{0};  // events that reached the callback after their frame
 
-  // Process thread. Each event goes to the frame one period after it was handed over (or was
-  // due, when its sender said so ahead of time), never
-  // before the one ahead of it; a long message that does not fit goes on in the next cycle.
+  // Process thread. Each event goes to the frame one period after its own (see OutEvent),
+  // never before the one ahead of it; a long message that does not fit goes on in the next
+  // cycle.
   void Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
     void* buffer = jack_port_get_buffer(port, nframes);
     jack_midi_clear_buffer(buffer);
