@@ -10,12 +10,13 @@ namespace quorvane {
 MidiResult JackService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverCallback callback,
                                   void* instance) {
   if (!Connected()) return generation_ > 0 ? kMidiSystemGone : MidiResult{kMidiNoDriver};
-  if (id >= input_names_.size()) return kMidiBadDeviceId;
+  std::string device;
+  if (const MidiResult named = InputDeviceName(id, device); named != kMidiNoError) return named;
   auto slot = std::find_if(std::begin(input_slots_), std::end(input_slots_),
                            [](const auto& s) { return s.load() == nullptr; });
   if (slot == std::end(input_slots_)) return kMidiAllocated;
   auto in = std::make_unique<Input>();
-  const MidiResult result = Register(input_names_[id], false, in->port_name, in->port);
+  const MidiResult result = Register(device, false, in->port_name, in->port);
   if (result != kMidiNoError) return result;
   in->callback = callback;
   in->instance = instance;

@@ -241,24 +241,6 @@ std::vector<std::string> JackService::ListDevices(bool outputs) {
   return names;
 }
 
-std::uint32_t JackService::OutputDeviceCount() {
-  output_names_ = ListDevices(true);
-  return static_cast<std::uint32_t>(output_names_.size());
-}
-
-std::uint32_t JackService::InputDeviceCount() {
-  input_names_ = ListDevices(false);
-  return static_cast<std::uint32_t>(input_names_.size());
-}
-
-MidiResult JackService::OutputDeviceCaps(int id, MidiOutputCaps& caps) {
-  return OutputCapsFromNames(output_names_, id, caps);
-}
-
-MidiResult JackService::InputDeviceCaps(unsigned id, MidiInputCaps& caps) {
-  return InputCapsFromNames(input_names_, id, caps);
-}
-
 // A port of our client, connected to the device; it carries MIDI once the graph has switched.
 MidiResult JackService::Register(const std::string& device, bool output, std::string& port_name,
                                  jack_port_t*& port) {
@@ -360,15 +342,7 @@ MidiResult JackService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallbac
                                    void* instance) {
   if (!Connected()) return generation_ > 0 ? kMidiSystemGone : MidiResult{kMidiNoDriver};
   std::string device;
-  if (id == kMidiMapperId) {
-    if (output_names_.empty()) OutputDeviceCount();
-    if (output_names_.empty()) return kMidiNoMap;
-    device = output_names_.front();
-  } else if (id >= 0 && static_cast<std::size_t>(id) < output_names_.size()) {
-    device = output_names_[static_cast<std::size_t>(id)];
-  } else {
-    return kMidiBadDeviceId;
-  }
+  if (const MidiResult named = OutputDeviceName(id, device); named != kMidiNoError) return named;
   auto slot = std::find_if(std::begin(output_slots_), std::end(output_slots_),
                            [](const auto& s) { return s.load() == nullptr; });
   if (slot == std::end(output_slots_)) return kMidiAllocated;

@@ -17,6 +17,7 @@
 #include <jack/types.h>
 
 #include "midi/midi_service.h"
+#include "midi/named_device_service.h"
 #include "midi/port_names.h"
 #include "midi/rtmidi_service.h"  // the result codes both services share
 
@@ -34,7 +35,7 @@ inline constexpr const char* kJackStoppedText =
 // a paced sender handed it over early and said so (OutputSetNextDue). Threads: the GUI thread
 // calls in; JACK's process thread moves events through lock-free rings; the service's relay
 // thread runs the driver callbacks; JACK's notification thread only posts to the GUI thread.
-class JackService : public MidiService {
+class JackService : public NamedDeviceService {
  public:
   // Connects once; without a server the service is not Available() and looks again, now and
   // then, whenever its device lists are asked for.
@@ -59,8 +60,6 @@ class JackService : public MidiService {
   bool Available() const override;
   std::string UnavailableReason() const override;
 
-  std::uint32_t OutputDeviceCount() override;
-  MidiResult OutputDeviceCaps(int id, MidiOutputCaps& caps) override;
   MidiResult OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
                         void* instance) override;
   MidiResult OutputClose(MidiHandle handle) override;
@@ -73,8 +72,6 @@ class JackService : public MidiService {
   std::chrono::microseconds OutputScheduleLead() const override { return kScheduleLead; }
   void OutputSetNextDue(MidiHandle handle, std::chrono::steady_clock::time_point due) override;
 
-  std::uint32_t InputDeviceCount() override;
-  MidiResult InputDeviceCaps(unsigned id, MidiInputCaps& caps) override;
   MidiResult InputOpen(MidiHandle& handle, unsigned id, MidiDriverCallback callback,
                        void* instance) override;
   MidiResult InputClose(MidiHandle handle) override;
@@ -106,7 +103,7 @@ class JackService : public MidiService {
   void Lost();
   void CloseClient(bool server_alive);
   bool Dead(int generation) const;
-  std::vector<std::string> ListDevices(bool outputs);
+  std::vector<std::string> ListDevices(bool outputs) override;
   // The server's frame clock now, as far as the cycles it runs can tell.
   jack_nframes_t FrameNow() const;
   // The server's frame clock at a moment of the steady clock, on the current cycle's estimate.
@@ -155,8 +152,6 @@ class JackService : public MidiService {
   std::atomic<Input*> input_slots_[kMaxPorts] = {};
   std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
-  std::vector<std::string> output_names_;  // the device lists as last counted
-  std::vector<std::string> input_names_;
   PortNames port_names_;
   std::function<void(const std::string&)> notice_handler_;
   std::function<void()> devices_changed_;

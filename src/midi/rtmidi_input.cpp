@@ -9,8 +9,8 @@ using namespace rtmidi_detail;  // the service's own helpers
 MidiResult RtMidiService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverCallback callback,
                                     void* instance) {
   if (!Connected()) return generation_ > 0 ? kMidiSystemGone : MidiResult{kMidiNoDriver};
-  if (id >= input_names_.size()) return kMidiBadDeviceId;
-  const std::string device = input_names_[id];
+  std::string device;
+  if (const MidiResult named = InputDeviceName(id, device); named != kMidiNoError) return named;
   auto in = std::make_unique<Input>();
   in->callback = callback;
   in->instance = instance;

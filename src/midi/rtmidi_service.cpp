@@ -232,37 +232,11 @@ std::vector<std::string> RtMidiService::ListDevices(bool outputs) {
   return names;
 }
 
-std::uint32_t RtMidiService::OutputDeviceCount() {
-  output_names_ = ListDevices(true);
-  return static_cast<std::uint32_t>(output_names_.size());
-}
-
-std::uint32_t RtMidiService::InputDeviceCount() {
-  input_names_ = ListDevices(false);
-  return static_cast<std::uint32_t>(input_names_.size());
-}
-
-MidiResult RtMidiService::OutputDeviceCaps(int id, MidiOutputCaps& caps) {
-  return OutputCapsFromNames(output_names_, id, caps);
-}
-
-MidiResult RtMidiService::InputDeviceCaps(unsigned id, MidiInputCaps& caps) {
-  return InputCapsFromNames(input_names_, id, caps);
-}
-
 MidiResult RtMidiService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
                                      void* instance) {
   if (!Connected()) return generation_ > 0 ? kMidiSystemGone : MidiResult{kMidiNoDriver};
   std::string device;
-  if (id == kMidiMapperId) {
-    if (output_names_.empty()) OutputDeviceCount();
-    if (output_names_.empty()) return kMidiNoMap;
-    device = output_names_.front();
-  } else if (id >= 0 && static_cast<std::size_t>(id) < output_names_.size()) {
-    device = output_names_[static_cast<std::size_t>(id)];
-  } else {
-    return kMidiBadDeviceId;
-  }
+  if (const MidiResult named = OutputDeviceName(id, device); named != kMidiNoError) return named;
   auto out = std::make_unique<Output>();
   try {
     out->midi = std::make_unique<RtMidiOut>(ToRtMidi(api_), kClientName);

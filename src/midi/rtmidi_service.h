@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "midi/midi_service.h"
+#include "midi/named_device_service.h"
 #include "midi/port_names.h"
 
 class QObject;
@@ -53,7 +54,7 @@ inline constexpr MidiResult kMidiSystemGone = 0x100;      // the JACK server sto
 inline constexpr MidiResult kMidiMessageTooLong = 0x101;  // more than one message can carry
 inline constexpr MidiResult kMidiDriverError = 0x102;     // RtMidi's error; its text is kept
 
-class RtMidiService : public MidiService {
+class RtMidiService : public NamedDeviceService {
  public:
   enum class Api { Alsa, Jack };
 
@@ -88,8 +89,6 @@ class RtMidiService : public MidiService {
   bool Available() const override;
   std::string UnavailableReason() const override;
 
-  std::uint32_t OutputDeviceCount() override;
-  MidiResult OutputDeviceCaps(int id, MidiOutputCaps& caps) override;
   MidiResult OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
                         void* instance) override;
   MidiResult OutputClose(MidiHandle handle) override;
@@ -100,8 +99,6 @@ class RtMidiService : public MidiService {
   MidiResult OutputDrain(MidiHandle handle) override;
   MidiResult OutputErrorText(MidiResult code, std::string& text) override;
 
-  std::uint32_t InputDeviceCount() override;
-  MidiResult InputDeviceCaps(unsigned id, MidiInputCaps& caps) override;
   MidiResult InputOpen(MidiHandle& handle, unsigned id, MidiDriverCallback callback,
                        void* instance) override;
   MidiResult InputClose(MidiHandle handle) override;
@@ -128,7 +125,7 @@ class RtMidiService : public MidiService {
   bool Connected();
   void Reconnect();
   void Lost();
-  std::vector<std::string> ListDevices(bool outputs);
+  std::vector<std::string> ListDevices(bool outputs) override;
   Output* FindOutput(MidiHandle handle) const;
   Input* FindInput(MidiHandle handle) const;
   bool Dead(int generation) const;
@@ -148,8 +145,6 @@ class RtMidiService : public MidiService {
   bool driver_error_raised_ = false;
   std::unique_ptr<Watch> watch_;
   std::unique_ptr<DeviceListWatch> alsa_watch_;  // with a devices-changed handler only
-  std::vector<std::string> output_names_;        // the device lists as last counted
-  std::vector<std::string> input_names_;
   std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
   PortNames port_names_;
