@@ -504,20 +504,7 @@ MidiResult JackService::OutputClose(MidiHandle handle) {
 }
 
 MidiResult JackService::ErrorText(MidiResult code, std::string& text) const {
-  switch (code) {
-    case kMidiSystemGone:
-      text = kJackStoppedText;
-      return kMidiNoError;
-    case kMidiMessageTooLong:
-      text = "The system-exclusive message is longer than JACK MIDI can carry (at most " +
-             std::to_string(kMaxLongMessage) + " bytes).";
-      return kMidiNoError;
-    case kMidiDriverError:
-      text = driver_error_.empty() ? "The MIDI system reported an error." : driver_error_;
-      return kMidiNoError;
-    default:
-      return StandardMidiErrorText(code, text);
-  }
+  return ServiceErrorText(code, "JACK", kMaxLongMessage, driver_error_, text);
 }
 
 MidiResult JackService::OutputErrorText(MidiResult code, std::string& text) {

@@ -19,15 +19,10 @@
 #include "midi/midi_service.h"
 #include "midi/named_device_service.h"
 #include "midi/port_names.h"
-#include "midi/rtmidi_service.h"  // the result codes both services share
 
 class QObject;
 
 namespace quorvane {
-
-// What the service says, and the ports show, once the JACK server has gone away.
-inline constexpr const char* kJackStoppedText =
-    "The JACK server has stopped: MIDI input and output are off until it runs again.";
 
 // One JACK client, "Quorvane", holds every port in use ("MIDI Out", "MIDI In 1", "Remote In"),
 // lists the devices and watches the server. Outgoing events keep the spacing they were sent

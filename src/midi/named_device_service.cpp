@@ -38,4 +38,24 @@ MidiResult NamedDeviceService::InputDeviceName(unsigned id, std::string& device)
   return kMidiNoError;
 }
 
+MidiResult NamedDeviceService::ServiceErrorText(MidiResult code, const std::string& system,
+                                                std::uint32_t max_long,
+                                                const std::string& driver_error,
+                                                std::string& text) {
+  switch (code) {
+    case kMidiSystemGone:
+      text = kJackStoppedText;
+      return kMidiNoError;
+    case kMidiMessageTooLong:
+      text = "The system-exclusive message is longer than " + system + " MIDI can carry (at most " +
+             std::to_string(max_long) + " bytes).";
+      return kMidiNoError;
+    case kMidiDriverError:
+      text = driver_error.empty() ? "The MIDI system reported an error." : driver_error;
+      return kMidiNoError;
+    default:
+      return StandardMidiErrorText(code, text);
+  }
+}
+
 }  // namespace quorvane

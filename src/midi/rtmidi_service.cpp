@@ -137,8 +137,8 @@ bool RtMidiService::Connected() {
 void RtMidiService::Lost() {
   if (!watch_) return;
   ++generation_;  // whatever is open belongs to the dead server
-  notice_ = kJackStopped;
-  unavailable_ = kJackStopped;
+  notice_ = kJackStoppedText;
+  unavailable_ = kJackStoppedText;
   last_probe_ms_ = NowMs();
   // Every client of the dead server closes now, off this thread: an output
   // waits a second for a process cycle that never comes.
@@ -194,7 +194,7 @@ void RtMidiService::SetNoticeHandler(std::function<void(const std::string&)> han
 }
 
 std::string RtMidiService::Notice() const {
-  if (watch_ && watch_->gone.load()) return kJackStopped;
+  if (watch_ && watch_->gone.load()) return kJackStoppedText;
   return notice_;
 }
 
@@ -207,7 +207,7 @@ bool RtMidiService::Available() const {
 }
 
 std::string RtMidiService::UnavailableReason() const {
-  if (watch_ && watch_->gone.load()) return kJackStopped;
+  if (watch_ && watch_->gone.load()) return kJackStoppedText;
   return unavailable_;
 }
 
@@ -389,20 +389,7 @@ MidiResult RtMidiService::OutputClose(MidiHandle handle) {
 }
 
 MidiResult RtMidiService::ErrorText(MidiResult code, std::string& text) const {
-  switch (code) {
-    case kMidiSystemGone:
-      text = kJackStopped;
-      return kMidiNoError;
-    case kMidiMessageTooLong:
-      text = "The system-exclusive message is longer than " + std::string(ApiName(api_)) +
-             " MIDI can carry (at most " + std::to_string(MaxLongMessage()) + " bytes).";
-      return kMidiNoError;
-    case kMidiDriverError:
-      text = driver_error_.empty() ? "The MIDI system reported an error." : driver_error_;
-      return kMidiNoError;
-    default:
-      return StandardMidiErrorText(code, text);
-  }
+  return ServiceErrorText(code, ApiName(api_), MaxLongMessage(), driver_error_, text);
 }
 
 MidiResult RtMidiService::OutputErrorText(MidiResult code, std::string& text) {

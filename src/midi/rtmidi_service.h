@@ -48,12 +48,6 @@ class DeviceListWatch {
   std::unique_ptr<QTimer> timer_;
 };
 
-// Result codes of this service beyond the shared ones; OutputErrorText and InputErrorText
-// describe them.
-inline constexpr MidiResult kMidiSystemGone = 0x100;      // the JACK server stopped
-inline constexpr MidiResult kMidiMessageTooLong = 0x101;  // more than one message can carry
-inline constexpr MidiResult kMidiDriverError = 0x102;     // RtMidi's error; its text is kept
-
 class RtMidiService : public NamedDeviceService {
  public:
   enum class Api { Alsa, Jack };

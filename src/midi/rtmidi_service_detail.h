@@ -43,9 +43,6 @@ inline constexpr auto kAlsaChunkPause = std::chrono::milliseconds(1);
 // How often a lost JACK server is looked for again.
 inline constexpr std::int64_t kReprobeMs = 250;
 
-inline const char* const kJackStopped =
-    "The JACK server has stopped: MIDI input and output are off until it runs again.";
-
 std::int64_t NowNs();
 std::int64_t NowMs();
 // Swallows what JACK would print.
