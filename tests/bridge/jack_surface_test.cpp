@@ -15,6 +15,7 @@
 #include "midi/midi_ports.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
+#include "support/jack_services.h"
 #include "support/pump.h"
 #include "surface/surface_model.h"
 
@@ -138,16 +139,7 @@ TEST(JackLateServer, PortsOpenByNameWhenTheServerStartsAfterTheProgram) {
   SurfaceModel model;
   model.ShowPage(1);
   std::unique_ptr<JackMidiPeer> peer;
-  testing::LinkedPorts ports(model, [](const std::string& wanted, std::string* chosen) {
-    // JACK only, so that an ALSA sequencer on the machine cannot stand in for it.
-    std::unique_ptr<MidiService> made;
-    if (wanted != "JACK") return made;
-    auto service = std::make_unique<JackService>();
-    if (!service->Available()) return made;
-    *chosen = "JACK";
-    made = std::move(service);
-    return made;
-  });
+  testing::LinkedPorts ports(model, testing::JackOnlyServices());
   AppSettings s;
   s.midi_api = QStringLiteral("JACK");
   s.output_device = 0;

@@ -15,8 +15,10 @@
 #include "midi/midi_input_port.h"
 #include "midi/midi_output_port.h"
 #include "midi/midi_ports.h"
+#include "support/device_names.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
+#include "support/jack_services.h"
 #include "support/pump.h"
 
 namespace quorvane {
@@ -24,36 +26,14 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::IndexOf;
+using testing::InputNames;
 using testing::JackMidiPeer;
 using testing::JackServer;
 using testing::MidiBytes;
+using testing::OutputNames;
 using testing::Pump;
 using ::testing::UnorderedElementsAre;
-
-std::vector<std::string> OutputNames(MidiService& service) {
-  std::vector<std::string> names;
-  for (std::uint32_t i = 0, n = service.OutputDeviceCount(); i < n; ++i) {
-    MidiOutputCaps caps;
-    EXPECT_EQ(service.OutputDeviceCaps(static_cast<int>(i), caps), kMidiNoError);
-    names.push_back(caps.name);
-  }
-  return names;
-}
-
-std::vector<std::string> InputNames(MidiService& service) {
-  std::vector<std::string> names;
-  for (std::uint32_t i = 0, n = service.InputDeviceCount(); i < n; ++i) {
-    MidiInputCaps caps;
-    EXPECT_EQ(service.InputDeviceCaps(i, caps), kMidiNoError);
-    names.push_back(caps.name);
-  }
-  return names;
-}
-
-int IndexOf(const std::vector<std::string>& list, const std::string& name) {
-  const auto it = std::find(list.begin(), list.end(), name);
-  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
-}
 
 // Every port the server knows whose client name starts with "Quorvane", as jack_lsp prints it.
 std::vector<std::string> OurPortsListed() {
@@ -356,15 +336,7 @@ TEST(NativeJackServer, KilledDuringABulkSendIsToldAndSendingResumesAfterRestart)
   JackServer server;
   ASSERT_TRUE(server.start());
   auto peer = std::make_unique<JackMidiPeer>("peer");
-  MidiPorts ports([](const std::string& wanted, std::string* chosen) {
-    std::unique_ptr<MidiService> made;
-    if (wanted != "JACK") return made;
-    auto service = std::make_unique<JackService>();
-    if (!service->Available()) return made;
-    *chosen = "JACK";
-    made = std::move(service);
-    return made;
-  });
+  MidiPorts ports(testing::JackOnlyServices());
   std::vector<std::string> notices;
   QObject::connect(&ports, &MidiPorts::serviceNotice,
                    [&](const QString& text) { notices.push_back(text.toStdString()); });

@@ -19,6 +19,7 @@
 #include "midi/midi_output_port.h"
 #include "midi/midi_system.h"
 #include "midi/rtmidi_service.h"
+#include "support/device_names.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
 #include "support/pump.h"
@@ -29,38 +30,14 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::IndexOf;
+using testing::InputNames;
 using testing::JackMidiPeer;
 using testing::JackServer;
 using testing::MidiBytes;
+using testing::OutputNames;
 using testing::Pump;
 using Clock = std::chrono::steady_clock;
-
-int IndexOf(const std::vector<std::string>& list, const std::string& name) {
-  const auto it = std::find(list.begin(), list.end(), name);
-  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
-}
-
-std::vector<std::string> OutputNames(MidiService& service) {
-  std::vector<std::string> names;
-  const std::uint32_t n = service.OutputDeviceCount();
-  for (std::uint32_t i = 0; i < n; ++i) {
-    MidiOutputCaps caps;
-    EXPECT_EQ(service.OutputDeviceCaps(static_cast<int>(i), caps), kMidiNoError);
-    names.push_back(caps.name);
-  }
-  return names;
-}
-
-std::vector<std::string> InputNames(MidiService& service) {
-  std::vector<std::string> names;
-  const std::uint32_t n = service.InputDeviceCount();
-  for (std::uint32_t i = 0; i < n; ++i) {
-    MidiInputCaps caps;
-    EXPECT_EQ(service.InputDeviceCaps(i, caps), kMidiNoError);
-    names.push_back(caps.name);
-  }
-  return names;
-}
 
 // Waits (a few seconds at most) for the peer to have recorded n events; says what is missing.
 ::testing::AssertionResult PeerReceives(const JackMidiPeer& peer, std::size_t n, const char* what) {
