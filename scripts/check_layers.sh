@@ -11,9 +11,12 @@ ALLOWED = {
     "files":     ["model"],
     "surface":   ["model", "midi"],
     "snapshots": ["model", "midi", "files", "surface"],
+    "morph":     ["model", "midi", "files", "surface"],
+    "keyboard":  ["model", "midi", "files", "surface"],
     "remote":    ["model", "midi", "files", "surface"],
     "shell":     ["model", "midi", "files", "surface"],
-    "bridge":    ["model", "midi", "files", "surface", "snapshots", "remote", "shell"],
+    "bridge":    ["model", "midi", "files", "surface", "snapshots", "morph", "keyboard",
+                  "remote", "shell"],
     "app":       None,  # None: everything
 }
 # X/ui may include X, what X may include, and the ui folders of all those.

@@ -1,4 +1,4 @@
-#include "remote/computer_keys.h"
+#include "keyboard/computer_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "snapshots/ui/morph_slider_window.h"
+#include "morph/ui/morph_slider_window.h"
 
 #include <QLabel>
 #include <QSignalSpy>

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "remote/computer_keys.h"
-#include "remote/keyboard_sender.h"
+#include "keyboard/computer_keys.h"
+#include "keyboard/keyboard_sender.h"
 
 class QComboBox;
 class QKeyEvent;

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "snapshots/morphing.h"
+#include "morph/morphing.h"
 #include "surface/surface_model.h"
 #include "surface/ui/main_window.h"
 

@@ -1,4 +1,4 @@
-#include "remote/ui/keys_widget.h"
+#include "keyboard/ui/keys_widget.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "remote/keyboard_geometry.h"
+#include "keyboard/keyboard_geometry.h"
 
 namespace quorvane {
 

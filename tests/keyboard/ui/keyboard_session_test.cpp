@@ -6,8 +6,8 @@
 
 #include "app/quorvane_application.h"
 #include "app/session.h"
-#include "remote/ui/keys_widget.h"
-#include "remote/ui/midi_keyboard_window.h"
+#include "keyboard/ui/keys_widget.h"
+#include "keyboard/ui/midi_keyboard_window.h"
 #include "support/in_process_midi_service.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"

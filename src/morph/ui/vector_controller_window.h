@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <array>
 
-#include "snapshots/morphing.h"
+#include "morph/morphing.h"
 
 class QCloseEvent;
 class QComboBox;

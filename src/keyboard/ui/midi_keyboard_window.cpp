@@ -1,4 +1,4 @@
-#include "remote/ui/midi_keyboard_window.h"
+#include "keyboard/ui/midi_keyboard_window.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "remote/ui/keys_widget.h"
+#include "keyboard/ui/keys_widget.h"
 
 namespace quorvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "snapshots/morphing.h"
+#include "morph/morphing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "remote/keyboard_geometry.h"
+#include "keyboard/keyboard_geometry.h"
 
 #include <gtest/gtest.h>
 

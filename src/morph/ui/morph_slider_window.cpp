@@ -1,10 +1,10 @@
-#include "snapshots/ui/morph_slider_window.h"
+#include "morph/ui/morph_slider_window.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QSlider>
 
-#include "snapshots/morphing.h"
+#include "morph/morphing.h"
 #include "surface/surface_model.h"
 #include "surface/ui/track_bar.h"
 

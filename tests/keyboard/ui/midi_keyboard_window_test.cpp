@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
-#include "remote/keyboard_sender.h"
-#include "remote/ui/keys_widget.h"
-#include "remote/ui/midi_keyboard_window.h"
+#include "keyboard/keyboard_sender.h"
+#include "keyboard/ui/keys_widget.h"
+#include "keyboard/ui/midi_keyboard_window.h"
 
 namespace quorvane {
 

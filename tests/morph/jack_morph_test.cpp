@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "jack_ports.h"
-#include "snapshots/morphing.h"
+#include "morph/morphing.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {

@@ -1,4 +1,4 @@
-#include "remote/keyboard_sender.h"
+#include "keyboard/keyboard_sender.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "snapshots/ui/vector_controller_window.h"
+#include "morph/ui/vector_controller_window.h"
 
 #include <QApplication>
 #include <QBitmap>

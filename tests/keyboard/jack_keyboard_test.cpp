@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "jack_ports.h"
-#include "remote/keyboard_geometry.h"
-#include "remote/keyboard_sender.h"
+#include "keyboard/keyboard_geometry.h"
+#include "keyboard/keyboard_sender.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
 #include "surface/surface_model.h"
