@@ -65,7 +65,7 @@ MidiResult JackService::InputReset(MidiHandle handle) {
 MidiResult JackService::InputClose(MidiHandle handle) {
   Input* in = FindInput(handle);
   if (!in) return kMidiInvalidHandle;
-  if (!in->queue.Empty() || in->current) return kMidiStillPlaying;
+  if (!in->queue.Empty() || in->filler.Filling()) return kMidiStillPlaying;
   in->running.store(false);
   for (auto& slot : input_slots_)
     if (slot.load() == in) slot.store(nullptr);
@@ -102,7 +102,7 @@ MidiResult JackService::InputUnprepareHeader(MidiHandle handle, MidiBufferHeader
 
 std::uint64_t JackService::InputSysexLost(MidiHandle handle) const {
   const Input* in = FindInput(handle);
-  return in ? in->sysex_lost_count.load() : 0;
+  return in ? in->filler.Lost() : 0;
 }
 
 MidiResult JackService::InputErrorText(MidiResult code, std::string& text) {

@@ -104,7 +104,7 @@ JackService::~JackService() {
   while (!inputs_.empty()) {
     Input& in = *inputs_.begin()->second;
     in.queue.Clear();
-    in.current = nullptr;
+    in.filler.Forget();
     InputClose(in.handle);
   }
   while (!outputs_.empty()) OutputClose(outputs_.begin()->first);

@@ -18,6 +18,7 @@
 
 #include "midi/jack_service.h"
 #include "midi/midi_byte_parser.h"
+#include "midi/sysex_filler.h"
 
 namespace quorvane::jack_detail {
 
@@ -211,7 +212,7 @@ struct JackService::Output {
   }
 };
 
-struct JackService::Input final : MidiByteParser::Sink {
+struct JackService::Input final : MidiByteParser::Sink, SysexFiller::Buffers {
   jack_port_t* port = nullptr;
   MidiDriverCallback callback = nullptr;
   void* instance = nullptr;
@@ -222,13 +223,11 @@ struct JackService::Input final : MidiByteParser::Sink {
   std::atomic<bool> running{false};
   std::atomic<jack_nframes_t> start_frame{0};
   std::atomic<std::uint64_t> events_lost{0};
-  std::atomic<std::uint64_t> sysex_lost_count{0};
   jack_detail::ByteRing events;  // process -> relay
   jack_detail::SpscRing<MidiBufferHeader*, jack_detail::kMaxQueuedBuffers> queue;  // GUI -> relay
   // The relay thread's between passes: a sysex may span events and cycles.
   MidiByteParser parser;
-  MidiBufferHeader* current = nullptr;  // the buffer being filled
-  bool sysex_lost = false;
+  SysexFiller filler;
   std::uintptr_t stamp = 0;
 
   // Process thread: copies the cycle's events with their frame times.
@@ -263,44 +262,20 @@ struct JackService::Input final : MidiByteParser::Sink {
     callback(handle, MidiCallbackMessage::InputData, instance, word, stamp);
   }
 
-  // Sysex fills the queued buffers in turn; a full one goes back once more bytes need room.
-  // With none queued the rest of the message is lost and counted.
   void SysexBytes(const std::uint8_t* bytes, std::size_t size) override {
-    while (size > 0 && !sysex_lost) {
-      if (current && current->bytes_recorded >= current->buffer_length)
-        Hand(MidiCallbackMessage::InputLongData);
-      if (!current) {
-        const auto* next = queue.Front();
-        if (!next) {
-          sysex_lost = true;
-          return;
-        }
-        current = *next;
-        queue.Pop();
-        current->bytes_recorded = 0;
-      }
-      const std::size_t n =
-          std::min<std::size_t>(current->buffer_length - current->bytes_recorded, size);
-      if (n > 0) std::memcpy(current->data + current->bytes_recorded, bytes, n);
-      current->bytes_recorded += static_cast<std::uint32_t>(n);
-      bytes += n;
-      size -= n;
-    }
+    filler.Add(bytes, size, *this);
   }
+  void SysexEnd(bool complete) override { filler.End(complete, *this); }
 
-  void SysexEnd(bool complete) override {
-    if (current)
-      Hand(complete && !sysex_lost ? MidiCallbackMessage::InputLongData
-                                   : MidiCallbackMessage::InputLongError);
-    if (sysex_lost) sysex_lost_count.fetch_add(1, std::memory_order_relaxed);
-    sysex_lost = false;
+  MidiBufferHeader* Next() override {
+    const auto* next = queue.Front();
+    if (!next) return nullptr;
+    MidiBufferHeader* header = *next;
+    queue.Pop();
+    return header;
   }
-
-  void Hand(MidiCallbackMessage message) {
-    MidiBufferHeader* header = current;
-    current = nullptr;
-    ReleaseHeader(*header);
-    callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(header), stamp);
+  void Give(MidiBufferHeader& header, MidiCallbackMessage message) override {
+    callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(&header), stamp);
   }
 
   // GUI thread, input stopped and the relay out of the way: every buffer goes back, the one
@@ -308,15 +283,8 @@ struct JackService::Input final : MidiByteParser::Sink {
   void HandBack(std::uintptr_t now) {
     stamp = now;
     events.Clear();
-    if (current) Hand(MidiCallbackMessage::InputLongData);
-    while (const auto* next = queue.Front()) {
-      current = *next;
-      queue.Pop();
-      current->bytes_recorded = 0;
-      Hand(MidiCallbackMessage::InputLongData);
-    }
+    filler.HandBack(*this);
     parser.Reset();
-    sysex_lost = false;
   }
 };
 

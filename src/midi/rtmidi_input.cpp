@@ -108,7 +108,7 @@ MidiResult RtMidiService::InputReset(MidiHandle handle) {
 MidiResult RtMidiService::InputClose(MidiHandle handle) {
   Input* in = FindInput(handle);
   if (!in) return kMidiInvalidHandle;
-  if (in->head.load() != in->tail.load() || in->current.load()) return kMidiStillPlaying;
+  if (in->head.load() != in->tail.load() || in->filler.Filling()) return kMidiStillPlaying;
   in->running.store(false);
   while (in->inflight.load() > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
   auto owned = std::move(inputs_[handle]);
@@ -144,7 +144,7 @@ MidiResult RtMidiService::InputUnprepareHeader(MidiHandle handle, MidiBufferHead
 
 std::uint64_t RtMidiService::InputSysexLost(MidiHandle handle) const {
   const Input* in = FindInput(handle);
-  return in ? in->sysex_lost_count.load() : 0;
+  return in ? in->filler.Lost() : 0;
 }
 
 MidiResult RtMidiService::InputErrorText(MidiResult code, std::string& text) {

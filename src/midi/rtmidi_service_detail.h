@@ -23,6 +23,7 @@
 
 #include "midi/midi_byte_parser.h"
 #include "midi/rtmidi_service.h"
+#include "midi/sysex_filler.h"
 
 namespace quorvane::rtmidi_detail {
 
@@ -130,7 +131,7 @@ struct RtMidiService::JackInput {
   }
 };
 
-struct RtMidiService::Input final : MidiByteParser::Sink {
+struct RtMidiService::Input final : MidiByteParser::Sink, SysexFiller::Buffers {
   std::unique_ptr<RtMidiIn> midi;    // ALSA
   std::unique_ptr<JackInput> jack;   // JACK
   jack_port_t* jack_port = nullptr;  // its port, for the process thread
@@ -148,10 +149,8 @@ struct RtMidiService::Input final : MidiByteParser::Sink {
   std::atomic<std::size_t> tail{0};  // next free
   // The receiving thread's, between its calls: a sysex may span events and cycles.
   MidiByteParser parser;
-  std::atomic<MidiBufferHeader*> current{nullptr};  // the buffer being filled
-  bool sysex_lost = false;                          // the message under way lost bytes
+  SysexFiller filler;
   std::uintptr_t stamp = 0;
-  std::atomic<std::uint64_t> sysex_lost_count{0};
 
   Input() = default;
   Input(const Input&) = delete;
@@ -218,58 +217,21 @@ struct RtMidiService::Input final : MidiByteParser::Sink {
     callback(handle, MidiCallbackMessage::InputData, instance, word, stamp);
   }
 
-  // System exclusive fills the queued buffers in turn; a full one goes back once more bytes
-  // need room. With none queued the rest of the message is lost and counted.
   void SysexBytes(const std::uint8_t* bytes, std::size_t size) override {
-    while (size > 0 && !sysex_lost) {
-      MidiBufferHeader* header = current.load(std::memory_order_relaxed);
-      if (header && header->bytes_recorded >= header->buffer_length) {
-        Hand(header, MidiCallbackMessage::InputLongData);
-        header = nullptr;
-      }
-      if (!header) {
-        header = Pop();
-        if (!header) {
-          sysex_lost = true;
-          return;
-        }
-        header->bytes_recorded = 0;
-        current.store(header, std::memory_order_relaxed);
-      }
-      const std::size_t n =
-          std::min<std::size_t>(header->buffer_length - header->bytes_recorded, size);
-      if (n > 0) std::memcpy(header->data + header->bytes_recorded, bytes, n);
-      header->bytes_recorded += static_cast<std::uint32_t>(n);
-      bytes += n;
-      size -= n;
-    }
+    filler.Add(bytes, size, *this);
   }
+  void SysexEnd(bool complete) override { filler.End(complete, *this); }
 
-  void SysexEnd(bool complete) override {
-    if (MidiBufferHeader* header = current.load(std::memory_order_relaxed))
-      Hand(header, complete && !sysex_lost ? MidiCallbackMessage::InputLongData
-                                           : MidiCallbackMessage::InputLongError);
-    if (sysex_lost) sysex_lost_count.fetch_add(1, std::memory_order_relaxed);
-    sysex_lost = false;
-  }
-
-  void Hand(MidiBufferHeader* header, MidiCallbackMessage message) {
-    current.store(nullptr, std::memory_order_relaxed);
-    ReleaseHeader(*header);
-    callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(header), stamp);
+  MidiBufferHeader* Next() override { return Pop(); }
+  void Give(MidiBufferHeader& header, MidiCallbackMessage message) override {
+    callback(handle, message, instance, reinterpret_cast<std::uintptr_t>(&header), stamp);
   }
 
   // With input stopped: the buffer being filled goes back first, as far as filled.
   void HandBack() {
     stamp = Stamp();
-    if (MidiBufferHeader* header = current.load(std::memory_order_relaxed))
-      Hand(header, MidiCallbackMessage::InputLongData);
-    while (MidiBufferHeader* header = Pop()) {
-      header->bytes_recorded = 0;
-      Hand(header, MidiCallbackMessage::InputLongData);
-    }
+    filler.HandBack(*this);
     parser.Reset();
-    sysex_lost = false;
   }
 };
 

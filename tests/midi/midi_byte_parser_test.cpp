@@ -210,7 +210,7 @@ TEST_F(ServiceInput, WithoutABufferTheSysexIsLostAndCountedAndShortMessagesStill
   EXPECT_EQ(calls[0].bytes, (Bytes{0xF0, 1}));
   EXPECT_EQ(calls[1].bytes, (Bytes{0xB0, 1, 2}));
   EXPECT_EQ(calls[2].bytes, (Bytes{0x90, 5, 6}));
-  EXPECT_EQ(in_.sysex_lost_count.load(), 2u);
+  EXPECT_EQ(in_.filler.Lost(), 2u);
 }
 
 TEST_F(ServiceInput, HandingBackGivesThePartlyFilledBufferFirstAndForgetsTheSysex) {
@@ -224,7 +224,7 @@ TEST_F(ServiceInput, HandingBackGivesThePartlyFilledBufferFirstAndForgetsTheSyse
   EXPECT_EQ(calls[0].bytes, (Bytes{0xF0, 1, 2}));
   EXPECT_EQ(calls[1].message, kLong);
   EXPECT_TRUE(calls[1].bytes.empty());
-  EXPECT_EQ(in_.current.load(), nullptr);
+  EXPECT_FALSE(in_.filler.Filling());
   calls.clear();
   Queue(8);
   in_.running.store(true);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <utility>
 
 namespace quorvane {
@@ -291,39 +290,50 @@ void InProcessMidiService::InjectSysex(unsigned input_id, std::vector<std::uint8
   }
 }
 
-void InProcessMidiService::DeliverSysex(MidiHandle h, const std::vector<std::uint8_t>& bytes,
-                                        bool broken) {
-  std::size_t pos = 0;
-  bool first = true;
-  while (first || pos < bytes.size()) {
-    first = false;
-    MidiBufferHeader* header = nullptr;
+// The queued buffers of one input handle, taken and given back under the lock; the callback
+// runs outside it. While filling, a handle that stopped or lost its device has none left.
+class InProcessMidiService::Queued final : public SysexFiller::Buffers {
+ public:
+  Queued(InProcessMidiService& service, MidiHandle h, bool filling)
+      : service_(service), h_(h), filling_(filling) {}
+
+  MidiBufferHeader* Next() override {
+    std::lock_guard lock(service_.mu_);
+    Handle* handle = service_.Find(h_, true);
+    if (handle == nullptr || handle->queued.empty()) return nullptr;
+    if (filling_ && (!handle->started || handle->gone)) return nullptr;
+    MidiBufferHeader* header = handle->queued.front();
+    handle->queued.pop_front();
+    return header;
+  }
+
+  void Give(MidiBufferHeader& header, MidiCallbackMessage message) override {
     MidiDriverCallback callback = nullptr;
     void* instance = nullptr;
     std::uint32_t stamp = 0;
     {
-      std::lock_guard lock(mu_);
-      Handle* handle = Find(h, true);
-      if (handle == nullptr || !handle->started || handle->gone || handle->queued.empty()) {
-        return;  // nowhere to put the rest
-      }
-      header = handle->queued.front();
-      handle->queued.pop_front();
-      const std::size_t n = std::min<std::size_t>(bytes.size() - pos, header->buffer_length);
-      if (n > 0) std::memcpy(header->data, bytes.data() + pos, n);
-      header->bytes_recorded = static_cast<std::uint32_t>(n);
-      ReleaseHeader(*header);
-      pos += n;
+      std::lock_guard lock(service_.mu_);
+      Handle* handle = service_.Find(h_, true);
+      if (handle == nullptr) return;
       callback = handle->callback;
       instance = handle->instance;
       stamp = static_cast<std::uint32_t>(NowMs() - handle->start_ms);
     }
-    const bool last = pos >= bytes.size();
-    callback(
-        h,
-        broken && last ? MidiCallbackMessage::InputLongError : MidiCallbackMessage::InputLongData,
-        instance, reinterpret_cast<std::uintptr_t>(header), stamp);
+    callback(h_, message, instance, reinterpret_cast<std::uintptr_t>(&header), stamp);
   }
+
+ private:
+  InProcessMidiService& service_;
+  MidiHandle h_;
+  bool filling_;
+};
+
+void InProcessMidiService::DeliverSysex(MidiHandle h, const std::vector<std::uint8_t>& bytes,
+                                        bool broken) {
+  Queued queued(*this, h, true);
+  SysexFiller filler;
+  filler.Add(bytes.data(), bytes.size(), queued);
+  filler.End(!broken, queued);
 }
 
 void InProcessMidiService::ReportDone(MidiHandle h, MidiBufferHeader* header) {
@@ -571,23 +581,8 @@ MidiResult InProcessMidiService::InputReset(MidiHandle h) {
   }
   // Every queued buffer goes back through the callback before the reset completes.
   worker->Post([this, h] {
-    for (;;) {
-      MidiBufferHeader* header = nullptr;
-      MidiDriverCallback callback = nullptr;
-      void* instance = nullptr;
-      {
-        std::lock_guard lock(mu_);
-        Handle* handle = Find(h, true);
-        if (handle == nullptr || handle->queued.empty()) return;
-        header = handle->queued.front();
-        handle->queued.pop_front();
-        ReleaseHeader(*header);
-        callback = handle->callback;
-        instance = handle->instance;
-      }
-      callback(h, MidiCallbackMessage::InputLongData, instance,
-               reinterpret_cast<std::uintptr_t>(header), 0);
-    }
+    Queued queued(*this, h, false);
+    SysexFiller().HandBack(queued);
   });
   worker->WaitIdle();
   return kMidiNoError;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "midi/midi_service.h"
+#include "midi/sysex_filler.h"
 
 namespace quorvane {
 
@@ -96,9 +97,8 @@ class InProcessMidiService : public MidiService {
   // Without a time stamp, the ms since the handle was started.
   void InjectShort(unsigned input_id, std::uint32_t word,
                    std::optional<std::uint32_t> timestamp = std::nullopt);
-  // Fills queued buffers in turn; each full buffer and the last one go back through the
-  // callback. An empty block hands back one buffer with 0 bytes recorded. Bytes with no
-  // queued buffer left are lost.
+  // Fills queued buffers in turn as the real services do (SysexFiller); an empty block hands
+  // back one buffer with 0 bytes recorded.
   void InjectSysex(unsigned input_id, std::vector<std::uint8_t> bytes, bool broken = false);
   // Returns once everything injected or sent so far has gone through the callback.
   void WaitIdle();
@@ -187,6 +187,7 @@ class InProcessMidiService : public MidiService {
   MidiResult EnterLive(Call call, MidiHandle h, bool input, Handle*& handle);
   // Prepare for either direction: the same checks and flag.
   MidiResult PrepareHeader(Call call, MidiHandle h, bool input, MidiBufferHeader& header);
+  class Queued;
   void DeliverSysex(MidiHandle handle, const std::vector<std::uint8_t>& bytes, bool broken);
   void ReportDone(MidiHandle handle, MidiBufferHeader* header);
   static std::uint64_t NowMs();
