@@ -10,7 +10,7 @@ namespace {
 // JACK is spoken to directly; RtMidi serves the ALSA sequencer.
 std::unique_ptr<MidiService> MakeService(bool jack) {
   if (jack) return std::make_unique<JackService>();
-  return std::make_unique<RtMidiService>(RtMidiService::Api::Alsa);
+  return std::make_unique<RtMidiService>();
 }
 
 }  // namespace

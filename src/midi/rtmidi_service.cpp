@@ -4,12 +4,9 @@
 #include "midi/rtmidi_service_detail.h"
 
 #include <fcntl.h>
-#include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
-#include <QMetaObject>
-#include <QObject>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -35,16 +32,8 @@ bool AlsaSequencerOpens() {
 
 }  // namespace
 
-RtMidiService::RtMidiService(Api api)
-    : api_(api),
-      owner_(std::this_thread::get_id()),
-      notice_target_(std::make_unique<QObject>()),
-      helpers_(std::make_unique<Helpers>()) {
-  if (api_ == Api::Jack) {
-    // libjack reports a missing server on stderr, again on every attempt.
-    jack_set_error_function(&Quiet);
-    jack_set_info_function(&Quiet);
-  }
+RtMidiService::RtMidiService()
+    : owner_(std::this_thread::get_id()), helpers_(std::make_unique<Helpers>()) {
   last_probe_ms_ = NowMs();
   Reconnect();
 }
@@ -54,19 +43,10 @@ RtMidiService::~RtMidiService() {
   for (auto& [handle, in] : inputs_) {
     in->running.store(false);
     in->midi.reset();
-    in->jack.reset();
   }
   inputs_.clear();
-  for (auto& [handle, out] : outputs_) {
-    OutputDrain(handle);
-  }
-  std::vector<std::unique_ptr<Output>> outs;
-  for (auto& [handle, out] : outputs_) outs.push_back(std::move(out));
+  for (auto& [handle, out] : outputs_) OutputDrain(handle);
   outputs_.clear();
-  for (auto& out : outs) Retire(std::move(out));
-  helpers_->input_lister.reset();
-  helpers_->output_lister.reset();
-  watch_.reset();
   helpers_.reset();
 }
 
@@ -86,72 +66,31 @@ void RtMidiService::Sink(RtMidi& midi) {
 void RtMidiService::Reconnect() {
   helpers_->input_lister.reset();
   helpers_->output_lister.reset();
-  watch_.reset();
-  // libjack crashes closing a client of a dead server once a client of the
-  // new one exists: every old client must be gone first.
-  helpers_->JoinReapers();
   unavailable_.clear();
-  if (api_ == Api::Alsa) {
-    if (!AlsaSequencerOpens()) {
-      unavailable_ = "The ALSA sequencer cannot be opened.";
-      return;
-    }
-  } else {
-    auto watch = std::make_unique<Watch>();
-    watch->target = notice_target_.get();
-    watch->service = this;
-    if (!watch->Open()) {
-      unavailable_ = "No JACK server is running.";
-      return;
-    }
-    watch_ = std::move(watch);
+  if (!AlsaSequencerOpens()) {
+    unavailable_ = "The ALSA sequencer cannot be opened.";
+    return;
   }
   try {
-    helpers_->input_lister = std::make_unique<RtMidiIn>(ToRtMidi(api_), kListerName);
+    helpers_->input_lister = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, kListerName);
     Sink(*helpers_->input_lister);
-    helpers_->output_lister = std::make_unique<RtMidiOut>(ToRtMidi(api_), kListerName);
+    helpers_->output_lister = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kListerName);
     Sink(*helpers_->output_lister);
   } catch (const RtMidiError& e) {
     helpers_->input_lister.reset();
     helpers_->output_lister.reset();
-    watch_.reset();
-    unavailable_ = "The " + std::string(ApiName(api_)) + " MIDI system cannot be used: " + e.what();
+    unavailable_ = std::string("The ALSA MIDI system cannot be used: ") + e.what();
   }
 }
 
 bool RtMidiService::Connected() {
-  if (helpers_->input_lister && !(watch_ && watch_->gone.load())) return true;
-  if (watch_) Lost();  // the notice is still on its way
+  if (helpers_->input_lister) return true;
   // Looked for again only now and then: each attempt costs a connection.
   const std::int64_t now = NowMs();
   if (now - last_probe_ms_ < kReprobeMs) return false;
   last_probe_ms_ = now;
   Reconnect();
-  if (helpers_->input_lister) {
-    notice_.clear();
-    return true;
-  }
-  return false;
-}
-
-void RtMidiService::Lost() {
-  if (!watch_) return;
-  ++generation_;  // whatever is open belongs to the dead server
-  notice_ = kJackStoppedText;
-  unavailable_ = kJackStoppedText;
-  last_probe_ms_ = NowMs();
-  // Every client of the dead server closes now, off this thread: an output
-  // waits a second for a process cycle that never comes.
-  for (auto& [handle, in] : inputs_) {
-    in->running.store(false);
-    helpers_->Reap(std::move(in->midi));
-    helpers_->Reap(std::move(in->jack));
-  }
-  for (auto& [handle, out] : outputs_) helpers_->Reap(std::move(out->midi));
-  helpers_->Reap(std::move(helpers_->input_lister));
-  helpers_->Reap(std::move(helpers_->output_lister));
-  helpers_->Reap(std::move(watch_));
-  if (notice_handler_) notice_handler_(notice_);
+  return helpers_->input_lister != nullptr;
 }
 
 DeviceListWatch::DeviceListWatch(std::function<Lists()> lister, std::function<void()> changed,
@@ -181,7 +120,7 @@ int DeviceListWatch::IntervalMs() const {
 
 void RtMidiService::SetDevicesChangedHandler(std::function<void()> handler) {
   alsa_watch_.reset();
-  if (api_ != Api::Alsa || !handler) return;
+  if (!handler) return;
   alsa_watch_ = std::make_unique<DeviceListWatch>(
       [this] {
         return DeviceListWatch::Lists{ListDevices(false), ListDevices(true)};
@@ -189,34 +128,12 @@ void RtMidiService::SetDevicesChangedHandler(std::function<void()> handler) {
       std::move(handler));
 }
 
-void RtMidiService::SetNoticeHandler(std::function<void(const std::string&)> handler) {
-  notice_handler_ = std::move(handler);
-}
-
-std::string RtMidiService::Notice() const {
-  if (watch_ && watch_->gone.load()) return kJackStoppedText;
-  return notice_;
-}
-
-bool RtMidiService::StillClosing() const {
-  return helpers_->reaping.load() > 0;
-}
-
 bool RtMidiService::Available() const {
-  return helpers_->input_lister && !(watch_ && watch_->gone.load());
+  return helpers_->input_lister != nullptr;
 }
 
 std::string RtMidiService::UnavailableReason() const {
-  if (watch_ && watch_->gone.load()) return kJackStoppedText;
   return unavailable_;
-}
-
-std::uint32_t RtMidiService::MaxLongMessage() const {
-  return api_ == Api::Jack ? kJackMaxMessage : 65535;
-}
-
-bool RtMidiService::Dead(int generation) const {
-  return generation != generation_ || (watch_ && watch_->gone.load());
 }
 
 std::vector<std::string> RtMidiService::ListDevices(bool outputs) {
@@ -234,36 +151,38 @@ std::vector<std::string> RtMidiService::ListDevices(bool outputs) {
 
 MidiResult RtMidiService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallback callback,
                                      void* instance) {
-  if (!Connected()) return generation_ > 0 ? kMidiSystemGone : MidiResult{kMidiNoDriver};
+  if (!Connected()) return kMidiNoDriver;
   std::string device;
   if (const MidiResult named = OutputDeviceName(id, device); named != kMidiNoError) return named;
   auto out = std::make_unique<Output>();
   try {
-    out->midi = std::make_unique<RtMidiOut>(ToRtMidi(api_), kClientName);
+    out->midi = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
   } catch (const RtMidiError& e) {
     driver_error_ = e.what();
     return kMidiDriverError;
   }
-  Sink(*out->midi);
-  ClearDriverError();
-  const int index = IndexOf(*out->midi, device);
-  if (index < 0) return kMidiNoDevice;
-  out->port_name = port_names_.Take(true);
-  out->midi->openPort(static_cast<unsigned>(index), out->port_name);
-  const bool open = out->midi->isPortOpen() && !driver_error_raised_ &&
-                    (api_ != Api::Jack || JackConnected(watch_->client, device, out->port_name));
-  if (!open) {
-    port_names_.GiveBack(out->port_name);
-    return driver_error_raised_ ? kMidiDriverError : MidiResult{kMidiNoDevice};
-  }
+  if (const MidiResult open = OpenPort(*out->midi, device, true, out->port_name);
+      open != kMidiNoError)
+    return open;
   out->callback = callback;
   out->instance = instance;
-  out->generation = generation_;
-  if (watch_) out->write_cycle = watch_->cycles.load();
   out->handle = reinterpret_cast<MidiHandle>(out.get());
   handle = out->handle;
   outputs_[handle] = std::move(out);
   return kMidiNoError;
+}
+
+MidiResult RtMidiService::OpenPort(RtMidi& midi, const std::string& device, bool output,
+                                   std::string& port_name) {
+  Sink(midi);
+  ClearDriverError();
+  const int index = IndexOf(midi, device);
+  if (index < 0) return kMidiNoDevice;
+  port_name = port_names_.Take(output);
+  midi.openPort(static_cast<unsigned>(index), port_name);
+  if (midi.isPortOpen() && !driver_error_raised_) return kMidiNoError;
+  port_names_.GiveBack(port_name);
+  return driver_error_raised_ ? kMidiDriverError : MidiResult{kMidiNoDevice};
 }
 
 RtMidiService::Output* RtMidiService::FindOutput(MidiHandle handle) const {
@@ -276,33 +195,10 @@ RtMidiService::Input* RtMidiService::FindInput(MidiHandle handle) const {
   return it == inputs_.end() ? nullptr : it->second.get();
 }
 
-bool RtMidiService::WaitCycles(std::uint64_t since, std::uint64_t cycles, int timeout_ms) const {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (watch_->cycles.load(std::memory_order_acquire) < since + cycles) {
-    if (watch_->gone.load() || std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
 MidiResult RtMidiService::SendBytes(Output& out, const std::uint8_t* bytes, std::size_t size) {
-  if (Dead(out.generation) || !out.midi) return kMidiSystemGone;
-  if (size > MaxLongMessage()) return kMidiMessageTooLong;
+  if (size > kMaxLongMessage) return kMidiMessageTooLong;
   ClearDriverError();
-  if (api_ == Api::Jack) {
-    // RtMidi spins without end when its ring is full and the server is gone,
-    // so the ring is never filled: wait for a drain first.
-    const std::uint32_t need = static_cast<std::uint32_t>(size + sizeof(int));
-    const std::uint64_t now = watch_->cycles.load(std::memory_order_acquire);
-    if (now >= out.write_cycle + kDrainCycles) out.pending_bytes = 0;
-    if (out.pending_bytes + need > kJackRingSpace) {
-      if (!WaitCycles(out.write_cycle, kDrainCycles, 2000)) return kMidiSystemGone;
-      out.pending_bytes = 0;
-    }
-    out.write_cycle = watch_->cycles.load(std::memory_order_acquire);
-    out.pending_bytes += need;
-    out.midi->sendMessage(bytes, size);
-  } else if (bytes[0] == 0xF0 && size > kAlsaChunk) {
+  if (bytes[0] == 0xF0 && size > kAlsaChunk) {
     for (std::size_t offset = 0; offset < size; offset += kAlsaChunk) {
       const std::size_t n = std::min(kAlsaChunk, size - offset);
       driver_error_raised_ = false;
@@ -357,23 +253,10 @@ MidiResult RtMidiService::OutputUnprepareHeader(MidiHandle handle, MidiBufferHea
 MidiResult RtMidiService::OutputDrain(MidiHandle handle) {
   Output* out = FindOutput(handle);
   if (!out) return kMidiInvalidHandle;
-  if (watch_ && !Dead(out->generation) && out->pending_bytes > 0) {
-    // RtMidi's process callback empties the ring once per cycle.
-    if (!WaitCycles(out->write_cycle, kDrainCycles, 1000)) return kMidiSystemGone;
-    out->pending_bytes = 0;
-  }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   while (out->done_pending.load() > 0 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return out->done_pending.load() > 0 ? kMidiStillPlaying : kMidiNoError;
-}
-
-void RtMidiService::Retire(std::unique_ptr<Output> out) {
-  port_names_.GiveBack(out->port_name);
-  if (Dead(out->generation)) {
-    helpers_->Reap(std::move(out->midi));
-  }
-  // Otherwise it closes at once: the ring has been drained.
 }
 
 MidiResult RtMidiService::OutputClose(MidiHandle handle) {
@@ -382,14 +265,13 @@ MidiResult RtMidiService::OutputClose(MidiHandle handle) {
   OutputDrain(handle);
   // Done callbacks still owed would find no output; wait them out.
   while (out->done_pending.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  auto owned = std::move(outputs_[handle]);
+  port_names_.GiveBack(out->port_name);
   outputs_.erase(handle);
-  Retire(std::move(owned));
   return kMidiNoError;
 }
 
 MidiResult RtMidiService::ErrorText(MidiResult code, std::string& text) const {
-  return ServiceErrorText(code, ApiName(api_), MaxLongMessage(), driver_error_, text);
+  return ServiceErrorText(code, "ALSA", kMaxLongMessage, driver_error_, text);
 }
 
 MidiResult RtMidiService::OutputErrorText(MidiResult code, std::string& text) {

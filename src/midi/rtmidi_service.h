@@ -1,8 +1,7 @@
 #pragma once
 
-// The MIDI service of a Linux desktop: RtMidi over the ALSA sequencer or a JACK server.
+// The ALSA sequencer's MIDI service, through RtMidi. JACK has a service of its own.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -16,7 +15,6 @@
 #include "midi/named_device_service.h"
 #include "midi/port_names.h"
 
-class QObject;
 class QTimer;
 class RtMidi;
 
@@ -50,35 +48,19 @@ class DeviceListWatch {
 
 class RtMidiService : public NamedDeviceService {
  public:
-  enum class Api { Alsa, Jack };
-
-  // Connects to the given system once. When it cannot be used the service is
-  // not Available(), its lists are empty and UnavailableReason() says why.
-  explicit RtMidiService(Api api);
+  // Connects to the sequencer once. When it cannot be used the service is not Available(), its
+  // lists are empty and UnavailableReason() says why; it looks again, now and then, whenever its
+  // device lists are asked for.
+  RtMidiService();
   ~RtMidiService() override;
   RtMidiService(const RtMidiService&) = delete;
   RtMidiService& operator=(const RtMidiService&) = delete;
 
-  Api api() const { return api_; }
-  static const char* ApiName(Api api) { return api == Api::Alsa ? "ALSA" : "JACK"; }
-
-  // Called on the thread that created the service, through its Qt event loop,
-  // with one line the program can show (the JACK server stopping, for one).
-  void SetNoticeHandler(std::function<void(const std::string&)> handler) override;
   void SetNextPortName(const std::string& name) override { port_names_.SetNext(name); }
-  // ALSA: the device lists are compared once a second and the handler is called when they
-  // differ.
+  // The device lists are compared once a second and the handler is called when they differ.
   void SetDevicesChangedHandler(std::function<void()> handler) override;
-  // The last notice given, empty while all is well.
-  std::string Notice() const;
   // The most recent error text RtMidi reported; RtMidi itself never prints.
   const std::string& LastDriverError() const { return driver_error_; }
-  // True while clients of a dead JACK server are still closing. libjack
-  // crashes if another client in the process connects to the new server
-  // before they are gone; the service itself waits for them.
-  bool StillClosing() const;
-  // Longest message one OutputLongMessage call can carry.
-  std::uint32_t MaxLongMessage() const;
 
   bool Available() const override;
   std::string UnavailableReason() const override;
@@ -105,48 +87,37 @@ class RtMidiService : public NamedDeviceService {
   // System-exclusive messages an input lost in part or whole for want of a queued buffer.
   std::uint64_t InputSysexLost(MidiHandle handle) const;
 
-  // Largest message RtMidi's JACK output accepts: its 16 KiB ring less the length word.
-  static constexpr std::uint32_t kJackMaxMessage = 16379;
+  // Longest message one OutputLongMessage call can carry.
+  static constexpr std::uint32_t kMaxLongMessage = 65535;
   // Receive buffers one input can hold queued at a time.
   static constexpr std::size_t kMaxQueuedBuffers = 4096;
 
   struct Output;
   struct Input;
-  struct JackInput;
-  struct Watch;
 
  private:
   bool Connected();
   void Reconnect();
-  void Lost();
   std::vector<std::string> ListDevices(bool outputs) override;
+  // Opens a port of midi, a client of our own, on `device` under the next name of its role.
+  MidiResult OpenPort(RtMidi& midi, const std::string& device, bool output, std::string& port_name);
   Output* FindOutput(MidiHandle handle) const;
   Input* FindInput(MidiHandle handle) const;
-  bool Dead(int generation) const;
-  MidiResult OpenJackInput(Input& in, const std::string& device);
   MidiResult SendBytes(Output& out, const std::uint8_t* bytes, std::size_t size);
-  bool WaitCycles(std::uint64_t since, std::uint64_t cycles, int timeout_ms) const;
-  void Retire(std::unique_ptr<Output> out);
   MidiResult ErrorText(MidiResult code, std::string& text) const;
   void ClearDriverError() { driver_error_raised_ = false; }
   // Routes RtMidi's errors into driver_error_ instead of stderr.
   void Sink(RtMidi& midi);
 
-  Api api_;
   std::thread::id owner_;
   std::string unavailable_;
   std::string driver_error_;
   bool driver_error_raised_ = false;
-  std::unique_ptr<Watch> watch_;
   std::unique_ptr<DeviceListWatch> alsa_watch_;  // with a devices-changed handler only
   std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
   PortNames port_names_;
-  std::unique_ptr<QObject> notice_target_;
-  std::function<void(const std::string&)> notice_handler_;
-  std::string notice_;
   std::int64_t last_probe_ms_ = 0;
-  int generation_ = 0;
   struct Helpers;
   std::unique_ptr<Helpers> helpers_;
 };

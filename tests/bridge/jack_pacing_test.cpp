@@ -1,5 +1,5 @@
-// A paced bulk send end to end: the model's send thread, the output port over RtMidi's JACK
-// client, a private dummy server, and a peer that records what arrives.
+// A paced bulk send end to end: the model's send thread, the output port over the JACK service,
+// a private dummy server, and a peer that records what arrives.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,7 +13,6 @@
 #include "files/app_settings.h"
 #include "jack_ports.h"
 #include "midi/midi_ports.h"
-#include "midi/rtmidi_service.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
 #include "surface/surface_model.h"
