@@ -4,7 +4,6 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -12,19 +11,6 @@
 #include "files/atomic_file.h"
 
 namespace quorvane {
-
-// Outcome of a file operation: ok, or a message ready for a warning box.
-struct FileStatus {
-  bool ok = true;
-  QString message;
-
-  static FileStatus Ok() { return {}; }
-  static FileStatus Error(QString text) { return {false, std::move(text)}; }
-  explicit operator bool() const { return ok; }
-};
-
-// Writes the whole contents of a file; returns false when the system refuses.
-using FileWriter = std::function<bool(const QString& path, const QByteArray& bytes)>;
 
 // How the text of a settings file is stored.
 enum class TextEncoding { kUtf8, kWindows1252 };
