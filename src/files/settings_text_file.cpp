@@ -276,15 +276,15 @@ bool SettingsTextFile::HasKey(const QString& section, const QString& key) const 
   return FindLine(section, key) != nullptr;
 }
 
-QString SettingsTextFile::ReadString(const QString& section, const QString& key,
-                                     const QString& def) const {
+QString SettingsTextFile::ReadString(const QString& section, const QString& key, const QString& def,
+                                     qsizetype max_length) const {
   const Line* line = FindLine(section, key);
   if (!line) return def;
   const QByteArray value = ValueOf(line->text);
   QString s =
       encoding_ == TextEncoding::kWindows1252 ? FromWindows1252(value) : QString::fromUtf8(value);
-  if (s.size() > kMaxValueLength) {
-    qsizetype n = kMaxValueLength;
+  if (s.size() > max_length) {
+    qsizetype n = max_length;
     if (s.at(n - 1).isHighSurrogate()) --n;  // never split a character in two
     s.truncate(n);
   }

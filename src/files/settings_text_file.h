@@ -48,7 +48,9 @@ class SettingsTextFile {
   void SetWriter(FileWriter writer) { writer_ = std::move(writer); }
 
   bool HasKey(const QString& section, const QString& key) const;
-  QString ReadString(const QString& section, const QString& key, const QString& def) const;
+  // A value longer than max_length characters is cut there (never inside a character).
+  QString ReadString(const QString& section, const QString& key, const QString& def,
+                     qsizetype max_length = kMaxValueLength) const;
   std::int32_t ReadInteger(const QString& section, const QString& key, std::int32_t def) const;
   bool ReadBool(const QString& section, const QString& key, bool def) const;
   // Keeps the low eight bits of the integer read: 300 gives 44, -1 gives 255.
