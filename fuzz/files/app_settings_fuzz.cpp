@@ -11,6 +11,7 @@
 
 #include "files/app_settings.h"
 #include "files/settings_text_file.h"
+#include "fuzz_input.h"
 
 namespace {
 
@@ -64,6 +65,8 @@ QByteArray Save(const QString& path, const Loaded& l) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // Every line is parsed alike: longer inputs only slow the search down.
+  if (size > kMaxFuzzInput) return 0;
   const QString& path = SettingsPath();
   Put(path, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
   const Loaded first = Load(path);

@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto parsed = ParseSysexString(text);
   if (parsed) {
     if (parsed->empty()) std::abort();
+    if (parsed->front() == 0xF0 && parsed->back() != 0xF7) std::abort();  // never sent cut
     QStringList tokens;
     for (std::uint8_t b : *parsed) tokens << QString::asprintf("%02X", b);
     if (ParseSysexString(tokens.join(u' ')) != parsed) std::abort();

@@ -32,11 +32,12 @@ bool WriteAll(int fd, const QByteArray& bytes) {
   return true;
 }
 
-// Replace the file a link points to, not the link.
+// Replace the file a link points to, not the link; through a chain of links, the last one.
 QFileInfo SaveTarget(const QString& path) {
   QFileInfo info(path);
-  if (info.isSymLink()) info = QFileInfo(info.symLinkTarget());
-  return info;
+  if (!info.isSymLink()) return info;
+  if (info.exists()) return QFileInfo(info.canonicalFilePath());
+  return QFileInfo(info.symLinkTarget());  // a dangling link: create its file
 }
 
 // mkstemp's pattern: the prefix, then six letters or digits.
@@ -50,6 +51,7 @@ constexpr int kTemporarySuffixLength = 6;
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   const QFileInfo info = SaveTarget(path);
   const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+  if (!MayReplace(info.absoluteFilePath())) return false;
   const QByteArray dir = QFile::encodeName(info.absolutePath());
   QByteArray temp = dir + "/" + TemporaryPrefix(info) + QByteArray(kTemporarySuffixLength, 'X');
 
@@ -78,6 +80,13 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     ::close(dfd);
   }
   return true;
+}
+
+FileStatus SaveFile(const QString& path, const QByteArray& bytes, const FileWriter& writer,
+                    const QString& failure_message) {
+  if (!MayReplace(path)) return FileStatus::Error(NotRegularFileMessage(path));
+  const bool ok = writer ? writer(path, bytes) : WriteFileAtomically(path, bytes);
+  return ok ? FileStatus::Ok() : FileStatus::Error(failure_message);
 }
 
 int RemoveStaleTemporaryFiles(const QString& path, std::chrono::seconds older_than) {

@@ -47,8 +47,10 @@ std::optional<std::vector<std::uint8_t>> ParseSysexString(const QString& text) {
   for (QStringView token : rest.tokenize(u' ')) {
     const std::optional<std::uint32_t> value = HexToken(token);
     if (!value) return std::nullopt;
+    if (std::ssize(bytes) == kMaxSysexBytes) return std::nullopt;
     bytes.push_back(static_cast<std::uint8_t>(*value & 0xFF));
   }
+  if (bytes.front() == 0xF0 && bytes.back() != 0xF7) return std::nullopt;
   return bytes;
 }
 

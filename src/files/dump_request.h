@@ -12,8 +12,15 @@ namespace quorvane {
 inline const QString kDumpRequestCaption = QStringLiteral("Dump Request String");
 inline const QString kDumpRequestPrompt = QStringLiteral("Enter the sysex string (F0 .. .. F7).");
 
+// The longest message the output sends, and room for its text ("F0 01 .. F7", a blank after
+// each byte, tokens of up to three digits) in the settings files.
+inline constexpr qsizetype kMaxSysexBytes = 65535;
+inline constexpr qsizetype kMaxDumpRequestTextLength = 4 * kMaxSysexBytes;
+
 // The bytes of a dump request text: hexadecimal tokens separated by single blanks, each
-// keeping its low byte. Nullopt for an empty text, an empty token or anything not hex.
+// keeping its low byte. Nullopt for an empty text, an empty token, anything not hex, more
+// than kMaxSysexBytes bytes, and a message that starts with F0 without ending in F7 (a cut
+// one would leave the device waiting for its end).
 std::optional<std::vector<std::uint8_t>> ParseSysexString(const QString& text);
 
 // The input box for the dump request string. A valid entry is stored as typed; an invalid

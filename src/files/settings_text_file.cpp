@@ -2,18 +2,8 @@
 
 #include "files/text_encoding.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace quorvane {
 
@@ -155,53 +145,23 @@ void SettingsTextFile::Clear() {
 
 FileStatus SettingsTextFile::Load() {
   Clear();
-  const QString unreadable = QStringLiteral("Unable to read %1").arg(path_);
-  const QString irregular = QStringLiteral("%1 is not a regular file").arg(path_);
-  const QString too_large = QStringLiteral("%1 is too large").arg(path_);
-  const QByteArray name = QFile::encodeName(path_);
-  struct stat st {};
-  if (::stat(name.constData(), &st) != 0) {
-    // A missing file (or a link to one) reads as empty.
-    if (errno == ENOENT || errno == ENOTDIR) return FileStatus::Ok();
-    return FileStatus::Error(unreadable);
+  FileRead read = ReadRegularFile(path_, kMaxFileSize);
+  switch (read.outcome) {
+    case ReadOutcome::kRead:
+      LoadFromBytes(read.bytes);
+      existed_ = true;
+      return FileStatus::Ok();
+    case ReadOutcome::kMissing:
+      return FileStatus::Ok();
+    case ReadOutcome::kNotRegular:
+      return FileStatus::Error(NotRegularFileMessage(path_));
+    case ReadOutcome::kTooLarge:
+      return FileStatus::Error(QStringLiteral("%1 is too large").arg(path_));
+    case ReadOutcome::kFolder:
+    case ReadOutcome::kUnreadable:
+      break;
   }
-  if (S_ISDIR(st.st_mode)) return FileStatus::Error(unreadable);
-  // Opening a FIFO for reading waits for a writer; a device may never end.
-  if (!S_ISREG(st.st_mode)) return FileStatus::Error(irregular);
-  if (st.st_size > kMaxFileSize) return FileStatus::Error(too_large);
-
-  // O_NONBLOCK: the name may have been swapped for a FIFO since the check above.
-  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return FileStatus::Error(unreadable);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  if (::fstat(fd, &st) != 0) return FileStatus::Error(unreadable);
-  if (S_ISDIR(st.st_mode)) return FileStatus::Error(unreadable);
-  if (!S_ISREG(st.st_mode)) return FileStatus::Error(irregular);
-  if (st.st_size > kMaxFileSize) return FileStatus::Error(too_large);
-
-  // The size checked does not hold for a growing file: read one byte more than the limit.
-  QByteArray bytes(static_cast<qsizetype>(st.st_size) + 1, Qt::Uninitialized);
-  qsizetype got = 0;
-  for (;;) {
-    if (got == bytes.size()) {
-      if (got > kMaxFileSize) return FileStatus::Error(too_large);
-      bytes.resize(std::min<qsizetype>(got * 2 + 4096, kMaxFileSize + 1));
-    }
-    const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return FileStatus::Error(unreadable);
-    }
-    if (n == 0) break;
-    got += n;
-  }
-  bytes.truncate(got);
-  LoadFromBytes(bytes);
-  existed_ = true;
-  return FileStatus::Ok();
+  return FileStatus::Error(QStringLiteral("Unable to read %1").arg(path_));
 }
 
 void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
@@ -299,10 +259,7 @@ QByteArray SettingsTextFile::ToBytes() const {
 }
 
 FileStatus SettingsTextFile::Save() const {
-  const FileWriter& writer = writer_ ? writer_ : FileWriter(WriteFileAtomically);
-  if (!writer(path_, ToBytes()))
-    return FileStatus::Error(QStringLiteral("Unable to write to %1").arg(path_));
-  return FileStatus::Ok();
+  return SaveFile(path_, ToBytes(), writer_, QStringLiteral("Unable to write to %1").arg(path_));
 }
 
 const SettingsTextFile::Line* SettingsTextFile::FindLine(const QString& section,
@@ -319,15 +276,15 @@ bool SettingsTextFile::HasKey(const QString& section, const QString& key) const 
   return FindLine(section, key) != nullptr;
 }
 
-QString SettingsTextFile::ReadString(const QString& section, const QString& key,
-                                     const QString& def) const {
+QString SettingsTextFile::ReadString(const QString& section, const QString& key, const QString& def,
+                                     qsizetype max_length) const {
   const Line* line = FindLine(section, key);
   if (!line) return def;
   const QByteArray value = ValueOf(line->text);
   QString s =
       encoding_ == TextEncoding::kWindows1252 ? FromWindows1252(value) : QString::fromUtf8(value);
-  if (s.size() > kMaxValueLength) {
-    qsizetype n = kMaxValueLength;
+  if (s.size() > max_length) {
+    qsizetype n = max_length;
     if (s.at(n - 1).isHighSurrogate()) --n;  // never split a character in two
     s.truncate(n);
   }

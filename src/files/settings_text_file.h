@@ -4,7 +4,6 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -12,19 +11,6 @@
 #include "files/atomic_file.h"
 
 namespace quorvane {
-
-// Outcome of a file operation: ok, or a message ready for a warning box.
-struct FileStatus {
-  bool ok = true;
-  QString message;
-
-  static FileStatus Ok() { return {}; }
-  static FileStatus Error(QString text) { return {false, std::move(text)}; }
-  explicit operator bool() const { return ok; }
-};
-
-// Writes the whole contents of a file; returns false when the system refuses.
-using FileWriter = std::function<bool(const QString& path, const QByteArray& bytes)>;
 
 // How the text of a settings file is stored.
 enum class TextEncoding { kUtf8, kWindows1252 };
@@ -62,7 +48,9 @@ class SettingsTextFile {
   void SetWriter(FileWriter writer) { writer_ = std::move(writer); }
 
   bool HasKey(const QString& section, const QString& key) const;
-  QString ReadString(const QString& section, const QString& key, const QString& def) const;
+  // A value longer than max_length characters is cut there (never inside a character).
+  QString ReadString(const QString& section, const QString& key, const QString& def,
+                     qsizetype max_length = kMaxValueLength) const;
   std::int32_t ReadInteger(const QString& section, const QString& key, std::int32_t def) const;
   bool ReadBool(const QString& section, const QString& key, bool def) const;
   // Keeps the low eight bits of the integer read: 300 gives 44, -1 gives 255.

@@ -1,8 +1,8 @@
 #include "files/slider_file_commands.h"
 
-#include <QFile>
 #include <QFileInfo>
 
+#include "files/regular_file.h"
 #include "files/slider_settings_file.h"
 
 namespace quorvane {
@@ -166,11 +166,10 @@ void SliderFileCommands::FilterUnusedSliders(const UsedControllers& used) {
 bool SliderFileCommands::FilterUsingPatchFile() {
   const std::optional<QString> chosen = ui_.ChoosePatchFile(patch_dir_);
   if (!chosen) return false;
-  QFile file(*chosen);
-  const bool loaded = file.open(QIODevice::ReadOnly);
-  const QStringList lines = loaded ? SplitLines(DecodePatchText(file.readAll())) : QStringList();
+  const FileRead file = ReadRegularFile(*chosen, kMaxPatchFileSize);
+  const QStringList lines = file.ok() ? SplitLines(DecodePatchText(file.bytes)) : QStringList();
   patch_dir_ = FolderOf(*chosen);  // moves even when the file could not be read
-  if (!loaded) {
+  if (!file.ok()) {
     ui_.ShowWarning(QStringLiteral("Could not open file."));
     return false;
   }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "files/dump_request.h"
+
 namespace quorvane {
 
 namespace {
@@ -41,7 +43,9 @@ FileStatus ReadSliderSettings(const SettingsTextFile& file, TPageSet& defs,
                               QString& dump_request_string) {
   if (!HasValidFileType(file)) return FileStatus::Error(kWrongFileTypeMessage);
 
-  dump_request_string = file.ReadString(kMidiSettingsSection, kDumpRequest, QString());
+  // Whole, unlike other texts: a cut message would go out without its end.
+  dump_request_string =
+      file.ReadString(kMidiSettingsSection, kDumpRequest, QString(), kMaxDumpRequestTextLength);
   for (int n = 1; n <= kDefinitionCount; ++n) {
     const Tcontroller d = Tcontroller::Initial(n);
     Tcontroller& c = defs.byNumber(n);

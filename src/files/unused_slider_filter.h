@@ -47,6 +47,9 @@ std::optional<std::int64_t> ParseIntegerText(const QString& text);
 // The conversion error for a text that is not an integer.
 QString NotAnIntegerMessage(const QString& text);
 
+// Real patch files are a few kilobytes; a larger one is refused rather than read whole.
+inline constexpr qint64 kMaxPatchFileSize = qint64{16} * 1024 * 1024;
+
 // The lines of a text, split at CR, LF or CR LF.
 QStringList SplitLines(const QString& text);
 // A patch file's text: UTF-8 when it is valid UTF-8, else the Windows code page.

@@ -1,7 +1,5 @@
 #include "snapshots/snapshot_library.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -21,6 +19,13 @@ std::int32_t ReadInt32Le(const char* p) {
 void WriteInt32Le(char* p, std::int32_t v) {
   auto u = static_cast<std::uint32_t>(v);
   for (int i = 0; i < 4; ++i, u >>= 8) p[i] = static_cast<char>(u & 0xFF);
+}
+
+// Held to the MIDI range as slider files' values are: a hand-made 0xFF would reach the
+// sliders and the output as it is.
+void ReadMidiValues(const char* from, std::array<std::uint8_t, kDefinitionCount>& to) {
+  for (std::size_t i = 0; i < to.size(); ++i)
+    to[i] = std::min<std::uint8_t>(static_cast<std::uint8_t>(from[i]), 127);
 }
 
 int RecordOffset(int bank, int slot) {
@@ -96,8 +101,8 @@ std::optional<TSnapshotLibrary> TSnapshotLibrary::FromBytes(const QByteArray& by
     for (int s = 0; s < kSnapshotsPerBank; ++s) {
       TSnapshot& snap = lib.At(b, s);
       const char* r = p + RecordOffset(b, s);
-      std::memcpy(snap.values.data(), r, kDefinitionCount);
-      std::memcpy(snap.button_values.data(), r + kDefinitionCount, kDefinitionCount);
+      ReadMidiValues(r, snap.values);
+      ReadMidiValues(r + kDefinitionCount, snap.button_values);
       std::memcpy(snap.name.bytes.data(), r + std::ptrdiff_t{2} * kDefinitionCount,
                   snap.name.bytes.size());
     }
@@ -111,13 +116,10 @@ std::optional<TSnapshotLibrary> TSnapshotLibrary::FromBytes(const QByteArray& by
 }
 
 FileStatus ReadLibraryFile(const QString& path, TSnapshotLibrary& library) {
-  // Only a regular file: reading a FIFO or a device could block or never end.
-  const QFileInfo info(path);
-  QFile file(path);
-  if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-    return FileStatus::Error(kCouldNotLoadSnapshot);
-  const QByteArray bytes = file.read(TSnapshotLibrary::kFileSize);
-  std::optional<TSnapshotLibrary> loaded = TSnapshotLibrary::FromBytes(bytes);
+  // A longer file loads from its start.
+  const FileRead read = ReadRegularFile(path, TSnapshotLibrary::kFileSize, Oversize::kTakeStart);
+  std::optional<TSnapshotLibrary> loaded =
+      read.ok() ? TSnapshotLibrary::FromBytes(read.bytes) : std::nullopt;
   if (!loaded) return FileStatus::Error(kCouldNotLoadSnapshot);
   library = *loaded;
   return FileStatus::Ok();
@@ -125,9 +127,7 @@ FileStatus ReadLibraryFile(const QString& path, TSnapshotLibrary& library) {
 
 FileStatus WriteLibraryFile(const QString& path, const TSnapshotLibrary& library,
                             const FileWriter& writer) {
-  const QByteArray bytes = library.ToBytes();
-  const bool ok = writer ? writer(path, bytes) : WriteFileAtomically(path, bytes);
-  return ok ? FileStatus::Ok() : FileStatus::Error(kCouldNotSaveSnapshot);
+  return SaveFile(path, library.ToBytes(), writer, kCouldNotSaveSnapshot);
 }
 
 }  // namespace quorvane

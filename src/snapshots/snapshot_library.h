@@ -70,7 +70,8 @@ struct TSnapshotLibrary {
 
   QByteArray ToBytes() const;
   // The library from the first kFileSize bytes; nullopt when fewer arrived. last_used is
-  // clamped to -1..10 so that no slot outside 0..9 can be addressed.
+  // clamped to -1..10 so that no slot outside 0..9 can be addressed, values and button values
+  // to 0..127.
   static std::optional<TSnapshotLibrary> FromBytes(const QByteArray& bytes);
 };
 

@@ -21,7 +21,7 @@ TEST(ParseSysexString, ReadsHexTokensSeparatedBySingleBlanks) {
       {"\tF0 F7\r\n", Bytes{0xF0, 0xF7}},
       {"7F", Bytes{0x7F}},
       {"100", Bytes{0x00}},
-      {"1F0", Bytes{0xF0}},
+      {"1F0", std::nullopt},  // F0 alone: a message without its end
       {"FFFFFFFF", Bytes{0xFF}},
       {"00000000001F", Bytes{0x1F}},  // leading zeros still fit in 32 bits
       {"100000000", std::nullopt},    // beyond 32 bits
@@ -35,9 +35,17 @@ TEST(ParseSysexString, ReadsHexTokensSeparatedBySingleBlanks) {
       {"$F0", std::nullopt},
       {"F0,F7", std::nullopt},
       {"\xef\xbc\x91", std::nullopt},  // a full-width digit is no hex digit
+      {"F0 41 10", std::nullopt},      // a message cut before its end
+      {"1F0 41 F7", Bytes{0xF0, 0x41, 0xF7}},
+      {"41 10 F0", Bytes{0x41, 0x10, 0xF0}},  // only a message that starts with F0 must end
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParseSysexString(QString::fromUtf8(c.text)), c.bytes) << c.text;
+  }
+  // The output sends at most 65,535 bytes.
+  for (const std::size_t n : {65535u, 65536u}) {
+    const auto bytes = ParseSysexString("F0 " + QStringLiteral("01 ").repeated(n - 2) + "F7");
+    EXPECT_EQ(bytes.value_or(Bytes{}).size(), n <= 65535 ? n : 0u);
   }
 }
 
@@ -52,6 +60,7 @@ TEST(EditDumpRequestString, StoresAValidEntryAsTypedAndRefusesAnInvalidOne) {
       {QString("f0 43 20 7a f7"), "f0 43 20 7a f7", true, false},
       {QString("F0  F7"), "F0 7E F7", false, true},
       {QString(""), "F0 7E F7", false, true},
+      {QString("F0 41 10"), "F0 7E F7", false, true},
       {std::nullopt, "F0 7E F7", false, false},  // cancelled
   };
   for (const auto& c : cases) {

@@ -2,15 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
-#include <chrono>
-#include <future>
 
 #include "settings_test_util.h"
 #include "support/temp_dir.h"
@@ -317,30 +311,6 @@ TEST(SettingsTextLoad, FolderInPlaceOfTheFileIsAClearError) {
   const FileStatus st = f.Load();
   EXPECT_FALSE(st.ok);
   EXPECT_EQ(st.message, "Unable to read " + path);
-}
-
-// Opening a FIFO for reading waits for a writer; Load must refuse it at once instead.
-TEST(SettingsTextLoad, FifoOrDeviceIsRefusedWithoutBlocking) {
-  TempDir dir;
-  const QString fifo = dir.file("pipe.ini");
-  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-  const QString link = dir.file("link-to-pipe.ini");
-  ASSERT_TRUE(QFile::link(fifo, link));
-  for (const QString& path : {fifo, link, QStringLiteral("/dev/null")}) {
-    SettingsTextFile f(path);
-    f.WriteInteger("A", "k", 1);
-    auto loading = std::async(std::launch::async, [&f] { return f.Load(); });
-    if (loading.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
-      ADD_FAILURE() << "Load blocked on " << path.toStdString();
-      // Let the blocked open() return so the test can end.
-      const int w = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
-      if (w >= 0) ::close(w);
-    }
-    const FileStatus st = loading.get();
-    EXPECT_FALSE(st.ok) << path.toStdString();
-    EXPECT_EQ(st.message, path + " is not a regular file");
-    EXPECT_FALSE(f.HasKey("A", "k")) << "a refused file leaves the copy empty";
-  }
 }
 
 TEST(SettingsTextLoad, HugeFileIsRefusedWithoutReadingIt) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringEncoder>
 
+#include "files/dump_request.h"
 #include "settings_test_util.h"
 #include "support/temp_dir.h"
 
@@ -40,6 +41,21 @@ TPageSet Unusual() {
     c.use_slider = i % 3 == 0;
   }
   return s;
+}
+
+// Other texts are cut at 2,047 characters; a cut dump request would go out without its end.
+TEST(SliderSettingsRead, TheLongestDumpRequestSurvivesASaveWhole) {
+  TempDir dir;
+  const QString text = "F0 " + QStringLiteral("7f 01 ").repeated(65533 / 2) + "02 F7";
+  SettingsTextFile out(dir.file("long.qrt"));
+  WriteSliderSettings(out, Unusual(), text);
+  ASSERT_TRUE(out.Save().ok);
+  SettingsTextFile in(out.path());
+  TPageSet defs;
+  QString dump;
+  ASSERT_TRUE(in.Load().ok && ReadSliderSettings(in, defs, dump).ok);
+  EXPECT_EQ(dump, text);
+  EXPECT_EQ(ParseSysexString(dump)->size(), 65535u);
 }
 
 TEST(SliderSettingsRead, HandWrittenValuesFollowTheFormatRules) {

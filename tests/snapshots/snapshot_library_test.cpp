@@ -1,9 +1,12 @@
 #include "snapshots/snapshot_library.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "support/temp_dir.h"
 
@@ -75,6 +78,17 @@ TEST(SnapshotLibraryFile, HandMadeLastUsedOutsideItsRangeIsClampedOnLoading) {
   }
 }
 
+TEST(SnapshotLibraryFile, ValuesAboveTheMidiRangeAreHeldTo127OnLoading) {
+  for (const int stored : {0xFF, 0x80, 127, 0, 64}) {
+    QByteArray image = Fresh().ToBytes();
+    const int at = 47 + (2 * 10 + 3) * 291;  // bank 3, slot 3
+    image[at + 5] = image[at + 120 + 119] = static_cast<char>(stored);
+    const auto lib = TSnapshotLibrary::FromBytes(image);
+    EXPECT_EQ(lib->At(3, 3).values[5], std::min(stored, 127)) << stored;
+    EXPECT_EQ(lib->At(3, 3).button_values[119], std::min(stored, 127)) << stored;
+  }
+}
+
 TEST(SnapshotLibraryFile, ShortFileIsRefusedAndLongerOneLoadsFromItsStart) {
   TempDir dir;
   TSnapshotLibrary source = Fresh();
@@ -105,16 +119,21 @@ TEST(SnapshotLibraryFile, ShortFileIsRefusedAndLongerOneLoadsFromItsStart) {
   }
 }
 
-TEST(SnapshotLibraryFile, MissingFileOrFolderCannotBeLoaded) {
+TEST(SnapshotLibraryFile, MissingFileFolderOrFifoCannotBeLoadedAndAFifoNotSavedOnto) {
   TempDir dir;
+  const QString fifo = dir.file("pipe.snp");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   TSnapshotLibrary lib = Fresh();
   const QByteArray before = lib.ToBytes();
-  for (const QString& path : {dir.file("absent.snp"), dir.path()}) {
+  for (const QString& path : {dir.file("absent.snp"), dir.path(), fifo}) {
     const FileStatus status = ReadLibraryFile(path, lib);
     EXPECT_FALSE(status.ok);
     EXPECT_EQ(status.message, QStringLiteral("Could not load the snapshot."));
     EXPECT_EQ(lib.ToBytes(), before);
   }
+  // Nor saved onto: the FIFO stays.
+  EXPECT_EQ(WriteLibraryFile(fifo, Fresh()).message, fifo + " is not a regular file");
+  EXPECT_TRUE(QFileInfo::exists(fifo) && !QFileInfo(fifo).isFile());
 }
 
 TEST(SnapshotLibraryFile, HeaderTailAndPaddingBytesAreWrittenBackUnchanged) {

@@ -1,9 +1,12 @@
 #include "files/ui/widget_file_interaction.h"
 
+#include "files/dump_request.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace quorvane {
@@ -109,6 +112,9 @@ std::optional<QString> WidgetFileInteraction::InputText(const QString& caption,
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setWindowTitle(caption);
   dialog.setLabelText(prompt);
+  // A line edit keeps 32767 characters by default: a long dump request would be cut.
+  if (auto* edit = dialog.findChild<QLineEdit*>())
+    edit->setMaxLength(static_cast<int>(kMaxDumpRequestTextLength));
   dialog.setTextValue(text);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue();

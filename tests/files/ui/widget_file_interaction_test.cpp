@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -53,6 +54,14 @@ class WidgetFileInteractionTest : public QObject {
     WhenModal<QMessageBox>([](QMessageBox* box) { box->reject(); });
     QCOMPARE(ui.Ask(FileInteraction::Kind::kWarning, "x", FileInteraction::Buttons::kYesNoCancel),
              FileInteraction::Answer::kCancel);
+  }
+
+  // A line edit keeps 32,767 characters by default; the longest dump request is longer.
+  void inputBoxKeepsTheLongestDumpRequestWhole() {
+    WidgetFileInteraction ui(nullptr, false);
+    const QString text = "F0 " + QStringLiteral("01 ").repeated(65533) + "F7";
+    WhenModal<QInputDialog>([](QInputDialog* box) { box->accept(); });
+    QCOMPARE(ui.InputText("Dump Request String", "Enter", text).value_or(QString()), text);
   }
 
   void saveDialogFiltersAppendsTheExtensionAndStartsInTheFolder() {
