@@ -8,6 +8,7 @@
 #include "app/session.h"
 #include "shell/splash_gate.h"
 #include "shell/ui/about_form.h"
+#include "shell/ui/shell_art.h"
 #include "shell/ui/splash_screen.h"
 #include "shell/ui/tray_icon.h"
 #include "support/modal.h"
@@ -59,6 +60,13 @@ class ShellUiTest : public QObject {
     QCOMPARE(opened.at(1), QUrl(QStringLiteral("mailto:me@example.org")));
   }
 
+  void theIconsArePartOfTheProgram() {
+    // Linked as the program is: a resource nothing refers to would be left out.
+    QVERIFY(!ProgramIcon().pixmap(32, 32).isNull());
+    TAboutForm about(AboutInfo::OfThisBuild());
+    QVERIFY(!about.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull());
+  }
+
   void aboutCommandOpensTheBoxOverTheWindow() {
     Session session(Options(false));
     session.Start();
@@ -99,19 +107,34 @@ class ShellUiTest : public QObject {
     QTRY_VERIFY(!session.Splash());
   }
 
-  void withoutANotificationAreaTheTrayItemIsDisabledAndSaysWhy() {
+  void theTrayItemFollowsTheNotificationAreaWhoseEndGivesTheWindowsBack() {
     Session session(Options(false));
     session.Start();
-    if (session.Tray().Available()) QSKIP("this platform has a notification area");
+    bool tray = false;
+    session.Tray().SetAvailability([&tray] { return tray; });
     QAction* item = session.Window().MenuAction(Command::kMinimizeToTray);
-    QVERIFY(!item->isEnabled());
-    QCOMPARE(item->statusTip(), TrayIcon::kNoTrayHint);
-    // Minimising stays ordinary.
+    // Absent: minimising stays ordinary.
     session.Tray().SetEnabled(true);
     session.Model().Minimize();
-    QVERIFY(session.Window().isMinimized());
     QCoreApplication::processEvents();
     QVERIFY(session.Window().isVisible());
+    session.Model().Restore();
+
+    tray = true;
+    session.Tray().CheckAvailability();
+    QVERIFY(item->isEnabled());
+    QVERIFY(!item->text().contains(TrayIcon::kNoTraySuffix));
+    session.Model().Minimize();
+    QTRY_VERIFY(!session.Window().isVisible());
+
+    tray = false;
+    session.Tray().CheckAvailability();
+    // The disabled item says why where a menu shows it.
+    QVERIFY(!item->isEnabled());
+    QVERIFY(item->text().endsWith(TrayIcon::kNoTraySuffix));
+    QCOMPARE(item->toolTip(), TrayIcon::kNoTrayHint);
+    QTRY_VERIFY(session.Window().isVisible());
+    QVERIFY(!session.Model().Minimized());
   }
 
  private:

@@ -53,6 +53,24 @@ class TrayX11Test : public QObject {
     QVERIFY(session.Window().isVisible());
   }
 
+  void aTrayHostStartedLaterIsNoticedAndItsEndGivesTheWindowBack() {
+    Session session(Options());
+    session.Start();
+    MainWindow& w = session.Window();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QAction* item = w.MenuAction(Command::kMinimizeToTray);
+    QVERIFY(!item->isEnabled());
+    if (!StartTrayHost()) QSKIP("no tray host (trayer) on this machine");
+    QTRY_VERIFY_WITH_TIMEOUT(item->isEnabled(), 3 * TrayIcon::kPollMs);
+    item->trigger();
+    session.Model().Minimize();
+    QTRY_VERIFY(!w.isVisible());
+    tray_host_.kill();
+    tray_host_.waitForFinished(3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 3 * TrayIcon::kPollMs);
+    QVERIFY(!item->isEnabled());
+  }
+
   void theIconHidesTheWindowAndBringsItBack() {
     if (!StartTrayHost()) QSKIP("no tray host (trayer) on this machine");
     {
