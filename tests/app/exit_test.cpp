@@ -35,17 +35,13 @@ class ExitTest : public QObject {
 
   // Runs `scenario` from the event loop; exec()'s status. A hang ends as kHung.
   static int RunLoop(const std::function<void()>& scenario) {
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(kHung); });
-    watchdog.start(30000);
+    QObject watchdog;  // gone with this call, its timer too
+    QTimer::singleShot(30000, &watchdog, [] { QCoreApplication::exit(kHung); });
     QTimer::singleShot(0, scenario);
     return QCoreApplication::exec();
   }
 
  private slots:
-  void init() { QFile::remove(settings_); }
-
   void everyWayOutEndsTheRunWhileTheSplashIsUp() {
     const std::vector<std::pair<const char*, std::function<void(Session&)>>> ways = {
         {"SIGTERM", [](Session&) { std::raise(SIGTERM); }},
