@@ -348,7 +348,7 @@ bool IsSystemFolder(const QString& dir) {
 }
 
 QString AppSettingsPath(const QString& exe_dir, bool portable, const QString& config_root) {
-  const QString beside = QDir(exe_dir).filePath(kAppSettingsFileName);
+  QString beside = QDir(exe_dir).filePath(kAppSettingsFileName);
   if (!IsSystemFolder(exe_dir) && (portable || QFileInfo::exists(beside))) return beside;
   const QString root = config_root.isEmpty()
                            ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
