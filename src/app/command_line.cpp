@@ -5,6 +5,54 @@
 #include <QRegularExpression>
 
 namespace quorvane {
+namespace {
+
+// Qt's own options, taken by the application object; known here so that the whole command line
+// is checked before it exists. Those shown in the help come first.
+const QStringList kQtOptionsWithValue = {QStringLiteral("style"),
+                                         QStringLiteral("platform"),
+                                         QStringLiteral("stylesheet"),
+                                         QStringLiteral("platformpluginpath"),
+                                         QStringLiteral("platformtheme"),
+                                         QStringLiteral("plugin"),
+                                         QStringLiteral("display"),
+                                         QStringLiteral("geometry"),
+                                         QStringLiteral("qwindowgeometry"),
+                                         QStringLiteral("qwindowicon"),
+                                         QStringLiteral("qwindowtitle"),
+                                         QStringLiteral("session"),
+                                         QStringLiteral("name"),
+                                         QStringLiteral("title")};
+const QStringList kQtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                              QStringLiteral("sync"), QStringLiteral("nograb"),
+                              QStringLiteral("dograb")};
+
+const char kHelpEnd[] = R"(
+Qt's own options work as well, among them -style NAME (Fusion, Windows) and -platform NAME
+(xcb, wayland, offscreen).
+
+Environment:
+  JACK_DEFAULT_SERVER  The JACK server used when the MIDI system is JACK (default: "default").
+  QT_QPA_PLATFORM      The Qt platform, as -platform gives it: xcb, wayland, offscreen.
+  XDG_CONFIG_HOME      The settings live in $XDG_CONFIG_HOME/Quorvane/Brellin.ini
+                       (default ~/.config/Quorvane/Brellin.ini) unless the program is portable.
+)";
+
+void AddQtOptions(QCommandLineParser& parser) {
+  for (const QString& name : kQtOptionsWithValue) {
+    QCommandLineOption option(name, QStringLiteral("Qt's -%1 option.").arg(name),
+                              QStringLiteral("name"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+  for (const QString& name : kQtFlags) {
+    QCommandLineOption option(name);
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+}
+
+}  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments, const QString& version) {
   QCommandLineParser parser;
@@ -21,7 +69,14 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
       QStringLiteral("settings"),
       QStringLiteral("Use FILE as the application settings file instead of the usual one."),
       QStringLiteral("FILE"));
-  parser.addOptions({help_option, version_option, no_splash, settings});
+  const QCommandLineOption portable(
+      QStringLiteral("portable"),
+      QStringLiteral("Keep the settings in Brellin.ini beside the program (made there when "
+                     "missing), as a Brellin.ini already there does."));
+  parser.addOptions({help_option, version_option, no_splash, settings, portable});
+  // -style and --style alike, as Qt takes them.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  AddQtOptions(parser);
 
   CommandLine out;
   const QString program = QStringLiteral("quorvane");
@@ -37,6 +92,7 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
     out.output = parser.helpText().replace(QStringLiteral("<executable_name>"), program);
     out.output.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
                        QStringLiteral("Usage: ") + program);
+    out.output += QLatin1String(kHelpEnd);
     return out;
   }
   if (parser.isSet(version_option)) {
@@ -53,6 +109,7 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
     return out;
   }
   out.show_splash = !parser.isSet(no_splash);
+  out.portable = parser.isSet(portable);
   if (parser.isSet(settings)) {
     const QString file = parser.value(settings);
     if (file.isEmpty() || QFileInfo(file).isDir()) {

@@ -10,6 +10,7 @@ namespace quorvane {
 struct CommandLine {
   bool show_splash = true;
   QString settings_path;  // empty: the usual place
+  bool portable = false;  // settings beside the executable
 
   // Set when the run ends at once: --help, --version or a mistake. `output` goes to standard
   // output, `error` to standard error.
@@ -18,7 +19,8 @@ struct CommandLine {
   QString error;
 };
 
-// `arguments` include the program's name first, as QCoreApplication::arguments() gives them.
+// `arguments` are the whole command line, the program's name first and Qt's own options
+// included: it is read before the application object takes those.
 CommandLine ParseCommandLine(const QStringList& arguments, const QString& version);
 
 }  // namespace quorvane

@@ -46,7 +46,12 @@ namespace quorvane {
 Session::Session() : Session(Options{}) {}
 
 Session::Session(Options options, QObject* parent) : QObject(parent), options_(std::move(options)) {
-  if (!options_.quit) options_.quit = [] { QCoreApplication::quit(); };
+  // exit(), not quit(): quit() first asks every window to close, and one that refuses (the
+  // start-up picture while its time runs) would cancel the end of the run.
+  if (!options_.quit) options_.quit = [] { QCoreApplication::exit(0); };
+  // Only Exit, the main window's close and a termination signal end the run: a send window or
+  // a tool window closing while the main window is hidden is not the last window closing.
+  QGuiApplication::setQuitOnLastWindowClosed(false);
   if (!options_.midi_service_factory) options_.midi_service_factory = CreateMidiService;
   if (!options_.present_port_error) {
     options_.present_port_error = [this](const QString& text) {
@@ -54,8 +59,9 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
     };
   }
   settings_path_ = options_.settings_path.isEmpty()
-                       ? AppSettingsPath(QCoreApplication::applicationDirPath())
+                       ? AppSettingsPath(QCoreApplication::applicationDirPath(), options_.portable)
                        : options_.settings_path;
+  settings_lock_ = std::make_unique<SettingsLock>(settings_path_);
   model_ = std::make_unique<SurfaceModel>();
   connect(&signals_, &SignalWatcher::terminationRequested, this, [this] {
     // Nobody may be there to click a box: what goes wrong at exit goes to standard error.
@@ -139,6 +145,9 @@ void Session::Start() {
   StartShell();
   model_->ShowPage(1);
   window_->show();
+  // Shown later, the windows would cover the picture: without a window manager to keep it on
+  // top, and with one that puts a new window above all.
+  if (splash_) splash_->raise();
   AddShutdownStep([this] { SaveSettings(); });
   if (splash_gate_ && !splash_gate_->MayClose()) {
     connect(splash_gate_.get(), &SplashGate::mayClose, this, &Session::FinishStart);
@@ -160,7 +169,7 @@ void Session::StartShell() {
   tray_ =
       std::make_unique<TrayIcon>(*model_, QList<QWidget*>{window_.get(), window_->CompactWindow()});
   window_->Bind(Command::kMinimizeToTray, [this](bool on) { tray_->SetEnabled(on); });
-  tray_->UpdateItem(*window_->MenuAction(Command::kMinimizeToTray));
+  tray_->SetItem(window_->MenuAction(Command::kMinimizeToTray));
   tray_->SetEnabled(settings_.minimize_to_tray);
   window_->SetChecked(Command::kMinimizeToTray, settings_.minimize_to_tray);
   // Exit in the icon's menu takes the one way out, as the close button does.
@@ -254,6 +263,7 @@ void Session::ApplySettings() {
 }
 
 void Session::SaveSettings() {
+  if (settings_lock_->InUseElsewhere()) return;  // the other program saves them
   const QRect frame = window_->geometry();
   settings_.x = window_->x();
   settings_.y = window_->y();
@@ -323,7 +333,7 @@ void Session::StartMidi() {
   midi_dialog_ = std::make_unique<MidiSettingsDialog>(*midi_editor_, window_.get());
   window_->Bind(Command::kMidiDevices, [this] { midi_dialog_->Execute(window_.get()); });
   // Without a MIDI system the program stays usable; a line in the status bar says why.
-  auto note_system = [this] { window_->SetStandingMessage(ports_->UnavailableReason()); };
+  auto note_system = [this] { SetStandingMessage(ports_->UnavailableReason()); };
   note_system();
   connect(ports_.get(), &MidiPorts::systemChanged, this, note_system);
   const QStringList messages = ports_->TakeMessages();
@@ -336,7 +346,7 @@ void Session::StartMidi() {
   connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
   // A chosen device that went or came back: the status bar says which, until the next change.
   connect(ports_.get(), &MidiPorts::deviceNotice, this,
-          [this](const QString& text) { window_->SetStandingMessage(text); });
+          [this](const QString& text) { SetStandingMessage(text); });
   AddShutdownStep([this] { link_->Guard([this] { ports_->CloseInUse(); }); });
 }
 
@@ -355,7 +365,14 @@ void Session::ShowNotice(const QString& text) {
   }
   notice_box_->setText(text);
   notice_box_->show();
-  window_->SetStandingMessage(ports_->Suspended() ? text : QString());
+  SetStandingMessage(ports_->Suspended() ? text : QString());
+}
+
+void Session::SetStandingMessage(const QString& text) {
+  if (!settings_lock_->InUseElsewhere()) return window_->SetStandingMessage(text);
+  QStringList parts{SettingsLock::kInUseNotice};
+  if (!text.isEmpty()) parts << text;
+  window_->SetStandingMessage(parts.join(QStringLiteral(" - ")));
 }
 
 void Session::ShowPortError(const QString& text) {

@@ -10,6 +10,7 @@
 #include "app/signal_watcher.h"
 #include "bridge/surface_midi_link.h"
 #include "files/app_settings.h"
+#include "files/settings_lock.h"
 #include "midi/midi_ports.h"
 #include "shell/ui/splash_screen.h"
 #include "surface/surface_model.h"
@@ -52,13 +53,14 @@ class Session : public QObject {
   using ErrorPresenter = std::function<void(const QString&)>;
 
   struct Options {
-    QuitFunction quit;      // default: QCoreApplication::quit
+    QuitFunction quit;      // default: QCoreApplication::exit
     QString settings_path;  // default: the application settings file's usual place
     bool native_dialogs = true;
     MidiPorts::ServiceFactory midi_service_factory;  // default: the system's own MIDI
     ErrorPresenter present_port_error;               // default: a message box over the main window
     bool show_splash = false;  // the start-up picture; the windows take no input while it is up
     int splash_ms = 4000;
+    bool portable = false;  // the settings' usual place is beside the executable
   };
 
   Session();
@@ -121,6 +123,8 @@ class Session : public QObject {
   void ConnectFileCommands();
   void StartMidi();
   void ShowNotice(const QString& text);
+  // The status bar's standing line, after the settings lock's notice when there is one.
+  void SetStandingMessage(const QString& text);
   // The per-slider settings dialog of slot 1..24 of the page shown.
   void OpenSlotSettings(int slot);
   // Told once the current event is handled; the same text waiting already is not told twice.
@@ -128,6 +132,7 @@ class Session : public QObject {
 
   Options options_;
   QString settings_path_;
+  std::unique_ptr<SettingsLock> settings_lock_;
   AppSettings settings_;
   QString dump_request_string_;
   std::unique_ptr<SurfaceModel> model_;

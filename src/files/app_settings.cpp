@@ -337,11 +337,19 @@ FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, con
   return f.Save();
 }
 
-QString AppSettingsPath(const QString& exe_dir, const DirWritableCheck& is_writable,
-                        const QString& config_root) {
+bool IsSystemFolder(const QString& dir) {
+  const QString canonical = QFileInfo(dir).canonicalFilePath();
+  const QString clean = QDir::cleanPath(canonical.isEmpty() ? dir : canonical);
+  for (const char* root : {"/usr", "/opt", "/bin", "/sbin"}) {
+    const QString r = QLatin1String(root);
+    if (clean == r || clean.startsWith(r + QLatin1Char('/'))) return true;
+  }
+  return false;
+}
+
+QString AppSettingsPath(const QString& exe_dir, bool portable, const QString& config_root) {
   QString beside = QDir(exe_dir).filePath(kAppSettingsFileName);
-  const bool writable = is_writable ? is_writable(exe_dir) : QFileInfo(exe_dir).isWritable();
-  if (QFileInfo::exists(beside) || writable) return beside;
+  if (!IsSystemFolder(exe_dir) && (portable || QFileInfo::exists(beside))) return beside;
   const QString root = config_root.isEmpty()
                            ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
                            : config_root;

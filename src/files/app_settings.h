@@ -92,11 +92,12 @@ AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& def
 FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, const TPageSet& defs,
                            const QString& dump_request_string, FileWriter writer = {});
 
-// Where the settings file lives: beside the executable when it is there already or that
-// folder is writable, otherwise <config_root>/Quorvane/Brellin.ini (config_root defaults to
-// the user's configuration folder).
-using DirWritableCheck = std::function<bool(const QString& dir)>;
-QString AppSettingsPath(const QString& exe_dir, const DirWritableCheck& is_writable = {},
-                        const QString& config_root = {});
+// Where the settings file lives. A portable program (`portable`, or a Brellin.ini already beside
+// the executable) keeps it beside the executable; otherwise it is
+// <config_root>/Quorvane/Brellin.ini, config_root defaulting to the user's configuration folder
+// ($XDG_CONFIG_HOME, else ~/.config). Never in a system folder, even when writable there.
+QString AppSettingsPath(const QString& exe_dir, bool portable, const QString& config_root = {});
+// /usr (so /usr/local too), /opt, /bin, /sbin and what lies below them.
+bool IsSystemFolder(const QString& dir);
 
 }  // namespace quorvane

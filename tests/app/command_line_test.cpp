@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
+#include <tuple>
 
 namespace quorvane {
 namespace {
@@ -25,6 +27,14 @@ TEST(CommandLineTest, RunsTakeTheirOptions) {
   EXPECT_EQ(both.settings_path, QDir::current().absoluteFilePath(QStringLiteral("x.ini")));
   EXPECT_EQ(Parse({QStringLiteral("--settings=/tmp/a.ini")}).settings_path,
             QStringLiteral("/tmp/a.ini"));
+
+  // Qt's own options are left to Qt, whole.
+  const CommandLine qt = Parse({QStringLiteral("-style"), QStringLiteral("Fusion"),
+                                QStringLiteral("-platform"), QStringLiteral("offscreen"),
+                                QStringLiteral("-reverse"), QStringLiteral("--portable")});
+  EXPECT_FALSE(qt.exit_code) << qt.error.toStdString();
+  EXPECT_TRUE(qt.portable);
+  EXPECT_FALSE(plain.portable);
 }
 
 TEST(CommandLineTest, TextAnswersEndTheRun) {
@@ -39,6 +49,8 @@ TEST(CommandLineTest, TextAnswersEndTheRun) {
            Case{{QStringLiteral("-v")}, 0, "Quorvane 1.2.3", ""},
            Case{{QStringLiteral("--help")}, 0, "--settings <FILE>", ""},
            Case{{QStringLiteral("--help")}, 0, "Usage: quorvane", ""},
+           Case{{QStringLiteral("--help")}, 0, "-style NAME", ""},
+           Case{{QStringLiteral("--help")}, 0, "JACK_DEFAULT_SERVER", ""},
            Case{{QStringLiteral("--bogus")}, 2, "", "Unknown option 'bogus'"},
            Case{{QStringLiteral("--settings")}, 2, "", "Missing value after '--settings'"},
            Case{{QStringLiteral("--settings"), QStringLiteral("/")}, 2, "", "needs a file"},
@@ -50,6 +62,26 @@ TEST(CommandLineTest, TextAnswersEndTheRun) {
     EXPECT_EQ(*cl.exit_code, c.exit_code);
     EXPECT_TRUE(cl.output.contains(QLatin1String(c.in_output))) << cl.output.toStdString();
     EXPECT_TRUE(cl.error.contains(QLatin1String(c.in_error))) << cl.error.toStdString();
+  }
+}
+
+// The program itself, without any display: the command line is read before Qt needs one.
+TEST(CommandLineTest, TheProgramAnswersWithoutADisplay) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    env.remove(QLatin1String(name));
+  for (const auto& [args, status, text] : {
+           std::tuple{QStringList{QStringLiteral("--bogus")}, 2, "Unknown option 'bogus'"},
+           std::tuple{QStringList{QStringLiteral("--help")}, 0, "-platform NAME"},
+       }) {
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(QUORVANE_EXECUTABLE), args);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), status);
+    const QString said = QString::fromLocal8Bit(program.readAll() + program.readAllStandardError());
+    EXPECT_TRUE(said.contains(QLatin1String(text))) << said.toStdString();
   }
 }
 

@@ -21,6 +21,7 @@
 #include "app/session.h"
 #include "bridge/ui/midi_settings_dialog.h"
 #include "files/favorites.h"
+#include "files/settings_lock.h"
 #include "files/slider_file_commands.h"
 #include "snapshots/snapshot_store.h"
 #include "support/in_process_midi_service.h"
@@ -240,6 +241,20 @@ class SessionTest : public QObject {
     std::raise(SIGTERM);
     QTRY_VERIFY(session.IsShutDown());
     QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('\n'))));
+  }
+
+  void aSecondProgramSaysTheSettingsAreInUseAndLeavesThemAlone() {
+    const QString path = dir_.file(QStringLiteral("Brellin.ini"));
+    Session first(Options());
+    first.Start();
+    Session second(Options());
+    second.Start();
+    QVERIFY(second.Window().StatusPanel(0)->text().contains(SettingsLock::kInUseNotice));
+    QVERIFY(!first.Window().StatusPanel(0)->text().contains(SettingsLock::kInUseNotice));
+    second.Shutdown();
+    QVERIFY(!QFile::exists(path));
+    first.Shutdown();
+    QVERIFY(QFile::exists(path));
   }
 
   void leftoversOfAKilledSaveAreRemovedAtStart() {

@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSysInfo>
 
+#include "files/settings_lock.h"
 #include "files/slider_settings_file.h"
 #include "support/temp_dir.h"
 
@@ -599,20 +602,58 @@ TEST(AppSettingsSave, UnreadableExistingFileIsNotReplaced) {
   EXPECT_EQ(QFileInfo(path).size(), SettingsTextFile::kMaxFileSize + 1);
 }
 
-TEST(AppSettingsPath, BesideTheExecutableWhenPresentOrWritableElseConfigFolder) {
-  TempDir exe, config;
-  auto never = [](const QString&) { return false; };
-  auto always = [](const QString&) { return true; };
-  EXPECT_EQ(AppSettingsPath(exe.path(), always, config.path()), exe.file("Brellin.ini"));
-  EXPECT_EQ(AppSettingsPath(exe.path(), never, config.path()),
-            config.path() + "/Quorvane/Brellin.ini");
-  exe.write("Brellin.ini", "");
-  EXPECT_EQ(AppSettingsPath(exe.path(), never, config.path()), exe.file("Brellin.ini"));
+TEST(AppSettingsPath, PortableBesideTheExecutableElseTheConfigFolderNeverASystemFolder) {
+  TempDir exe, config, xdg;
+  QDir(exe.path()).mkpath("usr/bin");
+  TempDir with_file;
+  with_file.write("Brellin.ini", "");
+  const QString in_config = config.path() + "/Quorvane/Brellin.ini";
+  struct Case {
+    QString exe_dir;
+    bool portable;
+    QString root;
+    QString expected;
+  };
+  for (const Case& c : {
+           Case{exe.path(), false, config.path(), in_config},
+           Case{exe.path(), true, config.path(), exe.file("Brellin.ini")},
+           Case{with_file.path(), false, config.path(), with_file.file("Brellin.ini")},
+           Case{exe.path() + "/usr/bin", true, config.path(), exe.path() + "/usr/bin/Brellin.ini"},
+           Case{"/usr/bin", true, config.path(), in_config},
+           Case{"/usr/local/bin", true, config.path(), in_config},
+           Case{"/opt/quorvane/bin", false, config.path(), in_config},
+           Case{"/usr/bin", false, {}, xdg.path() + "/Quorvane/Brellin.ini"},
+       }) {
+    SCOPED_TRACE(c.exe_dir.toStdString());
+    qputenv("XDG_CONFIG_HOME", xdg.path().toLocal8Bit());
+    EXPECT_EQ(AppSettingsPath(c.exe_dir, c.portable, c.root), c.expected);
+  }
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(SettingsLock, HeldByOneAndTakenOverFromADeadHolder) {
+  TempDir dir;
+  const QString path = dir.file("Brellin.ini");
+  {
+    SettingsLock first(path);
+    EXPECT_FALSE(first.InUseElsewhere());
+    EXPECT_TRUE(SettingsLock(path).InUseElsewhere());
+  }
+  EXPECT_FALSE(SettingsLock(path).InUseElsewhere());
+  // A holder that ended without unlocking.
+  QProcess gone;
+  gone.start("true");
+  ASSERT_TRUE(gone.waitForStarted());
+  const qint64 pid = gone.processId();
+  ASSERT_TRUE(gone.waitForFinished());
+  dir.write("Brellin.ini.lock",
+            QByteArray::number(pid) + "\ntrue\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+  EXPECT_FALSE(SettingsLock(path).InUseElsewhere());
 }
 
 TEST(AppSettingsPath, SaveCreatesTheConfigFolder) {
   TempDir config;
-  const QString path = AppSettingsPath("/nonexistent-exe-dir", {}, config.path());
+  const QString path = AppSettingsPath("/nonexistent-exe-dir", false, config.path());
   ASSERT_TRUE(SaveAppSettings(path, AppSettings(), Initialised(), {}).ok);
   EXPECT_TRUE(QFileInfo(config.path() + "/Quorvane/Brellin.ini").isFile());
 }

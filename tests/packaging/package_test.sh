@@ -21,6 +21,10 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 desktop-file-validate "$root/share/applications/org.quorvane.Quorvane.desktop"
 appstreamcli validate --no-net "$root/share/metainfo/org.quorvane.Quorvane.metainfo.xml"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+  "$root/share/metainfo/org.quorvane.Quorvane.metainfo.xml" || fail "no licence in the metainfo"
+grep -q '^License: GPL-3+$' "$root/share/doc/quorvane/copyright" || fail "no licence in copyright"
+cmp -s "$(dirname "$0")/../../LICENSE" /usr/share/common-licenses/GPL-3 || fail "LICENSE is not GPL-3"
 
 (cd "$scratch" && cpack --config "$build/CPackConfig.cmake" -B "$scratch/pkg" > /dev/null)
 deb=$(ls "$scratch"/pkg/quorvane_*.deb)
@@ -31,9 +35,10 @@ dpkg-deb -x "$deb" "$scratch/root"
 program=$scratch/root/usr/bin/quorvane
 "$program" --version | grep -qx "Quorvane [0-9.]*" || fail "--version"
 
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$scratch
-settings=$scratch/Brellin.ini
-"$program" --no-splash --settings "$settings" &
+# Not portable: the settings go to the user's configuration folder, nothing beside the program.
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$scratch XDG_CONFIG_HOME=$scratch/config
+settings=$scratch/config/Quorvane/Brellin.ini
+"$program" --no-splash &
 pid=$!
 # Ends it once it catches SIGTERM (bit 15 of SigCgt): it is up and will leave orderly.
 for _ in $(seq 200); do
@@ -46,4 +51,5 @@ kill -TERM "$pid"
 wait "$pid" || fail "exit status $?"
 pid=
 grep -q '^\[Window Settings\]' "$settings" || fail "no settings written at exit"
+[ "$(ls "$scratch/root/usr/bin")" = quorvane ] || fail "a file written beside the program"
 echo "package: installed, validated and started"

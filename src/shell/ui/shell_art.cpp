@@ -4,9 +4,16 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+// The icons are compiled into this static library, and nothing else refers to them: without
+// this call the linker leaves them out of the program. Registering twice is harmless.
+static void RegisterIcons() {
+  Q_INIT_RESOURCE(icons);
+}
+
 namespace quorvane {
 
 QIcon ProgramIcon() {
+  RegisterIcons();
   QIcon icon;
   for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
     icon.addFile(QStringLiteral(":/icons/hicolor/%1x%1/apps/quorvane.png").arg(size),

@@ -35,6 +35,9 @@ TrayIcon::TrayIcon(SurfaceModel& model, QList<QWidget*> windows, QObject* parent
     if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) model_.Restore();
   });
   for (QWidget* w : windows_) w->installEventFilter(this);
+  // Qt tells nothing when a notification area starts or stops: it is looked for now and then.
+  connect(&poll_, &QTimer::timeout, this, &TrayIcon::CheckAvailability);
+  poll_.start(kPollMs);
 }
 
 TrayIcon::~TrayIcon() {
@@ -47,11 +50,30 @@ void TrayIcon::SetEnabled(bool on) {
   icon_.setVisible(HidesOnMinimize());
 }
 
-void TrayIcon::UpdateItem(QAction& item) const {
+void TrayIcon::SetItem(QAction* item) {
+  item_ = item;
+  item_text_ = item->text();
+  was_available_ = Available();
+  UpdateItem();
+}
+
+void TrayIcon::UpdateItem() {
+  if (!item_) return;
   const bool available = Available();
-  item.setEnabled(available);
-  item.setStatusTip(available ? QStringLiteral("Minimize To Taskbar Tray") : kNoTrayHint);
-  item.setToolTip(item.statusTip());
+  item_->setEnabled(available);
+  item_->setText(available ? item_text_ : item_text_ + kNoTraySuffix);
+  item_->setStatusTip(available ? QStringLiteral("Minimize To Taskbar Tray") : kNoTrayHint);
+  item_->setToolTip(item_->statusTip());
+}
+
+void TrayIcon::CheckAvailability() {
+  const bool available = Available();
+  if (available == was_available_) return;
+  was_available_ = available;
+  UpdateItem();
+  icon_.setVisible(HidesOnMinimize());
+  // Hidden in a notification area that went: nothing could bring the windows back.
+  if (!available && enabled_ && model_.Minimized()) model_.Restore();
 }
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {

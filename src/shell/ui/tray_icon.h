@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -15,13 +17,17 @@ class SurfaceModel;
 
 // The notification-area icon. While "Minimize To Taskbar Tray" is checked the icon shows,
 // and a minimise hides the windows (and their taskbar entry) instead; the icon brings them
-// back. Without a notification area the item is disabled and minimising stays ordinary.
+// back. Without a notification area the item is disabled and minimising stays ordinary. The
+// notification area may come or go while the program runs (it often starts after it).
 class TrayIcon : public QObject {
   Q_OBJECT
 
  public:
   static inline const QString kNoTrayHint =
       QStringLiteral("No notification area on this desktop: minimising stays a normal minimise");
+  // Appended to the disabled item's text: Qt shows no hint for a disabled menu item.
+  static inline const QString kNoTraySuffix = QStringLiteral(" (no notification area)");
+  static constexpr int kPollMs = 2000;
 
   // `windows` are hidden on a minimise: the main window and the compact strip.
   TrayIcon(SurfaceModel& model, QList<QWidget*> windows, QObject* parent = nullptr);
@@ -35,8 +41,11 @@ class TrayIcon : public QObject {
   // The menu item's check mark.
   void SetEnabled(bool on);
   bool Enabled() const { return enabled_; }
-  // Gives `item` (the menu item) its enabled state and hint as the desktop allows.
-  void UpdateItem(QAction& item) const;
+  // The menu item: enabled, and its text and tool tip, follow the desktop from now on.
+  void SetItem(QAction* item);
+  // Looks whether the notification area came or went (on a timer; tests call it at once). Gone,
+  // it gives back the windows hidden in it.
+  void CheckAvailability();
 
   QSystemTrayIcon& Icon() { return icon_; }
   QMenu* Menu() const { return menu_.get(); }
@@ -53,6 +62,7 @@ class TrayIcon : public QObject {
 
  private:
   bool HidesOnMinimize() const { return enabled_ && Available(); }
+  void UpdateItem();
 
   SurfaceModel& model_;
   QList<QWidget*> windows_;
@@ -63,6 +73,10 @@ class TrayIcon : public QObject {
   QAction* exit_ = nullptr;
   Availability available_ = &QSystemTrayIcon::isSystemTrayAvailable;
   bool enabled_ = false;
+  bool was_available_ = false;
+  QPointer<QAction> item_;
+  QString item_text_;
+  QTimer poll_;
 };
 
 }  // namespace quorvane

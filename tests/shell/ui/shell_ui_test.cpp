@@ -8,6 +8,7 @@
 #include "app/session.h"
 #include "shell/splash_gate.h"
 #include "shell/ui/about_form.h"
+#include "shell/ui/shell_art.h"
 #include "shell/ui/splash_screen.h"
 #include "shell/ui/tray_icon.h"
 #include "support/modal.h"
@@ -59,6 +60,13 @@ class ShellUiTest : public QObject {
     QCOMPARE(opened.at(1), QUrl(QStringLiteral("mailto:me@example.org")));
   }
 
+  void theIconsArePartOfTheProgram() {
+    // Linked as the program is: a resource nothing refers to would be left out.
+    QVERIFY(!ProgramIcon().pixmap(32, 32).isNull());
+    TAboutForm about(AboutInfo::OfThisBuild());
+    QVERIFY(!about.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull());
+  }
+
   void aboutCommandOpensTheBoxOverTheWindow() {
     Session session(Options(false));
     session.Start();
@@ -105,7 +113,8 @@ class ShellUiTest : public QObject {
     if (session.Tray().Available()) QSKIP("this platform has a notification area");
     QAction* item = session.Window().MenuAction(Command::kMinimizeToTray);
     QVERIFY(!item->isEnabled());
-    QCOMPARE(item->statusTip(), TrayIcon::kNoTrayHint);
+    QCOMPARE(item->toolTip(), TrayIcon::kNoTrayHint);
+    QVERIFY(item->text().endsWith(TrayIcon::kNoTraySuffix));  // a disabled item shows no tip
     // Minimising stays ordinary.
     session.Tray().SetEnabled(true);
     session.Model().Minimize();

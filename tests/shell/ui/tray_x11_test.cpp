@@ -9,6 +9,7 @@
 
 #include "app/session.h"
 #include "files/app_settings.h"
+#include "shell/ui/splash_screen.h"
 #include "shell/ui/tray_icon.h"
 #include "support/session_options.h"
 #include "support/temp_dir.h"
@@ -17,7 +18,8 @@
 
 namespace quorvane {
 
-// The notification-area icon on a real X server, with and without a tray host.
+// The notification-area icon on a real X server, with and without a tray host, and the
+// start-up picture among the windows the server stacks as they are shown.
 class TrayX11Test : public QObject {
   Q_OBJECT
 
@@ -51,6 +53,38 @@ class TrayX11Test : public QObject {
     QVERIFY(session.Window().isMinimized());
     QCoreApplication::processEvents();
     QVERIFY(session.Window().isVisible());
+  }
+
+  void theSplashStaysAboveTheWindowsShownAfterIt() {
+    Session::Options o = Options();
+    o.show_splash = true;
+    o.splash_ms = 60000;
+    Session session(o);
+    session.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
+    QVERIFY(QTest::qWaitForWindowExposed(session.Splash()));
+    const QPoint centre = session.Splash()->geometry().center();
+    QVERIFY(session.Window().geometry().contains(centre));  // the window lies under it
+    QTRY_COMPARE(QApplication::topLevelAt(centre), session.Splash());
+  }
+
+  void aTrayHostStartedLaterIsNoticedAndItsEndGivesTheWindowBack() {
+    Session session(Options());
+    session.Start();
+    MainWindow& w = session.Window();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QAction* item = w.MenuAction(Command::kMinimizeToTray);
+    QVERIFY(!item->isEnabled());
+    if (!StartTrayHost()) QSKIP("no tray host (trayer) on this machine");
+    QTRY_VERIFY_WITH_TIMEOUT(item->isEnabled(), 3 * TrayIcon::kPollMs);
+    item->trigger();
+    session.Model().Minimize();
+    QTRY_VERIFY(!w.isVisible());
+    tray_host_.kill();
+    tray_host_.waitForFinished(3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 3 * TrayIcon::kPollMs);
+    QVERIFY(!item->isEnabled());
+    QVERIFY(item->text().endsWith(TrayIcon::kNoTraySuffix));
   }
 
   void theIconHidesTheWindowAndBringsItBack() {
