@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QSystemTrayIcon>
-#include <functional>
 #include <memory>
 
 class QAction;
@@ -27,10 +26,8 @@ class TrayIcon : public QObject {
   TrayIcon(SurfaceModel& model, QList<QWidget*> windows, QObject* parent = nullptr);
   ~TrayIcon() override;
 
-  // Whether the desktop has a notification area; tests decide it for themselves.
-  using Availability = std::function<bool()>;
-  void SetAvailability(Availability available) { available_ = std::move(available); }
-  bool Available() const { return available_(); }
+  // Whether the desktop has a notification area.
+  static bool Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
   // The menu item's check mark.
   void SetEnabled(bool on);
@@ -40,9 +37,6 @@ class TrayIcon : public QObject {
 
   QSystemTrayIcon& Icon() { return icon_; }
   QMenu* Menu() const { return menu_.get(); }
-  QAction* RestoreAction() const { return restore_; }
-  QAction* MinimizeAction() const { return minimize_; }
-  QAction* ExitAction() const { return exit_; }
 
  signals:
   // "E&xit" in the icon's menu.
@@ -58,10 +52,6 @@ class TrayIcon : public QObject {
   QList<QWidget*> windows_;
   QSystemTrayIcon icon_;
   std::unique_ptr<QMenu> menu_;
-  QAction* restore_ = nullptr;
-  QAction* minimize_ = nullptr;
-  QAction* exit_ = nullptr;
-  Availability available_ = &QSystemTrayIcon::isSystemTrayAvailable;
   bool enabled_ = false;
 };
 
