@@ -358,7 +358,6 @@ void Session::Shutdown() {
   // A bulk send still running stops first; its steps need this thread, so wait serving them.
   model_->StopSends();
   for (auto& step : shutdown_steps_) step();
-  emit shutdownFinished();
 }
 
 }  // namespace quorvane

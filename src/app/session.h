@@ -98,7 +98,6 @@ class Session : public QObject {
   AppSettings& Settings() { return settings_; }
 
  signals:
-  void shutdownFinished();
   // The settings dialog changed definition N (1..120).
   void definitionEdited(int n);
 
