@@ -15,8 +15,10 @@ ALLOWED = {
     "keyboard":  ["model", "midi", "files", "surface"],
     "remote":    ["model", "midi", "files", "surface"],
     "shell":     ["model", "midi", "files", "surface"],
+    "web":       ["model", "midi", "files", "surface"],  # not built yet
+    "osc":       ["model", "midi", "files", "surface"],  # not built yet
     "bridge":    ["model", "midi", "files", "surface", "snapshots", "morph", "keyboard",
-                  "remote", "shell"],
+                  "remote", "shell", "web", "osc"],
     "app":       None,  # None: everything
 }
 # X/ui may include X, what X may include, and the ui folders of all those.

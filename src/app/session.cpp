@@ -17,6 +17,7 @@
 #include "bridge/ui/dump_request_button.h"
 #include "bridge/ui/midi_settings_dialog.h"
 #include "bridge/ui/remote_window_binding.h"
+#include "bridge/ui/window_settings_binding.h"
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
 #include "files/ui/widget_file_interaction.h"
@@ -236,61 +237,27 @@ void Session::LoadSettings() {
   }
 }
 
+SettingsTargets Session::SettingsParts() {
+  return {.window = *window_,
+          .model = *model_,
+          .link = *link_,
+          .file_commands = *file_commands_,
+          .favorites = *favorites_,
+          .snapshots = *snapshots_,
+          .keyboard = *keyboard_window_,
+          .snapshot_list = *snapshot_window_,
+          .morph = *morph_window_,
+          .vector = *vector_window_};
+}
+
 void Session::ApplySettings() {
-  window_->move(settings_.x, settings_.y);
-  window_->resize(settings_.w, settings_.h);
-  ApplyAppSettings(settings_, *model_, *link_);
+  ApplySessionSettings(settings_, SettingsParts());
   remote_->ApplySettings(settings_);
-  file_commands_->SetSliderSettingsDir(settings_.slider_settings_dir);
-  file_commands_->SetPatchDir(settings_.patch_dir);
-  favorites_->SetFiles(settings_.favorite_files);
-  keyboard_window_->move(settings_.midi_keyboard_x, settings_.midi_keyboard_y);
-  keyboard_window_->setVisible(settings_.show_midi_keyboard);
-  window_->SetChecked(Command::kMidiKeyboard, settings_.show_midi_keyboard);
-  snapshots_->SetSnapshotDir(settings_.snapshot_dir);
-  snapshot_window_->move(settings_.snapshot_window_x, settings_.snapshot_window_y);
-  snapshot_window_->resize(settings_.snapshot_window_w, settings_.snapshot_window_h);
-  snapshot_window_->setVisible(settings_.show_snapshot_window);
-  window_->SetChecked(Command::kSnapshotList, settings_.show_snapshot_window);
-  morph_window_->move(settings_.morph_slider_x, settings_.morph_slider_y);
-  morph_window_->setVisible(settings_.show_morph_slider);
-  window_->SetChecked(Command::kMorphSlider, settings_.show_morph_slider);
-  vector_window_->move(settings_.vector_controller_x, settings_.vector_controller_y);
-  vector_window_->SetAssignments(settings_.vector_x, settings_.vector_y);
-  vector_window_->FillVectorLists();  // the definitions were read with the settings
-  vector_window_->setVisible(settings_.show_vector_controller);
-  window_->SetChecked(Command::kVectorController, settings_.show_vector_controller);
 }
 
 void Session::SaveSettings() {
   if (settings_lock_->InUseElsewhere()) return;  // the other program saves them
-  const QRect frame = window_->geometry();
-  settings_.x = window_->x();
-  settings_.y = window_->y();
-  settings_.w = frame.width();
-  settings_.h = frame.height();
-  CollectAppSettings(*model_, *link_, settings_);
-  settings_.slider_settings_dir = file_commands_->SliderSettingsDir();
-  settings_.patch_dir = file_commands_->PatchDir();
-  settings_.favorite_files = favorites_->files();
-  settings_.midi_keyboard_x = keyboard_window_->x();
-  settings_.midi_keyboard_y = keyboard_window_->y();
-  settings_.show_midi_keyboard = window_->MenuAction(Command::kMidiKeyboard)->isChecked();
-  settings_.snapshot_dir = snapshots_->SnapshotDir();
-  settings_.snapshot_window_x = snapshot_window_->x();
-  settings_.snapshot_window_y = snapshot_window_->y();
-  settings_.snapshot_window_w = snapshot_window_->width();
-  settings_.snapshot_window_h = snapshot_window_->height();
-  settings_.show_snapshot_window = window_->MenuAction(Command::kSnapshotList)->isChecked();
-  settings_.morph_slider_x = morph_window_->x();
-  settings_.morph_slider_y = morph_window_->y();
-  settings_.show_morph_slider = window_->MenuAction(Command::kMorphSlider)->isChecked();
-  settings_.vector_controller_x = vector_window_->x();
-  settings_.vector_controller_y = vector_window_->y();
-  settings_.show_vector_controller = window_->MenuAction(Command::kVectorController)->isChecked();
-  settings_.vector_x = vector_window_->XAssignments();
-  settings_.vector_y = vector_window_->YAssignments();
-  settings_.minimize_to_tray = window_->MenuAction(Command::kMinimizeToTray)->isChecked();
+  CollectSessionSettings(SettingsParts(), settings_);
   const FileStatus status =
       SaveAppSettings(settings_path_, settings_, model_->Pages(), dump_request_string_);
   if (status.ok) return;
@@ -408,7 +375,6 @@ void Session::Shutdown() {
   // A bulk send still running stops first; its steps need this thread, so wait serving them.
   model_->StopSends();
   for (auto& step : shutdown_steps_) step();
-  emit shutdownFinished();
 }
 
 }  // namespace quorvane

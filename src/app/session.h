@@ -31,6 +31,7 @@ class WidgetFileInteraction;
 class KeyboardSender;
 class RemoteBinding;
 class SplashGate;
+struct SettingsTargets;
 class TAboutForm;
 class TrayIcon;
 class LabelGestures;
@@ -79,9 +80,7 @@ class Session : public QObject {
   SurfaceModel& Model() { return *model_; }
   MainWindow& Window() { return *window_; }
   SliderFileCommands& FileCommands() { return *file_commands_; }
-  Favorites& FavoriteFiles() { return *favorites_; }
   MidiPorts& Ports() { return *ports_; }
-  SurfaceMidiLink& MidiLink() { return *link_; }
   MidiSettingsDialog& MidiDialog() { return *midi_dialog_; }
   SelectionCommands& Selection() { return *selection_; }
   TAboutForm& About() { return *about_; }
@@ -101,7 +100,6 @@ class Session : public QObject {
   AppSettings& Settings() { return settings_; }
 
  signals:
-  void shutdownFinished();
   // The settings dialog changed definition N (1..120).
   void definitionEdited(int n);
 
@@ -118,6 +116,8 @@ class Session : public QObject {
   template <typename ToolWindow>
   void BindToolWindow(Command command, ToolWindow& tool);
   void LoadSettings();
+  // The parts whose state the settings file keeps.
+  SettingsTargets SettingsParts();
   void ApplySettings();
   void SaveSettings();
   void ConnectFileCommands();

@@ -89,7 +89,6 @@ class SettingsTextFile {
   };
 
   const Line* FindLine(const QString& section, const QString& key) const;
-  const QByteArray* RawValue(const QString& section, const QString& key) const;
   void WriteRaw(const QString& section, const QString& key, const QByteArray& value);
   void Clear();
   QByteArray Encode(const QString& text) const;

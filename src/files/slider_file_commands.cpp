@@ -174,13 +174,13 @@ bool SliderFileCommands::FilterUsingPatchFile() {
     return false;
   }
   if (ReloadCurrentSliderSettings()) return false;
-  used_.fill(false);
-  const PatchReadResult read = ReadPatchAssignments(lines, used_);
+  UsedControllers used{};
+  const PatchReadResult read = ReadPatchAssignments(lines, used);
   if (read.outcome != PatchReadResult::Outcome::kRead) {
     ui_.ShowWarning(read.message);
     return false;
   }
-  FilterUnusedSliders(used_);
+  FilterUnusedSliders(used);
   return true;
 }
 

@@ -45,7 +45,6 @@ class SliderFileCommands : public QObject {
   bool FilterUsingControllerDump();
   // Filled by whoever follows the first MIDI input while the dump prompt is open.
   DumpCapture& Capture() { return capture_; }
-  const UsedControllers& UsedFlags() const { return used_; }
 
   // Folder, with trailing separator, where the patch file dialog starts.
   const QString& PatchDir() const { return patch_dir_; }
@@ -69,7 +68,6 @@ class SliderFileCommands : public QObject {
   // folder rather than SliderSettingsDir().
   const QString& open_dialog_name() const { return open_dialog_name_; }
   void SetOpenDialogName(const QString& path) { open_dialog_name_ = path; }
-  const QString& save_dialog_name() const { return save_dialog_name_; }
 
   // Replaces the atomic file writer (fault injection in tests).
   void SetWriter(FileWriter writer) { writer_ = std::move(writer); }
@@ -88,7 +86,6 @@ class SliderFileCommands : public QObject {
   QString title_ = kPlainTitle;
   QString slider_settings_dir_;
   QString patch_dir_;
-  UsedControllers used_{};  // of the last patch-file run
   DumpCapture capture_;
   QString open_dialog_name_;
   QString save_dialog_name_;

@@ -47,7 +47,6 @@ class KeyboardGeometry {
   int BaseOctave() const { return base_octave_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
-  bool VelocityMode() const { return velocity_mode_; }
 
   int Length() const;   // extent along the keyboard
   int Breadth() const;  // extent across it
@@ -103,7 +102,6 @@ class KeyboardState {
 
   const std::bitset<KeyboardGeometry::kNoteCount>& PressedNotes() const { return pressed_; }
   bool IsPressed(int note) const;
-  int LastNote() const { return last_note_; }
 
   // The event fires even for a key already shown pressed.
   NoteEvent NoteOn(int note, int velocity);

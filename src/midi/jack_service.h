@@ -49,8 +49,6 @@ class JackService : public NamedDeviceService {
   // Events of the open outputs that came to the process callback after their frame had
   // passed (a send thread or server held up), and so went out late at the cycle's start.
   std::uint64_t LateEvents() const;
-  // Process cycles run so far by the current client.
-  std::uint64_t Cycles() const { return cycles_.load(std::memory_order_acquire); }
 
   bool Available() const override;
   std::string UnavailableReason() const override;

@@ -6,7 +6,7 @@
 
 namespace quorvane {
 
-TMyMidiHdr::TMyMidiHdr(std::uint16_t size) : size_(size) {
+TMyMidiHdr::TMyMidiHdr(std::uint16_t size) {
   if (size == 0) return;
   header_ = std::make_unique<MidiBufferHeader>();
   data_ = std::make_unique<std::uint8_t[]>(size);  // value-initialised: zero-filled

@@ -56,7 +56,6 @@ class TMyMidiHdr {
 
   MidiBufferHeader* Header() const { return header_.get(); }
   std::uint8_t* Data() const { return data_.get(); }
-  std::uint16_t Size() const { return size_; }
 
   // The owner stored in header.user, or nullptr.
   static TMyMidiHdr* OwnerOf(const MidiBufferHeader& header) {
@@ -64,7 +63,6 @@ class TMyMidiHdr {
   }
 
  private:
-  std::uint16_t size_;
   std::unique_ptr<MidiBufferHeader> header_;
   std::unique_ptr<std::uint8_t[]> data_;
 };

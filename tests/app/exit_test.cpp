@@ -48,7 +48,7 @@ class ExitTest : public QObject {
         {"SIGINT", [](Session&) { std::raise(SIGINT); }},
         {"SIGHUP", [](Session&) { std::raise(SIGHUP); }},
         {"Exit", [](Session& s) { s.Window().MenuAction(Command::kExit)->trigger(); }},
-        {"tray Exit", [](Session& s) { s.Tray().ExitAction()->trigger(); }},
+        {"tray Exit", [](Session& s) { s.Tray().Menu()->findChild<QAction*>("Exit2")->trigger(); }},
     };
     for (const auto& [name, way_out] : ways) {
       QFile::remove(settings_);

@@ -41,16 +41,6 @@ void TKeys::SetBlackBrush(const QBrush& brush) {
   update();
 }
 
-void TKeys::SetWhiteBrush(const QBrush& brush) {
-  white_brush_ = brush;
-  update();
-}
-
-void TKeys::SetPen(const QPen& pen) {
-  pen_ = pen;
-  update();
-}
-
 KeyboardGeometry TKeys::Geometry() const {
   return {orientation_, note_width_, base_octave_, width(), height(), velocity_mode_};
 }

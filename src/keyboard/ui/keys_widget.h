@@ -14,10 +14,6 @@ class TKeys : public QWidget {
   Q_OBJECT
   Q_PROPERTY(int NoteWidth READ NoteWidth WRITE SetNoteWidth)
   Q_PROPERTY(int BaseOctave READ BaseOctave WRITE SetBaseOctave)
-  Q_PROPERTY(bool VelocityMode READ VelocityMode WRITE SetVelocityMode)
-  Q_PROPERTY(QBrush BlackBrush READ BlackBrush WRITE SetBlackBrush)
-  Q_PROPERTY(QBrush WhiteBrush READ WhiteBrush WRITE SetWhiteBrush)
-  Q_PROPERTY(QPen Pen READ Pen WRITE SetPen)
 
  public:
   explicit TKeys(QWidget* parent = nullptr);
@@ -28,14 +24,7 @@ class TKeys : public QWidget {
   void SetNoteWidth(int width);
   int BaseOctave() const { return base_octave_; }
   void SetBaseOctave(int octave);
-  bool VelocityMode() const { return velocity_mode_; }
-  void SetVelocityMode(bool on) { velocity_mode_ = on; }
-  const QBrush& BlackBrush() const { return black_brush_; }
   void SetBlackBrush(const QBrush& brush);
-  const QBrush& WhiteBrush() const { return white_brush_; }
-  void SetWhiteBrush(const QBrush& brush);
-  const QPen& Pen() const { return pen_; }
-  void SetPen(const QPen& pen);
 
   KeyboardGeometry Geometry() const;
   const KeyboardState& State() const { return state_; }

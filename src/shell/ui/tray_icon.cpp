@@ -19,18 +19,18 @@ TrayIcon::TrayIcon(SurfaceModel& model, QList<QWidget*> windows, QObject* parent
   icon_.setIcon(ProgramIcon());
   icon_.setToolTip(QStringLiteral("Quorvane"));
   menu_->setObjectName(QStringLiteral("PopupMenu1"));
-  restore_ = menu_->addAction(QStringLiteral("&Restore"));
-  restore_->setObjectName(QStringLiteral("Restore1"));
-  minimize_ = menu_->addAction(QStringLiteral("Mi&nimize"));
-  minimize_->setObjectName(QStringLiteral("Minimize1"));
+  QAction* restore_item = menu_->addAction(QStringLiteral("&Restore"));
+  restore_item->setObjectName(QStringLiteral("Restore1"));
+  QAction* minimize_item = menu_->addAction(QStringLiteral("Mi&nimize"));
+  minimize_item->setObjectName(QStringLiteral("Minimize1"));
   menu_->addSeparator();
-  exit_ = menu_->addAction(QStringLiteral("E&xit"));
-  exit_->setObjectName(QStringLiteral("Exit2"));
+  QAction* exit_item = menu_->addAction(QStringLiteral("E&xit"));
+  exit_item->setObjectName(QStringLiteral("Exit2"));
   icon_.setContextMenu(menu_.get());
 
-  connect(restore_, &QAction::triggered, &model_, &SurfaceModel::Restore);
-  connect(minimize_, &QAction::triggered, &model_, &SurfaceModel::Minimize);
-  connect(exit_, &QAction::triggered, this, &TrayIcon::exitRequested);
+  connect(restore_item, &QAction::triggered, &model_, &SurfaceModel::Restore);
+  connect(minimize_item, &QAction::triggered, &model_, &SurfaceModel::Minimize);
+  connect(exit_item, &QAction::triggered, this, &TrayIcon::exitRequested);
   connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
     if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) model_.Restore();
   });

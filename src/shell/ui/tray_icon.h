@@ -49,9 +49,6 @@ class TrayIcon : public QObject {
 
   QSystemTrayIcon& Icon() { return icon_; }
   QMenu* Menu() const { return menu_.get(); }
-  QAction* RestoreAction() const { return restore_; }
-  QAction* MinimizeAction() const { return minimize_; }
-  QAction* ExitAction() const { return exit_; }
 
  signals:
   // "E&xit" in the icon's menu.
@@ -68,9 +65,6 @@ class TrayIcon : public QObject {
   QList<QWidget*> windows_;
   QSystemTrayIcon icon_;
   std::unique_ptr<QMenu> menu_;
-  QAction* restore_ = nullptr;
-  QAction* minimize_ = nullptr;
-  QAction* exit_ = nullptr;
   Availability available_ = &QSystemTrayIcon::isSystemTrayAvailable;
   bool enabled_ = false;
   bool was_available_ = false;

@@ -15,8 +15,6 @@ class ActivityIndicator : public QWidget {
   explicit ActivityIndicator(QWidget* parent = nullptr);
 
   void setActivity(bool in, bool out);
-  bool inputLit() const { return in_; }
-  bool outputLit() const { return out_; }
   QColor inputColor() const;
   QColor outputColor() const;
 

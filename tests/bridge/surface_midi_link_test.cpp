@@ -1,107 +1,27 @@
-#include "midi/midi_ports.h"
+#include "bridge/surface_midi_link.h"
 
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <map>
-#include <memory>
 
-#include "bridge/midi_settings_editor.h"
-#include "files/app_settings.h"
-#include "linked_ports.h"
-#include "support/in_process_midi_service.h"
+#include "linked_ports_fixture.h"
 #include "support/pump.h"
-#include "surface/surface_model.h"
 
+// The surface and the ports joined: what a slot sends, what the first input moves, what the
+// remote input hands over, and what a lost or late MIDI system does to both.
 namespace quorvane {
 namespace {
 
+using testing::JackNotRunningTest;
+using testing::kJackNotRunning;
 using testing::Pump;
 using testing::PumpPending;
+using testing::Word;
 using Call = InProcessMidiService::Call;
+using SurfaceMidiLinkTest = testing::LinkedPortsTest;
 
-constexpr std::uint32_t Word(int status, int data1, int data2) {
-  return static_cast<std::uint32_t>(status | data1 << 8 | data2 << 16);
-}
-
-// Two systems as the factory sees them; JACK can be made unavailable.
-class MidiPortsTest : public ::testing::Test {
- protected:
-  MidiPortsTest() {
-    for (int i = 0; i < kDefinitionCount; ++i) {
-      model.MutablePages()[i].ctrl = static_cast<std::uint8_t>(20 + i % 100);
-      model.MutablePages()[i].enabled = true;
-    }
-    model.ShowPage(1);
-  }
-
-  testing::LinkedPorts MakePorts() {
-    return testing::LinkedPorts(model, [this](const std::string& wanted, std::string* chosen) {
-      ++factory_calls;
-      std::unique_ptr<InProcessMidiService> made;
-      if (wanted == "JACK" && jack_available) {
-        made = std::make_unique<InProcessMidiService>(jack_inputs, jack_outputs);
-        if (jack_device_vanishes) made->FailCall(Call::InputDeviceCaps, kMidiBadDeviceId);
-        jack_device_vanishes = false;
-        *chosen = "JACK";
-      } else if (alsa_available) {
-        made = std::make_unique<InProcessMidiService>(alsa_inputs, alsa_outputs);
-        *chosen = "ALSA";
-      }
-      if (made) service = made.get();
-      return made;
-    });
-  }
-
-  testing::LinkedPorts Started(const AppSettings& s) {
-    testing::LinkedPorts ports = MakePorts();
-    ports.Start(s);
-    return ports;
-  }
-
-  // The slider of slot `slot` on the page shown is dragged to value v.
-  void Drag(int slot, int v) {
-    model.SetActiveSlot(slot);
-    model.TrackBarMoved(slot, 127 - v);
-  }
-
-  std::vector<std::string> alsa_inputs{"Keys In", "Pads In", "Synth In"};
-  std::vector<std::string> alsa_outputs{"Synth Out", "Drum Out"};
-  std::vector<std::string> jack_inputs{"system:capture_1", "Synth In"};
-  std::vector<std::string> jack_outputs{"system:playback_1", "Synth Out"};
-  bool jack_available = true;
-  bool alsa_available = true;
-  bool jack_device_vanishes = false;  // the next JACK service fails its first device look-up
-  int factory_calls = 0;
-  InProcessMidiService* service = nullptr;
-  SurfaceModel model;
-};
-
-TEST_F(MidiPortsTest, StoredNamesWinOverStoredNumbers) {
-  AppSettings s;
-  s.input_device1 = 0;
-  s.input_device1_name = QStringLiteral("Synth In");
-  s.output_device = 0;
-  s.output_device_name = QStringLiteral("Drum Out");
-  s.input_device2 = 1;  // no name stored: taken by number
-  auto ports = Started(s);
-
-  EXPECT_EQ(ports->Device(PortRole::kInput1), 2);
-  EXPECT_TRUE(ports->InUse(PortRole::kInput1));
-  EXPECT_EQ(ports->MidiInput1().DeviceID(), 2);
-  EXPECT_TRUE(ports->MidiInput1().IsOpen());
-  EXPECT_EQ(ports->Device(PortRole::kOutput), 1);
-  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
-  EXPECT_EQ(ports->MidiOutput1().ProductName(), "Drum Out");
-  EXPECT_EQ(ports->Device(PortRole::kRemoteInput), 1);
-  EXPECT_EQ(ports->DeviceName(PortRole::kRemoteInput), QStringLiteral("Pads In"));
-  EXPECT_TRUE(ports->MidiInput2().IsOpen());
-  EXPECT_TRUE(ports->TakeMessages().isEmpty());
-  EXPECT_EQ(ports->InputDevices(), (QStringList{"Keys In", "Pads In", "Synth In"}));
-  EXPECT_EQ(ports->OutputDevices(), (QStringList{"Synth Out", "Drum Out"}));
-}
-
-TEST_F(MidiPortsTest, NothingConfiguredOpensNothingAndSendsNothing) {
+TEST_F(SurfaceMidiLinkTest, NothingConfiguredOpensNothingAndSendsNothing) {
   auto ports = Started(AppSettings{});
   EXPECT_FALSE(ports->InUse(PortRole::kInput1) || ports->InUse(PortRole::kRemoteInput) ||
                ports->InUse(PortRole::kOutput));
@@ -112,7 +32,7 @@ TEST_F(MidiPortsTest, NothingConfiguredOpensNothingAndSendsNothing) {
   EXPECT_EQ(service->CallCount(Call::OutputShortMessage), 0);
 }
 
-TEST_F(MidiPortsTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
+TEST_F(SurfaceMidiLinkTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
   AppSettings s;
   s.input_device1 = 0;
   s.input_device1_name = QStringLiteral("Unplugged Keys");
@@ -151,7 +71,7 @@ TEST_F(MidiPortsTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
   EXPECT_EQ(out.midi_delay, 40);
 }
 
-TEST_F(MidiPortsTest, NegativeNumbersAreStoredBackAsMinusOne) {
+TEST_F(SurfaceMidiLinkTest, NegativeNumbersAreStoredBackAsMinusOne) {
   AppSettings s;
   s.output_device = -7;
   auto ports = Started(s);
@@ -163,7 +83,7 @@ TEST_F(MidiPortsTest, NegativeNumbersAreStoredBackAsMinusOne) {
   EXPECT_TRUE(ports->TakeMessages().isEmpty());
 }
 
-TEST_F(MidiPortsTest, SliderDragSendsOneControlChangeOnTheOutputDevice) {
+TEST_F(SurfaceMidiLinkTest, SliderDragSendsOneControlChangeOnTheOutputDevice) {
   AppSettings s;
   s.output_device = 0;
   s.output_device_name = QStringLiteral("Synth Out");
@@ -179,7 +99,7 @@ TEST_F(MidiPortsTest, SliderDragSendsOneControlChangeOnTheOutputDevice) {
   EXPECT_TRUE(service->SentTo("Drum Out").empty());
 }
 
-TEST_F(MidiPortsTest, GroupMoveGoesOutThroughThePort) {
+TEST_F(SurfaceMidiLinkTest, GroupMoveGoesOutThroughThePort) {
   AppSettings s;
   s.output_device = 1;
   auto ports = Started(s);
@@ -199,7 +119,7 @@ TEST_F(MidiPortsTest, GroupMoveGoesOutThroughThePort) {
                                         Word(0xB0, d(1), 60)}));
 }
 
-TEST_F(MidiPortsTest, ToggleButtonsSendInBothModes) {
+TEST_F(SurfaceMidiLinkTest, ToggleButtonsSendInBothModes) {
   AppSettings s;
   s.output_device = 0;
   auto ports = Started(s);
@@ -220,7 +140,7 @@ TEST_F(MidiPortsTest, ToggleButtonsSendInBothModes) {
                                         Word(0xB4, 64, 127), Word(0xB4, 64, 0)}));
 }
 
-TEST_F(MidiPortsTest, PortErrorDuringSendIsReportedAndStopsThere) {
+TEST_F(SurfaceMidiLinkTest, PortErrorDuringSendIsReportedAndStopsThere) {
   AppSettings s;
   s.output_device = 0;
   auto ports = Started(s);
@@ -236,7 +156,7 @@ TEST_F(MidiPortsTest, PortErrorDuringSendIsReportedAndStopsThere) {
   EXPECT_EQ(errors.count(), 1);
 }
 
-TEST_F(MidiPortsTest, PortErrorDuringAGroupMoveIsReportedOnce) {
+TEST_F(SurfaceMidiLinkTest, PortErrorDuringAGroupMoveIsReportedOnce) {
   AppSettings s;
   s.output_device = 0;
   auto ports = Started(s);
@@ -249,7 +169,7 @@ TEST_F(MidiPortsTest, PortErrorDuringAGroupMoveIsReportedOnce) {
   EXPECT_EQ(errors.count(), 1);
 }
 
-TEST_F(MidiPortsTest, PortErrorInABulkSendEndsItAndIsReportedOnce) {
+TEST_F(SurfaceMidiLinkTest, PortErrorInABulkSendEndsItAndIsReportedOnce) {
   AppSettings s;
   s.output_device = 0;
   s.midi_delay = 0;
@@ -264,7 +184,7 @@ TEST_F(MidiPortsTest, PortErrorInABulkSendEndsItAndIsReportedOnce) {
   EXPECT_TRUE(service->ShortsSentTo("Synth Out").empty()) << "the walk stops at the refusal";
 }
 
-TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
+TEST_F(SurfaceMidiLinkTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   AppSettings s;
   s.input_device1 = 0;
   s.output_device = 0;
@@ -285,7 +205,7 @@ TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   EXPECT_TRUE(service->SentTo("Synth Out").empty());
 }
 
-TEST_F(MidiPortsTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyWereLost) {
+TEST_F(SurfaceMidiLinkTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyWereLost) {
   AppSettings s;
   s.input_device1 = 0;
   auto ports = Started(s);
@@ -308,7 +228,7 @@ TEST_F(MidiPortsTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyWereLos
   }
 }
 
-TEST_F(MidiPortsTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {
+TEST_F(SurfaceMidiLinkTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {
   AppSettings s;
   s.input_device1 = 0;
   auto ports = Started(s);
@@ -329,7 +249,7 @@ TEST_F(MidiPortsTest, ABurstRedrawsEachSlotOnceAfterTheDrain) {
   EXPECT_EQ(redrawn[1][0].toInt(), 4);
 }
 
-TEST_F(MidiPortsTest, OtherChannelsAreFollowedOnlyWithAll) {
+TEST_F(SurfaceMidiLinkTest, OtherChannelsAreFollowedOnlyWithAll) {
   AppSettings s;
   s.input_device1 = 2;
   auto ports = Started(s);
@@ -348,7 +268,7 @@ TEST_F(MidiPortsTest, OtherChannelsAreFollowedOnlyWithAll) {
   ASSERT_TRUE(Pump([&] { return model.MutablePages().at(2, 1).value == 12; }));
 }
 
-TEST_F(MidiPortsTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
+TEST_F(SurfaceMidiLinkTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
   AppSettings s;
   s.input_device1 = 0;
   auto ports = Started(s);
@@ -358,7 +278,7 @@ TEST_F(MidiPortsTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
   EXPECT_TRUE(model.MutablePages() == before);
 }
 
-TEST_F(MidiPortsTest, RemoteInputGoesToItsHookOnly) {
+TEST_F(SurfaceMidiLinkTest, RemoteInputGoesToItsHookOnly) {
   AppSettings s;
   s.input_device2 = 1;
   auto ports = Started(s);
@@ -373,7 +293,7 @@ TEST_F(MidiPortsTest, RemoteInputGoesToItsHookOnly) {
   EXPECT_FALSE(model.InActivity());
 }
 
-TEST_F(MidiPortsTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {
+TEST_F(SurfaceMidiLinkTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {
   AppSettings s;
   s.input_device1 = 0;
   s.input_device2 = 2;
@@ -394,19 +314,7 @@ TEST_F(MidiPortsTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {
   EXPECT_EQ(out.midi_api, QStringLiteral("JACK"));
 }
 
-TEST_F(MidiPortsTest, WantedSystemMissingFallsBackAndSaysSo) {
-  jack_available = false;
-  AppSettings s;
-  s.midi_api = QStringLiteral("JACK");
-  auto ports = Started(s);
-  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("ALSA"));
-  const QStringList told = ports->TakeMessages();
-  ASSERT_EQ(told.size(), 1);
-  EXPECT_TRUE(told[0].contains(QStringLiteral("JACK")));
-  EXPECT_TRUE(ports->UnavailableReason().isEmpty());
-}
-
-TEST_F(MidiPortsTest, NoSystemAtAllLeavesTheProgramUsable) {
+TEST_F(SurfaceMidiLinkTest, NoSystemAtAllLeavesTheProgramUsable) {
   testing::LinkedPorts ports(
       model, [](const std::string&, std::string*) { return std::unique_ptr<MidiService>(); });
   AppSettings s;
@@ -418,138 +326,7 @@ TEST_F(MidiPortsTest, NoSystemAtAllLeavesTheProgramUsable) {
   EXPECT_EQ(model.SlotDefinition(1).value, 5);
 }
 
-// ---- The dialog's decisions ---------------------------------------------------
-
-class MidiSettingsEditorTest : public MidiPortsTest {
- protected:
-  void SetUp() override {
-    AppSettings s;
-    s.input_device1 = 0;
-    s.output_device = 0;
-    s.listen_channel = 5;
-    model.SetListenChannel(5);
-    model.SetGlobalChannel(3);
-    ports = std::make_unique<testing::LinkedPorts>(Started(s));
-    form = std::make_unique<MidiSettingsEditor>(*ports->link);
-  }
-  std::unique_ptr<testing::LinkedPorts> ports;
-  std::unique_ptr<MidiSettingsEditor> form;
-};
-
-TEST_F(MidiSettingsEditorTest, SetupSelectsTheConfigurationAndClosesEveryPort) {
-  ports->link->SetRemoteChannel(16);
-  form->Setup();
-  EXPECT_EQ(form->InputItems(), (QStringList{"none", "Keys In", "Pads In", "Synth In"}));
-  EXPECT_EQ(form->OutputItems(), (QStringList{"none", "Synth Out", "Drum Out"}));
-  EXPECT_EQ(form->input1, 1);
-  EXPECT_EQ(form->input2, 0);
-  EXPECT_EQ(form->output1, 1);
-  EXPECT_EQ(form->channel, 2);
-  EXPECT_EQ(form->listen_channel, 5);
-  EXPECT_EQ(form->remote_channel, 15);
-  EXPECT_EQ(form->delay_text, QStringLiteral("5"));
-  EXPECT_EQ(service->OpenHandleCount(), 0u);
-}
-
-TEST_F(MidiSettingsEditorTest, OkTakesTheChoicesAndOpensThem) {
-  form->Setup();
-  form->input1 = 0;
-  form->input2 = 3;
-  form->output1 = 2;
-  form->listen_channel = 0;
-  form->channel = 15;
-  form->remote_channel = 1;
-  form->delay_text = QStringLiteral("1000");
-  form->Accept();
-  EXPECT_FALSE((*ports)->InUse(PortRole::kInput1));
-  EXPECT_EQ((*ports)->Device(PortRole::kInput1), -1);
-  EXPECT_TRUE((*ports)->InUse(PortRole::kRemoteInput));
-  EXPECT_EQ((*ports)->Device(PortRole::kRemoteInput), 2);
-  EXPECT_EQ((*ports)->Device(PortRole::kOutput), 1);
-  EXPECT_EQ((*ports)->DeviceName(PortRole::kOutput), QStringLiteral("Drum Out"));
-  EXPECT_EQ(model.ListenChannel(), 0);
-  EXPECT_EQ(model.GlobalChannel(), 16);
-  EXPECT_EQ(ports->link->RemoteChannel(), 2);
-  EXPECT_EQ(model.MidiDelay(), 1000);
-  EXPECT_EQ(service->OpenHandleCount(), 2u);
-  Drag(1, 64);
-  EXPECT_EQ(service->ShortsSentTo("Drum Out").size(), 1u);
-  EXPECT_TRUE(service->SentTo("Synth Out").empty());
-}
-
-TEST_F(MidiSettingsEditorTest, NoneForTheOutputMakesSendsSilent) {
-  form->Setup();
-  form->output1 = 0;
-  form->Accept();
-  EXPECT_FALSE(model.OutputInUse());
-  Drag(1, 64);
-  EXPECT_EQ(service->CallCount(Call::OutputShortMessage), 0);
-  EXPECT_TRUE(model.StatusPanel(2).isEmpty());
-}
-
-TEST_F(MidiSettingsEditorTest, CancelKeepsAndReopensTheOldDevices) {
-  form->Setup();
-  form->output1 = 2;
-  form->input1 = 3;
-  form->channel = 9;
-  form->Cancel();
-  EXPECT_EQ((*ports)->Device(PortRole::kOutput), 0);
-  EXPECT_TRUE((*ports)->MidiOutput1().IsOpen());
-  EXPECT_TRUE((*ports)->MidiInput1().IsOpen());
-  EXPECT_EQ((*ports)->MidiInput1().DeviceID(), 0);
-  EXPECT_EQ(model.GlobalChannel(), 3);
-  Drag(1, 64);
-  EXPECT_EQ(service->ShortsSentTo("Synth Out").size(), 1u);
-}
-
-TEST_F(MidiSettingsEditorTest, DelayMustBeAWholeNumberUpToOneThousand) {
-  for (const char* good : {"0", "5", "1000"}) EXPECT_TRUE(MidiSettingsEditor::DelayValid(good));
-  for (const char* bad : {"1001", "-1", "abc", "", "5ms", "1e3"})
-    EXPECT_FALSE(MidiSettingsEditor::DelayValid(bad)) << bad;
-}
-
-TEST_F(MidiSettingsEditorTest, ChannelOutsideTheListLeavesTheValueAsItWas) {
-  model.SetGlobalChannel(40);
-  form->Setup();
-  EXPECT_EQ(form->channel, -1);
-  form->Accept();
-  EXPECT_EQ(model.GlobalChannel(), 40);
-}
-
-TEST_F(MidiSettingsEditorTest, SwitchingSystemsFindsDevicesByNameAndCancelGoesBack) {
-  form->Setup();
-  // "Keys In" and "Synth Out" (ALSA): only "Synth Out" exists under JACK.
-  EXPECT_TRUE(form->ChangeSystem(1).contains(QStringLiteral("Keys In")));
-  EXPECT_EQ((*ports)->ActiveSystem(), QStringLiteral("JACK"));
-  EXPECT_EQ(form->InputItems(), (QStringList{"none", "system:capture_1", "Synth In"}));
-  EXPECT_EQ(form->output1, 2);
-  EXPECT_EQ(form->input1, 0);
-  EXPECT_EQ(service->OpenHandleCount(), 0u);
-
-  form->Cancel();
-  EXPECT_EQ((*ports)->ActiveSystem(), QStringLiteral("ALSA"));
-  EXPECT_TRUE((*ports)->InUse(PortRole::kInput1));
-  EXPECT_EQ((*ports)->MidiInput1().ProductName(), "Keys In");
-  EXPECT_TRUE((*ports)->MidiOutput1().IsOpen());
-  EXPECT_EQ((*ports)->Api(), QStringLiteral("ALSA"));
-}
-
-TEST_F(MidiSettingsEditorTest, SwitchingToAMissingSystemSaysSo) {
-  jack_available = false;
-  form->Setup();
-  EXPECT_TRUE(form->ChangeSystem(1).contains(QStringLiteral("JACK")));
-  EXPECT_EQ(form->system, 0);  // shows the system really in use
-  form->Accept();
-  EXPECT_EQ((*ports)->Api(), QStringLiteral("ALSA"));
-}
-
-}  // namespace
-}  // namespace quorvane
-
-namespace quorvane {
-namespace {
-
-TEST_F(MidiPortsTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
+TEST_F(SurfaceMidiLinkTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
   AppSettings s;
   s.input_device1 = 0;
   s.input_device1_name = QStringLiteral("Keys In");
@@ -586,45 +363,6 @@ TEST_F(MidiPortsTest, LostSystemStopsSendingAndThePortsReopenWhenItIsBack) {
   EXPECT_EQ(out.output_device_name, QStringLiteral("Synth Out"));
 }
 
-}  // namespace
-}  // namespace quorvane
-
-namespace quorvane {
-namespace {
-
-// ---- JACK asked for while its server is not running ------------------------------
-
-const QString kJackNotRunning =
-    QStringLiteral("The JACK server is not running: MIDI is off until it starts.");
-
-class JackNotRunningTest : public MidiPortsTest {
- protected:
-  JackNotRunningTest() {
-    jack_available = false;
-    alsa_available = false;
-    settings.midi_api = QStringLiteral("JACK");
-    settings.input_device1 = 1;
-    settings.input_device1_name = QStringLiteral("Synth In");
-    settings.input_device2 = 5;  // by number only, and not there once the server runs
-    settings.output_device = 1;
-    settings.output_device_name = QStringLiteral("Synth Out");
-  }
-
-  MidiPortsConfig Configured() const { return MidiPortsConfigOf(settings); }
-
-  // The server starts; the ports come back on the next look.
-  void ServerStarts(testing::LinkedPorts& ports) {
-    QSignalSpy notices(ports.get(), &MidiPorts::serviceNotice);
-    jack_available = true;
-    ASSERT_TRUE(notices.wait(5000));
-    ASSERT_EQ(notices.size(), 1);
-    notice = notices[0][0].toString();
-  }
-
-  AppSettings settings;
-  QString notice;
-};
-
 TEST_F(JackNotRunningTest, ToldOnceKeepsTheDevicesAndOpensThemWhenTheServerStarts) {
   auto ports = Started(settings);
   EXPECT_EQ(ports->TakeMessages(), QStringList{kJackNotRunning});
@@ -660,74 +398,6 @@ TEST_F(JackNotRunningTest, ToldOnceKeepsTheDevicesAndOpensThemWhenTheServerStart
             std::vector<std::uint32_t>{Word(0xB0, model.SlotDefinition(3).ctrl, 77)});
   // The device still missing is kept for when it is back.
   EXPECT_EQ(ports->Config(), Configured());
-}
-
-TEST_F(JackNotRunningTest, AnotherSystemTurningUpMeanwhileIsNotTaken) {
-  auto ports = Started(settings);
-  alsa_available = true;
-  const int calls = factory_calls;
-  ASSERT_TRUE(Pump([&] { return factory_calls > calls; }));
-  EXPECT_TRUE(ports->ActiveSystem().isEmpty());
-  EXPECT_TRUE(ports->Suspended());
-  EXPECT_EQ(ports->UnavailableReason(), kJackNotRunning);
-
-  ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
-  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
-  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
-}
-
-TEST_F(JackNotRunningTest, ADeviceVanishingAsTheServerComesIsLookedForAgain) {
-  auto ports = Started(settings);
-  jack_device_vanishes = true;
-  ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
-  EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
-  EXPECT_EQ(ports->MidiInput1().ProductName(), "Synth In");
-  EXPECT_TRUE(ports->MidiInput1().IsOpen());
-  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
-}
-
-TEST_F(JackNotRunningTest, TheDevicesDialogMeanwhileKeepsThemAndReportsNothing) {
-  auto ports = Started(settings);
-  QSignalSpy errors(ports.link.get(), &SurfaceMidiLink::portError);
-  MidiSettingsEditor form(*ports.link);
-  form.Setup();
-  form.Cancel();
-  form.Setup();
-  form.Accept();
-  EXPECT_EQ(errors.count(), 0);
-  EXPECT_EQ(ports->Config(), Configured());
-
-  ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
-  EXPECT_EQ(ports->MidiInput1().ProductName(), "Synth In");
-  EXPECT_TRUE(ports->MidiInput1().IsOpen());
-  EXPECT_TRUE(ports->MidiOutput1().IsOpen());
-}
-
-TEST_F(JackNotRunningTest, WhatStartSaysDependsOnWhatIsThere) {
-  struct Case {
-    bool alsa;
-    const char* active;
-    bool waits;
-    const char* told;  // the one message expected
-  };
-  const Case cases[] = {
-      // A working fallback is used, as before.
-      {true, "ALSA", false, "The MIDI system JACK is not available; ALSA is used instead."},
-      {false, "", true, "The JACK server is not running: MIDI is off until it starts."},
-  };
-  settings.input_device2 = -1;
-  alsa_inputs = {"Keys In", "Synth In"};  // the devices at the numbers stored
-  alsa_outputs = {"Drum Out", "Synth Out"};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.alsa ? "ALSA works" : "no system");
-    alsa_available = c.alsa;
-    auto ports = Started(settings);
-    EXPECT_EQ(ports->ActiveSystem(), QString::fromLatin1(c.active));
-    EXPECT_EQ(ports->Suspended(), c.waits);
-    EXPECT_EQ(ports->TakeMessages(), QStringList{QString::fromLatin1(c.told)});
-    EXPECT_EQ(ports->UnavailableReason().isEmpty(), !c.waits);
-    EXPECT_EQ(ports->Config(), Configured());
-  }
 }
 
 }  // namespace
