@@ -11,6 +11,7 @@
 #include "linked_ports.h"
 #include "support/in_process_midi_service.h"
 #include "support/pump.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -61,7 +62,7 @@ class MidiPortsTest : public ::testing::Test {
 
   // The slider of slot `slot` on the page shown is dragged to value v.
   void Drag(int slot, int v) {
-    model.SetActiveSlot(slot);
+    model.Gestures().SetActiveSlot(slot);
     model.TrackBarMoved(slot, 127 - v);
   }
 
@@ -131,7 +132,7 @@ TEST_F(MidiPortsTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
   EXPECT_TRUE(ports->InUse(PortRole::kRemoteInput));
   EXPECT_EQ(ports->Device(PortRole::kRemoteInput), 1);
   EXPECT_EQ(ports.link->RemoteChannel(), 9);
-  EXPECT_EQ(model.MidiDelay(), 40);
+  EXPECT_EQ(model.Settings().midi_delay, 40);
 
   const QStringList told = ports->TakeMessages();
   ASSERT_EQ(told.size(), 2);
@@ -183,7 +184,7 @@ TEST_F(MidiPortsTest, GroupMoveGoesOutThroughThePort) {
   AppSettings s;
   s.output_device = 1;
   auto ports = Started(s);
-  model.SetGlobalChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::global_channel, 1);
   for (auto [slot, value] : {std::pair{1, 40}, {2, 20}, {3, 80}}) {
     model.SlotDefinition(slot).value = static_cast<std::uint8_t>(value);
     model.SlotDefinition(slot).selected = true;
@@ -256,7 +257,7 @@ TEST_F(MidiPortsTest, PortErrorInABulkSendEndsItAndIsReportedOnce) {
   auto ports = Started(s);
   QSignalSpy errors(ports.link.get(), &SurfaceMidiLink::portError);
   service->FailCall(Call::OutputShortMessage, kMidiNoDevice);
-  BulkSendThread* thread = model.StartSend(BulkSendThread::kAllPages);
+  BulkSendThread* thread = model.Sends().StartSend(BulkSendThread::kAllPages);
   QSignalSpy finished(thread, &BulkSendThread::finished);
   ASSERT_TRUE(finished.wait(5000));
   EXPECT_TRUE(finished.at(0).at(0).toBool());
@@ -269,7 +270,7 @@ TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   s.input_device1 = 0;
   s.output_device = 0;
   auto ports = Started(s);
-  model.SetListenChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 1);
   model.MutablePages().at(1, 3).ctrl = 7;
   model.MutablePages().at(4, 5).ctrl = 7;
   model.ShowPage(4);
@@ -278,7 +279,7 @@ TEST_F(MidiPortsTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) {
   ASSERT_TRUE(Pump([&] { return model.MutablePages().at(4, 5).value == 99; }));
   EXPECT_EQ(model.MutablePages().at(1, 3).value, 99);
   EXPECT_EQ(model.View(5).position, 127 - 99);
-  EXPECT_TRUE(model.InActivity());
+  EXPECT_TRUE(model.Status().InActivity());
   int moved = 0;
   for (int i = 0; i < kDefinitionCount; ++i) moved += model.MutablePages()[i].value == 99 ? 1 : 0;
   EXPECT_EQ(moved, 2);
@@ -289,7 +290,7 @@ TEST_F(MidiPortsTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyWereLos
   AppSettings s;
   s.input_device1 = 0;
   auto ports = Started(s);
-  model.SetListenChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 1);
   constexpr int kSent = 3000;  // one burst: the GUI thread drains nothing meanwhile
   std::map<int, int> last;     // controller -> value
   for (int n = 0; n < kSent; ++n) {
@@ -300,8 +301,8 @@ TEST_F(MidiPortsTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyWereLos
   }
   service->WaitIdle();
   const int lost = kSent - ports->MidiInput1().Capacity();
-  ASSERT_TRUE(Pump([&] { return !model.Notice().isEmpty(); }));
-  EXPECT_EQ(model.Notice(), QStringLiteral("%1 MIDI messages lost").arg(lost));
+  ASSERT_TRUE(Pump([&] { return !model.Status().Notice().isEmpty(); }));
+  EXPECT_EQ(model.Status().Notice(), QStringLiteral("%1 MIDI messages lost").arg(lost));
   for (int i = 0; i < kDefinitionCount; ++i) {
     const Tcontroller& d = model.Pages()[i];
     ASSERT_EQ(d.value, last.at(d.ctrl)) << "definition " << i + 1 << ", controller " << int{d.ctrl};
@@ -333,17 +334,18 @@ TEST_F(MidiPortsTest, OtherChannelsAreFollowedOnlyWithAll) {
   AppSettings s;
   s.input_device1 = 2;
   auto ports = Started(s);
-  model.SetListenChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 1);
   model.MutablePages().at(2, 1).ctrl = 74;
 
   service->InjectShort(2, Word(0xB1, 74, 12));   // channel 2
   service->InjectShort(2, Word(0x90, 74, 100));  // note on, as a marker
-  ASSERT_TRUE(Pump([&] { return ports->MidiInput1().PendingCount() == 0 && model.InActivity(); }));
+  ASSERT_TRUE(
+      Pump([&] { return ports->MidiInput1().PendingCount() == 0 && model.Status().InActivity(); }));
   service->WaitIdle();
   PumpPending();
   EXPECT_EQ(model.MutablePages().at(2, 1).value, 0);
 
-  model.SetListenChannel(0);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 0);
   service->InjectShort(2, Word(0xB1, 74, 12));
   ASSERT_TRUE(Pump([&] { return model.MutablePages().at(2, 1).value == 12; }));
 }
@@ -354,7 +356,7 @@ TEST_F(MidiPortsTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
   auto ports = Started(s);
   const TPageSet before = model.MutablePages();
   service->InjectSysex(0, {0xF0, 0x41, 0x10, 0xF7});
-  ASSERT_TRUE(Pump([&] { return model.InActivity(); }));
+  ASSERT_TRUE(Pump([&] { return model.Status().InActivity(); }));
   EXPECT_TRUE(model.MutablePages() == before);
 }
 
@@ -370,7 +372,7 @@ TEST_F(MidiPortsTest, RemoteInputGoesToItsHookOnly) {
   ASSERT_TRUE(Pump([&] { return seen.size() == 2; }));
   EXPECT_EQ(seen, (std::vector<std::uint8_t>{1, 2}));
   EXPECT_EQ(model.MutablePages().at(1, 1).value, 0);
-  EXPECT_FALSE(model.InActivity());
+  EXPECT_FALSE(model.Status().InActivity());
 }
 
 TEST_F(MidiPortsTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {
@@ -427,8 +429,8 @@ class MidiSettingsEditorTest : public MidiPortsTest {
     s.input_device1 = 0;
     s.output_device = 0;
     s.listen_channel = 5;
-    model.SetListenChannel(5);
-    model.SetGlobalChannel(3);
+    testing::SetSetting(model, &SurfaceSettings::listen_channel, 5);
+    testing::SetSetting(model, &SurfaceSettings::global_channel, 3);
     ports = std::make_unique<testing::LinkedPorts>(Started(s));
     form = std::make_unique<MidiSettingsEditor>(*ports->link);
   }
@@ -467,10 +469,10 @@ TEST_F(MidiSettingsEditorTest, OkTakesTheChoicesAndOpensThem) {
   EXPECT_EQ((*ports)->Device(PortRole::kRemoteInput), 2);
   EXPECT_EQ((*ports)->Device(PortRole::kOutput), 1);
   EXPECT_EQ((*ports)->DeviceName(PortRole::kOutput), QStringLiteral("Drum Out"));
-  EXPECT_EQ(model.ListenChannel(), 0);
-  EXPECT_EQ(model.GlobalChannel(), 16);
+  EXPECT_EQ(model.Settings().listen_channel, 0);
+  EXPECT_EQ(model.Settings().global_channel, 16);
   EXPECT_EQ(ports->link->RemoteChannel(), 2);
-  EXPECT_EQ(model.MidiDelay(), 1000);
+  EXPECT_EQ(model.Settings().midi_delay, 1000);
   EXPECT_EQ(service->OpenHandleCount(), 2u);
   Drag(1, 64);
   EXPECT_EQ(service->ShortsSentTo("Drum Out").size(), 1u);
@@ -484,7 +486,7 @@ TEST_F(MidiSettingsEditorTest, NoneForTheOutputMakesSendsSilent) {
   EXPECT_FALSE(model.OutputInUse());
   Drag(1, 64);
   EXPECT_EQ(service->CallCount(Call::OutputShortMessage), 0);
-  EXPECT_TRUE(model.StatusPanel(2).isEmpty());
+  EXPECT_TRUE(model.Status().Panel(2).isEmpty());
 }
 
 TEST_F(MidiSettingsEditorTest, CancelKeepsAndReopensTheOldDevices) {
@@ -497,7 +499,7 @@ TEST_F(MidiSettingsEditorTest, CancelKeepsAndReopensTheOldDevices) {
   EXPECT_TRUE((*ports)->MidiOutput1().IsOpen());
   EXPECT_TRUE((*ports)->MidiInput1().IsOpen());
   EXPECT_EQ((*ports)->MidiInput1().DeviceID(), 0);
-  EXPECT_EQ(model.GlobalChannel(), 3);
+  EXPECT_EQ(model.Settings().global_channel, 3);
   Drag(1, 64);
   EXPECT_EQ(service->ShortsSentTo("Synth Out").size(), 1u);
 }
@@ -509,11 +511,11 @@ TEST_F(MidiSettingsEditorTest, DelayMustBeAWholeNumberUpToOneThousand) {
 }
 
 TEST_F(MidiSettingsEditorTest, ChannelOutsideTheListLeavesTheValueAsItWas) {
-  model.SetGlobalChannel(40);
+  testing::SetSetting(model, &SurfaceSettings::global_channel, 40);
   form->Setup();
   EXPECT_EQ(form->channel, -1);
   form->Accept();
-  EXPECT_EQ(model.GlobalChannel(), 40);
+  EXPECT_EQ(model.Settings().global_channel, 40);
 }
 
 TEST_F(MidiSettingsEditorTest, SwitchingSystemsFindsDevicesByNameAndCancelGoesBack) {

@@ -171,12 +171,12 @@ TEST_F(LabelGesturesTest, APickedColourSetsTheCaptionAndAContrastingText) {
 }
 
 TEST_F(LabelGesturesTest, CompactViewTogglesAndLeavesOnce) {
-  QSignalSpy spy(&model_, &SurfaceModel::compactViewChanged);
-  model_.ToggleCompactView();
-  EXPECT_TRUE(model_.CompactView());
-  model_.LeaveCompactView();
-  model_.LeaveCompactView();  // closed again: already in the full view
-  EXPECT_FALSE(model_.CompactView());
+  QSignalSpy spy(&model_.Window(), &WindowMode::compactViewChanged);
+  model_.Window().ToggleCompactView();
+  EXPECT_TRUE(model_.Window().CompactView());
+  model_.Window().LeaveCompactView();
+  model_.Window().LeaveCompactView();  // closed again: already in the full view
+  EXPECT_FALSE(model_.Window().CompactView());
   ASSERT_EQ(spy.count(), 2);
   EXPECT_FALSE(spy.at(1).at(0).toBool());
 }

@@ -28,11 +28,12 @@ TrayIcon::TrayIcon(SurfaceModel& model, QList<QWidget*> windows, QObject* parent
   exit_->setObjectName(QStringLiteral("Exit2"));
   icon_.setContextMenu(menu_.get());
 
-  connect(restore_, &QAction::triggered, &model_, &SurfaceModel::Restore);
-  connect(minimize_, &QAction::triggered, &model_, &SurfaceModel::Minimize);
+  connect(restore_, &QAction::triggered, &model_.Window(), &WindowMode::Restore);
+  connect(minimize_, &QAction::triggered, &model_.Window(), &WindowMode::Minimize);
   connect(exit_, &QAction::triggered, this, &TrayIcon::exitRequested);
   connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-    if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) model_.Restore();
+    if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+      model_.Window().Restore();
   });
   for (QWidget* w : windows_) w->installEventFilter(this);
 }

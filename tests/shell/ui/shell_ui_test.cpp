@@ -108,7 +108,7 @@ class ShellUiTest : public QObject {
     QCOMPARE(item->statusTip(), TrayIcon::kNoTrayHint);
     // Minimising stays ordinary.
     session.Tray().SetEnabled(true);
-    session.Model().Minimize();
+    session.Model().Window().Minimize();
     QVERIFY(session.Window().isMinimized());
     QCoreApplication::processEvents();
     QVERIFY(session.Window().isVisible());
