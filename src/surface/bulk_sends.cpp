@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <algorithm>
 
 #include "surface/surface_model.h"
 
@@ -45,13 +46,29 @@ BulkSends::~BulkSends() {
 }
 
 BulkSendThread* BulkSends::StartSend(BulkSendThread::Mode mode) {
+  if (running_ == 0) return Launch(mode);
+  if (std::find(waiting_.begin(), waiting_.end(), mode) == waiting_.end()) waiting_.push_back(mode);
+  return nullptr;
+}
+
+BulkSendThread* BulkSends::Launch(BulkSendThread::Mode mode) {
   auto* thread = new BulkSendThread(*host_, stop_request_, mode, this);
   thread->SetFreeOnFinish(true);
-  connect(thread, &BulkSendThread::finished, this, [this] { --running_; });
+  connect(thread, &BulkSendThread::finished, this, &BulkSends::Finished);
   ++running_;
   last_thread_ = thread;
   thread->Start();
   return thread;
+}
+
+void BulkSends::Finished() {
+  --running_;
+  // The request stays set after a stopped walk (only a begin step clears it).
+  if (stop_request_.IsRequested()) waiting_.clear();
+  if (running_ > 0 || waiting_.empty()) return;
+  const BulkSendThread::Mode next = waiting_.front();
+  waiting_.erase(waiting_.begin());
+  Launch(next);
 }
 
 bool BulkSends::SendQualifies(int page, int slot, BulkSendThread::Mode mode) const {
@@ -61,6 +78,7 @@ bool BulkSends::SendQualifies(int page, int slot, BulkSendThread::Mode mode) con
 }
 
 void BulkSends::StopSends() {
+  waiting_.clear();
   // The workers wait for steps on this thread: serve them rather than block on a join. Each
   // step and each end arrives as a posted event, so waiting for events cannot miss the end.
   // The request is renewed after every event, since a begin step clears it.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "surface/bulk_send_thread.h"
 
@@ -31,8 +32,10 @@ class BulkSends : public QObject {
   void SetSendSchedule(SendSchedule schedule) { schedule_ = std::move(schedule); }
   const SendSchedule& Schedule() const { return schedule_; }
 
-  // Starts a paced background send of the mode. The thread frees itself when it ends; the
-  // last one started stays reachable.
+  // Starts a paced background send of the mode and returns its thread, which frees itself when
+  // it ends; the last one started stays reachable. While a send runs, the request waits its
+  // turn instead (nullptr): one send at a time keeps the pace, and a kind already waiting is
+  // not queued again, since a send reads the values as it goes (the latest recall wins).
   BulkSendThread* StartSend(BulkSendThread::Mode mode);
   BulkSendThread* LastSendThread() const { return last_thread_; }
   int RunningSends() const { return running_; }
@@ -40,7 +43,8 @@ class BulkSends : public QObject {
   StopSignal& StopRequest() { return stop_request_; }
   // Whether a send of the mode takes definition (page, slot).
   bool SendQualifies(int page, int slot, BulkSendThread::Mode mode) const;
-  // Sets the stop request and returns once every running send has ended, serving their steps.
+  // Sets the stop request, drops the waiting requests and returns once the running send has
+  // ended, serving its steps. A Stop through StopRequest drops the waiting ones too.
   void StopSends();
 
  signals:
@@ -50,11 +54,15 @@ class BulkSends : public QObject {
  private:
   class Host;
 
+  BulkSendThread* Launch(BulkSendThread::Mode mode);
+  void Finished();
+
   SurfaceModel& model_;
   SendSchedule schedule_;
   StopSignal stop_request_;
   QPointer<BulkSendThread> last_thread_;
   int running_ = 0;
+  std::vector<BulkSendThread::Mode> waiting_;  // at most one request of each kind
   std::unique_ptr<Host> host_;
 };
 

@@ -403,20 +403,37 @@ TEST_F(ModelSendTest, TheThreadFreesItselfAndTheModelKeepsOnlyTheLastOne) {
   EXPECT_EQ(w.Sends().LastSendThread(), nullptr);
 }
 
-TEST_F(ModelSendTest, TwoSendsAtOnceShareTheStopRequestAndBothEnd) {
-  testing::SetSetting(w, &SurfaceSettings::midi_delay, 2);
-  QSignalSpy begun(&w.Sends(), &BulkSends::sendBegun);
-  QSignalSpy ended(&w.Sends(), &BulkSends::sendEnded);
-  w.Sends().StartSend(BulkSendThread::kAllPages);
-  w.Sends().StartSend(BulkSendThread::kAllPages);
-  while (begun.count() < 2) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  w.Sends().StopRequest().Request();
-  const std::size_t at_stop = sent.size();
-  WaitForSends();
-  EXPECT_EQ(ended.count(), 2);
-  // Each walk finishes at most the definition it was on.
-  EXPECT_LE(sent.size(), at_stop + 2);
-  EXPECT_LT(sent.size(), 240u);
+// Requests during a send wait their turn, each kind once; Stop ends the send and drops them.
+TEST_F(ModelSendTest, RequestsDuringASendWaitOneKindOnceAndStopDropsThem) {
+  testing::SetSetting(w, &SurfaceSettings::midi_delay, 1);
+  using Mode = BulkSendThread::Mode;
+  for (const bool stop : {false, true}) {
+    SCOPED_TRACE(stop ? "stopped" : "to the end");
+    std::vector<Mode> begun;
+    const auto connection = QObject::connect(&w.Sends(), &BulkSends::sendBegun, [&] {
+      begun.push_back(w.Sends().LastSendThread()->SendMode());
+    });
+    w.Sends().StartSend(BulkSendThread::kAllPages);
+    for (int i = 0; i < 50; ++i) {
+      for (Mode m :
+           {BulkSendThread::kAllPages, BulkSendThread::kSelected, BulkSendThread::kCurrentPage})
+        w.Sends().StartSend(m);
+    }
+    EXPECT_EQ(w.Sends().RunningSends(), 1);
+    if (stop) {
+      // As the send window's Stop: once the send has begun.
+      while (begun.empty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      w.Sends().StopRequest().Request();
+    }
+    WaitForSends();
+    QObject::disconnect(connection);
+    if (stop) {
+      EXPECT_THAT(begun, ElementsAre(BulkSendThread::kAllPages));
+    } else {
+      EXPECT_THAT(begun, ElementsAre(BulkSendThread::kAllPages, BulkSendThread::kAllPages,
+                                     BulkSendThread::kSelected, BulkSendThread::kCurrentPage));
+    }
+  }
 }
 
 TEST_F(ModelSendTest, StopCutsALongPauseShort) {
@@ -440,11 +457,11 @@ TEST_F(ModelSendTest, StopSendsReturnsOnlyOnceEveryWalkHasEnded) {
   testing::SetSetting(w, &SurfaceSettings::midi_delay, 20);
   QSignalSpy ended(&w.Sends(), &BulkSends::sendEnded);
   w.Sends().StartSend(BulkSendThread::kAllPages);
-  w.Sends().StartSend(BulkSendThread::kSelected);
-  // Straight away: the begin steps, which clear the request, have not run yet.
+  w.Sends().StartSend(BulkSendThread::kSelected);  // waits, and is dropped
+  // Straight away: the begin step, which clears the request, has not run yet.
   w.Sends().StopSends();
   EXPECT_EQ(w.Sends().RunningSends(), 0);
-  EXPECT_EQ(ended.count(), 2);
+  EXPECT_EQ(ended.count(), 1);
   EXPECT_LT(sent.size(), 120u);
 }
 
