@@ -1,5 +1,4 @@
 #include "surface/surface_model.h"
-#include "support/surface_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,8 @@
 #include <functional>
 #include <tuple>
 #include <vector>
+
+#include "support/surface_settings.h"
 
 namespace quorvane {
 namespace {
@@ -264,28 +265,6 @@ TEST_F(SliderWindowTest, ToggleButtonOnTheSliderOrOnItsOwnController) {
   EXPECT_EQ(sent[0], Sent(0xB2, 90, 0));
   EXPECT_EQ(sent[1], Sent(0xB2, 90, 127));
   EXPECT_EQ(w.View(6).position, 0) << "the slider is untouched";
-}
-
-TEST_F(SliderWindowTest, OutputIndicatorGoesDarkAfterTheLastMessage) {
-  w.SetOutputInUse(true);
-  QSignalSpy spy(&w.Status(), &StatusBoard::activityChanged);
-  Drag(1, 5);
-  Drag(1, 6);
-  EXPECT_TRUE(w.Status().OutActivity());
-  EXPECT_EQ(spy.count(), 1) << "lit once while messages keep coming";
-  EXPECT_TRUE(w.Status().MidiOutTimer().isActive());
-  ASSERT_TRUE(spy.wait(2000));
-  EXPECT_FALSE(w.Status().OutActivity());
-  EXPECT_TRUE(w.Status().Panel(2).isEmpty());
-  EXPECT_TRUE(w.Status().Panel(4).isEmpty());
-}
-
-TEST_F(SliderWindowTest, InputIndicatorLightsAndClears) {
-  w.Status().NoteMidiIn();
-  EXPECT_TRUE(w.Status().InActivity());
-  QSignalSpy spy(&w.Status(), &StatusBoard::activityChanged);
-  ASSERT_TRUE(spy.wait(2000));
-  EXPECT_FALSE(w.Status().InActivity());
 }
 
 }  // namespace
