@@ -14,6 +14,7 @@
 #include "midi/midi_ports.h"
 #include "midi/midi_system.h"
 #include "support/in_process_midi_service.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 #include "surface/ui/main_window.h"
 
@@ -73,7 +74,7 @@ void BM_SliderChangeToServiceSend(benchmark::State& state) {
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get())) state.SkipWithError("window not exposed");
   }
-  model.SetActiveSlot(5);
+  model.Gestures().SetActiveSlot(5);
   int position = 26;
   for (auto _ : state) {
     position = position == 26 ? 27 : 26;
@@ -99,7 +100,7 @@ void BM_FollowBurst1024(benchmark::State& state) {
   AppSettings settings;
   settings.input_device1 = 0;
   ports.Start(settings);
-  model.SetListenChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 1);
   MainWindow window(model);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) state.SkipWithError("window not exposed");

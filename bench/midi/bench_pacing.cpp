@@ -24,6 +24,7 @@
 #include "midi/midi_system.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -159,7 +160,7 @@ void BM_PacedSendAll(benchmark::State& state) {
   }
   model.MutablePages().Initialize();
   for (Tcontroller& d : model.MutablePages()) d.use_slider = false;  // two messages each
-  model.SetMidiDelay(kDelayMs);
+  testing::SetSetting(model, &SurfaceSettings::midi_delay, kDelayMs);
   model.ShowPage(1);
 
   std::vector<double> sent_us;
@@ -179,8 +180,8 @@ void BM_PacedSendAll(benchmark::State& state) {
     sent_us.clear();
     const std::size_t before = peer->count();
     const auto start = Clock::now();
-    model.StartSend(BulkSendThread::kAllPages);
-    while (model.RunningSends() > 0) {
+    model.Sends().StartSend(BulkSendThread::kAllPages);
+    while (model.Sends().RunningSends() > 0) {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const auto end = Clock::now();
@@ -218,7 +219,7 @@ void BM_PacedSendAll(benchmark::State& state) {
     state.counters["send_gap_p99_err_ms"] = send_p99;
     state.counters["send_gap_max_err_ms"] = send_max;
   }
-  model.StopSends();
+  model.Sends().StopSends();
   (*ports)->CloseInUse();
 }
 BENCHMARK(BM_PacedSendAll)

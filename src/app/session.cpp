@@ -194,7 +194,7 @@ void Session::StartToolWindows() {
       [&m](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
         return m.SendShortMessage(s, d1, d2);
       },
-      [&m] { return m.GlobalChannel(); }, [&m] { return m.OutputInUse(); });
+      [&m] { return m.Settings().global_channel; }, [&m] { return m.OutputInUse(); });
   keyboard_window_ = std::make_unique<TMidiKeyboardWindow>(*keyboard_sender_, window_.get());
   BindToolWindow(Command::kMidiKeyboard, *keyboard_window_);
   // Before the ports close: no note may hang when the program ends.
@@ -373,7 +373,7 @@ void Session::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
   // A bulk send still running stops first; its steps need this thread, so wait serving them.
-  model_->StopSends();
+  model_->Sends().StopSends();
   for (auto& step : shutdown_steps_) step();
 }
 

@@ -112,10 +112,10 @@ void MidiSettingsEditor::Setup() {
     return value >= first && value <= 16 ? value - first : -1;
   };
   const SurfaceModel& model = link_.Model();
-  channel = entry(model.GlobalChannel(), 1);
-  listen_channel = entry(model.ListenChannel(), 0);
+  channel = entry(model.Settings().global_channel, 1);
+  listen_channel = entry(model.Settings().listen_channel, 0);
   remote_channel = entry(link_.RemoteChannel(), 1);
-  delay_text = QString::number(model.MidiDelay());
+  delay_text = QString::number(model.Settings().midi_delay);
   opened_api_ = link_.Ports().Api();
   opened_active_ = link_.Ports().ActiveSystem();
   SelectDevices();
@@ -133,10 +133,12 @@ void MidiSettingsEditor::Accept() {
   // Without a selection the value stays what it was.
   SurfaceModel& model = link_.Model();
   MidiPorts& ports = link_.Ports();
-  model.SetGlobalChannel(ChannelAt(channel, model.GlobalChannel()));
+  SurfaceSettings s = model.Settings();
+  s.global_channel = ChannelAt(channel, s.global_channel);
+  if (listen_channel >= 0 && listen_channel <= 16) s.listen_channel = listen_channel;
+  s.midi_delay = delay_text.trimmed().toInt();
+  model.SetSettings(s);
   link_.SetRemoteChannel(ChannelAt(remote_channel, link_.RemoteChannel()));
-  if (listen_channel >= 0 && listen_channel <= 16) model.SetListenChannel(listen_channel);
-  model.SetMidiDelay(delay_text.trimmed().toInt());
   if (system >= 0) ports.SetApi(SystemItems().at(system));
   open_ = false;
   // Each port on its own: one that fails leaves the others as chosen. A device waited for

@@ -23,24 +23,26 @@ MidiPortsConfig MidiPortsConfigOf(const AppSettings& a) {
 }
 
 void ApplyAppSettings(const AppSettings& a, SurfaceModel& model, SurfaceMidiLink& link) {
-  model.SetAlwaysOnTop(a.always_on_top);
-  model.SetUpdateSliderNumbers(a.update_slider_numbers);
+  SurfaceSettings s = model.Settings();
+  s.always_on_top = a.always_on_top;
+  s.update_slider_numbers = a.update_slider_numbers;
+  s.randomize_factor = a.randomize_factor;
+  s.global_channel = a.global_channel;
+  s.listen_channel = a.listen_channel;
+  s.midi_delay = a.midi_delay;
+  model.SetSettings(s);
   model.SetGroupMode(a.group_mode);
-  model.SetRandomizeFactor(a.randomize_factor);
-  model.SetGlobalChannel(a.global_channel);
-  model.SetListenChannel(a.listen_channel);
-  model.SetMidiDelay(a.midi_delay);
   link.SetRemoteChannel(a.remote_channel);
 }
 
 void CollectAppSettings(const SurfaceModel& model, const SurfaceMidiLink& link, AppSettings& a) {
-  a.always_on_top = model.AlwaysOnTop();
-  a.update_slider_numbers = model.UpdateSliderNumbers();
+  a.always_on_top = model.Settings().always_on_top;
+  a.update_slider_numbers = model.Settings().update_slider_numbers;
   a.group_mode = model.GroupMode();
-  a.randomize_factor = static_cast<std::uint8_t>(model.RandomizeFactor());
-  a.global_channel = static_cast<std::uint8_t>(model.GlobalChannel());
-  a.listen_channel = static_cast<std::uint8_t>(model.ListenChannel());
-  a.midi_delay = model.MidiDelay();
+  a.randomize_factor = static_cast<std::uint8_t>(model.Settings().randomize_factor);
+  a.global_channel = static_cast<std::uint8_t>(model.Settings().global_channel);
+  a.listen_channel = static_cast<std::uint8_t>(model.Settings().listen_channel);
+  a.midi_delay = model.Settings().midi_delay;
   a.remote_channel = static_cast<std::uint8_t>(link.RemoteChannel());
   const MidiPortsConfig config = link.Ports().Config();
   auto put = [&config](PortRole role, int& index, QString& name) {

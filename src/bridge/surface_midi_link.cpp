@@ -12,15 +12,15 @@ SurfaceMidiLink::SurfaceMidiLink(SurfaceModel& model, MidiPorts& ports, QObject*
   model_.SetShortSender([this](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     return SendShort(status, data1, data2);
   });
-  model_.SetSendSchedule({[this] { return ports_.MidiOutput1().ScheduleLead(); },
-                          [this](std::chrono::steady_clock::time_point due) {
-                            ports_.MidiOutput1().SetNextDue(due);
-                          }});
+  model_.Sends().SetSendSchedule({[this] { return ports_.MidiOutput1().ScheduleLead(); },
+                                  [this](std::chrono::steady_clock::time_point due) {
+                                    ports_.MidiOutput1().SetNextDue(due);
+                                  }});
   model_.SetOutputInUse(ports_.OutputUsable());
   connect(&ports_, &MidiPorts::outputUsableChanged, this,
           [this](bool usable) { model_.SetOutputInUse(usable); });
   connect(&ports_, &MidiPorts::portError, this, &SurfaceMidiLink::portError);
-  connect(&ports_, &MidiPorts::messageLost, this, [this] { model_.NoteMessagesLost(1); });
+  connect(&ports_, &MidiPorts::messageLost, this, [this] { model_.Status().NoteMessagesLost(1); });
   ports_.SetInputHandler(PortRole::kInput1, [this](TMidiInput2& port) { FollowInput(port); });
   ports_.SetInputHandler(PortRole::kRemoteInput,
                          [this](TMidiInput2& port) { DispatchRemoteInput(port); });
@@ -28,7 +28,7 @@ SurfaceMidiLink::SurfaceMidiLink(SurfaceModel& model, MidiPorts& ports, QObject*
 
 SurfaceMidiLink::~SurfaceMidiLink() {
   model_.SetShortSender({});
-  model_.SetSendSchedule({});
+  model_.Sends().SetSendSchedule({});
   model_.SetOutputInUse(false);
   ports_.SetInputHandler(PortRole::kInput1, {});
   ports_.SetInputHandler(PortRole::kRemoteInput, {});
@@ -87,7 +87,7 @@ void SurfaceMidiLink::Follow(std::uint8_t status, std::uint8_t data1, std::uint8
   model_.FollowMessage(status, data1, data2);
   if (!capture_ || !capture_->active) return;
   // The same control changes the follow accepts: on the listened channel, or any with 0.
-  const int listen = model_.ListenChannel();
+  const int listen = model_.Settings().listen_channel;
   const bool accepted =
       listen == 0 ? (status & 0xF0) == 0xB0 : status == ControlChangeStatus(listen);
   if (!accepted) return;
@@ -102,7 +102,7 @@ void SurfaceMidiLink::Follow(std::uint8_t status, std::uint8_t data1, std::uint8
 bool SurfaceMidiLink::SendSysex(const std::vector<std::uint8_t>& bytes) {
   if (!model_.OutputInUse() || bytes.empty()) return false;
   if (!Guard([&] { ports_.MidiOutput1().SendSysex(bytes.data(), bytes.size()); })) return false;
-  model_.NoteMidiOut();
+  model_.Status().NoteMidiOut();
   return true;
 }
 

@@ -48,7 +48,7 @@ class SurfaceMidiLink : public QObject, public ControlChangeSource {
   // The next control change of the first input goes to `taker` and is not followed; empty
   // stops waiting.
   void TakeNextControlChange(Taker taker) override { learn_taker_ = std::move(taker); }
-  int LearnGlobalChannel() const override { return model_.GlobalChannel(); }
+  int LearnGlobalChannel() const override { return model_.Settings().global_channel; }
 
   SurfaceModel& Model() { return model_; }
   MidiPorts& Ports() { return ports_; }

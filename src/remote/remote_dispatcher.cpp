@@ -16,7 +16,7 @@ RemoteControllers RemoteControllersOf(const AppSettings& settings) {
 
 RemoteAction RemoteDispatcher::HandleEvent(const TMyMidiEvent& event) {
   const RemoteAction action = Dispatch(event.status, event.data1, event.data2);
-  model_.NoteMidiIn();
+  model_.Status().NoteMidiIn();
   return action;
 }
 
@@ -48,7 +48,7 @@ bool RemoteDispatcher::MoveSliders(int data1, int data2) {
     if (d.value == data2) continue;
     d.value = static_cast<std::uint8_t>(data2);
     model_.RefreshSlot(n);
-    if (model_.CompactView()) host_.ShowCompactValue(n, data2);
+    if (model_.Window().CompactView()) host_.ShowCompactValue(n, data2);
     model_.SendControlChange(d.ctrl, d.channel, data2);
   }
   return handled;
@@ -84,16 +84,16 @@ RemoteAction RemoteDispatcher::Command(int data1) {
   }
   if (handled) return RemoteAction::kPage;
   if (data1 == controllers_.compact_view) {
-    if (!model_.Minimized()) model_.ToggleCompactView();
+    if (!model_.Window().Minimized()) model_.Window().ToggleCompactView();
     return RemoteAction::kCompactView;
   }
   if (data1 == controllers_.minimize) {
-    if (model_.Minimized()) {
-      model_.Restore();
-      model_.SetMinimized(false);
-    } else if (host_.ApplicationActive() || model_.AlwaysOnTop()) {
-      model_.Minimize();
-      model_.SetMinimized(true);
+    if (model_.Window().Minimized()) {
+      model_.Window().Restore();
+      model_.Window().SetMinimized(false);
+    } else if (host_.ApplicationActive() || model_.Settings().always_on_top) {
+      model_.Window().Minimize();
+      model_.Window().SetMinimized(true);
     } else {
       host_.BringToFront();
     }

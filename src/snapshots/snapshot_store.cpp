@@ -94,7 +94,7 @@ void SnapshotStore::RecallSnapshot(int bank, int slot) {
     if (!d.use_slider) d.button_value = snap.button_values.at(static_cast<std::size_t>(i));
   }
   surface_.ShowPage(surface_.CurrentPage());
-  surface_.StartSend(BulkSendThread::kAllPages);
+  surface_.Sends().StartSend(BulkSendThread::kAllPages);
 }
 
 void SnapshotStore::RenameSnapshot(const QString& text) {

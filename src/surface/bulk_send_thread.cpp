@@ -31,12 +31,12 @@ bool StopSignal::WaitUntil(Clock::time_point deadline) {
   return changed_.wait_until(lock, deadline, [this] { return requested_; });
 }
 
-BulkSendThread::BulkSendThread(BulkSendHost& host, StopSignal& stop_request, int send_mode,
+BulkSendThread::BulkSendThread(BulkSendHost& host, StopSignal& stop_request, Mode mode,
                                QObject* parent)
     : QObject(parent),
       host_(host),
       stop_request_(stop_request),
-      send_mode_(static_cast<std::uint8_t>(send_mode)),
+      send_mode_(mode),
       sleeper_([&stop_request](Clock::time_point until) { stop_request.WaitUntil(until); }) {}
 
 BulkSendThread::~BulkSendThread() {

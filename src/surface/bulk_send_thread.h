@@ -30,27 +30,7 @@ class StopSignal {
   bool requested_ = false;  // guarded by mutex_
 };
 
-// What a bulk send needs from the main window. Every call runs on the GUI thread.
-class BulkSendHost {
- public:
-  virtual ~BulkSendHost() = default;
-  virtual void BeginSend() = 0;  // busy cursor, send window, other windows disabled
-  virtual void EndSend() = 0;    // the reverse
-  virtual int CurrentPage() const = 0;
-  // Whether definition (page, slot) takes part in a send of the given mode.
-  virtual bool Qualifies(int page, int slot, int send_mode) const = 0;
-  virtual bool UsesSlider(int page, int slot) const = 0;
-  // Sends the slider message (second = false) or the button message of a definition; false
-  // when the output refused it, which abandons the walk.
-  virtual bool SendDefinition(int page, int slot, bool second) = 0;
-  virtual int MidiDelay() const = 0;  // ms; 0 or less = no pause
-  using Clock = std::chrono::steady_clock;
-  // An output that places each message on a clock of its own takes a paced message up to this
-  // much ahead of its due moment, told by SetNextDue just before the message; the walk then
-  // runs that far ahead of its schedule, so a late wake-up of its thread does not show.
-  virtual std::chrono::microseconds SendLead() const { return {}; }
-  virtual void SetNextDue(Clock::time_point /*due*/) {}
-};
+class BulkSendHost;
 
 // One bulk send in the background: walks the definitions and has each message sent on the
 // GUI thread, pausing midi_delay ms after every message. Pauses follow absolute deadlines on a
@@ -68,20 +48,19 @@ class BulkSendThread : public QObject {
   // Blocks the worker until the given time or a stop; tests replace it to count the pauses.
   using Sleeper = std::function<void(Clock::time_point)>;
 
-  BulkSendThread(BulkSendHost& host, StopSignal& stop_request, int send_mode,
+  BulkSendThread(BulkSendHost& host, StopSignal& stop_request, Mode mode,
                  QObject* parent = nullptr);
   // Stops and waits for a walk still running.
   ~BulkSendThread() override;
   BulkSendThread(const BulkSendThread&) = delete;
   BulkSendThread& operator=(const BulkSendThread&) = delete;
 
-  int SendMode() const { return send_mode_; }
+  Mode SendMode() const { return send_mode_; }
   // Before Start: the object deletes itself once the walk has ended.
   void SetFreeOnFinish(bool on) { free_on_finish_ = on; }
   void SetSleeper(Sleeper sleeper) { sleeper_ = std::move(sleeper); }
 
   void Start();
-  bool IsFinished() const { return finished_.load(); }
   // Returns once the walk has ended, serving its steps on this (the GUI) thread meanwhile.
   void WaitWhileProcessingEvents();
 
@@ -107,7 +86,7 @@ class BulkSendThread : public QObject {
   std::uint8_t slot_ = 0;
   std::uint8_t page_ = 0;
   bool second_ = false;
-  const std::uint8_t send_mode_;
+  const Mode send_mode_;
   bool free_on_finish_ = false;
   std::chrono::microseconds lead_{};  // the host's send lead, read as the first message goes
   Sleeper sleeper_;
@@ -117,6 +96,28 @@ class BulkSendThread : public QObject {
   std::atomic<bool> failed_{false};
   std::atomic<bool> finished_{false};
   std::thread worker_;
+};
+
+// What a bulk send needs from the main window. Every call runs on the GUI thread.
+class BulkSendHost {
+ public:
+  virtual ~BulkSendHost() = default;
+  virtual void BeginSend() = 0;  // busy cursor, send window, other windows disabled
+  virtual void EndSend() = 0;    // the reverse
+  virtual int CurrentPage() const = 0;
+  // Whether definition (page, slot) takes part in a send of the given mode.
+  virtual bool Qualifies(int page, int slot, BulkSendThread::Mode mode) const = 0;
+  virtual bool UsesSlider(int page, int slot) const = 0;
+  // Sends the slider message (second = false) or the button message of a definition; false
+  // when the output refused it, which abandons the walk.
+  virtual bool SendDefinition(int page, int slot, bool second) = 0;
+  virtual int MidiDelay() const = 0;  // ms; 0 or less = no pause
+  using Clock = std::chrono::steady_clock;
+  // An output that places each message on a clock of its own takes a paced message up to this
+  // much ahead of its due moment, told by SetNextDue just before the message; the walk then
+  // runs that far ahead of its schedule, so a late wake-up of its thread does not show.
+  virtual std::chrono::microseconds SendLead() const { return {}; }
+  virtual void SetNextDue(Clock::time_point /*due*/) {}
 };
 
 }  // namespace quorvane

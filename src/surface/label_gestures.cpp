@@ -13,7 +13,7 @@ LabelGestures::LabelGestures(SurfaceModel& model, SelectionCommands& selection)
 
 void LabelGestures::Press(int slot, Qt::MouseButton button, QPoint global) {
   if (button == Qt::RightButton) {
-    model_.EndGesture();
+    model_.Gestures().EndGesture();
     selection_.ToggleSelection(slot);
   } else if (button == Qt::LeftButton) {
     drag_.start = global;
@@ -40,7 +40,7 @@ LabelGestures::Outcome LabelGestures::Move(int slot, Qt::MouseButtons buttons,
 }
 
 LabelGestures::Outcome LabelGestures::Release(Qt::MouseButton button, bool inside) {
-  model_.EndGesture();
+  model_.Gestures().EndGesture();
   if (button != Qt::LeftButton) return Outcome::kNone;
   const bool click = drag_.left_down && !drag_.active && inside;
   drag_.left_down = false;

@@ -101,7 +101,7 @@ void SelectionCommands::ClearLabels() {
 }
 
 void SelectionCommands::ToggleSelection(int slot) {
-  if (!model_.TouchInGesture(slot)) return;
+  if (!model_.Gestures().TouchInGesture(slot)) return;
   Tcontroller& d = model_.SlotDefinition(slot);
   d.selected = !d.selected;
   model_.RedrawSlot(slot);
@@ -118,7 +118,8 @@ void SelectionCommands::RandomizeSelection() {
       if (!d.selected || !d.enabled) continue;
       if (!HasRange(d)) {
         const int r = random_->Random(127);
-        const int t = RoundHalfEven((64.0 - r) / 100.0 * model_.RandomizeFactor() + d.value);
+        const int t =
+            RoundHalfEven((64.0 - r) / 100.0 * model_.Settings().randomize_factor + d.value);
         d.value = ClampMidi(t);
       } else {
         const int lo = std::min(d.upper_range, d.lower_range);
@@ -134,7 +135,7 @@ void SelectionCommands::RandomizeSelection() {
   }
   model_.SetGroupFollow(true);
   model_.CaptureGroupReference();
-  model_.StartSend(BulkSendThread::kSelected);
+  model_.Sends().StartSend(BulkSendThread::kSelected);
 }
 
 std::optional<int> SelectionCommands::ParseFactor(const QString& text) {
@@ -145,7 +146,7 @@ std::optional<int> SelectionCommands::ParseFactor(const QString& text) {
 }
 
 void SelectionCommands::SetupRandomizeFactor(SelectionInteraction& ui) {
-  const QString shown = QString::number(model_.RandomizeFactor());
+  const QString shown = QString::number(model_.Settings().randomize_factor);
   for (;;) {
     const std::optional<QString> answer =
         ui.InputBox(QStringLiteral("Randomize Factor"),
@@ -153,7 +154,9 @@ void SelectionCommands::SetupRandomizeFactor(SelectionInteraction& ui) {
     // Cancel leaves whatever is stored, even a factor out of range.
     if (!answer) return;
     if (const std::optional<int> factor = ParseFactor(*answer)) {
-      model_.SetRandomizeFactor(*factor);
+      SurfaceSettings s = model_.Settings();
+      s.randomize_factor = *factor;
+      model_.SetSettings(s);
       return;
     }
     ui.ShowWarning(QStringLiteral("Invalid input."));

@@ -1,73 +1,12 @@
 #include "surface/surface_model.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <algorithm>
 
-#include "surface/bulk_send_thread.h"
-
 namespace quorvane {
-namespace {
-
-// The send thread's view of the model; every call comes on the GUI thread.
-class ModelBulkSendHost final : public BulkSendHost {
- public:
-  explicit ModelBulkSendHost(SurfaceModel& w) : w_(w) {}
-  void BeginSend() override { emit w_.sendBegun(); }
-  void EndSend() override { emit w_.sendEnded(); }
-  int CurrentPage() const override { return w_.CurrentPage(); }
-  bool Qualifies(int page, int slot, int send_mode) const override {
-    return w_.SendQualifies(page, slot, send_mode);
-  }
-  bool UsesSlider(int page, int slot) const override {
-    return w_.Pages().at(page, slot).use_slider;
-  }
-  bool SendDefinition(int page, int slot, bool second) override {
-    return w_.SendDefinition(page, slot, second);
-  }
-  int MidiDelay() const override { return w_.MidiDelay(); }
-  std::chrono::microseconds SendLead() const override {
-    const auto& lead = w_.Schedule().lead;
-    return lead ? lead() : std::chrono::microseconds{};
-  }
-  void SetNextDue(Clock::time_point due) override {
-    if (const auto& next_due = w_.Schedule().next_due) next_due(due);
-  }
-
- private:
-  SurfaceModel& w_;
-};
-
-}  // namespace
-
-SurfaceModel::SurfaceModel(QObject* parent)
-    : QObject(parent), send_host_(std::make_unique<ModelBulkSendHost>(*this)) {
-  for (QTimer* t : {&midi_in_timer_, &midi_out_timer_}) {
-    t->setInterval(kActivityMs);
-    t->setSingleShot(true);
-  }
-  connect(&midi_in_timer_, &QTimer::timeout, this, &SurfaceModel::MidiInTimerTimer);
-  connect(&midi_out_timer_, &QTimer::timeout, this, &SurfaceModel::MidiOutTimerTimer);
-  loss_.clear_timer.setSingleShot(true);
-  loss_.clear_timer.setInterval(kLossNoticeMs);
-  connect(&loss_.clear_timer, &QTimer::timeout, this, [this] {
-    loss_.count = 0;
-    loss_.notice.clear();
-    emit noticeChanged();
-  });
-  status_[1] = QStringLiteral("MIDI Controller");
-  status_[3] = QStringLiteral("Value");
-}
+SurfaceModel::SurfaceModel(QObject* parent) : QObject(parent), sends_(*this) {}
 
 SurfaceModel::~SurfaceModel() {
-  StopSends();
-}
-
-void SurfaceModel::SetStatus(int panel, const QString& text) {
-  QString& current = status_.at(static_cast<std::size_t>(panel));
-  if (current == text) return;
-  current = text;
-  emit statusPanelChanged(panel);
+  sends_.StopSends();
 }
 
 void SurfaceModel::ShowPage(int p) {
@@ -118,49 +57,6 @@ void SurfaceModel::RefreshAllSlots() {
   for (int s = 1; s <= kSlotCount; ++s) RefreshSlot(s);
 }
 
-void SurfaceModel::NoteMidiIn() {
-  midi_in_timer_.start();
-  if (!lamps_.in) {
-    lamps_.in = true;
-    emit activityChanged();
-  }
-}
-
-void SurfaceModel::NoteMidiOut() {
-  midi_out_timer_.start();
-  if (!lamps_.out) {
-    lamps_.out = true;
-    emit activityChanged();
-  }
-}
-
-void SurfaceModel::MidiInTimerTimer() {
-  midi_in_timer_.stop();
-  lamps_.in = false;
-  emit activityChanged();
-}
-
-void SurfaceModel::NoteMessagesLost(int count) {
-  loss_.count += count;
-  loss_.clear_timer.start();
-  if (loss_.update_posted) return;
-  loss_.update_posted = true;
-  QTimer::singleShot(0, this, [this] {
-    loss_.update_posted = false;
-    if (loss_.count == 0) return;
-    loss_.notice = QStringLiteral("%1 MIDI messages lost").arg(loss_.count);
-    emit noticeChanged();
-  });
-}
-
-void SurfaceModel::MidiOutTimerTimer() {
-  midi_out_timer_.stop();
-  lamps_.out = false;
-  SetStatus(2, QString());
-  SetStatus(4, QString());
-  emit activityChanged();
-}
-
 bool SurfaceModel::SendControlChange(int controller, int channel, int value) {
   if (!output_in_use_) return true;
   const int c = EffectiveChannel(channel, settings_.global_channel);
@@ -168,16 +64,16 @@ bool SurfaceModel::SendControlChange(int controller, int channel, int value) {
                                   static_cast<std::uint8_t>(value))) {
     return false;
   }
-  SetStatus(2, QString::number(controller));
-  SetStatus(4, QString::number(value));
-  NoteMidiOut();
+  status_.SetPanel(2, QString::number(controller));
+  status_.SetPanel(4, QString::number(value));
+  status_.NoteMidiOut();
   return true;
 }
 
 bool SurfaceModel::SendShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
   if (!output_in_use_) return true;
   if (send_short_ && !send_short_(status, data1, data2)) return false;
-  NoteMidiOut();
+  status_.NoteMidiOut();
   return true;
 }
 
@@ -194,7 +90,7 @@ void SurfaceModel::FollowMessage(std::uint8_t status, std::uint8_t data1, std::u
       if (PageOfIndex(i) == current_page_) RefreshSlot(SlotOfIndex(i));
     }
   }
-  NoteMidiIn();
+  status_.NoteMidiIn();
 }
 
 void SurfaceModel::RedrawSlot(int slot) {
@@ -242,7 +138,7 @@ void SurfaceModel::SliderChanged(int slot) {
   SlotView& view = MutableView(slot);
   const int v = ValueFromPosition(view.position);
   Echo echo = Echo::kSend;
-  if (group_.mode && group_.follow && d.selected && slot == gesture_.active_slot) {
+  if (group_.mode && group_.follow && d.selected && slot == gestures_.ActiveSlot()) {
     echo = GroupMove(slot, v, echo);
   }
   if (echo == Echo::kSend && d.value != v) SendControlChange(d.ctrl, d.channel, v);
@@ -281,58 +177,19 @@ void SurfaceModel::SetSlotColor(int slot, std::uint32_t color) {
   RedrawSlot(slot);
 }
 
-void SurfaceModel::ToggleCompactView() {
-  window_.compact_view = !window_.compact_view;
-  emit compactViewChanged(window_.compact_view);
-}
-
-void SurfaceModel::LeaveCompactView() {
-  if (window_.compact_view) ToggleCompactView();
-}
-
-bool SurfaceModel::TouchInGesture(int slot) {
-  bool& touched = gesture_.touched.at(static_cast<std::size_t>(slot));
-  if (touched) return false;
-  touched = true;
-  return true;
-}
-
-void SurfaceModel::SetUpdateSliderNumbers(bool on) {
-  settings_.update_slider_numbers = on;
-  ShowPage(current_page_);
-}
-
-BulkSendThread* SurfaceModel::StartSend(int send_mode) {
-  auto* thread = new BulkSendThread(*send_host_, bulk_.stop_request, send_mode, this);
-  thread->SetFreeOnFinish(true);
-  connect(thread, &BulkSendThread::finished, this, [this] { --bulk_.running; });
-  ++bulk_.running;
-  bulk_.last_thread = thread;
-  thread->Start();
-  return thread;
-}
-
-bool SurfaceModel::SendQualifies(int page, int slot, int send_mode) const {
-  const Tcontroller& d = pages_.at(page, slot);
-  if (send_mode == BulkSendThread::kSelected) return d.selected && d.enabled;
-  return d.enabled;
+void SurfaceModel::SetSettings(const SurfaceSettings& settings) {
+  const bool renumbered = settings.update_slider_numbers != settings_.update_slider_numbers;
+  settings_ = settings;
+  if (renumbered)
+    ShowPage(current_page_);  // tells stateChanged too
+  else
+    emit stateChanged();
 }
 
 bool SurfaceModel::SendDefinition(int page, int slot, bool second) {
   const Tcontroller& d = pages_.at(page, slot);
   return second ? SendControlChange(d.button_ctrl, d.button_channel, d.button_value)
                 : SendControlChange(d.ctrl, d.channel, d.value);
-}
-
-void SurfaceModel::StopSends() {
-  // The workers wait for steps on this thread: serve them rather than block on a join. Each
-  // step and each end arrives as a posted event, so waiting for events cannot miss the end.
-  // The request is renewed after every event, since a begin step clears it.
-  while (bulk_.running > 0) {
-    bulk_.stop_request.Request();
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
-                                    QEventLoop::ExcludeUserInputEvents);
-  }
 }
 
 void SurfaceModel::NotifySlot(int slot) {

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QFile>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "support/modal.h"
 #include "support/session_options.h"
 #include "support/temp_dir.h"
+#include "surface/bulk_sends.h"
 #include "surface/ui/main_window.h"
 
 namespace quorvane {
@@ -79,15 +81,15 @@ class ExitTest : public QObject {
       const int status = RunLoop([&s, &w, h] {
         if (h.tray) s.Tray().SetAvailability([] { return true; });
         s.Tray().SetEnabled(h.tray);
-        if (h.compact) s.Model().ToggleCompactView();
-        if (h.tray || !h.compact) s.Model().Minimize();
+        if (h.compact) s.Model().Window().ToggleCompactView();
+        if (h.tray || !h.compact) s.Model().Window().Minimize();
         QTRY_VERIFY(!w.isVisible() || w.isMinimized());
         // A tool window, a dialog and the send window of a bulk send (as a recall's) close.
         w.MenuAction(Command::kMidiKeyboard)->trigger();
         s.MidiKeyboard().close();
         testing::WhenModal<TAboutForm>([](TAboutForm* box) { box->reject(); });
         w.MenuAction(Command::kAbout)->trigger();
-        QSignalSpy ended(&s.Model(), &SurfaceModel::sendEnded);
+        QSignalSpy ended(&s.Model().Sends(), &BulkSends::sendEnded);
         w.MenuAction(Command::kSendAllControllers)->trigger();
         QVERIFY(ended.wait());
         QCoreApplication::processEvents();

@@ -9,6 +9,7 @@
 #include "keyboard/ui/keys_widget.h"
 #include "keyboard/ui/midi_keyboard_window.h"
 #include "support/in_process_midi_service.h"
+#include "support/surface_settings.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
 
@@ -95,19 +96,19 @@ class KeyboardSessionTest : public QObject {
   void keysSendOnTheGlobalChannelOnlyWithAnOutput() {
     Session session(Options());
     session.Start();
-    session.Model().SetGlobalChannel(2);
+    testing::SetSetting(session.Model(), &SurfaceSettings::global_channel, 2);
     QWidget* keys = session.MidiKeyboard().Keys();
     Click(keys, {5, 45}, QEvent::MouseButtonPress);
     Click(keys, {5, 45}, QEvent::MouseButtonRelease);
     QVERIFY(midi_->ShortsSentTo("Synth Out").empty());
-    QVERIFY(!session.Model().OutActivity());
+    QVERIFY(!session.Model().Status().OutActivity());
 
     session.Ports().Use(PortRole::kOutput, 0);
     Click(keys, {5, 45}, QEvent::MouseButtonPress);
     Click(keys, {5, 45}, QEvent::MouseButtonRelease);
     QCOMPARE(midi_->ShortsSentTo("Synth Out"),
              (std::vector<std::uint32_t>{0x91u | 24u << 8 | 96u << 16, 0x91u | 24u << 8}));
-    QVERIFY(session.Model().OutActivity());
+    QVERIFY(session.Model().Status().OutActivity());
   }
 
   void aNoteSoundingAtExitIsEnded() {

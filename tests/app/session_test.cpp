@@ -26,6 +26,7 @@
 #include "snapshots/snapshot_store.h"
 #include "support/in_process_midi_service.h"
 #include "support/modal.h"
+#include "support/surface_settings.h"
 #include "support/temp_dir.h"
 #include "surface/ui/bulk_send_window.h"
 #include "surface/ui/main_window.h"
@@ -100,8 +101,8 @@ class SessionTest : public QObject {
       QCOMPARE(session.Model().View(1).caption, QStringLiteral("Slider 1"));
       session.Model().MutablePages().at(2, 3).value = 42;
       session.Model().MutablePages().at(2, 3).caption = QStringLiteral("Cutoff");
-      session.Model().SetUpdateSliderNumbers(true);
-      session.Model().SetGlobalChannel(7);
+      testing::SetSetting(session.Model(), &SurfaceSettings::update_slider_numbers, true);
+      testing::SetSetting(session.Model(), &SurfaceSettings::global_channel, 7);
       session.Window().close();
       QTRY_VERIFY(session.IsShutDown());
     }
@@ -110,8 +111,8 @@ class SessionTest : public QObject {
     again.Start();
     QCOMPARE(again.Model().MutablePages().at(2, 3).value, 42);
     QCOMPARE(again.Model().MutablePages().at(2, 3).caption, QStringLiteral("Cutoff"));
-    QVERIFY(again.Model().UpdateSliderNumbers());
-    QCOMPARE(again.Model().GlobalChannel(), 7);
+    QVERIFY(again.Model().Settings().update_slider_numbers);
+    QCOMPARE(again.Model().Settings().global_channel, 7);
     QCOMPARE(again.Model().CurrentPage(), 1);
     QCOMPARE(again.Model().View(3).number_text, QStringLiteral("3"));
   }
@@ -164,7 +165,7 @@ class SessionTest : public QObject {
     again.Start();
     QCOMPARE(again.Model().Definition(2, 1).caption, QStringLiteral("Cutoff"));
     QCOMPARE(again.Model().Definition(2, 5).caption, QStringLiteral("Slider 25"));
-    QVERIFY(again.Model().AlwaysOnTop());
+    QVERIFY(again.Model().Settings().always_on_top);
     QVERIFY(again.Window().MenuAction(Command::kAlwaysOnTop)->isChecked());
   }
 
@@ -323,23 +324,23 @@ class SessionTest : public QObject {
       Session session(Options());
       session.Start();
       SurfaceModel& m = session.Model();
-      m.SetMidiDelay(50);  // a whole walk would take seconds
-      m.SetRandomizeFactor(77);
+      testing::SetSetting(m, &SurfaceSettings::midi_delay, 50);  // a whole walk would take seconds
+      testing::SetSetting(m, &SurfaceSettings::randomize_factor, 77);
       session.Window().MenuAction(Command::kGroupSelection)->trigger();
-      QSignalSpy begun(&m, &SurfaceModel::sendBegun);
+      QSignalSpy begun(&m.Sends(), &BulkSends::sendBegun);
       session.Window().MenuAction(Command::kSendAllControllers)->trigger();
       QVERIFY(begun.wait());
       QVERIFY(!session.Window().isEnabled());
       QVERIFY(session.Window().SendWindow()->isVisible());
       session.Window().close();
       QVERIFY(session.IsShutDown());
-      QCOMPARE(m.RunningSends(), 0);
+      QCOMPARE(m.Sends().RunningSends(), 0);
       QVERIFY(!session.Window().SendWindow()->isVisible());
     }
     Session again(Options());
     again.Start();
     QVERIFY(again.Model().GroupMode());
-    QCOMPARE(again.Model().RandomizeFactor(), 77);
+    QCOMPARE(again.Model().Settings().randomize_factor, 77);
     QVERIFY(again.Window().ButtonAction(Command::kGroupSelection)->isChecked());
   }
 

@@ -117,7 +117,7 @@ class ShellUiTest : public QObject {
     QVERIFY(item->text().endsWith(TrayIcon::kNoTraySuffix));  // a disabled item shows no tip
     // Minimising stays ordinary.
     session.Tray().SetEnabled(true);
-    session.Model().Minimize();
+    session.Model().Window().Minimize();
     QVERIFY(session.Window().isMinimized());
     QCoreApplication::processEvents();
     QVERIFY(session.Window().isVisible());

@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "snapshots/ui/snapshot_window.h"
 #include "support/session_options.h"
+#include "support/surface_settings.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
 
@@ -85,12 +86,12 @@ class SnapshotWindowSessionTest : public QObject {
     session.Start();
     Item(session)->trigger();
     SurfaceModel& m = session.Model();
-    m.SetMidiDelay(50);  // a whole walk would take seconds
-    QSignalSpy begun(&m, &SurfaceModel::sendBegun);
+    testing::SetSetting(m, &SurfaceSettings::midi_delay, 50);  // a whole walk would take seconds
+    QSignalSpy begun(&m.Sends(), &BulkSends::sendBegun);
     session.Window().MenuAction(Command::kSendAllControllers)->trigger();
     QVERIFY(begun.wait());
     QVERIFY(!session.SnapshotList().isEnabled());
-    m.StopSends();
+    m.Sends().StopSends();
     QTRY_VERIFY(session.Window().isEnabled());
     QVERIFY(session.SnapshotList().isEnabled());
     session.Shutdown();

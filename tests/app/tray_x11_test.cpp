@@ -49,7 +49,7 @@ class TrayX11Test : public QObject {
     QVERIFY(!session.Window().MenuAction(Command::kMinimizeToTray)->isEnabled());
     session.Tray().SetEnabled(true);
     QVERIFY(!session.Tray().Icon().isVisible());
-    session.Model().Minimize();
+    session.Model().Window().Minimize();
     QVERIFY(session.Window().isMinimized());
     QCoreApplication::processEvents();
     QVERIFY(session.Window().isVisible());
@@ -78,7 +78,7 @@ class TrayX11Test : public QObject {
     if (!StartTrayHost()) QSKIP("no tray host (trayer) on this machine");
     QTRY_VERIFY_WITH_TIMEOUT(item->isEnabled(), 3 * TrayIcon::kPollMs);
     item->trigger();
-    session.Model().Minimize();
+    session.Model().Window().Minimize();
     QTRY_VERIFY(!w.isVisible());
     tray_host_.kill();
     tray_host_.waitForFinished(3000);
@@ -109,12 +109,12 @@ class TrayX11Test : public QObject {
     QTRY_VERIFY(!session.Tray().Icon().geometry().isEmpty());  // embedded in the host
 
     // Minimised, the window and its taskbar entry go; the icon's click brings it back.
-    session.Model().Minimize();
+    session.Model().Window().Minimize();
     QTRY_VERIFY(!w.isVisible());
     emit session.Tray().Icon().activated(QSystemTrayIcon::Trigger);
     QTRY_VERIFY(w.isVisible());
     QVERIFY(!w.isMinimized());
-    QVERIFY(!session.Model().Minimized());
+    QVERIFY(!session.Model().Window().Minimized());
 
     // The menu: Restore, Minimize, a separator, Exit.
     const QList<QAction*> entries = session.Tray().Menu()->actions();

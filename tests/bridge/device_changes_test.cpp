@@ -50,7 +50,7 @@ class DeviceChangesTest : public ::testing::Test {
   }
 
   void Drag(int slot, int v) {
-    model.SetActiveSlot(slot);
+    model.Gestures().SetActiveSlot(slot);
     model.TrackBarMoved(slot, 127 - v);
   }
 

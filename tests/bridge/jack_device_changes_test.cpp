@@ -16,6 +16,7 @@
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
 #include "support/pump.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -59,14 +60,14 @@ class JackDeviceChanges : public ::testing::Test {
   }
 
   void TearDown() override {
-    model_.StopSends();
+    model_.Sends().StopSends();
     if (ports_) (*ports_)->CloseInUse();
     ports_.reset();
     peer_.reset();
   }
 
   void Drag(int slot, int v) {
-    model_.SetActiveSlot(slot);
+    model_.Gestures().SetActiveSlot(slot);
     model_.TrackBarMoved(slot, 127 - v);
   }
 
@@ -107,7 +108,7 @@ TEST_F(JackDeviceChanges, APeerThatQuitsIsShownMissingAndReconnectsWhenItIsBack)
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].bytes, (MidiBytes{0xB0, model_.SlotDefinition(5).ctrl, 99}));
   // And the first input is followed again.
-  model_.SetListenChannel(0);
+  testing::SetSetting(model_, &SurfaceSettings::listen_channel, 0);
   ASSERT_TRUE(peer_->send({{0xB2, model_.SlotDefinition(8).ctrl, 17}}));
   EXPECT_TRUE(Pump([&] { return model_.SlotDefinition(8).value == 17; }));
   EXPECT_EQ(errors.size(), 0);

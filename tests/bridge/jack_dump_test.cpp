@@ -7,6 +7,7 @@
 #include "files/slider_file_commands.h"
 #include "jack_ports.h"
 #include "support/pump.h"
+#include "support/surface_settings.h"
 
 namespace quorvane {
 namespace {
@@ -27,7 +28,7 @@ class JackDump : public testing::JackPortsTest {
     if (HasFatalFailure()) return;
     ASSERT_TRUE((*ports_)->MidiInput1().IsOpen());
     ASSERT_TRUE(model_.OutputInUse());
-    model_.SetListenChannel(1);
+    testing::SetSetting(model_, &SurfaceSettings::listen_channel, 1);
     model_.ShowPage(1);
   }
 };
@@ -36,10 +37,10 @@ TEST_F(JackDump, TheDumpRequestLeavesAsOneSysexMessageAndLightsTheOutLamp) {
   QString dump = "F0 7E 7F 06 01 F7";
   FakeFileInteraction ui;
   DumpRequestCommand command(*ports_->link, dump, ui);
-  ASSERT_FALSE(model_.OutActivity());
+  ASSERT_FALSE(model_.Status().OutActivity());
   EXPECT_TRUE(command.Click());
   ASSERT_TRUE(peer_->waitFor(1));
-  EXPECT_TRUE(model_.OutActivity());
+  EXPECT_TRUE(model_.Status().OutActivity());
   dump = "100";
   EXPECT_TRUE(command.Click());
   ASSERT_TRUE(peer_->waitFor(2));

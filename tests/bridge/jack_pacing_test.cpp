@@ -15,6 +15,7 @@
 #include "midi/midi_ports.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -33,15 +34,15 @@ class JackPacing : public testing::JackPortsTest {
   }
 
   void WaitForSends() {
-    while (model_.RunningSends() > 0) {
+    while (model_.Sends().RunningSends() > 0) {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
   }
 };
 
 TEST_F(JackPacing, SendAllControllersArrivesInWalkOrderSliderBeforeButton) {
-  model_.SetMidiDelay(5);
-  model_.SetGlobalChannel(2);
+  testing::SetSetting(model_, &SurfaceSettings::midi_delay, 5);
+  testing::SetSetting(model_, &SurfaceSettings::global_channel, 2);
   std::vector<MidiBytes> expected;
   for (int n = 1; n <= kDefinitionCount; ++n) {
     Tcontroller& d = model_.MutablePages().byNumber(n);
@@ -59,7 +60,7 @@ TEST_F(JackPacing, SendAllControllersArrivesInWalkOrderSliderBeforeButton) {
   }
   ASSERT_EQ(expected.size(), 180u);
 
-  model_.StartSend(BulkSendThread::kAllPages);
+  model_.Sends().StartSend(BulkSendThread::kAllPages);
   WaitForSends();
   ASSERT_TRUE(peer_->waitFor(180));
   // A marker sent after the walk bounds what else could have arrived.

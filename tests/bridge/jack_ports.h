@@ -31,7 +31,7 @@ class JackPortsTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    model_.StopSends();
+    model_.Sends().StopSends();
     if (ports_) (*ports_)->CloseInUse();
     ports_.reset();
     peer_.reset();

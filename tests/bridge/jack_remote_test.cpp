@@ -66,7 +66,7 @@ class JackRemote : public ::testing::Test {
   }
 
   void TearDown() override {
-    model_.StopSends();
+    model_.Sends().StopSends();
     remote_.reset();
     if (ports_) (*ports_)->CloseInUse();
     ports_.reset();
@@ -110,14 +110,14 @@ TEST_F(JackRemote, ASliderControllerSetsItsSlotAndSendsTheSlotsOwnControllerAndC
   ASSERT_TRUE(Play({{0xB0, 5, 100}}));
   EXPECT_EQ(d.value, 100);
   EXPECT_EQ(model_.View(5).position, 127 - 100);
-  EXPECT_TRUE(model_.InActivity());
+  EXPECT_TRUE(model_.Status().InActivity());
   EXPECT_EQ(Received(1), (std::vector<MidiBytes>{{0xB2, 77, 100}}));
 }
 
 TEST_F(JackRemote, AnotherChannelANoteAndASysexOnlyLightTheLamp) {
-  model_.MidiInTimerTimer();
+  model_.Status().MidiInTimerTimer();
   ASSERT_TRUE(Play({{0xB1, 5, 100}, {0x90, 5, 100}, {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}}));
-  EXPECT_TRUE(model_.InActivity());
+  EXPECT_TRUE(model_.Status().InActivity());
   EXPECT_EQ(model_.SlotDefinition(5).value, 127);
   EXPECT_TRUE(Received(0).empty());
 }
@@ -156,7 +156,7 @@ TEST_F(JackRemote, SnapshotZeroControllerWithValueZeroRecallsThroughThePacedSend
   model_.Definition(2, 7).value = 90;
   ASSERT_TRUE(Play({{0xB0, 49, 0}}));
   EXPECT_EQ(model_.Definition(2, 7).value, 20);
-  ASSERT_TRUE(Pump([&] { return model_.RunningSends() == 0; }));
+  ASSERT_TRUE(Pump([&] { return model_.Sends().RunningSends() == 0; }));
   // Every definition of every page, in order, the recalled value among them.
   const std::vector<MidiBytes> sent = Received(kDefinitionCount);
   ASSERT_EQ(sent.size(), static_cast<std::size_t>(kDefinitionCount));
@@ -173,8 +173,8 @@ TEST_F(JackRemote, ADisabledSlotsControllerFallsThroughToTheCommands) {
   };
   const Case cases[] = {
       {"page", 43, [this] { return model_.CurrentPage() == 3; }},
-      {"compact view", 46, [this] { return model_.CompactView(); }},
-      {"minimise", 47, [this] { return model_.Minimized(); }},
+      {"compact view", 46, [this] { return model_.Window().CompactView(); }},
+      {"minimise", 47, [this] { return model_.Window().Minimized(); }},
       {"take mode", 48, [this] { return snapshots_->TakeMode(); }},
       {"snapshot store", 49,
        [this] { return !snapshots_->TakeMode() && snapshots_->Library().InUse(1, 0); }},
@@ -262,8 +262,8 @@ TEST_F(JackRemote, TransportButtonsSendTheirControlChange) {
   EXPECT_TRUE(remote_->SendTransport(TransportButton::kStop));
   EXPECT_EQ(Received(3, before),
             (std::vector<MidiBytes>{{0xB0, 65, 127}, {0xB0, 68, 127}, {0xB9, 66, 127}}));
-  EXPECT_EQ(model_.StatusPanel(2), "7");
-  EXPECT_EQ(model_.StatusPanel(4), "99");
+  EXPECT_EQ(model_.Status().Panel(2), "7");
+  EXPECT_EQ(model_.Status().Panel(4), "99");
 }
 
 class JackRemoteWithoutOutput : public JackRemote {
@@ -276,10 +276,10 @@ TEST_F(JackRemoteWithoutOutput, TransportSendsNothingAndRemoteStillMovesTheSurfa
                                   TransportButton::kRecord, TransportButton::kPause}) {
     EXPECT_FALSE(remote_->SendTransport(b));
   }
-  EXPECT_FALSE(model_.OutActivity());
+  EXPECT_FALSE(model_.Status().OutActivity());
   ASSERT_TRUE(Play({{0xB0, 5, 100}}));
   EXPECT_EQ(model_.SlotDefinition(5).value, 100);
-  EXPECT_FALSE(model_.OutActivity());
+  EXPECT_FALSE(model_.Status().OutActivity());
   EXPECT_EQ(peer_->count(), 0u);
 }
 

@@ -17,6 +17,7 @@
 #include "support/jack_server.h"
 #include "support/jack_services.h"
 #include "support/pump.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -49,7 +50,7 @@ TEST_F(JackSurface, DraggingSliderFiveOneStepSendsExactlyOneMessage) {
   d.channel = 4;
   d.value = 100;
   model_.RefreshSlot(5);
-  model_.SetActiveSlot(5);
+  model_.Gestures().SetActiveSlot(5);
   model_.TrackBarMoved(5, 127 - 101);
   model_.TrackBarMoved(5, 127 - 101);  // released where it is
   ASSERT_TRUE(peer_->waitFor(1));
@@ -63,12 +64,12 @@ TEST_F(JackSurface, DraggingSliderFiveOneStepSendsExactlyOneMessage) {
 }
 
 TEST_F(JackSurface, IncomingControlChangeMovesTheSlidersAndIsNotEchoed) {
-  model_.SetListenChannel(1);
+  testing::SetSetting(model_, &SurfaceSettings::listen_channel, 1);
   model_.MutablePages().at(1, 2).ctrl = 7;
   model_.MutablePages().at(3, 9).ctrl = 7;
   ASSERT_TRUE(peer_->send({{0xB0, 7, 33}, {0xB1, 7, 90}}));
-  ASSERT_TRUE(
-      Pump([&] { return model_.MutablePages().at(3, 9).value == 33 && model_.InActivity(); }));
+  ASSERT_TRUE(Pump(
+      [&] { return model_.MutablePages().at(3, 9).value == 33 && model_.Status().InActivity(); }));
   EXPECT_EQ(model_.MutablePages().at(1, 2).value, 33);
   EXPECT_EQ(model_.View(2).position, 127 - 33);
   // The channel-2 message lit the indicator only; a marker bounds what could have echoed.
@@ -160,7 +161,7 @@ TEST(JackLateServer, PortsOpenByNameWhenTheServerStartsAfterTheProgram) {
   ASSERT_TRUE(ports->MidiInput1().IsOpen());
   EXPECT_TRUE(model.OutputInUse());
 
-  model.SetActiveSlot(2);
+  model.Gestures().SetActiveSlot(2);
   model.TrackBarMoved(2, 127 - 60);
   ASSERT_TRUE(peer->waitFor(1));
   EXPECT_EQ(peer->events()[0].bytes, (MidiBytes{0xB0, model.MutablePages().at(1, 2).ctrl, 60}));

@@ -6,6 +6,7 @@
 #include "bridge/surface_midi_link.h"
 #include "files/app_settings.h"
 #include "midi/midi_ports.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane::testing {
@@ -19,7 +20,7 @@ struct LinkedPorts {
 
   // The MIDI values of the settings file taken and the ports started, as at start-up.
   void Start(const AppSettings& settings) {
-    model->SetMidiDelay(settings.midi_delay);
+    testing::SetSetting(*model, &SurfaceSettings::midi_delay, settings.midi_delay);
     link->SetRemoteChannel(settings.remote_channel);
     link->Guard([&] { ports->Start(MidiPortsConfigOf(settings)); });
   }

@@ -39,7 +39,7 @@ class LinkedPortsTest : public ::testing::Test, protected TwoMidiSystems {
 
   // The slider of slot `slot` on the page shown is dragged to value v.
   void Drag(int slot, int v) {
-    model.SetActiveSlot(slot);
+    model.Gestures().SetActiveSlot(slot);
     model.TrackBarMoved(slot, 127 - v);
   }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "linked_ports_fixture.h"
+#include "support/surface_settings.h"
 
 namespace quorvane {
 namespace {
@@ -21,8 +22,8 @@ class MidiSettingsEditorTest : public testing::LinkedPortsTest {
     s.input_device1 = 0;
     s.output_device = 0;
     s.listen_channel = 5;
-    model.SetListenChannel(5);
-    model.SetGlobalChannel(3);
+    testing::SetSetting(model, &SurfaceSettings::listen_channel, 5);
+    testing::SetSetting(model, &SurfaceSettings::global_channel, 3);
     ports = std::make_unique<testing::LinkedPorts>(Started(s));
     form = std::make_unique<MidiSettingsEditor>(*ports->link);
   }
@@ -61,10 +62,10 @@ TEST_F(MidiSettingsEditorTest, OkTakesTheChoicesAndOpensThem) {
   EXPECT_EQ((*ports)->Device(PortRole::kRemoteInput), 2);
   EXPECT_EQ((*ports)->Device(PortRole::kOutput), 1);
   EXPECT_EQ((*ports)->DeviceName(PortRole::kOutput), QStringLiteral("Drum Out"));
-  EXPECT_EQ(model.ListenChannel(), 0);
-  EXPECT_EQ(model.GlobalChannel(), 16);
+  EXPECT_EQ(model.Settings().listen_channel, 0);
+  EXPECT_EQ(model.Settings().global_channel, 16);
   EXPECT_EQ(ports->link->RemoteChannel(), 2);
-  EXPECT_EQ(model.MidiDelay(), 1000);
+  EXPECT_EQ(model.Settings().midi_delay, 1000);
   EXPECT_EQ(service->OpenHandleCount(), 2u);
   Drag(1, 64);
   EXPECT_EQ(service->ShortsSentTo("Drum Out").size(), 1u);
@@ -78,7 +79,7 @@ TEST_F(MidiSettingsEditorTest, NoneForTheOutputMakesSendsSilent) {
   EXPECT_FALSE(model.OutputInUse());
   Drag(1, 64);
   EXPECT_EQ(service->CallCount(Call::OutputShortMessage), 0);
-  EXPECT_TRUE(model.StatusPanel(2).isEmpty());
+  EXPECT_TRUE(model.Status().Panel(2).isEmpty());
 }
 
 TEST_F(MidiSettingsEditorTest, CancelKeepsAndReopensTheOldDevices) {
@@ -91,7 +92,7 @@ TEST_F(MidiSettingsEditorTest, CancelKeepsAndReopensTheOldDevices) {
   EXPECT_TRUE((*ports)->MidiOutput1().IsOpen());
   EXPECT_TRUE((*ports)->MidiInput1().IsOpen());
   EXPECT_EQ((*ports)->MidiInput1().DeviceID(), 0);
-  EXPECT_EQ(model.GlobalChannel(), 3);
+  EXPECT_EQ(model.Settings().global_channel, 3);
   Drag(1, 64);
   EXPECT_EQ(service->ShortsSentTo("Synth Out").size(), 1u);
 }
@@ -103,11 +104,11 @@ TEST_F(MidiSettingsEditorTest, DelayMustBeAWholeNumberUpToOneThousand) {
 }
 
 TEST_F(MidiSettingsEditorTest, ChannelOutsideTheListLeavesTheValueAsItWas) {
-  model.SetGlobalChannel(40);
+  testing::SetSetting(model, &SurfaceSettings::global_channel, 40);
   form->Setup();
   EXPECT_EQ(form->channel, -1);
   form->Accept();
-  EXPECT_EQ(model.GlobalChannel(), 40);
+  EXPECT_EQ(model.Settings().global_channel, 40);
 }
 
 TEST_F(MidiSettingsEditorTest, SwitchingSystemsFindsDevicesByNameAndCancelGoesBack) {

@@ -7,6 +7,7 @@
 
 #include "linked_ports_fixture.h"
 #include "support/pump.h"
+#include "support/surface_settings.h"
 
 // The surface and the ports joined: what a slot sends, what the first input moves, what the
 // remote input hands over, and what a lost or late MIDI system does to both.
@@ -51,7 +52,7 @@ TEST_F(SurfaceMidiLinkTest, VanishedDeviceIsToldOnceAndEverythingElseLoads) {
   EXPECT_TRUE(ports->InUse(PortRole::kRemoteInput));
   EXPECT_EQ(ports->Device(PortRole::kRemoteInput), 1);
   EXPECT_EQ(ports.link->RemoteChannel(), 9);
-  EXPECT_EQ(model.MidiDelay(), 40);
+  EXPECT_EQ(model.Settings().midi_delay, 40);
 
   const QStringList told = ports->TakeMessages();
   ASSERT_EQ(told.size(), 2);
@@ -103,7 +104,7 @@ TEST_F(SurfaceMidiLinkTest, GroupMoveGoesOutThroughThePort) {
   AppSettings s;
   s.output_device = 1;
   auto ports = Started(s);
-  model.SetGlobalChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::global_channel, 1);
   for (auto [slot, value] : {std::pair{1, 40}, {2, 20}, {3, 80}}) {
     model.SlotDefinition(slot).value = static_cast<std::uint8_t>(value);
     model.SlotDefinition(slot).selected = true;
@@ -176,7 +177,7 @@ TEST_F(SurfaceMidiLinkTest, PortErrorInABulkSendEndsItAndIsReportedOnce) {
   auto ports = Started(s);
   QSignalSpy errors(ports.link.get(), &SurfaceMidiLink::portError);
   service->FailCall(Call::OutputShortMessage, kMidiNoDevice);
-  BulkSendThread* thread = model.StartSend(BulkSendThread::kAllPages);
+  BulkSendThread* thread = model.Sends().StartSend(BulkSendThread::kAllPages);
   QSignalSpy finished(thread, &BulkSendThread::finished);
   ASSERT_TRUE(finished.wait(5000));
   EXPECT_TRUE(finished.at(0).at(0).toBool());
@@ -189,7 +190,7 @@ TEST_F(SurfaceMidiLinkTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) 
   s.input_device1 = 0;
   s.output_device = 0;
   auto ports = Started(s);
-  model.SetListenChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 1);
   model.MutablePages().at(1, 3).ctrl = 7;
   model.MutablePages().at(4, 5).ctrl = 7;
   model.ShowPage(4);
@@ -198,7 +199,7 @@ TEST_F(SurfaceMidiLinkTest, FollowMovesEveryMatchingDefinitionAndEchoesNothing) 
   ASSERT_TRUE(Pump([&] { return model.MutablePages().at(4, 5).value == 99; }));
   EXPECT_EQ(model.MutablePages().at(1, 3).value, 99);
   EXPECT_EQ(model.View(5).position, 127 - 99);
-  EXPECT_TRUE(model.InActivity());
+  EXPECT_TRUE(model.Status().InActivity());
   int moved = 0;
   for (int i = 0; i < kDefinitionCount; ++i) moved += model.MutablePages()[i].value == 99 ? 1 : 0;
   EXPECT_EQ(moved, 2);
@@ -209,7 +210,7 @@ TEST_F(SurfaceMidiLinkTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyW
   AppSettings s;
   s.input_device1 = 0;
   auto ports = Started(s);
-  model.SetListenChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 1);
   constexpr int kSent = 3000;  // one burst: the GUI thread drains nothing meanwhile
   std::map<int, int> last;     // controller -> value
   for (int n = 0; n < kSent; ++n) {
@@ -220,8 +221,8 @@ TEST_F(SurfaceMidiLinkTest, AFloodLeavesEverySliderOnItsLastValueAndSaysHowManyW
   }
   service->WaitIdle();
   const int lost = kSent - ports->MidiInput1().Capacity();
-  ASSERT_TRUE(Pump([&] { return !model.Notice().isEmpty(); }));
-  EXPECT_EQ(model.Notice(), QStringLiteral("%1 MIDI messages lost").arg(lost));
+  ASSERT_TRUE(Pump([&] { return !model.Status().Notice().isEmpty(); }));
+  EXPECT_EQ(model.Status().Notice(), QStringLiteral("%1 MIDI messages lost").arg(lost));
   for (int i = 0; i < kDefinitionCount; ++i) {
     const Tcontroller& d = model.Pages()[i];
     ASSERT_EQ(d.value, last.at(d.ctrl)) << "definition " << i + 1 << ", controller " << int{d.ctrl};
@@ -253,17 +254,18 @@ TEST_F(SurfaceMidiLinkTest, OtherChannelsAreFollowedOnlyWithAll) {
   AppSettings s;
   s.input_device1 = 2;
   auto ports = Started(s);
-  model.SetListenChannel(1);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 1);
   model.MutablePages().at(2, 1).ctrl = 74;
 
   service->InjectShort(2, Word(0xB1, 74, 12));   // channel 2
   service->InjectShort(2, Word(0x90, 74, 100));  // note on, as a marker
-  ASSERT_TRUE(Pump([&] { return ports->MidiInput1().PendingCount() == 0 && model.InActivity(); }));
+  ASSERT_TRUE(
+      Pump([&] { return ports->MidiInput1().PendingCount() == 0 && model.Status().InActivity(); }));
   service->WaitIdle();
   PumpPending();
   EXPECT_EQ(model.MutablePages().at(2, 1).value, 0);
 
-  model.SetListenChannel(0);
+  testing::SetSetting(model, &SurfaceSettings::listen_channel, 0);
   service->InjectShort(2, Word(0xB1, 74, 12));
   ASSERT_TRUE(Pump([&] { return model.MutablePages().at(2, 1).value == 12; }));
 }
@@ -274,7 +276,7 @@ TEST_F(SurfaceMidiLinkTest, SysexOnTheFollowInputOnlyLightsTheIndicator) {
   auto ports = Started(s);
   const TPageSet before = model.MutablePages();
   service->InjectSysex(0, {0xF0, 0x41, 0x10, 0xF7});
-  ASSERT_TRUE(Pump([&] { return model.InActivity(); }));
+  ASSERT_TRUE(Pump([&] { return model.Status().InActivity(); }));
   EXPECT_TRUE(model.MutablePages() == before);
 }
 
@@ -290,7 +292,7 @@ TEST_F(SurfaceMidiLinkTest, RemoteInputGoesToItsHookOnly) {
   ASSERT_TRUE(Pump([&] { return seen.size() == 2; }));
   EXPECT_EQ(seen, (std::vector<std::uint8_t>{1, 2}));
   EXPECT_EQ(model.MutablePages().at(1, 1).value, 0);
-  EXPECT_FALSE(model.InActivity());
+  EXPECT_FALSE(model.Status().InActivity());
 }
 
 TEST_F(SurfaceMidiLinkTest, ShutdownClosesThePortsInUseAndWritesTheKeys) {

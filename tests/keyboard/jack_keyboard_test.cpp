@@ -11,6 +11,7 @@
 #include "keyboard/keyboard_sender.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -25,7 +26,7 @@ class JackKeyboard : public testing::JackPortsTest {
   void SetUp() override {
     JackPortsTest::SetUp();
     if (HasFatalFailure()) return;
-    model_.SetGlobalChannel(1);
+    testing::SetSetting(model_, &SurfaceSettings::global_channel, 1);
   }
 
   // Plays the events the keyboard reported, as the window does.
@@ -51,7 +52,7 @@ class JackKeyboard : public testing::JackPortsTest {
   KeyboardSender sender_{[this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
                            return model_.SendShortMessage(s, d1, d2);
                          },
-                         [this] { return model_.GlobalChannel(); },
+                         [this] { return model_.Settings().global_channel; },
                          [this] { return model_.OutputInUse(); }};
   const KeyboardGeometry keys_{TKeyboardOrientation::kbHorizontal, 11, 2, 473, 59};
   KeyboardState state_;
@@ -68,7 +69,7 @@ TEST_F(JackKeyboard, KeysPanicBankAndProgramReachTheWire) {
       Received(6),
       (std::vector<MidiBytes>{
           {0x90, 24, 77}, {0x90, 24, 0}, {0xB0, 123, 0}, {0xC0, 9}, {0xB0, 32, 2}, {0xC0, 9}}));
-  EXPECT_TRUE(model_.OutActivity());
+  EXPECT_TRUE(model_.Status().OutActivity());
 }
 
 TEST_F(JackKeyboard, AGlideAcrossThreeKeysEndsEachBeforeTheNext) {
@@ -93,7 +94,7 @@ TEST_F(JackKeyboard, WithoutAnOutputNothingIsSentAndTheLampStaysDark) {
   Play(state_.Release());
   sender_.Panic();
   sender_.ChooseBank(4);
-  EXPECT_FALSE(model_.OutActivity());
+  EXPECT_FALSE(model_.Status().OutActivity());
   EXPECT_FALSE(peer_->waitFor(1, std::chrono::milliseconds(300)));
 }
 

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -125,20 +126,20 @@ TEST(KeyboardSenderModelTest, SendsThroughTheModelLightingTheOutputLamp) {
     sent.emplace_back(s, d1, d2);
     return true;
   });
-  model.SetGlobalChannel(5);
+  testing::SetSetting(model, &SurfaceSettings::global_channel, 5);
   KeyboardSender sender([&model](std::uint8_t s, std::uint8_t d1,
                                  std::uint8_t d2) { return model.SendShortMessage(s, d1, d2); },
-                        [&model] { return model.GlobalChannel(); },
+                        [&model] { return model.Settings().global_channel; },
                         [&model] { return model.OutputInUse(); });
 
   sender.NoteOn(60, 90);
   EXPECT_TRUE(sent.empty());
-  EXPECT_FALSE(model.OutActivity()) << "without an output the lamp stays dark";
+  EXPECT_FALSE(model.Status().OutActivity()) << "without an output the lamp stays dark";
 
   model.SetOutputInUse(true);
   sender.NoteOn(60, 90);
   EXPECT_EQ(sent, (std::vector<Sent>{{0x94, 60, 90}}));
-  EXPECT_TRUE(model.OutActivity());
+  EXPECT_TRUE(model.Status().OutActivity());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "jack_ports.h"
 #include "morph/morphing.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -22,7 +23,7 @@ class JackMorph : public testing::JackPortsTest {
     JackPortsTest::SetUp();
     if (HasFatalFailure()) return;
     model_.MutablePages().Initialize();  // every other definition: enabled, no range
-    model_.SetGlobalChannel(3);
+    testing::SetSetting(model_, &SurfaceSettings::global_channel, 3);
     model_.ShowPage(3);
   }
 

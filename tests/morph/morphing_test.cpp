@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -26,7 +27,7 @@ void PrintTo(const Message& m, std::ostream* os) {
 class MorphingTest : public ::testing::Test {
  protected:
   MorphingTest() {
-    model_.SetGlobalChannel(2);
+    testing::SetSetting(model_, &SurfaceSettings::global_channel, 2);
     model_.SetOutputInUse(true);
     model_.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
       sent_.push_back({s, d1, d2});

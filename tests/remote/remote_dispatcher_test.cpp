@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -159,14 +160,14 @@ TEST_F(RemoteDispatcherTest, OtherMessagesOnlyLightTheInputLamp) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
-    model.MidiInTimerTimer();
-    ASSERT_FALSE(model.InActivity());
+    model.Status().MidiInTimerTimer();
+    ASSERT_FALSE(model.Status().InActivity());
     TMyMidiEvent e;
     e.status = k.status;
     e.data1 = k.data1;
     e.data2 = k.data2;
     EXPECT_EQ(dispatcher.HandleEvent(e), RemoteAction::kIgnored);
-    EXPECT_TRUE(model.InActivity());
+    EXPECT_TRUE(model.Status().InActivity());
     EXPECT_EQ(model.SlotDefinition(5).value, 0);
   }
   EXPECT_TRUE(sent.empty());
@@ -176,7 +177,7 @@ TEST_F(RemoteDispatcherTest, OtherMessagesOnlyLightTheInputLamp) {
 
 TEST_F(RemoteDispatcherTest, HandledEventsLightTheInputLampToo) {
   EXPECT_EQ(Cc(42, 0), RemoteAction::kPage);
-  EXPECT_TRUE(model.InActivity());
+  EXPECT_TRUE(model.Status().InActivity());
 }
 
 TEST_F(RemoteDispatcherTest, ButtonEntriesSetTheButtonAndSendTheValueAsReceived) {
@@ -250,8 +251,8 @@ TEST_F(RemoteDispatcherTest, HandledSlidersAndButtonsKeepTheCommandsAway) {
   EXPECT_EQ(Cc(48, 10), RemoteAction::kSlider);
   EXPECT_EQ(Cc(47, 10), RemoteAction::kSlider);
   EXPECT_EQ(model.CurrentPage(), 1);
-  EXPECT_FALSE(model.CompactView());
-  EXPECT_FALSE(model.Minimized());
+  EXPECT_FALSE(model.Window().CompactView());
+  EXPECT_FALSE(model.Window().Minimized());
   EXPECT_TRUE(host.calls.empty());
   // The same message with an unchanged value is still the slider's.
   EXPECT_EQ(Cc(42, 10), RemoteAction::kSlider);
@@ -278,7 +279,7 @@ TEST_F(RemoteDispatcherTest, ADisabledSlotsControllerFallsThroughToTheCommands) 
     EXPECT_EQ(Cc(k.command_controller, 5), k.action);
     EXPECT_EQ(model.Definition(1, 5).value, 0);
     model.ShowPage(1);
-    model.SetMinimized(false);
+    model.Window().SetMinimized(false);
   }
   EXPECT_TRUE(sent.empty());
 }
@@ -289,15 +290,15 @@ TEST_F(RemoteDispatcherTest, CommandsIgnoreTheValue) {
     SCOPED_TRACE(value);
     host.calls.clear();
     model.ShowPage(1);
-    model.SetMinimized(false);
+    model.Window().SetMinimized(false);
     EXPECT_EQ(Cc(44, value), RemoteAction::kPage);
     EXPECT_EQ(model.CurrentPage(), 4);
-    const bool compact = model.CompactView();
+    const bool compact = model.Window().CompactView();
     EXPECT_EQ(Cc(46, value), RemoteAction::kCompactView);
-    EXPECT_NE(model.CompactView(), compact);
-    const bool minimized = model.Minimized();
+    EXPECT_NE(model.Window().CompactView(), compact);
+    const bool minimized = model.Window().Minimized();
     EXPECT_EQ(Cc(47, value), RemoteAction::kMinimize);
-    EXPECT_NE(model.Minimized(), minimized);
+    EXPECT_NE(model.Window().Minimized(), minimized);
     EXPECT_EQ(Cc(58, value), RemoteAction::kSnapshot);
     EXPECT_EQ(Cc(48, value), RemoteAction::kTakeMode);
     EXPECT_EQ(host.calls,
@@ -372,22 +373,22 @@ TEST_F(RemoteDispatcherTest, TheEarlierCommandStepWins) {
 }
 
 TEST_F(RemoteDispatcherTest, CompactViewTogglesExceptWhileMinimised) {
-  QSignalSpy changed(&model, &SurfaceModel::compactViewChanged);
+  QSignalSpy changed(&model.Window(), &WindowMode::compactViewChanged);
   EXPECT_EQ(Cc(46, 0), RemoteAction::kCompactView);
-  EXPECT_TRUE(model.CompactView());
+  EXPECT_TRUE(model.Window().CompactView());
   EXPECT_EQ(Cc(46, 0), RemoteAction::kCompactView);
-  EXPECT_FALSE(model.CompactView());
-  model.SetMinimized(true);
+  EXPECT_FALSE(model.Window().CompactView());
+  model.Window().SetMinimized(true);
   EXPECT_EQ(Cc(46, 0), RemoteAction::kCompactView);  // taken, but nothing happens
-  EXPECT_FALSE(model.CompactView());
+  EXPECT_FALSE(model.Window().CompactView());
   EXPECT_EQ(changed.count(), 2);
 }
 
 TEST_F(RemoteDispatcherTest, CompactViewShowsTheValueOnTheStrip) {
-  model.ToggleCompactView();
+  model.Window().ToggleCompactView();
   EXPECT_EQ(Cc(5, 88), RemoteAction::kSlider);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"compact 5=88"}));
-  model.ToggleCompactView();
+  model.Window().ToggleCompactView();
   host.calls.clear();
   EXPECT_EQ(Cc(5, 89), RemoteAction::kSlider);
   EXPECT_TRUE(host.calls.empty());
@@ -409,14 +410,14 @@ TEST_F(RemoteDispatcherTest, MinimiseRestoresMinimisesOrBringsToFront) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
-    model.SetMinimized(k.minimized);
-    model.SetAlwaysOnTop(k.on_top);
+    model.Window().SetMinimized(k.minimized);
+    testing::SetSetting(model, &SurfaceSettings::always_on_top, k.on_top);
     host.active = k.active;
     host.calls.clear();
-    QSignalSpy minimize(&model, &SurfaceModel::minimizeRequested);
-    QSignalSpy restore(&model, &SurfaceModel::restoreRequested);
+    QSignalSpy minimize(&model.Window(), &WindowMode::minimizeRequested);
+    QSignalSpy restore(&model.Window(), &WindowMode::restoreRequested);
     EXPECT_EQ(Cc(47, 0), RemoteAction::kMinimize);
-    EXPECT_EQ(model.Minimized(), k.minimized_after);
+    EXPECT_EQ(model.Window().Minimized(), k.minimized_after);
     EXPECT_EQ(minimize.count(), k.minimize_requests);
     EXPECT_EQ(restore.count(), k.restore_requests);
     EXPECT_EQ(host.calls, k.calls);
@@ -449,11 +450,11 @@ TEST_F(RemoteDispatcherTest, WhileAModalDialogIsOpenOnlyMovesApply) {
   for (const int command : {42, 46, 47, 49, 48}) {
     SCOPED_TRACE(command);
     EXPECT_EQ(Cc(command, 127), RemoteAction::kIgnored);
-    EXPECT_TRUE(model.InActivity());
+    EXPECT_TRUE(model.Status().InActivity());
   }
   EXPECT_EQ(model.CurrentPage(), 1);
-  EXPECT_FALSE(model.CompactView());
-  EXPECT_FALSE(model.Minimized());
+  EXPECT_FALSE(model.Window().CompactView());
+  EXPECT_FALSE(model.Window().Minimized());
   EXPECT_TRUE(host.calls.empty());
   EXPECT_EQ(sent.size(), 2u);
   host.modal = false;

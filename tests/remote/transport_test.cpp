@@ -56,21 +56,21 @@ TEST_F(TransportTest, EachButtonSendsItsOneControlChange) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     sent.clear();
-    model.MidiOutTimerTimer();
+    model.Status().MidiOutTimerTimer();
     EXPECT_TRUE(SendTransport(model, TransportControllersOf(k.settings), k.button));
     EXPECT_EQ(sent, (std::vector<Sent>{k.expected}));  // no release message follows
-    EXPECT_TRUE(model.OutActivity());
+    EXPECT_TRUE(model.Status().OutActivity());
   }
 }
 
 TEST_F(TransportTest, TheStatusBarKeepsItsControllerAndValue) {
   model.SendControlChange(7, 1, 99);
-  const QString controller = model.StatusPanel(2);
-  const QString value = model.StatusPanel(4);
+  const QString controller = model.Status().Panel(2);
+  const QString value = model.Status().Panel(4);
   ASSERT_EQ(controller, "7");
   EXPECT_TRUE(SendTransport(model, TransportControllers{}, TransportButton::kPlay));
-  EXPECT_EQ(model.StatusPanel(2), controller);
-  EXPECT_EQ(model.StatusPanel(4), value);
+  EXPECT_EQ(model.Status().Panel(2), controller);
+  EXPECT_EQ(model.Status().Panel(4), value);
 }
 
 TEST_F(TransportTest, NothingGoesOutWithoutAnOutput) {
@@ -80,13 +80,13 @@ TEST_F(TransportTest, NothingGoesOutWithoutAnOutput) {
     EXPECT_FALSE(SendTransport(model, TransportControllers{}, b));
   }
   EXPECT_TRUE(sent.empty());
-  EXPECT_FALSE(model.OutActivity());
+  EXPECT_FALSE(model.Status().OutActivity());
 }
 
 TEST_F(TransportTest, ARefusedSendIsReported) {
   accept = false;
   EXPECT_FALSE(SendTransport(model, TransportControllers{}, TransportButton::kRecord));
-  EXPECT_FALSE(model.OutActivity());
+  EXPECT_FALSE(model.Status().OutActivity());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "jack_ports.h"
 #include "snapshots/snapshot_store.h"
+#include "support/surface_settings.h"
 #include "surface/bulk_send_thread.h"
 #include "surface/surface_model.h"
 
@@ -25,12 +26,12 @@ class JackRecall : public testing::JackPortsTest {
     JackPortsTest::SetUp();
     if (HasFatalFailure()) return;
     model_.ShowPage(1);
-    model_.SetMidiDelay(5);
-    model_.SetGlobalChannel(3);
+    testing::SetSetting(model_, &SurfaceSettings::midi_delay, 5);
+    testing::SetSetting(model_, &SurfaceSettings::global_channel, 3);
   }
 
   void WaitForSends() {
-    while (model_.RunningSends() > 0)
+    while (model_.Sends().RunningSends() > 0)
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
 
@@ -62,7 +63,7 @@ TEST_F(JackRecall, RestoresEnabledDefinitionsOnlyAndSendsThemInWalkOrder) {
   store.SetTakeMode(true);
   store.SnapshotSlotAction(0);
   ASSERT_TRUE(store.Library().InUse(2, 0));
-  ASSERT_EQ(model_.RunningSends(), 0);  // storing sends nothing
+  ASSERT_EQ(model_.Sends().RunningSends(), 0);  // storing sends nothing
 
   // Everything moves on; then bank 2 slot 0 comes back, from another current bank.
   for (int n = 1; n <= kDefinitionCount; ++n) {
@@ -70,8 +71,8 @@ TEST_F(JackRecall, RestoresEnabledDefinitionsOnlyAndSendsThemInWalkOrder) {
     pages.byNumber(n).button_value = LaterButton(n);
   }
   store.SelectBank(1);
-  QSignalSpy begun(&model_, &SurfaceModel::sendBegun);
-  QSignalSpy ended(&model_, &SurfaceModel::sendEnded);
+  QSignalSpy begun(&model_.Sends(), &BulkSends::sendBegun);
+  QSignalSpy ended(&model_.Sends(), &BulkSends::sendEnded);
   store.RecallSnapshot(2, 0);
   WaitForSends();
 
@@ -111,9 +112,9 @@ TEST_F(JackRecall, RestoresEnabledDefinitionsOnlyAndSendsThemInWalkOrder) {
 TEST_F(JackRecall, ASlotNotInUseSendsNothing) {
   for (int n = 1; n <= kDefinitionCount; ++n) Configure(model_.MutablePages().byNumber(n), n);
   SnapshotStore store(model_);
-  QSignalSpy begun(&model_, &SurfaceModel::sendBegun);
+  QSignalSpy begun(&model_.Sends(), &BulkSends::sendBegun);
   store.RecallSnapshot(3, 0);
-  EXPECT_EQ(model_.RunningSends(), 0);
+  EXPECT_EQ(model_.Sends().RunningSends(), 0);
   (*ports_)->MidiOutput1().SendShort(0xF8, 0, 0);
   ASSERT_TRUE(peer_->waitFor(1));
   const auto events = peer_->events();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/pump.h"
+#include "support/surface_settings.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
@@ -18,14 +19,14 @@ class SnapshotStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     surface.MutablePages().Initialize();
-    surface.SetMidiDelay(0);
+    testing::SetSetting(surface, &SurfaceSettings::midi_delay, 0);
     surface.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
       sent.emplace_back(s, d1, d2);
       return true;
     });
     surface.ShowPage(1);
   }
-  void TearDown() override { surface.StopSends(); }
+  void TearDown() override { surface.Sends().StopSends(); }
 
   std::vector<bool> Enabled() const {
     std::vector<bool> out;
@@ -46,7 +47,7 @@ class SnapshotStoreTest : public ::testing::Test {
   }
   int LastUsed() const { return store.Library().LastUsed(store.CurrentBank()); }
   bool WaitForSends() {
-    return testing::Pump([this] { return surface.RunningSends() == 0; });
+    return testing::Pump([this] { return surface.Sends().RunningSends() == 0; });
   }
 
   SurfaceModel surface;
@@ -181,7 +182,7 @@ TEST_F(SnapshotStoreTest, RecallRestoresEnabledDefinitionsAndButtonsOnlyWithoutS
   // Then every enabled definition goes out in walk order: slider, and button without slider.
   ASSERT_TRUE(WaitForSends());
   std::vector<Sent> expected;
-  const int global = surface.GlobalChannel();
+  const int global = surface.Settings().global_channel;
   for (int i = 0; i < kDefinitionCount; ++i) {
     const Tcontroller& d = pages[i];
     if (!d.enabled) continue;
@@ -205,7 +206,7 @@ TEST_F(SnapshotStoreTest, RecallOfASlotNotInUseDoesNothing) {
   }
   store.SnapshotSlotAction(5);
   EXPECT_EQ(surface.Pages(), before);
-  EXPECT_EQ(surface.RunningSends(), 0);
+  EXPECT_EQ(surface.Sends().RunningSends(), 0);
   EXPECT_TRUE(sent.empty());
 }
 

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
-#include <QPointer>
 #include <QSignalSpy>
 #include <array>
 #include <functional>
@@ -15,8 +14,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "surface/surface_model.h"
 
 namespace quorvane {
 namespace {
@@ -42,7 +39,7 @@ class FakeHost : public BulkSendHost {
   void BeginSend() override { log.push_back("begin"); }
   void EndSend() override { log.push_back("end"); }
   int CurrentPage() const override { return current_page; }
-  bool Qualifies(int page, int slot, int /*send_mode*/) const override {
+  bool Qualifies(int page, int slot, BulkSendThread::Mode /*mode*/) const override {
     return At(page, slot).qualifies;
   }
   bool UsesSlider(int page, int slot) const override { return At(page, slot).uses_slider; }
@@ -78,7 +75,7 @@ class FakeHost : public BulkSendHost {
 class SendThreadTest : public ::testing::Test {
  protected:
   // Runs one walk to its end; pauses are logged instead of slept.
-  void Walk(int mode) {
+  void Walk(BulkSendThread::Mode mode) {
     BulkSendThread thread(host, stop, mode);
     thread.SetSleeper([this](BulkSendThread::Clock::time_point until) {
       host.log.push_back("pause");
@@ -285,164 +282,6 @@ TEST(StopSignalTest, WaitEndsOnARequestOrAtTheDeadline) {
       << "a request made before the wait counts";
   stop.Clear();
   EXPECT_FALSE(stop.IsRequested());
-}
-
-// --- the real model as host --------------------------------------------------
-
-using Sent = std::array<int, 3>;
-
-class ModelSendTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    w.MutablePages().Initialize();
-    w.SetOutputInUse(true);
-    w.SetMidiDelay(0);
-    w.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
-      sent.push_back({s, d1, d2});
-      return true;
-    });
-    w.ShowPage(1);
-  }
-  void WaitForSends() {
-    while (w.RunningSends() > 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-
-  SurfaceModel w;
-  std::vector<Sent> sent;
-};
-
-TEST_F(ModelSendTest, AllControllersSendsEveryEnabledDefinitionWithItsOwnFields) {
-  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
-  Tcontroller& a = w.MutablePages().at(1, 5);
-  a.enabled = true;
-  a.channel = 3;
-  a.value = 17;
-  Tcontroller& b = w.MutablePages().at(4, 9);
-  b.enabled = true;
-  b.use_slider = false;
-  b.ctrl = 40;
-  b.value = 99;
-  b.button_ctrl = 41;
-  b.button_channel = 0;  // the global channel
-  b.button_value = 127;
-  w.SetGlobalChannel(10);
-  QSignalSpy begun(&w, &SurfaceModel::sendBegun);
-  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
-  w.StartSend(BulkSendThread::kAllPages);
-  WaitForSends();
-  EXPECT_THAT(sent, ElementsAre(Sent{0xB2, 5, 17}, Sent{0xB9, 40, 99}, Sent{0xB9, 41, 127}));
-  EXPECT_EQ(begun.count(), 1);
-  EXPECT_EQ(ended.count(), 1);
-}
-
-TEST_F(ModelSendTest, APacedWalkTellsTheOutputWhenEachMessageIsDue) {
-  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
-  w.MutablePages().at(2, 4).enabled = true;
-  w.MutablePages().at(3, 1).enabled = true;
-  w.SetMidiDelay(2);
-  std::vector<std::chrono::steady_clock::time_point> dues;
-  w.SetSendSchedule({[] { return std::chrono::microseconds(3000); },
-                     [&](std::chrono::steady_clock::time_point due) { dues.push_back(due); }});
-  w.StartSend(BulkSendThread::kAllPages);
-  WaitForSends();
-  ASSERT_EQ(sent.size(), 2u);
-  ASSERT_EQ(dues.size(), 2u);
-  EXPECT_EQ(dues[1] - dues[0], std::chrono::milliseconds(2));
-}
-
-TEST_F(ModelSendTest, AllDisabledSendsNothingButShowsAndClosesOnce) {
-  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
-  QSignalSpy begun(&w, &SurfaceModel::sendBegun);
-  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
-  w.StartSend(BulkSendThread::kAllPages);
-  WaitForSends();
-  EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(begun.count(), 1);
-  EXPECT_EQ(ended.count(), 1);
-}
-
-TEST_F(ModelSendTest, SelectedModeTakesExactlyTheSelectedEnabledDefinitionsOfEveryPage) {
-  w.MutablePages().at(1, 2).selected = true;
-  w.MutablePages().at(2, 24).selected = true;
-  w.MutablePages().at(2, 24).enabled = false;  // selected but disabled: left out
-  w.MutablePages().at(5, 1).selected = true;
-  w.StartSend(BulkSendThread::kSelected);
-  WaitForSends();
-  EXPECT_THAT(sent, ElementsAre(Sent{0xB0, 2, 127}, Sent{0xB0, 97, 127}));
-}
-
-TEST_F(ModelSendTest, CurrentPageModeSendsThatPageOnly) {
-  w.ShowPage(3);
-  w.StartSend(BulkSendThread::kCurrentPage);
-  WaitForSends();
-  ASSERT_EQ(sent.size(), 24u);
-  EXPECT_EQ(sent.front()[1], 49);
-  EXPECT_EQ(sent.back()[1], 72);
-}
-
-TEST_F(ModelSendTest, WithoutAnOutputTheWalkStillRunsAndSendsNothing) {
-  w.SetOutputInUse(false);
-  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
-  w.StartSend(BulkSendThread::kAllPages);
-  WaitForSends();
-  EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(ended.count(), 1);
-  EXPECT_TRUE(w.StatusPanel(2).isEmpty());
-}
-
-TEST_F(ModelSendTest, TheThreadFreesItselfAndTheModelKeepsOnlyTheLastOne) {
-  BulkSendThread* first = w.StartSend(BulkSendThread::kSelected);
-  QPointer<BulkSendThread> watch(first);
-  EXPECT_EQ(w.LastSendThread(), first);
-  WaitForSends();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_TRUE(watch.isNull());
-  EXPECT_EQ(w.LastSendThread(), nullptr);
-}
-
-TEST_F(ModelSendTest, TwoSendsAtOnceShareTheStopRequestAndBothEnd) {
-  w.SetMidiDelay(2);
-  QSignalSpy begun(&w, &SurfaceModel::sendBegun);
-  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
-  w.StartSend(BulkSendThread::kAllPages);
-  w.StartSend(BulkSendThread::kAllPages);
-  while (begun.count() < 2) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  w.StopRequest().Request();
-  const std::size_t at_stop = sent.size();
-  WaitForSends();
-  EXPECT_EQ(ended.count(), 2);
-  // Each walk finishes at most the definition it was on.
-  EXPECT_LE(sent.size(), at_stop + 2);
-  EXPECT_LT(sent.size(), 240u);
-}
-
-TEST_F(ModelSendTest, StopCutsALongPauseShort) {
-  w.SetMidiDelay(10000);
-  for (Tcontroller& d : w.MutablePages()) d.enabled = false;
-  w.MutablePages().at(1, 1).enabled = true;
-  w.MutablePages().at(1, 2).enabled = true;
-  QSignalSpy lit(&w, &SurfaceModel::activityChanged);
-  BulkSendThread* thread = w.StartSend(BulkSendThread::kAllPages);
-  QSignalSpy finished(thread, &BulkSendThread::finished);
-  // The first message has gone: the walk is in its ten-second pause.
-  ASSERT_TRUE(lit.count() > 0 || lit.wait(2000));
-  ASSERT_EQ(sent.size(), 1u);
-  w.StopRequest().Request();
-  ASSERT_TRUE(finished.wait(2000)) << "the pause did not end on Stop";
-  EXPECT_EQ(w.RunningSends(), 0);
-  EXPECT_EQ(sent.size(), 1u);
-}
-
-TEST_F(ModelSendTest, StopSendsReturnsOnlyOnceEveryWalkHasEnded) {
-  w.SetMidiDelay(20);
-  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
-  w.StartSend(BulkSendThread::kAllPages);
-  w.StartSend(BulkSendThread::kSelected);
-  // Straight away: the begin steps, which clear the request, have not run yet.
-  w.StopSends();
-  EXPECT_EQ(w.RunningSends(), 0);
-  EXPECT_EQ(ended.count(), 2);
-  EXPECT_LT(sent.size(), 120u);
 }
 
 }  // namespace

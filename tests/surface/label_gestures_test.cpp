@@ -170,17 +170,6 @@ TEST_F(LabelGesturesTest, APickedColourSetsTheCaptionAndAContrastingText) {
   EXPECT_EQ(model_.View(4).caption_text_color, kBlack);
 }
 
-TEST_F(LabelGesturesTest, CompactViewTogglesAndLeavesOnce) {
-  QSignalSpy spy(&model_, &SurfaceModel::compactViewChanged);
-  model_.ToggleCompactView();
-  EXPECT_TRUE(model_.CompactView());
-  model_.LeaveCompactView();
-  model_.LeaveCompactView();  // closed again: already in the full view
-  EXPECT_FALSE(model_.CompactView());
-  ASSERT_EQ(spy.count(), 2);
-  EXPECT_FALSE(spy.at(1).at(0).toBool());
-}
-
 TEST(CompactStripGeometryTest, BottomEdgeLevelAndKeptOnScreen) {
   struct Case {
     QRect main_window;

@@ -10,6 +10,7 @@
 #include <deque>
 #include <vector>
 
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -52,7 +53,7 @@ class SelectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     w.MutablePages().Initialize();
-    w.SetMidiDelay(0);
+    testing::SetSetting(w, &SurfaceSettings::midi_delay, 0);
     w.SetShortSender([this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
       sent.push_back({s, d1, d2});
       return true;
@@ -66,7 +67,8 @@ class SelectionTest : public ::testing::Test {
     return ref;
   }
   void WaitForSends() {
-    while (w.RunningSends() > 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (w.Sends().RunningSends() > 0)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   int SelectedCount() const {
     int n = 0;
@@ -191,18 +193,18 @@ TEST_F(SelectionTest, ToggleSelectionActsOncePerGestureAndCaptures) {
   c.ToggleSelection(6);
   EXPECT_TRUE(w.MutablePages().at(2, 6).selected);
   EXPECT_TRUE(w.View(6).selected_look);
-  EXPECT_TRUE(w.TouchedInGesture(6));
+  EXPECT_TRUE(w.Gestures().TouchedInGesture(6));
   EXPECT_EQ(w.GroupReference()[SequenceNumber(2, 6)], 12);
   c.ToggleSelection(6);  // the same drag passes over it again
   EXPECT_TRUE(w.MutablePages().at(2, 6).selected);
-  w.EndGesture();
+  w.Gestures().EndGesture();
   c.ToggleSelection(6);
   EXPECT_FALSE(w.MutablePages().at(2, 6).selected);
   EXPECT_FALSE(w.View(6).selected_look);
 }
 
 TEST_F(SelectionTest, RandomizeStepStaysWithinTheFactorAndIsClamped) {
-  w.SetRandomizeFactor(50);
+  testing::SetSetting(w, &SurfaceSettings::randomize_factor, 50);
   // The extreme draws: r = 0 gives +32, r = 126 gives -31.
   Script({0});
   w.MutablePages().at(1, 1).value = 120;
@@ -221,7 +223,7 @@ TEST_F(SelectionTest, RandomizeStepStaysWithinTheFactorAndIsClamped) {
 }
 
 TEST_F(SelectionTest, RandomizeOverManySeedsCoversTheWholeSpread) {
-  w.SetRandomizeFactor(50);
+  testing::SetSetting(w, &SurfaceSettings::randomize_factor, 50);
   int lo120 = 127, hi120 = 0, lo0 = 127, hi0 = 0, lo_r = 127, hi_r = 0;
   Tcontroller& ranged = w.MutablePages().at(2, 1);
   ranged.lower_range = 20;
@@ -271,7 +273,7 @@ TEST_F(SelectionTest, AClearedRangeCountsAsNoRange) {
   w.MutablePages().at(1, 4).selected = true;
   c.SetRangeForSelected(QLatin1Char('c'));
   w.MutablePages().at(1, 4).value = 60;
-  w.SetRandomizeFactor(100);
+  testing::SetSetting(w, &SurfaceSettings::randomize_factor, 100);
   ScriptedRandom& r = Script({14});  // (64 - 14) / 100 * 100 = +50
   EXPECT_EQ(RandomizeOne(1, 4), 110);
   EXPECT_THAT(r.asked, ElementsAre(127));
@@ -325,7 +327,7 @@ TEST_F(SelectionTest, RandomizeMovesTheShownSlidersWithoutDraggingTheGroup) {
   w.MutablePages().at(1, 3).value = 80;
   w.ShowPage(1);
   w.CaptureGroupReference();
-  w.SetActiveSlot(1);
+  w.Gestures().SetActiveSlot(1);
   w.SetGroupMode(true);
   w.SetOutputInUse(true);
   Script({4, 4, 4});  // +30 each
@@ -341,7 +343,7 @@ TEST_F(SelectionTest, RandomizeMovesTheShownSlidersWithoutDraggingTheGroup) {
 }
 
 TEST_F(SelectionTest, AnEmptySelectionStillCapturesAndRunsAnEmptySend) {
-  QSignalSpy ended(&w, &SurfaceModel::sendEnded);
+  QSignalSpy ended(&w.Sends(), &BulkSends::sendEnded);
   w.MutablePages().at(5, 5).value = 9;
   c.RandomizeSelection();
   WaitForSends();
@@ -377,11 +379,11 @@ class ScriptedInteraction : public SelectionInteraction {
 };
 
 TEST_F(SelectionTest, TheFactorDialogInsistsOnAWholeNumberFromOneToHundred) {
-  w.SetRandomizeFactor(50);
+  testing::SetSetting(w, &SurfaceSettings::randomize_factor, 50);
   ScriptedInteraction ui({QStringLiteral("0"), QStringLiteral("101"), QStringLiteral("abc"),
                           QStringLiteral("12.5"), QStringLiteral("1")});
   c.SetupRandomizeFactor(ui);
-  EXPECT_EQ(w.RandomizeFactor(), 1);
+  EXPECT_EQ(w.Settings().randomize_factor, 1);
   EXPECT_EQ(ui.warnings, std::vector<QString>(4, QStringLiteral("Invalid input.")));
   EXPECT_EQ(ui.shown, std::vector<QString>(5, QStringLiteral("50"))) << "F again, not the typo";
   EXPECT_EQ(ui.titles.front(), QStringLiteral("Randomize Factor"));
@@ -389,7 +391,7 @@ TEST_F(SelectionTest, TheFactorDialogInsistsOnAWholeNumberFromOneToHundred) {
 
   ScriptedInteraction top({QStringLiteral("100")});
   c.SetupRandomizeFactor(top);
-  EXPECT_EQ(w.RandomizeFactor(), 100);
+  EXPECT_EQ(w.Settings().randomize_factor, 100);
   EXPECT_TRUE(top.warnings.empty());
 }
 
@@ -407,10 +409,10 @@ TEST_F(SelectionTest, CancellingTheFactorDialogLeavesAtOnceAndKeepsTheFactor) {
                         {101, {std::nullopt}, 0}};
   for (const Case& k : cases) {
     SCOPED_TRACE(k.stored);
-    w.SetRandomizeFactor(k.stored);
+    testing::SetSetting(w, &SurfaceSettings::randomize_factor, k.stored);
     ScriptedInteraction ui(k.answers);
     c.SetupRandomizeFactor(ui);
-    EXPECT_EQ(w.RandomizeFactor(), k.stored);
+    EXPECT_EQ(w.Settings().randomize_factor, k.stored);
     EXPECT_EQ(ui.warnings.size(), k.warnings);
     EXPECT_EQ(ui.shown.size(), k.answers.size());
   }

@@ -7,6 +7,8 @@
 #include <tuple>
 #include <vector>
 
+#include "support/surface_settings.h"
+
 namespace quorvane {
 namespace {
 
@@ -41,15 +43,15 @@ TEST_F(SliderWindowTest, FirstPageShowsDefaults) {
     EXPECT_EQ(v.marker, (RangeMarker{63, 63}));
   }
   EXPECT_EQ(w.View(1).hint, QStringLiteral("Label: Slider 1\r\nController: 1\r\nChannel: Global"));
-  EXPECT_EQ(w.StatusPanel(1), QStringLiteral("MIDI Controller"));
-  EXPECT_EQ(w.StatusPanel(3), QStringLiteral("Value"));
+  EXPECT_EQ(w.Status().Panel(1), QStringLiteral("MIDI Controller"));
+  EXPECT_EQ(w.Status().Panel(3), QStringLiteral("Value"));
 }
 
 TEST_F(SliderWindowTest, PagesNumberBySlotOrBySequenceNumber) {
   w.ShowPage(3);
   EXPECT_EQ(w.View(1).number_text, QStringLiteral("1"));
   EXPECT_EQ(w.View(1).caption, QStringLiteral("Slider 49"));
-  w.SetUpdateSliderNumbers(true);
+  testing::SetSetting(w, &SurfaceSettings::update_slider_numbers, true);
   EXPECT_EQ(w.View(1).number_text, QStringLiteral("49"));
   EXPECT_EQ(w.View(24).number_text, QStringLiteral("72"));
   w.ShowPage(5);
@@ -97,16 +99,16 @@ TEST_F(SliderWindowTest, CaptionColourAndRangeMarkerAreDrawn) {
 
 TEST_F(SliderWindowTest, DraggingSendsOneMessageOnTheEffectiveChannel) {
   w.SetOutputInUse(true);
-  w.SetGlobalChannel(10);
+  testing::SetSetting(w, &SurfaceSettings::global_channel, 10);
   w.MutablePages().at(1, 5).value = 100;
   w.ShowPage(1);
   Drag(5, 101);
   Drag(5, 101);  // same position again: no change event, nothing sent
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0], Sent(0xB9, 5, 101));
-  EXPECT_EQ(w.StatusPanel(2), QStringLiteral("5"));
-  EXPECT_EQ(w.StatusPanel(4), QStringLiteral("101"));
-  EXPECT_TRUE(w.OutActivity());
+  EXPECT_EQ(w.Status().Panel(2), QStringLiteral("5"));
+  EXPECT_EQ(w.Status().Panel(4), QStringLiteral("101"));
+  EXPECT_TRUE(w.Status().OutActivity());
   EXPECT_EQ(w.MutablePages().at(1, 5).value, 101);
 }
 
@@ -116,8 +118,8 @@ TEST_F(SliderWindowTest, WithoutOutputValuesChangeButNothingIsSentOrShown) {
   EXPECT_EQ(w.MutablePages().at(1, 3).value, 20);
   EXPECT_EQ(w.View(3).value_text, QStringLiteral("20"));
   EXPECT_FALSE(w.View(3).button_down);
-  EXPECT_TRUE(w.StatusPanel(2).isEmpty());
-  EXPECT_FALSE(w.OutActivity());
+  EXPECT_TRUE(w.Status().Panel(2).isEmpty());
+  EXPECT_FALSE(w.Status().OutActivity());
 }
 
 TEST_F(SliderWindowTest, RefreshSlotNeverSends) {
@@ -140,7 +142,7 @@ class GroupMoveTest : public SliderWindowTest {
     w.ShowPage(1);
     w.CaptureGroupReference();
     w.SetGroupMode(true);
-    w.SetActiveSlot(1);
+    w.Gestures().SetActiveSlot(1);
     sent.clear();
   }
   void Select(int page, int slot, int value) {
@@ -234,7 +236,7 @@ TEST_F(GroupMoveTest, OnlyTheActiveSelectedSlotLeadsAndDisabledMembersStay) {
   w.MutablePages().at(1, 2).enabled = false;
   Drag(1, 60);
   EXPECT_EQ(w.MutablePages().at(1, 2).value, 20) << "disabled member left out";
-  w.SetActiveSlot(2);
+  w.Gestures().SetActiveSlot(2);
   const auto before = w.MutablePages().at(4, 3).value;
   Drag(1, 70);
   EXPECT_EQ(w.MutablePages().at(4, 3).value, before) << "slot 1 is not the active slot";
@@ -265,28 +267,6 @@ TEST_F(SliderWindowTest, ToggleButtonOnTheSliderOrOnItsOwnController) {
   EXPECT_EQ(w.View(6).position, 0) << "the slider is untouched";
 }
 
-TEST_F(SliderWindowTest, OutputIndicatorGoesDarkAfterTheLastMessage) {
-  w.SetOutputInUse(true);
-  QSignalSpy spy(&w, &SurfaceModel::activityChanged);
-  Drag(1, 5);
-  Drag(1, 6);
-  EXPECT_TRUE(w.OutActivity());
-  EXPECT_EQ(spy.count(), 1) << "lit once while messages keep coming";
-  EXPECT_TRUE(w.MidiOutTimer().isActive());
-  ASSERT_TRUE(spy.wait(2000));
-  EXPECT_FALSE(w.OutActivity());
-  EXPECT_TRUE(w.StatusPanel(2).isEmpty());
-  EXPECT_TRUE(w.StatusPanel(4).isEmpty());
-}
-
-TEST_F(SliderWindowTest, InputIndicatorLightsAndClears) {
-  w.NoteMidiIn();
-  EXPECT_TRUE(w.InActivity());
-  QSignalSpy spy(&w, &SurfaceModel::activityChanged);
-  ASSERT_TRUE(spy.wait(2000));
-  EXPECT_FALSE(w.InActivity());
-}
-
 }  // namespace
 }  // namespace quorvane
 
@@ -312,14 +292,14 @@ TEST_F(FollowTest, EveryMatchingDefinitionFollowsWithoutEcho) {
   EXPECT_EQ(w.View(9).position, TrackBarPosition(33));
   EXPECT_EQ(w.View(9).value_text, QStringLiteral("33"));
   EXPECT_TRUE(sent.empty());
-  EXPECT_TRUE(w.InActivity());
+  EXPECT_TRUE(w.Status().InActivity());
 }
 
 TEST_F(FollowTest, ListenChannelFiltersUnlessAll) {
   w.FollowMessage(0xB1, 7, 10);  // channel 2, listening to 1
   EXPECT_EQ(w.MutablePages().at(1, 2).value, 127);
-  EXPECT_TRUE(w.InActivity()) << "ignored messages light the indicator too";
-  w.SetListenChannel(0);
+  EXPECT_TRUE(w.Status().InActivity()) << "ignored messages light the indicator too";
+  testing::SetSetting(w, &SurfaceSettings::listen_channel, 0);
   w.FollowMessage(0xB1, 7, 10);
   EXPECT_EQ(w.MutablePages().at(1, 2).value, 10);
   w.FollowMessage(0x91, 7, 99);  // a note: ignored

@@ -48,8 +48,8 @@ TMorphSliderWindow::TMorphSliderWindow(SurfaceModel& surface, QWidget* parent)
   connect(slider_, &QSlider::valueChanged, this, &TMorphSliderWindow::MorphSliderChange);
 
   // Like the main window: nothing may be sent while a bulk send runs.
-  connect(&surface_, &SurfaceModel::sendBegun, this, [this] { setEnabled(false); });
-  connect(&surface_, &SurfaceModel::sendEnded, this, [this] { setEnabled(true); });
+  connect(&surface_.Sends(), &BulkSends::sendBegun, this, [this] { setEnabled(false); });
+  connect(&surface_.Sends(), &BulkSends::sendEnded, this, [this] { setEnabled(true); });
 }
 
 TMorphSliderWindow::~TMorphSliderWindow() {

@@ -187,8 +187,8 @@ TVectorController::TVectorController(SurfaceModel& surface, QWidget* parent)
   connect(escape, &QShortcut::activated, this, &QWidget::close);
 
   // Like the main window: nothing may be sent while a bulk send runs.
-  connect(&surface_, &SurfaceModel::sendBegun, this, [this] { setEnabled(false); });
-  connect(&surface_, &SurfaceModel::sendEnded, this, [this] { setEnabled(true); });
+  connect(&surface_.Sends(), &BulkSends::sendBegun, this, [this] { setEnabled(false); });
+  connect(&surface_.Sends(), &BulkSends::sendEnded, this, [this] { setEnabled(true); });
   FillVectorLists();
 }
 

@@ -28,11 +28,12 @@ TrayIcon::TrayIcon(SurfaceModel& model, QList<QWidget*> windows, QObject* parent
   exit_item->setObjectName(QStringLiteral("Exit2"));
   icon_.setContextMenu(menu_.get());
 
-  connect(restore_item, &QAction::triggered, &model_, &SurfaceModel::Restore);
-  connect(minimize_item, &QAction::triggered, &model_, &SurfaceModel::Minimize);
+  connect(restore_item, &QAction::triggered, &model_.Window(), &WindowMode::Restore);
+  connect(minimize_item, &QAction::triggered, &model_.Window(), &WindowMode::Minimize);
   connect(exit_item, &QAction::triggered, this, &TrayIcon::exitRequested);
   connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-    if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) model_.Restore();
+    if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+      model_.Window().Restore();
   });
   for (QWidget* w : windows_) w->installEventFilter(this);
   // Qt tells nothing when a notification area starts or stops: it is looked for now and then.
@@ -73,7 +74,7 @@ void TrayIcon::CheckAvailability() {
   UpdateItem();
   icon_.setVisible(HidesOnMinimize());
   // Hidden in a notification area that went: nothing could bring the windows back.
-  if (!available && enabled_ && model_.Minimized()) model_.Restore();
+  if (!available && enabled_ && model_.Window().Minimized()) model_.Window().Restore();
 }
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {

@@ -101,8 +101,8 @@ TSnapshotWindow::TSnapshotWindow(SnapshotStore& store, SurfaceModel& surface, QW
   // nothing yet and keeps reading "[empty]".
   connect(&store_, &SnapshotStore::listChanged, this, &TSnapshotWindow::ShowSnapshotList);
   // Like the main window: nothing may be recalled while a bulk send runs.
-  connect(&surface, &SurfaceModel::sendBegun, this, [this] { setEnabled(false); });
-  connect(&surface, &SurfaceModel::sendEnded, this, [this] { setEnabled(true); });
+  connect(&surface.Sends(), &BulkSends::sendBegun, this, [this] { setEnabled(false); });
+  connect(&surface.Sends(), &BulkSends::sendEnded, this, [this] { setEnabled(true); });
   ShowSnapshotList();
 }
 

@@ -34,8 +34,8 @@ TCompactWindow::TCompactWindow(SurfaceModel& model, QWidget* parent)
   connect(&model_, &SurfaceModel::slotChanged, this, [this] {
     if (isVisible()) RenderCaptions();
   });
-  connect(&model_, &SurfaceModel::activityChanged, this, [this] {
-    if (isVisible() && !model_.OutActivity()) RenderTexts();
+  connect(&model_.Status(), &StatusBoard::activityChanged, this, [this] {
+    if (isVisible() && !model_.Status().OutActivity()) RenderTexts();
   });
 }
 

@@ -1,7 +1,6 @@
 #include "surface/ui/main_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDrag>
@@ -19,7 +18,6 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
 
@@ -48,7 +46,7 @@ constexpr int kSeparatorTop = 61;
 constexpr int kSeparatorLength = 167;
 constexpr int kSeparatorX[] = {379, 763};
 constexpr int kAreaHeight = 300;
-constexpr int kPanelWidths[MainWindow::kStatusPanels] = {340, 80, 30, 40, 30, 50, 50};
+constexpr int kPanelWidths[StatusBoard::kStatusPanels] = {340, 80, 30, 40, 30, 50, 50};
 constexpr int kIndicatorPanel = 5;
 // What a dragged definition carries; only this window's labels take it.
 const QString kDefinitionMime = QStringLiteral("application/x-quorvane-definition");
@@ -67,7 +65,7 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
     : QMainWindow(parent),
       model_(model),
       track_bar_style_(std::make_unique<TrackBarStyle>()),
-      send_window_(std::make_unique<BulkSendWindow>(model.StopRequest())),
+      send_window_(std::make_unique<BulkSendWindow>(model.Sends().StopRequest())),
       compact_(std::make_unique<TCompactWindow>(model)) {
   setObjectName(QStringLiteral("SliderWindow"));
   BuildMenus();
@@ -79,7 +77,7 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
   ConnectModel();
   RenderAllSlots();
   RenderState();
-  for (int p = 0; p < kStatusPanels; ++p) RenderStatusPanel(p);
+  for (int p = 0; p < StatusBoard::kStatusPanels; ++p) RenderStatusPanel(p);
   RenderActivity();
   resize(kDesignedClientSize.width(),
          kDesignedClientSize.height() + menuBar()->sizeHint().height());
@@ -95,143 +93,17 @@ MainWindow::~MainWindow() {
   delete takeCentralWidget();
 }
 
-QList<QAction*> MainWindow::Actions(Command command) const {
-  QList<QAction*> out;
-  for (QAction* a : {MenuAction(command), ButtonAction(command)}) {
-    if (a) out << a;
-  }
-  return out;
-}
-
-QAction* MainWindow::MenuAction(Command command) const {
-  return menu_actions_.at(static_cast<std::size_t>(command));
-}
-
-QAction* MainWindow::ButtonAction(Command command) const {
-  return button_actions_.at(static_cast<std::size_t>(command));
-}
-
-void MainWindow::Bind(Command command, const std::function<void()>& fn) {
-  for (QAction* a : Actions(command)) {
-    a->setEnabled(true);
-    connect(a, &QAction::triggered, this, fn);
-  }
-}
-
-void MainWindow::Bind(Command command, const std::function<void(bool checked)>& fn) {
-  for (QAction* a : Actions(command)) {
-    a->setEnabled(true);
-    connect(a, &QAction::triggered, this, fn);
-  }
-}
-
-void MainWindow::SetChecked(Command command, bool checked) {
-  for (QAction* a : Actions(command)) a->setChecked(checked);
-}
-
-QMenu* MainWindow::Menu(const QString& name) const {
-  return menus_.value(name, nullptr);
-}
-
-QToolBar* MainWindow::Band(const QString& title) const {
-  return bands_.value(title, nullptr);
-}
-
-QToolButton* MainWindow::ToolButton(const QString& name) const {
-  return findChild<QToolButton*>(name);
-}
-
 QLabel* MainWindow::StatusPanel(int panel) const {
   return panels_.at(static_cast<std::size_t>(panel));
 }
 
-void MainWindow::BuildMenus() {
-  for (const MenuLayout& ml : MenuBarLayout()) {
-    const QString name = QString::fromLatin1(ml.name);
-    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(ml.caption));
-    menu->setObjectName(name);
-    menu->menuAction()->setObjectName(name);
-    menu->menuAction()->setStatusTip(QString::fromLatin1(ml.hint));
-    menus_.insert(name, menu);
-    QActionGroup* radio = nullptr;
-    for (const LayoutEntry& entry : ml.entries) {
-      if (!entry) {
-        menu->addSeparator();
-        radio = nullptr;
-        continue;
-      }
-      const CommandLook& look = LookOf(*entry);
-      const MenuItemLook& it = look.item;
-      Q_ASSERT(it.name);
-      QAction* a = menu->addAction(QString::fromLatin1(it.caption));
-      a->setObjectName(QString::fromLatin1(it.name));
-      if (*it.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(it.shortcut)));
-      a->setStatusTip(QString::fromLatin1(it.hint));
-      a->setCheckable(it.kind != ActionKind::kPlain);
-      if (it.kind == ActionKind::kRadio) {
-        if (!radio) radio = new QActionGroup(menu);
-        radio->addAction(a);
-      } else {
-        radio = nullptr;
-      }
-      a->setEnabled(look.enabled);
-      menu_actions_.at(static_cast<std::size_t>(*entry)) = a;
-    }
-  }
-}
-
-void MainWindow::BuildBands() {
-  for (const BandLayout& bl : ToolBandLayout()) {
-    const QString title = QString::fromLatin1(bl.title);
-    if (bl.starts_row) addToolBarBreak();
-    QToolBar* band = addToolBar(title);
-    band->setObjectName(QString::fromLatin1(bl.name));
-    band->setIconSize(QSize(16, 16));
-    bands_.insert(title, band);
-    QActionGroup* radio = nullptr;
-    for (const LayoutEntry& entry : bl.entries) {
-      if (!entry) {
-        band->addSeparator();
-        radio = nullptr;
-        continue;
-      }
-      const CommandLook& look = LookOf(*entry);
-      const ButtonLook& it = look.button;
-      Q_ASSERT(it.name);
-      const QString name = QString::fromLatin1(it.name);
-      const QString hint = QString::fromLatin1(it.hint);
-      QAction* a = band->addAction(ToolIcon(name), hint);
-      a->setObjectName(name);
-      a->setToolTip(hint);
-      a->setStatusTip(hint);
-      a->setCheckable(it.kind != ActionKind::kPlain);
-      if (it.kind == ActionKind::kRadio) {
-        if (!radio) {
-          radio = new QActionGroup(band);
-          a->setChecked(true);  // the first of a group starts down
-        }
-        radio->addAction(a);
-      } else {
-        radio = nullptr;
-      }
-      a->setEnabled(look.enabled);
-      QWidget* button = band->widgetForAction(a);
-      button->setObjectName(name);
-      for (int p = 1; p <= kPageCount; ++p) {
-        if (*entry != PageCommand(p)) continue;
-        // Hovering a dragged definition here switches the page.
-        button->setAcceptDrops(true);
-        button->installEventFilter(this);
-        page_buttons_.insert(button, p);
-      }
-      button_actions_.at(static_cast<std::size_t>(*entry)) = a;
-    }
-  }
-}
-
 void MainWindow::BindViewCommands() {
   for (int p = 1; p <= kPageCount; ++p) Bind(PageCommand(p), [this, p] { model_.ShowPage(p); });
-  Bind(Command::kUpdateSliderNumbers, [this](bool on) { model_.SetUpdateSliderNumbers(on); });
+  Bind(Command::kUpdateSliderNumbers, [this](bool on) {
+    SurfaceSettings s = model_.Settings();
+    s.update_slider_numbers = on;
+    model_.SetSettings(s);
+  });
   Bind(Command::kExit, [this] { close(); });
 }
 
@@ -289,7 +161,7 @@ void MainWindow::BuildSlotArea() {
     c.slider->setGeometry(kSliderRect.translated(x0, 0));
     connect(c.slider, &QSlider::valueChanged, this,
             [this, s](int position) { model_.TrackBarMoved(s, position); });
-    connect(c.slider, &TrackBar::focused, this, [this, s] { model_.SetActiveSlot(s); });
+    connect(c.slider, &TrackBar::focused, this, [this, s] { model_.Gestures().SetActiveSlot(s); });
     connect(c.slider, &TrackBar::keyTyped, this, [this, s](QChar key) {
       if (selection_) selection_->SetRange(s, key);
     });
@@ -326,7 +198,7 @@ void MainWindow::BuildStatusBar() {
   QFont small = bar->font();
   small.setPixelSize(10);
   bar->setFont(small);
-  for (int p = 0; p < kStatusPanels; ++p) {
+  for (int p = 0; p < StatusBoard::kStatusPanels; ++p) {
     const int width = kPanelWidths[p];
     if (p == kIndicatorPanel) {
       indicator_ = new ActivityIndicator(bar);
@@ -350,20 +222,20 @@ void MainWindow::ConnectModel() {
   connect(&model_, &SurfaceModel::slotChanged, this, &MainWindow::RenderSlot);
   connect(&model_, &SurfaceModel::pageShown, this, [this] { RenderAllSlots(); });
   connect(&model_, &SurfaceModel::stateChanged, this, &MainWindow::RenderState);
-  connect(&model_, &SurfaceModel::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
-  connect(&model_, &SurfaceModel::activityChanged, this, &MainWindow::RenderActivity);
-  connect(&model_, &SurfaceModel::noticeChanged, this, &MainWindow::RenderNotice);
-  connect(&model_, &SurfaceModel::sendBegun, this, &MainWindow::SendBegun);
-  connect(&model_, &SurfaceModel::sendEnded, this, &MainWindow::SendEnded);
+  connect(&model_.Status(), &StatusBoard::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
+  connect(&model_.Status(), &StatusBoard::activityChanged, this, &MainWindow::RenderActivity);
+  connect(&model_.Status(), &StatusBoard::noticeChanged, this, &MainWindow::RenderNotice);
+  connect(&model_.Sends(), &BulkSends::sendBegun, this, &MainWindow::SendBegun);
+  connect(&model_.Sends(), &BulkSends::sendEnded, this, &MainWindow::SendEnded);
 }
 
 void MainWindow::BindBulkCommands(SelectionCommands& selection, SelectionInteraction& interaction) {
   selection_ = &selection;
   SurfaceModel& m = model_;
   SelectionCommands& c = selection;
-  Bind(Command::kSendAllControllers, [&m] { m.StartSend(BulkSendThread::kAllPages); });
-  Bind(Command::kSendCurrentPage, [&m] { m.StartSend(BulkSendThread::kCurrentPage); });
-  Bind(Command::kSendSelected, [&m] { m.StartSend(BulkSendThread::kSelected); });
+  Bind(Command::kSendAllControllers, [&m] { m.Sends().StartSend(BulkSendThread::kAllPages); });
+  Bind(Command::kSendCurrentPage, [&m] { m.Sends().StartSend(BulkSendThread::kCurrentPage); });
+  Bind(Command::kSendSelected, [&m] { m.Sends().StartSend(BulkSendThread::kSelected); });
 
   Bind(Command::kSelectAll, [&c] { c.SelectAll(); });
   Bind(Command::kDeselectAll, [&c] { c.DeselectAll(); });
@@ -386,12 +258,17 @@ void MainWindow::BindLabelGestures(LabelGestures& gestures) {
 }
 
 void MainWindow::BindWindowBehaviour() {
-  Bind(Command::kAlwaysOnTop, [this](bool on) { model_.SetAlwaysOnTop(on); });
-  Bind(Command::kCompactView, [this] { model_.ToggleCompactView(); });
-  connect(&model_, &SurfaceModel::compactViewChanged, this, &MainWindow::ShowCompactView);
-  connect(&model_, &SurfaceModel::minimizeRequested, this, &MainWindow::MinimizeApplication);
-  connect(&model_, &SurfaceModel::restoreRequested, this, &MainWindow::RestoreApplication);
-  connect(compact_.get(), &TCompactWindow::closed, this, [this] { model_.LeaveCompactView(); });
+  Bind(Command::kAlwaysOnTop, [this](bool on) {
+    SurfaceSettings s = model_.Settings();
+    s.always_on_top = on;
+    model_.SetSettings(s);
+  });
+  Bind(Command::kCompactView, [this] { model_.Window().ToggleCompactView(); });
+  connect(&model_.Window(), &WindowMode::compactViewChanged, this, &MainWindow::ShowCompactView);
+  connect(&model_.Window(), &WindowMode::minimizeRequested, this, &MainWindow::MinimizeApplication);
+  connect(&model_.Window(), &WindowMode::restoreRequested, this, &MainWindow::RestoreApplication);
+  connect(compact_.get(), &TCompactWindow::closed, this,
+          [this] { model_.Window().LeaveCompactView(); });
   compact_->installEventFilter(this);
   // Another program may have taken the top place meanwhile.
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -401,7 +278,7 @@ void MainWindow::BindWindowBehaviour() {
 }
 
 void MainWindow::ApplyTopmost() {
-  const bool on = model_.AlwaysOnTop();
+  const bool on = model_.Settings().always_on_top;
   for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(compact_.get())}) {
     Qt::WindowFlags flags = w->windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, on);
@@ -427,8 +304,8 @@ void MainWindow::ShowCompactView(bool on) {
 }
 
 void MainWindow::MinimizeApplication() {
-  model_.SetMinimized(true);
-  if (model_.CompactView()) {
+  model_.Window().SetMinimized(true);
+  if (model_.Window().CompactView()) {
     compact_->showMinimized();
   } else {
     showMinimized();
@@ -436,8 +313,8 @@ void MainWindow::MinimizeApplication() {
 }
 
 void MainWindow::RestoreApplication() {
-  model_.SetMinimized(false);
-  if (model_.CompactView()) {
+  model_.Window().SetMinimized(false);
+  if (model_.Window().CompactView()) {
     hide();
     compact_->showNormal();
     compact_->activateWindow();
@@ -450,9 +327,9 @@ void MainWindow::RestoreApplication() {
 void MainWindow::changeEvent(QEvent* e) {
   if (e->type() == QEvent::WindowStateChange) {
     const bool minimized = isMinimized();
-    if (minimized != model_.Minimized()) {
+    if (minimized != model_.Window().Minimized()) {
       if (minimized) {
-        model_.SetMinimized(true);
+        model_.Window().SetMinimized(true);
       } else {
         RestoreApplication();
       }
@@ -473,7 +350,7 @@ void MainWindow::ChooseColor(int slot) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   if (watched == compact_.get()) {
     if (e->type() == QEvent::WindowStateChange && compact_->isMinimized()) {
-      model_.SetMinimized(true);
+      model_.Window().SetMinimized(true);
     }
     return QMainWindow::eventFilter(watched, e);
   }
@@ -633,18 +510,19 @@ void MainWindow::RenderAllSlots() {
 void MainWindow::RenderState() {
   setWindowTitle(model_.Title());
   SetChecked(PageCommand(model_.CurrentPage()), true);
-  SetChecked(Command::kUpdateSliderNumbers, model_.UpdateSliderNumbers());
+  SetChecked(Command::kUpdateSliderNumbers, model_.Settings().update_slider_numbers);
   SetChecked(Command::kGroupSelection, model_.GroupMode());
-  SetChecked(Command::kAlwaysOnTop, model_.AlwaysOnTop());
-  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != model_.AlwaysOnTop()) ApplyTopmost();
+  SetChecked(Command::kAlwaysOnTop, model_.Settings().always_on_top);
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != model_.Settings().always_on_top)
+    ApplyTopmost();
 }
 
 void MainWindow::RenderStatusPanel(int panel) {
-  if (QLabel* label = StatusPanel(panel)) label->setText(model_.StatusPanel(panel));
+  if (QLabel* label = StatusPanel(panel)) label->setText(model_.Status().Panel(panel));
 }
 
 void MainWindow::RenderActivity() {
-  indicator_->setActivity(model_.InActivity(), model_.OutActivity());
+  indicator_->setActivity(model_.Status().InActivity(), model_.Status().OutActivity());
 }
 
 void MainWindow::SetStandingMessage(const QString& text) {
@@ -653,7 +531,8 @@ void MainWindow::SetStandingMessage(const QString& text) {
 }
 
 void MainWindow::RenderNotice() {
-  const QString& text = model_.Notice().isEmpty() ? standing_message_ : model_.Notice();
+  const QString& text =
+      model_.Status().Notice().isEmpty() ? standing_message_ : model_.Status().Notice();
   panels_[0]->setText(text);
   panels_[0]->setToolTip(text);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "model/controller.h"
+#include "surface/status_board.h"
 #include "surface/ui/commands.h"
 
 class QAction;
@@ -37,7 +38,6 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  static constexpr int kStatusPanels = 7;
   static constexpr int kColumnPitch = 48;
   static constexpr QSize kDesignedClientSize{808, 478};
 
@@ -145,7 +145,7 @@ class MainWindow : public QMainWindow {
   QHash<QString, QMenu*> menus_;
   QHash<QString, QToolBar*> bands_;
   std::array<SlotColumn, kSlotCount> columns_{};
-  std::array<QLabel*, kStatusPanels> panels_{};
+  std::array<QLabel*, StatusBoard::kStatusPanels> panels_{};
   QString standing_message_;
   ActivityIndicator* indicator_ = nullptr;
   QScrollArea* scroll_ = nullptr;

@@ -89,7 +89,7 @@ class DumpRequestButtonTest : public QObject {
     const std::vector<std::vector<std::uint8_t>> sent = rig.Sent();
     QCOMPARE(sent.size(), std::size_t{1});
     QCOMPARE(sent[0], (std::vector<std::uint8_t>{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}));
-    QVERIFY(rig.model.OutActivity());
+    QVERIFY(rig.model.Status().OutActivity());
   }
 
   void aRightPressPopsUpTheEditItemWhichRefusesADoubleBlank() {

@@ -22,6 +22,7 @@
 #include "midi/midi_ports.h"
 #include "support/in_process_midi_service.h"
 #include "support/modal.h"
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -211,8 +212,8 @@ class MidiSettingsDialogTest : public QObject {
   void okAppliesTheChoicesWithThePortsClosedMeanwhile() {
     AppSettings s = Configured();
     Rig rig(s);
-    rig.model.SetListenChannel(0);
-    rig.model.SetMidiDelay(25);
+    testing::SetSetting(rig.model, &SurfaceSettings::listen_channel, 0);
+    testing::SetSetting(rig.model, &SurfaceSettings::midi_delay, 25);
     MidiSettingsDialog& d = *rig.dialog;
     bool checked = false;
     WhenModal<MidiSettingsDialog>([&](MidiSettingsDialog* shown) {
@@ -236,8 +237,8 @@ class MidiSettingsDialogTest : public QObject {
     QVERIFY(!d.isVisible());
     QCOMPARE(rig.ports->Device(PortRole::kOutput), 1);
     QVERIFY(!rig.ports->InUse(PortRole::kInput1));
-    QCOMPARE(rig.model.ListenChannel(), 5);
-    QCOMPARE(rig.model.MidiDelay(), 1000);
+    QCOMPARE(rig.model.Settings().listen_channel, 5);
+    QCOMPARE(rig.model.Settings().midi_delay, 1000);
     QCOMPARE(rig.service->OpenHandleCount(), 1u);
     QVERIFY(rig.ports->MidiOutput1().IsOpen());
     QCOMPARE(rig.ports->MidiOutput1().ProductName(), std::string("Drum Out"));
@@ -269,7 +270,7 @@ class MidiSettingsDialogTest : public QObject {
     QCOMPARE(rig.ports->Device(PortRole::kOutput), 2);
     QVERIFY(rig.ports->MidiOutput1().IsOpen());
     QCOMPARE(rig.ports->DeviceName(PortRole::kInput1), QStringLiteral("Pads In"));
-    QCOMPARE(rig.model.GlobalChannel(), 6);
+    QCOMPARE(rig.model.Settings().global_channel, 6);
   }
 
   void cancelReopensWhatWasThere() {
@@ -283,7 +284,7 @@ class MidiSettingsDialogTest : public QObject {
     QVERIFY(rig.ports->InUse(PortRole::kOutput));
     QVERIFY(rig.ports->MidiOutput1().IsOpen());
     QVERIFY(rig.ports->MidiInput1().IsOpen());
-    QCOMPARE(rig.model.GlobalChannel(), 1);
+    QCOMPARE(rig.model.Settings().global_channel, 1);
     QCOMPARE(rig.service->OpenHandleCount(), 2u);
   }
 
@@ -309,7 +310,7 @@ class MidiSettingsDialogTest : public QObject {
     });
     rig.dialog->Execute(&rig.main_window);
     QCOMPARE(refused, (QStringList{"1001", "-1", "abc"}));
-    QCOMPARE(rig.model.MidiDelay(), 1000);
+    QCOMPARE(rig.model.Settings().midi_delay, 1000);
   }
 
   void cancelSkipsTheDelayCheck() {
@@ -320,7 +321,7 @@ class MidiSettingsDialogTest : public QObject {
     });
     rig.dialog->Execute(&rig.main_window);
     QVERIFY(!rig.dialog->isVisible());
-    QCOMPARE(rig.model.MidiDelay(), 5);
+    QCOMPARE(rig.model.Settings().midi_delay, 5);
   }
 
   void choosingAnotherSystemRefillsTheDeviceLists() {

@@ -122,7 +122,7 @@ class RemoteWindowBindingTest : public QObject {
     QVERIFY(moved);
     testing::PumpPending();
     QCOMPARE(rig.model.CurrentPage(), 1);
-    QVERIFY(!rig.model.CompactView());
+    QVERIFY(!rig.model.Window().CompactView());
     QVERIFY(!rig.store->TakeMode());
     QVERIFY(rig.Checked(PageCommand(1)));
     QCOMPARE(rig.Sent(), (std::vector<std::uint32_t>{0x0A05B0}));
@@ -130,12 +130,12 @@ class RemoteWindowBindingTest : public QObject {
 
   void inCompactViewTheStripShowsTheValueReceived() {
     Rig rig;
-    rig.model.ToggleCompactView();
+    rig.model.Window().ToggleCompactView();
     QTRY_VERIFY(rig.window->CompactWindow()->isVisible());
     rig.Remote(5, 77);
     QTRY_COMPARE(rig.window->CompactWindow()->Caption(5)->text(), QString("77"));
     QCOMPARE(rig.window->CompactWindow()->Caption(4)->text(), rig.model.View(4).caption);
-    rig.model.ToggleCompactView();
+    rig.model.Window().ToggleCompactView();
   }
 
   void theTransportButtonsSendTheirControlChange() {
@@ -157,7 +157,7 @@ class RemoteWindowBindingTest : public QObject {
       const QString controller = rig.window->StatusPanel(2)->text();
       QTest::mouseClick(button, Qt::LeftButton);
       QCOMPARE(rig.Sent(), (std::vector<std::uint32_t>{k.word}));
-      QVERIFY(rig.model.OutActivity());
+      QVERIFY(rig.model.Status().OutActivity());
       QCOMPARE(rig.window->StatusPanel(2)->text(), controller);
     }
   }
@@ -167,7 +167,7 @@ class RemoteWindowBindingTest : public QObject {
     QVERIFY(!rig.model.OutputInUse());
     for (const char* name : {"btnPlay", "btnStop", "btnRecord", "btnPause"})
       QTest::mouseClick(rig.window->ToolButton(name), Qt::LeftButton);
-    QVERIFY(!rig.model.OutActivity());
+    QVERIFY(!rig.model.Status().OutActivity());
     QVERIFY(rig.service->ShortsSentTo("Out").empty());
   }
 };

@@ -90,9 +90,9 @@ class MorphSliderWindowTest : public QObject {
   }
 
   void disabledWhileABulkSendRuns() {
-    emit model->sendBegun();
+    emit model->Sends().sendBegun();
     QVERIFY(!window->isEnabled());
-    emit model->sendEnded();
+    emit model->Sends().sendEnded();
     QVERIFY(window->isEnabled());
   }
 

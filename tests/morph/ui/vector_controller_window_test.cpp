@@ -223,9 +223,9 @@ class VectorControllerWindowTest : public QObject {
   }
 
   void disabledWhileABulkSendRuns() {
-    emit model->sendBegun();
+    emit model->Sends().sendBegun();
     QVERIFY(!window->isEnabled());
-    emit model->sendEnded();
+    emit model->Sends().sendEnded();
     QVERIFY(window->isEnabled());
   }
 };

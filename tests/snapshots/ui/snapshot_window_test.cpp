@@ -75,7 +75,7 @@ class SnapshotWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
   }
   void cleanup() {
-    model->StopSends();
+    model->Sends().StopSends();
     window.reset();
     store.reset();
     model.reset();
@@ -200,10 +200,10 @@ class SnapshotWindowTest : public QObject {
 
   void disabledWhileABulkSendRuns() {
     StoreAt(1, 0, 64);
-    QSignalSpy begun(model.get(), &SurfaceModel::sendBegun);
-    QSignalSpy ended(model.get(), &SurfaceModel::sendEnded);
+    QSignalSpy begun(&model->Sends(), &BulkSends::sendBegun);
+    QSignalSpy ended(&model->Sends(), &BulkSends::sendEnded);
     bool enabled_at_begin = true;
-    connect(model.get(), &SurfaceModel::sendBegun, window.get(),
+    connect(&model->Sends(), &BulkSends::sendBegun, window.get(),
             [&] { enabled_at_begin = window->isEnabled(); });
     store->RecallSnapshot(1, 0);
     QTRY_COMPARE(ended.count(), 1);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/modal.h"
+#include "support/surface_settings.h"
 #include "surface/label_gestures.h"
 #include "surface/selection_commands.h"
 #include "surface/surface_model.h"
@@ -208,15 +209,15 @@ class LabelUiTest : public QObject {
     QCOMPARE(strip->Caption(1)->palette().color(QPalette::Window), ToQColor(0x000080));
 
     // Minimised and restored, the strip comes back instead of the window.
-    f.model.Minimize();
-    QVERIFY(f.model.Minimized());
-    f.model.Restore();
-    QVERIFY(!f.model.Minimized());
+    f.model.Window().Minimize();
+    QVERIFY(f.model.Window().Minimized());
+    f.model.Window().Restore();
+    QVERIFY(!f.model.Window().Minimized());
     QVERIFY(strip->isVisible());
     QVERIFY(!f.window.isVisible());
 
     strip->close();  // its own close button: back to the full view
-    QVERIFY(!f.model.CompactView());
+    QVERIFY(!f.model.Window().CompactView());
     QVERIFY(f.window.isVisible());
     QVERIFY(!strip->isVisible());
   }
@@ -227,15 +228,16 @@ class LabelUiTest : public QObject {
     QAction* item = f.window.MenuAction(Command::kAlwaysOnTop);
     QVERIFY(item->isEnabled());
     item->trigger();
-    QVERIFY(f.model.AlwaysOnTop());
+    QVERIFY(f.model.Settings().always_on_top);
     QVERIFY(f.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(f.window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(f.window.isVisible());  // applied without re-creating the window
     item->trigger();
-    QVERIFY(!f.model.AlwaysOnTop());
+    QVERIFY(!f.model.Settings().always_on_top);
     QVERIFY(!f.window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
 
-    f.model.SetAlwaysOnTop(true);  // as the settings file does at start
+    testing::SetSetting(f.model, &SurfaceSettings::always_on_top,
+                        true);  // as the settings file does at start
     QVERIFY(item->isChecked());
     QVERIFY(f.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   }

@@ -132,12 +132,12 @@ class MainWindowTest : public QObject {
     QVERIFY(!window->ButtonAction(Command::kLoadPage1)->isChecked());
 
     QTest::mouseClick(window->ToolButton(QStringLiteral("btnUpdateSliderNumbers")), Qt::LeftButton);
-    QVERIFY(model->UpdateSliderNumbers());
+    QVERIFY(model->Settings().update_slider_numbers);
     QVERIFY(window->MenuAction(Command::kUpdateSliderNumbers)->isChecked());
     QCOMPARE(NumberTexts(), Expected(49));
 
     window->MenuAction(Command::kUpdateSliderNumbers)->trigger();
-    QVERIFY(!model->UpdateSliderNumbers());
+    QVERIFY(!model->Settings().update_slider_numbers);
     QVERIFY(!window->ButtonAction(Command::kUpdateSliderNumbers)->isChecked());
     QCOMPARE(NumberTexts(), Expected(1));
   }
@@ -223,7 +223,7 @@ class MainWindowTest : public QObject {
     TrackBar* bar = window->Slider(7);
     bar->setFocus();
     QTRY_VERIFY(bar->hasFocus());
-    QCOMPARE(model->ActiveSlot(), 7);
+    QCOMPARE(model->Gestures().ActiveSlot(), 7);
     QTest::keyClick(bar, Qt::Key_Down);
     QCOMPARE(int(model->MutablePages().at(1, 7).value), 126);
     QCOMPARE(window->ValueDisplay(7)->text(), QStringLiteral("126"));
@@ -271,10 +271,10 @@ class MainWindowTest : public QObject {
     auto pixel = [lamp](const QRect& r) { return lamp->grab().toImage().pixelColor(r.center()); };
     QCOMPARE(pixel(ActivityIndicator::kInputRect), QColor(Qt::black));
     QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
-    model->NoteMidiIn();
+    model->Status().NoteMidiIn();
     QCOMPARE(pixel(ActivityIndicator::kInputRect), QColor(0, 255, 0));
     QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
-    model->NoteMidiOut();
+    model->Status().NoteMidiOut();
     QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(255, 0, 0));
     // Outlines stay black.
     QCOMPARE(lamp->grab().toImage().pixelColor(ActivityIndicator::kOutputRect.topLeft()),
@@ -290,7 +290,7 @@ class MainWindowTest : public QObject {
       return window->StatusPanel(p);
     };
     const int widths[] = {340, 80, 30, 40, 30, 50, 50};
-    for (int p = 0; p < MainWindow::kStatusPanels; ++p) {
+    for (int p = 0; p < StatusBoard::kStatusPanels; ++p) {
       QVERIFY(panel(p));
       QCOMPARE(panel(p)->width(), widths[p]);
       // Left to right in that order.
@@ -313,8 +313,8 @@ class MainWindowTest : public QObject {
 
   void aLossNoticeShowsOverTheStandingMessageInPanelZero() {
     window->SetStandingMessage(QStringLiteral("No MIDI system is available."));
-    model->NoteMessagesLost(3);
-    model->NoteMessagesLost(4);
+    model->Status().NoteMessagesLost(3);
+    model->Status().NoteMessagesLost(4);
     QTRY_COMPARE(window->StatusPanel(0)->text(), QStringLiteral("7 MIDI messages lost"));
     // A standing message set meanwhile waits until the notice has gone.
     window->SetStandingMessage(QStringLiteral("The JACK server has stopped."));

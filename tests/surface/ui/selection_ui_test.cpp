@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "support/surface_settings.h"
 #include "surface/selection_commands.h"
 #include "surface/surface_model.h"
 #include "surface/ui/bulk_send_window.h"
@@ -49,7 +50,7 @@ class SelectionUiTest : public QObject {
   struct Fixture {
     Fixture() {
       model.MutablePages().Initialize();
-      model.SetMidiDelay(0);
+      testing::SetSetting(model, &SurfaceSettings::midi_delay, 0);
       model.SetShortSender([this](std::uint8_t, std::uint8_t d1, std::uint8_t d2) {
         sent.push_back({d1, d2});
         return true;
@@ -65,7 +66,7 @@ class SelectionUiTest : public QObject {
     std::vector<std::pair<int, int>> sent;
   };
 
-  static void WaitForSends(SurfaceModel& m) { QTRY_COMPARE(m.RunningSends(), 0); }
+  static void WaitForSends(SurfaceModel& m) { QTRY_COMPARE(m.Sends().RunningSends(), 0); }
 
   // Types `text` into the open input box and presses OK; records what the box showed.
   static ModalAnswer Type(const QString& text, QStringList* shown) {
@@ -152,14 +153,14 @@ class SelectionUiTest : public QObject {
 
   void factorDialogInsistsThenAccepts() {
     Fixture f;
-    f.model.SetRandomizeFactor(50);
+    testing::SetSetting(f.model, &SurfaceSettings::randomize_factor, 50);
     QStringList shown, warnings;
     AnswerModals(std::make_shared<std::deque<ModalAnswer>>(
         std::deque<ModalAnswer>{Type(QStringLiteral("0"), &shown), Acknowledge(&warnings),
                                 Type(QStringLiteral("abc"), &shown), Acknowledge(&warnings),
                                 Type(QStringLiteral("75"), &shown)}));
     f.window.MenuAction(Command::kSetupRandomizeFactor)->trigger();
-    QCOMPARE(f.model.RandomizeFactor(), 75);
+    QCOMPARE(f.model.Settings().randomize_factor, 75);
     QCOMPARE(warnings, QStringList(2, QStringLiteral("Warning: Invalid input.")));
     QCOMPARE(shown.mid(0, 3), (QStringList{QStringLiteral("Randomize Factor"),
                                            QStringLiteral("Enter a value between 1 and 100."),
@@ -170,19 +171,19 @@ class SelectionUiTest : public QObject {
 
   void cancellingTheFactorDialogKeepsTheFactor() {
     Fixture f;
-    f.model.SetRandomizeFactor(33);
+    testing::SetSetting(f.model, &SurfaceSettings::randomize_factor, 33);
     AnswerModals(std::make_shared<std::deque<ModalAnswer>>(std::deque<ModalAnswer>{Cancel()}));
     f.window.MenuAction(Command::kSetupRandomizeFactor)->trigger();
-    QCOMPARE(f.model.RandomizeFactor(), 33);
+    QCOMPARE(f.model.Settings().randomize_factor, 33);
     QVERIFY(!QApplication::activeModalWidget());
   }
 
   void sendWindowShowsDisablesAndStops() {
     Fixture f;
-    f.model.SetMidiDelay(20);
+    testing::SetSetting(f.model, &SurfaceSettings::midi_delay, 20);
     f.model.SetOutputInUse(true);
     BulkSendWindow* w = f.window.SendWindow();
-    QSignalSpy begun(&f.model, &SurfaceModel::sendBegun);
+    QSignalSpy begun(&f.model.Sends(), &BulkSends::sendBegun);
     QToolButton* send_all = f.window.ToolButton(QStringLiteral("btlSendAll"));
     QVERIFY(send_all->isEnabled());
     QTest::mouseClick(send_all, Qt::LeftButton);
@@ -206,13 +207,13 @@ class SelectionUiTest : public QObject {
 
   void closingTheSendWindowStopsTheSend() {
     Fixture f;
-    f.model.SetMidiDelay(20);
-    QSignalSpy begun(&f.model, &SurfaceModel::sendBegun);
-    QSignalSpy ended(&f.model, &SurfaceModel::sendEnded);
+    testing::SetSetting(f.model, &SurfaceSettings::midi_delay, 20);
+    QSignalSpy begun(&f.model.Sends(), &BulkSends::sendBegun);
+    QSignalSpy ended(&f.model.Sends(), &BulkSends::sendEnded);
     f.window.MenuAction(Command::kSendCurrentPage)->trigger();
     QVERIFY(begun.wait());
     f.window.SendWindow()->close();
-    QVERIFY(f.model.StopRequest().IsRequested());
+    QVERIFY(f.model.Sends().StopRequest().IsRequested());
     WaitForSends(f.model);
     QCOMPARE(ended.count(), 1);
   }
@@ -220,12 +221,12 @@ class SelectionUiTest : public QObject {
   void randomizeButtonChangesTheSelectionAndSendsIt() {
     Fixture f;
     f.model.SetOutputInUse(true);
-    f.model.SetRandomizeFactor(100);
+    testing::SetSetting(f.model, &SurfaceSettings::randomize_factor, 100);
     f.model.MutablePages().at(1, 2).lower_range = 10;
     f.model.MutablePages().at(1, 2).upper_range = 20;
     f.model.MutablePages().at(1, 2).selected = true;
     f.model.ShowPage(1);
-    QSignalSpy ended(&f.model, &SurfaceModel::sendEnded);
+    QSignalSpy ended(&f.model.Sends(), &BulkSends::sendEnded);
     QTest::mouseClick(f.window.ToolButton(QStringLiteral("btnRandomize")), Qt::LeftButton);
     QTRY_COMPARE(ended.count(), 1);
     const int v = f.model.MutablePages().at(1, 2).value;

@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QTest>
 
+#include "support/surface_settings.h"
 #include "surface/surface_model.h"
 #include "surface/ui/compact_window.h"
 #include "surface/ui/main_window.h"
@@ -32,9 +33,9 @@ class WindowX11Test : public QObject {
     model.ShowPage(3);
     QCOMPARE(strip->Caption(24)->text(), Tcontroller::Initial(72).caption);
 
-    model.Minimize();
-    QTRY_VERIFY(model.Minimized());
-    model.Restore();
+    model.Window().Minimize();
+    QTRY_VERIFY(model.Window().Minimized());
+    model.Window().Restore();
     QTRY_VERIFY(strip->isVisible());
     QVERIFY(!strip->isMinimized());
     QVERIFY(!window.isVisible());
@@ -50,7 +51,7 @@ class WindowX11Test : public QObject {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const WId before = window.winId();
-    model.SetAlwaysOnTop(true);
+    testing::SetSetting(model, &SurfaceSettings::always_on_top, true);
     QVERIFY(window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(window.winId(), before);  // the same X window: nothing re-created or moved
     QVERIFY(window.isVisible());
