@@ -153,6 +153,13 @@ void SurfaceModel::NoteMessagesLost(int count) {
   });
 }
 
+void SurfaceModel::ShowNotice(const QString& text) {
+  loss_.clear_timer.start();
+  if (loss_.notice == text) return;
+  loss_.notice = text;
+  emit noticeChanged();
+}
+
 void SurfaceModel::MidiOutTimerTimer() {
   midi_out_timer_.stop();
   lamps_.out = false;

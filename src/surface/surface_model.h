@@ -151,6 +151,8 @@ class SurfaceModel : public QObject {
   void MidiOutTimerTimer();
   // Input turned away by a full receive ring: counted and told for a few seconds.
   void NoteMessagesLost(int count);
+  // A passing notice of its own, told for as long as a loss is.
+  void ShowNotice(const QString& text);
 
   // False when the output refused the message.
   bool SendControlChange(int controller, int channel, int value);
