@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "midi/midi_ports.h"
+#include "morph/morphing.h"
 #include "snapshots/snapshot_store.h"
 #include "surface/surface_model.h"
 
@@ -172,6 +173,14 @@ CommandOutcome SurfaceControl::Recall(int bank, int slot, SurfaceClient /*from*/
   if (DropWhileModal()) return CommandOutcome::kDropped;
   if (!snapshots_.Library().InUse(bank, slot)) return CommandOutcome::kUnchanged;
   snapshots_.RecallSnapshot(bank, slot);
+  return CommandOutcome::kApplied;
+}
+
+CommandOutcome SurfaceControl::Morph(int position, SurfaceClient /*from*/) {
+  if (!IsMidiValue(position)) return CommandOutcome::kNotTaken;
+  OpenBatch();
+  // Values move as slot moves do, so a dialog does not stop it.
+  MorphControllers(model_, position);
   return CommandOutcome::kApplied;
 }
 

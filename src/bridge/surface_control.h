@@ -47,6 +47,7 @@ class SurfaceControl : public SurfaceObserver, public SurfaceCommands {
   CommandOutcome SetTakeMode(bool on, SurfaceClient from) override;
   CommandOutcome ToggleTakeMode(SurfaceClient from) override;
   CommandOutcome Recall(int bank, int slot, SurfaceClient from) override;
+  CommandOutcome Morph(int position, SurfaceClient from) override;
 
  private:
   // The last command's mark on a slot; a change of the slot that still shows it is that

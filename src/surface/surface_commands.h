@@ -52,6 +52,8 @@ class SurfaceCommands {
   virtual CommandOutcome ToggleTakeMode(SurfaceClient from) = 0;
   // Bank 1..4, slot 0..9, whatever bank is shown.
   virtual CommandOutcome Recall(int bank, int slot, SurfaceClient from) = 0;
+  // The morph slider's position 0..127: every ranged definition between its two bounds.
+  virtual CommandOutcome Morph(int position, SurfaceClient from) = 0;
 };
 
 // One slot of the page shown, as a surface draws it.

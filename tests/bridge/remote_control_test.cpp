@@ -52,6 +52,7 @@ class NotingCommands : public SurfaceCommands {
     return Note(o, store_.TakeMode() ? "take on" : "take off");
   }
   CommandOutcome Recall(int b, int s, SurfaceClient f) override { return to_.Recall(b, s, f); }
+  CommandOutcome Morph(int m, SurfaceClient f) override { return to_.Morph(m, f); }
 
  private:
   CommandOutcome Note(CommandOutcome outcome, const std::string& call) {
