@@ -24,7 +24,13 @@ void RemoteBinding::ApplySettings(const AppSettings& settings) {
 }
 
 bool RemoteBinding::SendTransport(TransportButton button) {
-  return quorvane::SendTransport(link_.Model(), transport_, button);
+  SurfaceModel& model = link_.Model();
+  // The plain short-message send: SendControlChange would write the status bar.
+  return quorvane::SendTransport(
+      transport_, button, model.OutputInUse(),
+      [&model](std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+        return model.SendShortMessage(status, data1, data2);
+      });
 }
 
 RemoteAction RemoteBinding::HandleRemoteEvent(const TMyMidiEvent& event) {
