@@ -5,7 +5,7 @@
 
 namespace quorvane {
 
-void BindTransportButtons(MainWindow& window, std::function<void(TransportButton)> send) {
+void BindTransportButtons(MainWindow& window, const std::function<void(TransportButton)>& send) {
   const struct {
     Command command;
     TransportButton button;

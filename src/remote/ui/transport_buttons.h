@@ -9,6 +9,6 @@ namespace quorvane {
 class MainWindow;
 
 // Binds the Transport band's four buttons to their sends.
-void BindTransportButtons(MainWindow& window, std::function<void(TransportButton)> send);
+void BindTransportButtons(MainWindow& window, const std::function<void(TransportButton)>& send);
 
 }  // namespace quorvane
