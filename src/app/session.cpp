@@ -14,9 +14,10 @@
 #include "bridge/midi_settings_editor.h"
 #include "bridge/remote_binding.h"
 #include "bridge/settings_binding.h"
+#include "bridge/surface_control.h"
 #include "bridge/ui/dump_request_button.h"
 #include "bridge/ui/midi_settings_dialog.h"
-#include "bridge/ui/remote_window_binding.h"
+#include "bridge/ui/surface_control_window.h"
 #include "bridge/ui/window_settings_binding.h"
 #include "files/favorites.h"
 #include "files/slider_file_commands.h"
@@ -26,6 +27,7 @@
 #include "midi/midi_system.h"
 #include "morph/ui/morph_slider_window.h"
 #include "morph/ui/vector_controller_window.h"
+#include "remote/ui/transport_buttons.h"
 #include "shell/about_info.h"
 #include "shell/splash_gate.h"
 #include "shell/ui/about_form.h"
@@ -78,6 +80,7 @@ Session::~Session() {
   tray_.reset();
   about_.reset();
   remote_.reset();
+  surface_control_.reset();
   notice_box_.reset();
   midi_dialog_.reset();
   midi_editor_.reset();
@@ -204,8 +207,13 @@ void Session::StartToolWindows() {
   snapshots_ = std::make_unique<SnapshotStore>(*model_);
   snapshots_->SetInteraction(snapshot_interaction_.get());
   snapshot_band_ = std::make_unique<SnapshotBand>(*window_, *snapshots_);
-  remote_ = std::make_unique<RemoteBinding>(*link_, *snapshots_);
-  BindRemoteWindow(*remote_, *window_);
+  surface_control_ = std::make_unique<SurfaceControl>(*model_, *snapshots_);
+  surface_control_->WatchOutput(link_->Ports());
+  BindSurfaceControlWindow(*surface_control_, *window_);
+  remote_ =
+      std::make_unique<RemoteBinding>(*link_, *surface_control_, surface_control_->NewClient());
+  BindTransportButtons(*window_,
+                       [this](TransportButton button) { remote_->SendTransport(button); });
   snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
   BindToolWindow(Command::kSnapshotList, *snapshot_window_);
   morph_window_ = std::make_unique<TMorphSliderWindow>(*model_, window_.get());

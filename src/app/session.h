@@ -30,6 +30,7 @@ class MidiSettingsDialog;
 class WidgetFileInteraction;
 class KeyboardSender;
 class RemoteBinding;
+class SurfaceControl;
 class SplashGate;
 struct SettingsTargets;
 class TAboutForm;
@@ -92,6 +93,8 @@ class Session : public QObject {
   TMidiKeyboardWindow& MidiKeyboard() { return *keyboard_window_; }
   SnapshotStore& Snapshots() { return *snapshots_; }
   RemoteBinding& Remote() { return *remote_; }
+  // The one way in for remote surfaces, and what they show.
+  SurfaceControl& RemoteSurfaces() { return *surface_control_; }
   TSnapshotWindow& SnapshotList() { return *snapshot_window_; }
   TMorphSliderWindow& MorphSlider() { return *morph_window_; }
   TVectorController& VectorPad() { return *vector_window_; }
@@ -157,6 +160,7 @@ class Session : public QObject {
   std::unique_ptr<WidgetSnapshotInteraction> snapshot_interaction_;
   std::unique_ptr<SnapshotStore> snapshots_;
   std::unique_ptr<SnapshotBand> snapshot_band_;
+  std::unique_ptr<SurfaceControl> surface_control_;   // the one way in for remote surfaces
   std::unique_ptr<RemoteBinding> remote_;             // remote control and the Transport band
   std::unique_ptr<TSnapshotWindow> snapshot_window_;  // a child of the main window
   std::unique_ptr<TMorphSliderWindow> morph_window_;  // a child of the main window

@@ -2,11 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "files/app_settings.h"
 #include "midi/midi_message.h"
 #include "model/controller.h"
-#include "surface/surface_model.h"
+#include "surface/surface_commands.h"
 
 namespace quorvane {
 
@@ -28,23 +29,6 @@ struct RemoteControllers {
 
 RemoteControllers RemoteControllersOf(const AppSettings& settings);
 
-// What the dispatcher needs from outside the surface: the snapshot store, the application and
-// its dialogs. The wiring supplies it; tests a fake.
-class RemoteHost {
- public:
-  virtual ~RemoteHost() = default;
-  virtual int RemoteChannel() const = 0;  // 1..16
-  // While a modal dialog is open, only slider and button moves apply.
-  virtual bool ModalDialogOpen() const = 0;
-  virtual bool ApplicationActive() const = 0;
-  virtual void BringToFront() = 0;
-  virtual void SnapshotSlotAction(int slot) = 0;
-  virtual bool TakeMode() const = 0;
-  virtual void SetTakeMode(bool on) = 0;
-  // In compact view the strip's label of the slot shows the value just received.
-  virtual void ShowCompactValue(int slot, int value) = 0;
-};
-
 // What one remote event did; the first step that took it, or kIgnored.
 enum class RemoteAction : std::uint8_t {
   kIgnored,
@@ -57,18 +41,18 @@ enum class RemoteAction : std::uint8_t {
   kTakeMode,
 };
 
-// The remote-control dispatcher of the second MIDI input. Every effect goes through the
-// model's operations and the host, so the menus, bands and windows follow on their own.
+// The remote-control dispatcher of the second MIDI input: it maps controller numbers to the
+// surface commands, which hold every rule shared with the other remote surfaces.
 class RemoteDispatcher {
  public:
-  RemoteDispatcher(SurfaceModel& model, RemoteHost& host) : model_(model), host_(host) {}
+  // channel answers the remote channel (1..16) when an event arrives.
+  RemoteDispatcher(SurfaceCommands& commands, std::function<int()> channel, SurfaceClient client)
+      : commands_(commands), channel_(std::move(channel)), client_(client) {}
 
   const RemoteControllers& Controllers() const { return controllers_; }
   void SetControllers(const RemoteControllers& c) { controllers_ = c; }
 
-  // One event read from the remote input: dispatched, then the input lamp lit, ignored or not.
-  RemoteAction HandleEvent(const TMyMidiEvent& event);
-  // The dispatch alone, for a short message (status, data1, data2).
+  // One short message (status, data1, data2) of the remote input.
   RemoteAction Dispatch(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
 
  private:
@@ -76,8 +60,9 @@ class RemoteDispatcher {
   bool SetButtons(int data1, int data2);
   RemoteAction Command(int data1);
 
-  SurfaceModel& model_;
-  RemoteHost& host_;
+  SurfaceCommands& commands_;
+  std::function<int()> channel_;
+  SurfaceClient client_;
   RemoteControllers controllers_ = RemoteControllersOf(AppSettings{});
 };
 

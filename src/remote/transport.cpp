@@ -28,12 +28,11 @@ TransportControllers TransportControllersOf(const AppSettings& settings) {
   return c;
 }
 
-bool SendTransport(SurfaceModel& model, const TransportControllers& controllers,
-                   TransportButton button) {
-  if (!model.OutputInUse()) return false;
-  // The plain short-message send: SendControlChange would write the status bar.
-  return model.SendShortMessage(ControlChangeStatus(controllers.channel),
-                                static_cast<std::uint8_t>(controllers.Of(button) & 0x7F), 127);
+bool SendTransport(const TransportControllers& controllers, TransportButton button,
+                   bool output_in_use, const TransportSend& send) {
+  if (!output_in_use || !send) return false;
+  return send(ControlChangeStatus(controllers.channel),
+              static_cast<std::uint8_t>(controllers.Of(button) & 0x7F), 127);
 }
 
 }  // namespace quorvane

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "files/app_settings.h"
-#include "surface/surface_model.h"
 
 namespace quorvane {
 
@@ -23,10 +23,13 @@ struct TransportControllers {
 
 TransportControllers TransportControllersOf(const AppSettings& settings);
 
+// Hands one short message (status, data1, data2) to the output as a plain send, which leaves
+// the status bar's controller and value as they are; false when the output refused it.
+using TransportSend = std::function<bool(std::uint8_t, std::uint8_t, std::uint8_t)>;
+
 // One transport button's click: its one control change, value 127, on the transport channel,
-// and nothing when no output is in use. The status bar's controller and value stay as they
-// are. False when nothing went out.
-bool SendTransport(SurfaceModel& model, const TransportControllers& controllers,
-                   TransportButton button);
+// and nothing when no output is in use. False when nothing went out.
+bool SendTransport(const TransportControllers& controllers, TransportButton button,
+                   bool output_in_use, const TransportSend& send);
 
 }  // namespace quorvane

@@ -70,4 +70,11 @@ void StatusBoard::NoteMessagesLost(int count) {
   });
 }
 
+void StatusBoard::ShowNotice(const QString& text) {
+  loss_.clear_timer.start();
+  if (loss_.notice == text) return;
+  loss_.notice = text;
+  emit noticeChanged();
+}
+
 }  // namespace quorvane

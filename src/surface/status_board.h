@@ -38,6 +38,8 @@ class StatusBoard : public QObject {
   const QString& Notice() const { return loss_.notice; }
   // Input turned away by a full receive ring: counted and told for a few seconds.
   void NoteMessagesLost(int count);
+  // A passing notice of its own, told for as long as a loss is.
+  void ShowNotice(const QString& text);
 
  signals:
   void statusPanelChanged(int panel);  // a status panel's text changed

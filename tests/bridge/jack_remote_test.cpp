@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bridge/remote_binding.h"
+#include "bridge/surface_control.h"
 #include "files/app_settings.h"
 #include "linked_ports.h"
 #include "midi/jack_service.h"
@@ -52,11 +53,12 @@ class JackRemote : public ::testing::Test {
         << (*ports_)->TakeMessages().join(' ').toStdString();
     ASSERT_EQ((*ports_)->InUse(PortRole::kOutput), with_output_);
     snapshots_ = std::make_unique<SnapshotStore>(model_);
-    remote_ = std::make_unique<RemoteBinding>(*ports_->link, *snapshots_);
+    control_ = std::make_unique<SurfaceControl>(model_, *snapshots_);
+    remote_ = std::make_unique<RemoteBinding>(*ports_->link, *control_, control_->NewClient());
     remote_->ApplySettings(settings_);
-    RemoteBinding::WindowHooks hooks;
+    SurfaceControl::WindowHooks hooks;
     hooks.application_active = [] { return true; };
-    remote_->SetWindowHooks(hooks);
+    control_->SetWindowHooks(hooks);
     // Counts what the link hands over, so a test knows when the input has been served.
     ports_->link->SetRemoteInputHandler([this](const TMyMidiEvent& event) {
       ++remote_events_;
@@ -68,6 +70,7 @@ class JackRemote : public ::testing::Test {
   void TearDown() override {
     model_.Sends().StopSends();
     remote_.reset();
+    control_.reset();
     if (ports_) (*ports_)->CloseInUse();
     ports_.reset();
     snapshots_.reset();
@@ -99,6 +102,7 @@ class JackRemote : public ::testing::Test {
   AppSettings settings_;
   std::optional<LinkedPorts> ports_;
   std::unique_ptr<SnapshotStore> snapshots_;
+  std::unique_ptr<SurfaceControl> control_;
   std::unique_ptr<RemoteBinding> remote_;
   std::size_t remote_events_ = 0;
 };

@@ -22,6 +22,14 @@ class TransportTest : public ::testing::Test {
     });
   }
 
+  // As the program joins it: the model's plain send.
+  bool Send(const TransportControllers& controllers, TransportButton button) {
+    return SendTransport(controllers, button, model.OutputInUse(),
+                         [this](std::uint8_t s, std::uint8_t d1, std::uint8_t d2) {
+                           return model.SendShortMessage(s, d1, d2);
+                         });
+  }
+
   SurfaceModel model;
   std::vector<Sent> sent;
   bool accept = true;
@@ -57,7 +65,7 @@ TEST_F(TransportTest, EachButtonSendsItsOneControlChange) {
     SCOPED_TRACE(k.what);
     sent.clear();
     model.Status().MidiOutTimerTimer();
-    EXPECT_TRUE(SendTransport(model, TransportControllersOf(k.settings), k.button));
+    EXPECT_TRUE(Send(TransportControllersOf(k.settings), k.button));
     EXPECT_EQ(sent, (std::vector<Sent>{k.expected}));  // no release message follows
     EXPECT_TRUE(model.Status().OutActivity());
   }
@@ -68,7 +76,7 @@ TEST_F(TransportTest, TheStatusBarKeepsItsControllerAndValue) {
   const QString controller = model.Status().Panel(2);
   const QString value = model.Status().Panel(4);
   ASSERT_EQ(controller, "7");
-  EXPECT_TRUE(SendTransport(model, TransportControllers{}, TransportButton::kPlay));
+  EXPECT_TRUE(Send(TransportControllers{}, TransportButton::kPlay));
   EXPECT_EQ(model.Status().Panel(2), controller);
   EXPECT_EQ(model.Status().Panel(4), value);
 }
@@ -77,7 +85,7 @@ TEST_F(TransportTest, NothingGoesOutWithoutAnOutput) {
   model.SetOutputInUse(false);
   for (const TransportButton b : {TransportButton::kPlay, TransportButton::kStop,
                                   TransportButton::kRecord, TransportButton::kPause}) {
-    EXPECT_FALSE(SendTransport(model, TransportControllers{}, b));
+    EXPECT_FALSE(Send(TransportControllers{}, b));
   }
   EXPECT_TRUE(sent.empty());
   EXPECT_FALSE(model.Status().OutActivity());
@@ -85,7 +93,7 @@ TEST_F(TransportTest, NothingGoesOutWithoutAnOutput) {
 
 TEST_F(TransportTest, ARefusedSendIsReported) {
   accept = false;
-  EXPECT_FALSE(SendTransport(model, TransportControllers{}, TransportButton::kRecord));
+  EXPECT_FALSE(Send(TransportControllers{}, TransportButton::kRecord));
   EXPECT_FALSE(model.Status().OutActivity());
 }
 

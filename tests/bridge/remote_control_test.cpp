@@ -1,5 +1,3 @@
-#include "remote/remote_dispatcher.h"
-
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -8,6 +6,10 @@
 #include <tuple>
 #include <vector>
 
+#include "bridge/surface_control.h"
+#include "remote/remote_dispatcher.h"
+#include "snapshots/snapshot_store.h"
+#include "support/pump.h"
 #include "support/surface_settings.h"
 #include "surface/surface_model.h"
 
@@ -15,31 +17,52 @@ namespace quorvane {
 namespace {
 
 using Sent = std::tuple<int, int, int>;
+using testing::PumpPending;
 
-// Records what the dispatcher asks of the world outside the surface.
-class FakeHost : public RemoteHost {
- public:
-  int RemoteChannel() const override { return channel; }
-  bool ModalDialogOpen() const override { return modal; }
-  bool ApplicationActive() const override { return active; }
-  void BringToFront() override { calls.push_back("front"); }
-  void SnapshotSlotAction(int slot) override {
-    calls.push_back("snapshot " + std::to_string(slot));
-  }
-  bool TakeMode() const override { return take_mode; }
-  void SetTakeMode(bool on) override {
-    take_mode = on;
-    calls.push_back(on ? "take on" : "take off");
-  }
-  void ShowCompactValue(int slot, int value) override {
-    calls.push_back("compact " + std::to_string(slot) + "=" + std::to_string(value));
-  }
-
+// What the windows answer, and what reached the windows and the snapshot store.
+struct FakeHost {
   int channel = 1;
   bool modal = false;
   bool active = true;
-  bool take_mode = false;
   std::vector<std::string> calls;
+};
+
+// Passes every command on, noting the snapshot and take-mode commands that were not dropped.
+class NotingCommands : public SurfaceCommands {
+ public:
+  NotingCommands(SurfaceCommands& to, const SnapshotStore& store, FakeHost& host)
+      : to_(to), store_(store), host_(host) {}
+  CommandOutcome MoveSlot(int s, int v, SurfaceClient f) override { return to_.MoveSlot(s, v, f); }
+  CommandOutcome SetButton(int s, int v, SurfaceClient f) override {
+    return to_.SetButton(s, v, f);
+  }
+  CommandOutcome SetDefinition(int n, int v, SurfaceClient f) override {
+    return to_.SetDefinition(n, v, f);
+  }
+  CommandOutcome ShowPage(int p, SurfaceClient f) override { return to_.ShowPage(p, f); }
+  CommandOutcome ToggleCompactView(SurfaceClient f) override { return to_.ToggleCompactView(f); }
+  CommandOutcome MinimizeOrRestore(SurfaceClient f) override { return to_.MinimizeOrRestore(f); }
+  CommandOutcome SnapshotSlotAction(int slot, SurfaceClient f) override {
+    return Note(to_.SnapshotSlotAction(slot, f), "snapshot " + std::to_string(slot));
+  }
+  CommandOutcome SetTakeMode(bool on, SurfaceClient f) override {
+    return Note(to_.SetTakeMode(on, f), on ? "take on" : "take off");
+  }
+  CommandOutcome ToggleTakeMode(SurfaceClient f) override {
+    const CommandOutcome o = to_.ToggleTakeMode(f);
+    return Note(o, store_.TakeMode() ? "take on" : "take off");
+  }
+  CommandOutcome Recall(int b, int s, SurfaceClient f) override { return to_.Recall(b, s, f); }
+  CommandOutcome Morph(int m, SurfaceClient f) override { return to_.Morph(m, f); }
+
+ private:
+  CommandOutcome Note(CommandOutcome outcome, const std::string& call) {
+    if (outcome != CommandOutcome::kDropped) host_.calls.push_back(call);
+    return outcome;
+  }
+  SurfaceCommands& to_;
+  const SnapshotStore& store_;
+  FakeHost& host_;
 };
 
 class RemoteDispatcherTest : public ::testing::Test {
@@ -58,15 +81,24 @@ class RemoteDispatcherTest : public ::testing::Test {
       sent.emplace_back(s, d1, d2);
       return true;
     });
+    SurfaceControl::WindowHooks hooks;
+    hooks.modal_dialog_open = [this] { return host.modal; };
+    hooks.application_active = [this] { return host.active; };
+    hooks.bring_to_front = [this] { host.calls.emplace_back("front"); };
+    hooks.show_compact_value = [this](int slot, int value) {
+      host.calls.push_back("compact " + std::to_string(slot) + "=" + std::to_string(value));
+    };
+    control.SetWindowHooks(hooks);
     model.ShowPage(1);
   }
 
+  // One event of the remote input, then the event loop's turn that ends the burst.
   RemoteAction Cc(int controller, int value, int channel = 1) {
-    TMyMidiEvent e;
-    e.status = ControlChangeStatus(channel);
-    e.data1 = static_cast<std::uint8_t>(controller);
-    e.data2 = static_cast<std::uint8_t>(value);
-    return dispatcher.HandleEvent(e);
+    const RemoteAction action =
+        dispatcher.Dispatch(ControlChangeStatus(channel), static_cast<std::uint8_t>(controller),
+                            static_cast<std::uint8_t>(value));
+    PumpPending();
+    return action;
   }
   // Slot s of the current page as a button of its own: controller, channel, starting state.
   Tcontroller& MakeButton(int slot, int ctrl, int channel, int state) {
@@ -79,8 +111,11 @@ class RemoteDispatcherTest : public ::testing::Test {
   }
 
   SurfaceModel model;
+  SnapshotStore store{model};
+  SurfaceControl control{model, store};
   FakeHost host;
-  RemoteDispatcher dispatcher{model, host};
+  NotingCommands commands{control, store, host};
+  RemoteDispatcher dispatcher{commands, [this] { return host.channel; }, 1};
   std::vector<Sent> sent;
 };
 
@@ -142,9 +177,8 @@ TEST_F(RemoteDispatcherTest, OneMessageDrivesEverySlotThatListensToIt) {
   EXPECT_EQ(sent.size(), 3u);
 }
 
-// Step 1 turns away everything that is not a control change on the remote channel; each
-// event still lights the input lamp.
-TEST_F(RemoteDispatcherTest, OtherMessagesOnlyLightTheInputLamp) {
+// Step 1 turns away everything that is not a control change on the remote channel.
+TEST_F(RemoteDispatcherTest, OtherMessagesAreIgnored) {
   host.channel = 4;
   struct Case {
     const char* what;
@@ -160,24 +194,12 @@ TEST_F(RemoteDispatcherTest, OtherMessagesOnlyLightTheInputLamp) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
-    model.Status().MidiInTimerTimer();
-    ASSERT_FALSE(model.Status().InActivity());
-    TMyMidiEvent e;
-    e.status = k.status;
-    e.data1 = k.data1;
-    e.data2 = k.data2;
-    EXPECT_EQ(dispatcher.HandleEvent(e), RemoteAction::kIgnored);
-    EXPECT_TRUE(model.Status().InActivity());
+    EXPECT_EQ(dispatcher.Dispatch(k.status, k.data1, k.data2), RemoteAction::kIgnored);
     EXPECT_EQ(model.SlotDefinition(5).value, 0);
   }
   EXPECT_TRUE(sent.empty());
   EXPECT_TRUE(host.calls.empty());
   EXPECT_EQ(Cc(5, 100, 4), RemoteAction::kSlider);  // the remote channel itself
-}
-
-TEST_F(RemoteDispatcherTest, HandledEventsLightTheInputLampToo) {
-  EXPECT_EQ(Cc(42, 0), RemoteAction::kPage);
-  EXPECT_TRUE(model.Status().InActivity());
 }
 
 TEST_F(RemoteDispatcherTest, ButtonEntriesSetTheButtonAndSendTheValueAsReceived) {
@@ -302,7 +324,7 @@ TEST_F(RemoteDispatcherTest, CommandsIgnoreTheValue) {
     EXPECT_EQ(Cc(58, value), RemoteAction::kSnapshot);
     EXPECT_EQ(Cc(48, value), RemoteAction::kTakeMode);
     EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"snapshot 9", host.take_mode ? "take on" : "take off"}));
+              (std::vector<std::string>{"snapshot 9", store.TakeMode() ? "take on" : "take off"}));
   }
 }
 
@@ -427,9 +449,9 @@ TEST_F(RemoteDispatcherTest, MinimiseRestoresMinimisesOrBringsToFront) {
 TEST_F(RemoteDispatcherTest, SnapshotAndTakeModeGoToTheStore) {
   for (int s = 0; s < kRemoteSnapshotCount; ++s) EXPECT_EQ(Cc(49 + s, 0), RemoteAction::kSnapshot);
   EXPECT_EQ(Cc(48, 127), RemoteAction::kTakeMode);
-  EXPECT_TRUE(host.take_mode);
+  EXPECT_TRUE(store.TakeMode());
   EXPECT_EQ(Cc(48, 0), RemoteAction::kTakeMode);
-  EXPECT_FALSE(host.take_mode);
+  EXPECT_FALSE(store.TakeMode());
   std::vector<std::string> expected;
   for (int s = 0; s < kRemoteSnapshotCount; ++s)
     expected.push_back("snapshot " + std::to_string(s));
@@ -447,10 +469,11 @@ TEST_F(RemoteDispatcherTest, WhileAModalDialogIsOpenOnlyMovesApply) {
   EXPECT_EQ(model.SlotDefinition(5).value, 100);
   EXPECT_EQ(Cc(70, 127), RemoteAction::kButton);
   EXPECT_EQ(model.SlotDefinition(6).button_value, 127);
+  EXPECT_TRUE(model.Status().Notice().isEmpty());
   for (const int command : {42, 46, 47, 49, 48}) {
     SCOPED_TRACE(command);
     EXPECT_EQ(Cc(command, 127), RemoteAction::kIgnored);
-    EXPECT_TRUE(model.Status().InActivity());
+    EXPECT_EQ(model.Status().Notice(), "Remote command ignored while a dialog is open");
   }
   EXPECT_EQ(model.CurrentPage(), 1);
   EXPECT_FALSE(model.Window().CompactView());

@@ -1,5 +1,3 @@
-#include "bridge/ui/remote_window_binding.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -9,8 +7,11 @@
 #include <memory>
 
 #include "bridge/remote_binding.h"
+#include "bridge/surface_control.h"
+#include "bridge/ui/surface_control_window.h"
 #include "files/app_settings.h"
 #include "linked_ports.h"
+#include "remote/ui/transport_buttons.h"
 #include "snapshots/snapshot_store.h"
 #include "snapshots/ui/snapshot_band.h"
 #include "support/in_process_midi_service.h"
@@ -26,7 +27,7 @@ namespace quorvane {
 using testing::Pump;
 using testing::WhenModal;
 
-class RemoteWindowBindingTest : public QObject {
+class RemoteWindowTest : public QObject {
   Q_OBJECT
 
   // The main window with its Snapshots band and remote control, over an in-memory MIDI system
@@ -38,6 +39,7 @@ class RemoteWindowBindingTest : public QObject {
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<SnapshotStore> store;
     std::unique_ptr<SnapshotBand> band;
+    std::unique_ptr<SurfaceControl> control;
     std::unique_ptr<RemoteBinding> remote;
 
     explicit Rig(bool with_output = true, int transport_channel = 1) {
@@ -58,14 +60,17 @@ class RemoteWindowBindingTest : public QObject {
       window = std::make_unique<MainWindow>(model);
       store = std::make_unique<SnapshotStore>(model);
       band = std::make_unique<SnapshotBand>(*window, *store);
-      remote = std::make_unique<RemoteBinding>(*linked->link, *store);
+      control = std::make_unique<SurfaceControl>(model, *store);
+      BindSurfaceControlWindow(*control, *window);
+      remote = std::make_unique<RemoteBinding>(*linked->link, *control, control->NewClient());
       remote->ApplySettings(s);
-      BindRemoteWindow(*remote, *window);
+      BindTransportButtons(*window, [this](TransportButton b) { remote->SendTransport(b); });
       model.ShowPage(1);
       window->show();
     }
     ~Rig() {
       remote.reset();
+      control.reset();
       band.reset();
       window.reset();
     }
@@ -125,6 +130,8 @@ class RemoteWindowBindingTest : public QObject {
     QVERIFY(!rig.model.Window().CompactView());
     QVERIFY(!rig.store->TakeMode());
     QVERIFY(rig.Checked(PageCommand(1)));
+    QCOMPARE(rig.window->StatusPanel(0)->text(),
+             QStringLiteral("Remote command ignored while a dialog is open"));
     QCOMPARE(rig.Sent(), (std::vector<std::uint32_t>{0x0A05B0}));
   }
 
@@ -174,5 +181,5 @@ class RemoteWindowBindingTest : public QObject {
 
 }  // namespace quorvane
 
-QTEST_MAIN(quorvane::RemoteWindowBindingTest)
-#include "remote_window_binding_test.moc"
+QTEST_MAIN(quorvane::RemoteWindowTest)
+#include "remote_window_test.moc"

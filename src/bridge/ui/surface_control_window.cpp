@@ -1,17 +1,16 @@
-#include "bridge/ui/remote_window_binding.h"
+#include "bridge/ui/surface_control_window.h"
 
 #include <QApplication>
 #include <QLabel>
 
-#include "bridge/remote_binding.h"
-#include "surface/ui/commands.h"
+#include "bridge/surface_control.h"
 #include "surface/ui/compact_window.h"
 #include "surface/ui/main_window.h"
 
 namespace quorvane {
 
-void BindRemoteWindow(RemoteBinding& remote, MainWindow& window) {
-  RemoteBinding::WindowHooks hooks;
+void BindSurfaceControlWindow(SurfaceControl& control, MainWindow& window) {
+  SurfaceControl::WindowHooks hooks;
   hooks.modal_dialog_open = [] { return QApplication::activeModalWidget() != nullptr; };
   hooks.application_active = [] {
     return QGuiApplication::applicationState() == Qt::ApplicationActive;
@@ -28,20 +27,7 @@ void BindRemoteWindow(RemoteBinding& remote, MainWindow& window) {
     if (TCompactWindow* strip = window.CompactWindow())
       strip->Caption(slot)->setText(QString::number(value));
   };
-  remote.SetWindowHooks(std::move(hooks));
-
-  const struct {
-    Command command;
-    TransportButton button;
-  } transport[] = {
-      {Command::kPlay, TransportButton::kPlay},
-      {Command::kStop, TransportButton::kStop},
-      {Command::kRecord, TransportButton::kRecord},
-      {Command::kPause, TransportButton::kPause},
-  };
-  for (const auto& t : transport) {
-    window.Bind(t.command, [&remote, button = t.button] { remote.SendTransport(button); });
-  }
+  control.SetWindowHooks(std::move(hooks));
 }
 
 }  // namespace quorvane
