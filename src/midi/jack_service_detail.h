@@ -142,7 +142,8 @@ class PacedRun {
 
 // A message on its way to the process callback.
 struct OutEvent {
-  jack_nframes_t frame = 0;  // the frame clock when it was handed over, or when it is due
+  jack_nframes_t frame = 0;  // a paced message's frame; others go at the first free one
+  bool live = true;
   std::uint32_t size = 0;
   const std::uint8_t* data = nullptr;  // a long message's bytes; short ones travel in bytes
   MidiBufferHeader* header = nullptr;  // reported done once its last byte has left
@@ -162,8 +163,9 @@ struct JackService::Output {
   void* instance = nullptr;
   MidiHandle handle = kNoMidiHandle;
   std::string port_name;
+  std::string device;
   int generation = 0;
-  jack_nframes_t last_frame = 0;  // GUI thread: keeps hand-over times from going back
+  jack_nframes_t last_frame = 0;  // GUI thread: keeps paced frames from going back
   // GUI thread: when the next message is due, if its sender said, and the run it belongs to.
   std::optional<std::chrono::steady_clock::time_point> next_due;
   jack_detail::PacedRun paced;
@@ -174,17 +176,18 @@ struct JackService::Output {
   std::uint32_t sent = 0;              // process thread: bytes of the oldest event already written
   std::atomic<std::uint64_t> late{0};  // events that reached the callback after their frame
 
-  // Process thread. Each event goes to the frame one period after its own (see OutEvent),
-  // never before the one ahead of it; a long message that does not fit goes on in the next
-  // cycle.
-  void Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
+  // Process thread. A paced event goes to its frame, the others to the first free one; never
+  // before the one ahead of it. A long message that does not fit goes on in the next cycle.
+  // True when a block was done.
+  bool Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
     void* buffer = jack_port_get_buffer(port, nframes);
     jack_midi_clear_buffer(buffer);
     jack_nframes_t last = 0;
+    bool finished = false;
     while (const jack_detail::OutEvent* e = events.Front()) {
       jack_nframes_t at = last;
-      if (sent == 0) {
-        const auto due = static_cast<std::int32_t>(e->frame + nframes - cycle_start);
+      if (sent == 0 && !e->live) {
+        const auto due = static_cast<std::int32_t>(e->frame - cycle_start);
         if (due >= static_cast<std::int32_t>(nframes)) break;       // a later cycle's
         if (due < 0) late.fetch_add(1, std::memory_order_relaxed);  // its frame has passed
         at = std::max(last, static_cast<jack_nframes_t>(std::max(due, 0)));
@@ -205,9 +208,13 @@ struct JackService::Output {
         break;
       }
       sent = 0;
-      if (e->header) done.Push(e->header);  // as large as events: always room
+      if (e->header) {
+        done.Push(e->header);  // as large as events: always room
+        finished = true;
+      }
       events.Pop();
     }
+    return finished;
   }
 };
 
@@ -217,6 +224,7 @@ struct JackService::Input final : MidiByteParser::Sink {
   void* instance = nullptr;
   MidiHandle handle = kNoMidiHandle;
   std::string port_name;
+  std::string device;
   int generation = 0;
   jack_nframes_t rate = 48000;
   std::atomic<bool> running{false};
@@ -231,18 +239,23 @@ struct JackService::Input final : MidiByteParser::Sink {
   bool sysex_lost = false;
   std::uintptr_t stamp = 0;
 
-  // Process thread: copies the cycle's events with their frame times.
-  void Read(jack_nframes_t nframes, jack_nframes_t cycle_start) {
-    if (!running.load(std::memory_order_acquire)) return;
+  // Process thread: copies the cycle's events with their frame times. True when it did.
+  bool Read(jack_nframes_t nframes, jack_nframes_t cycle_start) {
+    if (!running.load(std::memory_order_acquire)) return false;
     void* buffer = jack_port_get_buffer(port, nframes);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
+    bool put = false;
     for (std::uint32_t i = 0; i < count; ++i) {
       jack_midi_event_t event;
       if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0) continue;
-      if (!events.Put(cycle_start + event.time, event.buffer,
-                      static_cast<std::uint32_t>(event.size)))
+      if (events.Put(cycle_start + event.time, event.buffer,
+                     static_cast<std::uint32_t>(event.size))) {
+        put = true;
+      } else {
         events_lost.fetch_add(1, std::memory_order_relaxed);
+      }
     }
+    return put;
   }
 
   // Relay thread: parses what the process thread copied and hands it to the port.
