@@ -1,5 +1,6 @@
 #include "midi/jack_service.h"
 
+#include <pthread.h>
 #include <QMetaObject>
 #include <QObject>
 #include <QTimer>
@@ -8,6 +9,8 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+
+#include <jack/uuid.h>
 
 #include "midi/jack_service_detail.h"
 #include "midi/midi_message.h"
@@ -125,10 +128,11 @@ struct JackService::Callbacks {
     if (first_mine == (jack_port_is_mine(client, second) != 0)) return;
     std::string ours = jack_port_short_name(first_mine ? first : second);
     std::string other = jack_port_name(first_mine ? second : first);
+    const jack_uuid_t other_id = jack_port_uuid(first_mine ? second : first);
     QMetaObject::invokeMethod(
         s->target_.get(),
-        [s, ours = std::move(ours), other = std::move(other), connected] {
-          s->LinkChanged(ours, other, connected != 0);
+        [s, ours = std::move(ours), other = std::move(other), other_id, connected] {
+          s->LinkChanged(ours, other, other_id, connected != 0);
         },
         Qt::QueuedConnection);
   }
@@ -357,18 +361,22 @@ void JackService::Release(jack_port_t* port, const std::string& port_name,
     }
 }
 
-void JackService::LinkChanged(const std::string& ours, const std::string& other, bool connected) {
+void JackService::LinkChanged(const std::string& ours, const std::string& other,
+                              jack_uuid_t other_id, bool connected) {
   if (connected) {
     const auto device = device_of_.find(ours);
     if (device == device_of_.end() || device->second != other) user_links_[ours].insert(other);
     return;
   }
-  QTimer::singleShot(kUnlinkSettleMs, target_.get(), [this, ours, other] {
+  // Only the same two ports, still there on the same server, make it the user's doing.
+  const int generation = generation_;
+  QTimer::singleShot(kUnlinkSettleMs, target_.get(), [this, ours, other, other_id, generation] {
     Client* client = Handle();
-    if (!client || gone_.load()) return;
+    if (!client || gone_.load() || generation != generation_) return;
     const std::string full = client_name_ + ":" + ours;
     jack_port_t* port = jack_port_by_name(client, full.c_str());
-    if (!port || !jack_port_by_name(client, other.c_str())) return;
+    jack_port_t* peer = jack_port_by_name(client, other.c_str());
+    if (!port || !peer || jack_uuid_compare(jack_port_uuid(peer), other_id) != 0) return;
     if (!jack_port_connected_to(port, other.c_str())) user_links_[ours].erase(other);
   });
 }
@@ -420,6 +428,7 @@ void JackService::WaitRelay() const {
 // The service's own thread: every driver callback runs here, never on the process thread. It
 // sleeps until the process callback hands it something.
 void JackService::RelayLoop() {
+  pthread_setname_np(pthread_self(), "jack-relay");
   std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[ByteRing::kSize]);
   while (true) {
     while (sem_wait(&relay_wake_) != 0 && errno == EINTR) {
@@ -511,6 +520,12 @@ MidiResult JackService::Enqueue(Output& out, const std::uint8_t* bytes, std::uin
     if (static_cast<std::int32_t>(own - furthest) > 0) own = furthest;
     const jack_nframes_t placed = out.paced.Place(due, own, next, rate);
     event.live = false;
+    if (out.last_due && due >= *out.last_due && due - *out.last_due <= PacedRun::kMaxPause) {
+      const auto apart =
+          std::chrono::duration_cast<std::chrono::microseconds>(due - *out.last_due).count();
+      event.gap = static_cast<jack_nframes_t>(apart * std::int64_t{rate} / 1000000);
+    }
+    out.last_due = due;
     event.frame = static_cast<std::int32_t>(placed - out.last_frame) > 0 ? placed : out.last_frame;
     out.last_frame = event.frame;
     out.next_due.reset();

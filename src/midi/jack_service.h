@@ -122,7 +122,8 @@ class JackService : public NamedDeviceService {
   void Release(jack_port_t* port, const std::string& port_name, const std::string& device,
                bool output);
   // Connections of other programs to our ports, as they come and go.
-  void LinkChanged(const std::string& ours, const std::string& other, bool connected);
+  void LinkChanged(const std::string& ours, const std::string& other, jack_uuid_t other_id,
+                   bool connected);
   // Makes every remembered connection whose ports are both there now.
   void RestoreLinks();
   void RestoreLinks(jack_port_t* port, const std::string& port_name);

@@ -143,6 +143,9 @@ class PacedRun {
 // A message on its way to the process callback.
 struct OutEvent {
   jack_nframes_t frame = 0;  // a paced message's frame; others go at the first free one
+  // The least distance in frames from the paced message before, as their due moments are
+  // apart; 0 for the first of a run.
+  jack_nframes_t gap = 0;
   bool live = true;
   std::uint32_t size = 0;
   const std::uint8_t* data = nullptr;  // a long message's bytes; short ones travel in bytes
@@ -168,17 +171,20 @@ struct JackService::Output {
   jack_nframes_t last_frame = 0;  // GUI thread: keeps paced frames from going back
   // GUI thread: when the next message is due, if its sender said, and the run it belongs to.
   std::optional<std::chrono::steady_clock::time_point> next_due;
+  std::optional<std::chrono::steady_clock::time_point> last_due;
   jack_detail::PacedRun paced;
   std::uint64_t long_sent = 0;  // GUI thread
   std::atomic<std::uint64_t> long_done{0};
   jack_detail::SpscRing<jack_detail::OutEvent, jack_detail::kOutRing> events;  // GUI -> process
   jack_detail::SpscRing<MidiBufferHeader*, jack_detail::kOutRing> done;        // process -> relay
   std::uint32_t sent = 0;              // process thread: bytes of the oldest event already written
+  jack_nframes_t paced_last = 0;       // process thread: where the last paced event went
   std::atomic<std::uint64_t> late{0};  // events that reached the callback after their frame
 
   // Process thread. A paced event goes to its frame, the others to the first free one; never
-  // before the one ahead of it. A long message that does not fit goes on in the next cycle.
-  // True when a block was done.
+  // before the one ahead of it. Frames the server skipped (it does when the period changes) or
+  // a late event push the rest of a run on rather than closer together. A long message that
+  // does not fit goes on in the next cycle. True when a block was done.
   bool Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
     void* buffer = jack_port_get_buffer(port, nframes);
     jack_midi_clear_buffer(buffer);
@@ -187,7 +193,10 @@ struct JackService::Output {
     while (const jack_detail::OutEvent* e = events.Front()) {
       jack_nframes_t at = last;
       if (sent == 0 && !e->live) {
-        const auto due = static_cast<std::int32_t>(e->frame - cycle_start);
+        jack_nframes_t frame = e->frame;
+        const jack_nframes_t after = paced_last + e->gap;
+        if (e->gap > 0 && static_cast<std::int32_t>(after - frame) > 0) frame = after;
+        const auto due = static_cast<std::int32_t>(frame - cycle_start);
         if (due >= static_cast<std::int32_t>(nframes)) break;       // a later cycle's
         if (due < 0) late.fetch_add(1, std::memory_order_relaxed);  // its frame has passed
         at = std::max(last, static_cast<jack_nframes_t>(std::max(due, 0)));
@@ -202,6 +211,7 @@ struct JackService::Output {
       jack_midi_data_t* to = jack_midi_event_reserve(buffer, at, n);
       if (!to) break;
       std::memcpy(to, (e->data ? e->data : e->bytes) + sent, n);
+      if (sent == 0 && !e->live) paced_last = cycle_start + at;
       last = at;
       if (n < left) {
         sent += n;
