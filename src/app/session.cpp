@@ -347,6 +347,12 @@ void Session::OpenSlotSettings(int slot) {
 }
 
 void Session::ShowNotice(const QString& text) {
+  // The system back or found: one line in the status bar, no box.
+  if (!ports_->Suspended()) {
+    if (notice_box_) notice_box_->hide();
+    window_->SetStandingMessage(text);
+    return;
+  }
   if (!notice_box_) {
     notice_box_ = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Warning"),
                                                 QString(), QMessageBox::Ok, window_.get());
@@ -355,7 +361,7 @@ void Session::ShowNotice(const QString& text) {
   }
   notice_box_->setText(text);
   notice_box_->show();
-  window_->SetStandingMessage(ports_->Suspended() ? text : QString());
+  window_->SetStandingMessage(text);
 }
 
 void Session::ShowPortError(const QString& text) {
