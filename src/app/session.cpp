@@ -332,6 +332,12 @@ void Session::OpenSlotSettings(int slot) {
 }
 
 void Session::ShowNotice(const QString& text) {
+  // The system back or found: one line in the status bar, no box.
+  if (!ports_->Suspended()) {
+    if (notice_box_) notice_box_->hide();
+    SetStandingMessage(text);
+    return;
+  }
   if (!notice_box_) {
     notice_box_ = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Warning"),
                                                 QString(), QMessageBox::Ok, window_.get());
@@ -340,7 +346,7 @@ void Session::ShowNotice(const QString& text) {
   }
   notice_box_->setText(text);
   notice_box_->show();
-  SetStandingMessage(ports_->Suspended() ? text : QString());
+  SetStandingMessage(text);
 }
 
 void Session::SetStandingMessage(const QString& text) {

@@ -20,18 +20,18 @@ MidiResult JackService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverCal
   if (result != kMidiNoError) return result;
   in->callback = callback;
   in->instance = instance;
+  in->device = device;
   in->generation = generation_;
-  in->rate = jack_get_sample_rate(client_);
+  in->rate = jack_get_sample_rate(Handle());
   in->handle = reinterpret_cast<MidiHandle>(in.get());
   slot->store(in.get(), std::memory_order_release);
-  WakeRelay();
   handle = in->handle;
   inputs_[handle] = std::move(in);
   return kMidiNoError;
 }
 
 std::uintptr_t JackService::InputStamp(const Input& in) const {
-  if (!client_ || gone_.load()) return 0;
+  if (!Handle() || gone_.load()) return 0;
   const auto since = static_cast<std::int32_t>(FrameNow() - in.start_frame.load());
   return since <= 0 ? 0
                     : static_cast<std::uintptr_t>(std::uint64_t{static_cast<std::uint32_t>(since)} *
@@ -71,7 +71,7 @@ MidiResult JackService::InputClose(MidiHandle handle) {
     if (slot.load() == in) slot.store(nullptr);
   WaitProcess();
   WaitRelay();  // no callbacks after this
-  if (!Dead(in->generation)) jack_port_unregister(client_, in->port);
+  if (!Dead(in->generation)) Release(in->port, in->port_name, in->device, false);
   port_names_.GiveBack(in->port_name);
   inputs_.erase(handle);
   return kMidiNoError;

@@ -1,12 +1,16 @@
 #include "midi/jack_service.h"
 
+#include <pthread.h>
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <optional>
+
+#include <jack/uuid.h>
 
 #include "midi/jack_service_detail.h"
 #include "midi/midi_message.h"
@@ -20,8 +24,15 @@ namespace {
 constexpr const char* kClientName = "Quorvane";
 // How often a lost server is looked for again.
 constexpr std::int64_t kReprobeMs = 250;
-// How long a send waits for room in a full ring before it gives up aloud.
+// How long a send waits for room in a full ring, or a close for the last bytes to leave,
+// before it gives up aloud.
 constexpr auto kRoomWait = std::chrono::seconds(2);
+constexpr auto kDrainWait = std::chrono::seconds(2);
+// How long a new port may take to carry MIDI: the server switches graphs a cycle or two later.
+constexpr int kGraphWaitMs = 1000;
+// A connection to one of our ports that went away is forgotten only when, this long after,
+// both ends are still there: one that left with its port's program is made again on its return.
+constexpr int kUnlinkSettleMs = 250;
 
 std::int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -49,15 +60,32 @@ struct JackService::Callbacks {
   static int Process(jack_nframes_t nframes, void* self) {
     auto* s = static_cast<JackService*>(self);
     const std::uint64_t pass = s->process_entered_.fetch_add(1) + 1;
-    const jack_nframes_t cycle_start = jack_last_frame_time(s->client_);
+    const jack_nframes_t cycle_start = jack_last_frame_time(s->Handle());
+    s->cycle_frame_.store(cycle_start, std::memory_order_release);
+    s->period_.store(nframes, std::memory_order_release);
+    for (auto& slot : s->idle_outputs_)
+      if (jack_port_t* port = slot.load(std::memory_order_acquire))
+        jack_midi_clear_buffer(jack_port_get_buffer(port, nframes));
+    bool relay = false;
     for (auto& slot : s->output_slots_)
-      if (Output* out = slot.load(std::memory_order_acquire)) out->Write(nframes, cycle_start);
+      if (Output* out = slot.load(std::memory_order_acquire))
+        relay = out->Write(nframes, cycle_start) || relay;
     for (auto& slot : s->input_slots_)
-      if (Input* in = slot.load(std::memory_order_acquire)) in->Read(nframes, cycle_start);
+      if (Input* in = slot.load(std::memory_order_acquire))
+        relay = in->Read(nframes, cycle_start) || relay;
+    if (relay) sem_post(&s->relay_wake_);
     s->cycles_.fetch_add(1, std::memory_order_release);
     s->process_left_.store(pass);
     return 0;
   }
+
+  static int BufferSize(jack_nframes_t nframes, void* self) {
+    static_cast<JackService*>(self)->period_.store(nframes, std::memory_order_release);
+    return 0;
+  }
+
+  // libjack calls one of the two, PipeWire's the plain one only.
+  static void PlainShutdown(void* self) { Shutdown(JackFailure, "", self); }
 
   static void Shutdown(jack_status_t, const char*, void* self) {
     auto* s = static_cast<JackService*>(self);
@@ -75,8 +103,8 @@ struct JackService::Callbacks {
   static void PortRegistered(jack_port_id_t id, int, void* self) {
     auto* s = static_cast<JackService*>(self);
     // Our own ports are never devices, and audio ports are none of our business.
-    if (jack_port_t* port = jack_port_by_id(s->client_, id)) {
-      if (jack_port_is_mine(s->client_, port)) return;
+    if (jack_port_t* port = jack_port_by_id(s->Handle(), id)) {
+      if (jack_port_is_mine(s->Handle(), port)) return;
       const char* type = jack_port_type(port);
       if (type && std::strcmp(type, JACK_DEFAULT_MIDI_TYPE) != 0) return;
     }
@@ -85,12 +113,33 @@ struct JackService::Callbacks {
 
   static void ClientRegistered(const char* name, int, void* self) {
     auto* s = static_cast<JackService*>(self);
-    if (name && s->client_name_ == name) return;
+    const char* own = jack_get_client_name(s->Handle());
+    if (name && own && std::strcmp(own, name) == 0) return;
     s->PostDevicesChanged();
+  }
+
+  static void PortConnected(jack_port_id_t a, jack_port_id_t b, int connected, void* self) {
+    auto* s = static_cast<JackService*>(self);
+    Client* client = s->Handle();
+    jack_port_t* first = jack_port_by_id(client, a);
+    jack_port_t* second = jack_port_by_id(client, b);
+    if (!first || !second) return;
+    const bool first_mine = jack_port_is_mine(client, first) != 0;
+    if (first_mine == (jack_port_is_mine(client, second) != 0)) return;
+    std::string ours = jack_port_short_name(first_mine ? first : second);
+    std::string other = jack_port_name(first_mine ? second : first);
+    const jack_uuid_t other_id = jack_port_uuid(first_mine ? second : first);
+    QMetaObject::invokeMethod(
+        s->target_.get(),
+        [s, ours = std::move(ours), other = std::move(other), other_id, connected] {
+          s->LinkChanged(ours, other, other_id, connected != 0);
+        },
+        Qt::QueuedConnection);
   }
 };
 
 JackService::JackService() : target_(std::make_unique<QObject>()) {
+  sem_init(&relay_wake_, 0, 0);
   // libjack reports a missing server on stderr, again on every attempt.
   jack_set_error_function(&Quiet);
   jack_set_info_function(&Quiet);
@@ -113,6 +162,7 @@ JackService::~JackService() {
   WakeRelay();
   relay_.join();
   target_.reset();  // queued calls still on their way die with it
+  sem_destroy(&relay_wake_);
 }
 
 void JackService::Reconnect() {
@@ -123,60 +173,63 @@ void JackService::Reconnect() {
     unavailable_ = "No JACK server is running.";
     return;
   }
-  client_ = client;
+  client_.store(client, std::memory_order_release);
   client_name_ = jack_get_client_name(client);
   gone_.store(false);
   lost_posted_.store(false);
   cycles_.store(0);
+  period_.store(jack_get_buffer_size(client));
+  cycle_frame_.store(jack_frame_time(client));
   jack_set_process_callback(client, &Callbacks::Process, this);
+  jack_set_buffer_size_callback(client, &Callbacks::BufferSize, this);
+  jack_on_shutdown(client, &Callbacks::PlainShutdown, this);
   jack_on_info_shutdown(client, &Callbacks::Shutdown, this);
   jack_set_port_registration_callback(client, &Callbacks::PortRegistered, this);
   jack_set_client_registration_callback(client, &Callbacks::ClientRegistered, this);
+  jack_set_port_connect_callback(client, &Callbacks::PortConnected, this);
   if (jack_activate(client) != 0) {
     jack_client_close(client);
-    client_ = nullptr;
+    client_.store(nullptr);
     client_name_.clear();
     unavailable_ = "The JACK client could not be started.";
   }
 }
 
-// With the server alive the client deactivates first, so that no callback outlives it.
+// No callback runs once jack_client_close has returned: only then is what they read cleared.
+// Closing a dead server's client takes well under a millisecond: libjack waits for nothing.
 void JackService::CloseClient(bool server_alive) {
-  jack_client_t* client = client_;
-  if (client && server_alive) {
-    jack_deactivate(client);  // no callback runs after this
+  Client* client = Handle();
+  if (client) {
+    if (server_alive) jack_deactivate(client);
     jack_client_close(client);
   }
-  client_ = nullptr;
+  client_.store(nullptr, std::memory_order_release);
   client_name_.clear();
   for (auto& slot : output_slots_) slot.store(nullptr);
   for (auto& slot : input_slots_) slot.store(nullptr);
-  // Closing a dead server's client takes well under a millisecond: libjack waits for nothing.
-  if (client && !server_alive) jack_client_close(client);
+  for (auto& slot : idle_outputs_) slot.store(nullptr);
+  parked_.clear();
 }
 
 bool JackService::Connected() {
-  if (client_ && !gone_.load()) return true;
-  if (client_) Lost();  // the notice is still on its way
+  if (Handle() && !gone_.load()) return true;
+  if (Handle()) Lost();  // the notice is still on its way
   const std::int64_t now = NowMs();
   if (now - last_probe_ms_ < kReprobeMs) return false;
   last_probe_ms_ = now;
   Reconnect();
-  if (!client_) return false;
+  if (!Handle()) return false;
   notice_.clear();
   return true;
 }
 
 void JackService::Lost() {
-  if (!client_) return;
+  if (!Handle()) return;
   ++generation_;  // whatever is open belongs to the dead server
   notice_ = kJackStoppedText;
   unavailable_ = kJackStoppedText;
   last_probe_ms_ = NowMs();
   for (auto& [handle, in] : inputs_) in->running.store(false);
-  // A process callback under way when the server died may still be finishing.
-  WaitUntil([this] { return process_left_.load() >= process_entered_.load(); },
-            std::chrono::milliseconds(100));
   CloseClient(false);
   if (notice_handler_) notice_handler_(notice_);
 }
@@ -187,6 +240,7 @@ void JackService::PostDevicesChanged() {
       target_.get(),
       [this] {
         changed_posted_.store(false);
+        RestoreLinks();  // a peer of a remembered connection may be back
         if (devices_changed_) devices_changed_();
       },
       Qt::QueuedConnection);
@@ -215,23 +269,23 @@ std::uint64_t JackService::LateEvents() const {
 }
 
 bool JackService::Available() const {
-  return client_ && !gone_.load();
+  return Handle() && !gone_.load();
 }
 
 std::string JackService::UnavailableReason() const {
-  if (client_ && gone_.load()) return kJackStoppedText;
+  if (Handle() && gone_.load()) return kJackStoppedText;
   return unavailable_;
 }
 
 bool JackService::Dead(int generation) const {
-  return generation != generation_ || gone_.load() || !client_;
+  return generation != generation_ || gone_.load() || !Handle();
 }
 
 std::vector<std::string> JackService::ListDevices(bool outputs) {
   std::vector<std::string> names;
   if (!Connected()) return names;
   // Other programs' inputs are where we send, their outputs what we read.
-  const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE,
+  const char** ports = jack_get_ports(Handle(), nullptr, JACK_DEFAULT_MIDI_TYPE,
                                       outputs ? JackPortIsInput : JackPortIsOutput);
   if (!ports) return names;
   const std::string own = client_name_ + ":";
@@ -241,30 +295,116 @@ std::vector<std::string> JackService::ListDevices(bool outputs) {
   return names;
 }
 
-// A port of our client, connected to the device; it carries MIDI once the graph has switched.
+// A port of our client, connected to the device and to whatever was connected to a port of
+// its name before; it carries MIDI once the graph has switched.
 MidiResult JackService::Register(const std::string& device, bool output, std::string& port_name,
                                  jack_port_t*& port) {
-  if (!jack_port_by_name(client_, device.c_str())) return kMidiNoDevice;
+  Client* client = Handle();
+  if (!jack_port_by_name(client, device.c_str())) return kMidiNoDevice;
   port_name = port_names_.Take(output);
-  port = jack_port_register(client_, port_name.c_str(), JACK_DEFAULT_MIDI_TYPE,
-                            output ? JackPortIsOutput : JackPortIsInput, 0);
+  port = nullptr;
+  if (const auto parked = parked_.find(port_name); parked != parked_.end()) {
+    const bool parked_output = (jack_port_flags(parked->second) & JackPortIsOutput) != 0;
+    if (parked_output == output) port = parked->second;
+  }
+  const bool kept = port != nullptr;
+  if (!kept)
+    port = jack_port_register(client, port_name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                              output ? JackPortIsOutput : JackPortIsInput, 0);
   if (!port) {
     port_names_.GiveBack(port_name);
     driver_error_ = "The JACK MIDI port " + port_name + " could not be made.";
     return kMidiDriverError;
   }
-  const std::string own = jack_port_name(port);
-  const int rc = output ? jack_connect(client_, own.c_str(), device.c_str())
-                        : jack_connect(client_, device.c_str(), own.c_str());
-  if (rc != 0 && rc != EEXIST) {
-    jack_port_unregister(client_, port);
+  const auto undo = [&] {
+    if (!kept) jack_port_unregister(client, port);
     port = nullptr;
     port_names_.GiveBack(port_name);
+  };
+  const std::string own = jack_port_name(port);
+  const int rc = output ? jack_connect(client, own.c_str(), device.c_str())
+                        : jack_connect(client, device.c_str(), own.c_str());
+  if (rc != 0 && rc != EEXIST) {
+    undo();
     return kMidiNoDevice;
   }
-  // The server switches to the new graph a cycle or two later.
-  WaitCycles(2, 1000);
+  if (kept) {
+    parked_.erase(port_name);
+    for (auto& slot : idle_outputs_)
+      if (slot.load() == port) slot.store(nullptr);
+  }
+  device_of_[port_name] = device;
+  RestoreLinks(port, port_name);
+  if (!WaitCycles(2, kGraphWaitMs)) {
+    undo();
+    driver_error_ = "The JACK server ran no cycle for a second: " + port_name +
+                    " could not be connected to " + device + ".";
+    return kMidiDriverError;
+  }
   return kMidiNoError;
+}
+
+void JackService::Release(jack_port_t* port, const std::string& port_name,
+                          const std::string& device, bool output) {
+  Client* client = Handle();
+  if (jack_port_by_name(client, device.c_str())) {
+    jack_port_unregister(client, port);
+    device_of_.erase(port_name);
+    return;
+  }
+  parked_[port_name] = port;
+  if (!output) return;
+  for (auto& slot : idle_outputs_)
+    if (!slot.load()) {
+      slot.store(port, std::memory_order_release);
+      return;
+    }
+}
+
+void JackService::LinkChanged(const std::string& ours, const std::string& other,
+                              jack_uuid_t other_id, bool connected) {
+  if (connected) {
+    const auto device = device_of_.find(ours);
+    if (device == device_of_.end() || device->second != other) user_links_[ours].insert(other);
+    return;
+  }
+  // Only the same two ports, still there on the same server, make it the user's doing.
+  const int generation = generation_;
+  QTimer::singleShot(kUnlinkSettleMs, target_.get(), [this, ours, other, other_id, generation] {
+    Client* client = Handle();
+    if (!client || gone_.load() || generation != generation_) return;
+    const std::string full = client_name_ + ":" + ours;
+    jack_port_t* port = jack_port_by_name(client, full.c_str());
+    jack_port_t* peer = jack_port_by_name(client, other.c_str());
+    if (!port || !peer || jack_uuid_compare(jack_port_uuid(peer), other_id) != 0) return;
+    if (!jack_port_connected_to(port, other.c_str())) user_links_[ours].erase(other);
+  });
+}
+
+void JackService::RestoreLinks() {
+  Client* client = Handle();
+  if (!client || gone_.load()) return;
+  for (const auto& [name, links] : user_links_) {
+    const std::string full = client_name_ + ":" + name;
+    if (jack_port_t* port = jack_port_by_name(client, full.c_str())) RestoreLinks(port, name);
+  }
+}
+
+void JackService::RestoreLinks(jack_port_t* port, const std::string& port_name) {
+  const auto links = user_links_.find(port_name);
+  if (links == user_links_.end()) return;
+  Client* client = Handle();
+  const std::string own = jack_port_name(port);
+  const bool output = (jack_port_flags(port) & JackPortIsOutput) != 0;
+  for (const std::string& other : links->second) {
+    if (!jack_port_by_name(client, other.c_str()) || jack_port_connected_to(port, other.c_str()))
+      continue;
+    if (output) {
+      jack_connect(client, own.c_str(), other.c_str());
+    } else {
+      jack_connect(client, other.c_str(), own.c_str());
+    }
+  }
 }
 
 bool JackService::WaitCycles(std::uint64_t cycles, int timeout_ms) const {
@@ -285,10 +425,18 @@ void JackService::WaitRelay() const {
   while (relay_left_.load() < entered) std::this_thread::sleep_for(std::chrono::microseconds(100));
 }
 
-// The service's own thread: every driver callback runs here, never on the process thread.
+// The service's own thread: every driver callback runs here, never on the process thread. It
+// sleeps until the process callback hands it something.
 void JackService::RelayLoop() {
+  pthread_setname_np(pthread_self(), "jack-relay");
   std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[ByteRing::kSize]);
-  while (!relay_stop_.load()) {
+  while (true) {
+    while (sem_wait(&relay_wake_) != 0 && errno == EINTR) {
+    }
+    while (sem_trywait(&relay_wake_) == 0) {
+      // one pass covers every post so far
+    }
+    if (relay_stop_.load()) break;
     const std::uint64_t pass = relay_entered_.fetch_add(1) + 1;
     for (auto& slot : input_slots_)
       if (Input* in = slot.load()) in->Relay(scratch.get());
@@ -305,27 +453,11 @@ void JackService::RelayLoop() {
       }
     }
     relay_left_.store(pass);
-    if (AnyPortOpen()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      continue;
-    }
-    std::unique_lock<std::mutex> lock(relay_mutex_);
-    relay_wake_.wait(lock, [this] { return relay_stop_.load() || AnyPortOpen(); });
   }
 }
 
-bool JackService::AnyPortOpen() const {
-  for (const auto& slot : input_slots_)
-    if (slot.load()) return true;
-  for (const auto& slot : output_slots_)
-    if (slot.load()) return true;
-  return false;
-}
-
 void JackService::WakeRelay() {
-  // Taking the lock orders the slot's store before the sleeping thread's check.
-  { const std::lock_guard<std::mutex> lock(relay_mutex_); }
-  relay_wake_.notify_one();
+  sem_post(&relay_wake_);
 }
 
 JackService::Output* JackService::FindOutput(MidiHandle handle) const {
@@ -351,11 +483,11 @@ MidiResult JackService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallbac
   if (result != kMidiNoError) return result;
   out->callback = callback;
   out->instance = instance;
+  out->device = device;
   out->generation = generation_;
-  out->last_frame = FrameNow();
+  out->last_frame = CycleFrame();
   out->handle = reinterpret_cast<MidiHandle>(out.get());
   slot->store(out.get(), std::memory_order_release);
-  WakeRelay();
   handle = out->handle;
   outputs_[handle] = std::move(out);
   return kMidiNoError;
@@ -372,42 +504,41 @@ MidiResult JackService::Enqueue(Output& out, const std::uint8_t* bytes, std::uin
   } else {
     std::memcpy(event.bytes, bytes, size);
   }
-  // A paced message handed over early keeps the moment it is due; one that was not, or was
-  // said to be due further ahead than a sender may run, goes by the moment it is handed over.
-  std::optional<jack_nframes_t> due_frame;
+  // A paced message handed over early keeps the moment it is due, one period on; the others
+  // go at the next cycle's first frame.
   if (out.next_due) {
+    Client* client = Handle();
     const auto due = std::min(*out.next_due, std::chrono::steady_clock::now() + kScheduleLead);
-    const jack_nframes_t rate = jack_get_sample_rate(client_);
-    const jack_nframes_t begun = jack_last_frame_time(client_);
-    // No later than the frame the lead can reach from the next cycle.
-    const auto furthest = static_cast<jack_nframes_t>(begun + jack_get_buffer_size(client_) +
-                                                      kScheduleLead.count() * rate / 1000000);
-    jack_nframes_t own = FrameAt(due);
+    const jack_nframes_t rate = jack_get_sample_rate(client);
+    const jack_nframes_t period = Period();
+    // The first frame a cycle yet to run writes.
+    const jack_nframes_t next = CycleFrame() + period;
+    // No later than the lead can reach from the next cycle.
+    const auto furthest =
+        static_cast<jack_nframes_t>(next + period + kScheduleLead.count() * rate / 1000000);
+    jack_nframes_t own = FrameAt(due) + period;
     if (static_cast<std::int32_t>(own - furthest) > 0) own = furthest;
-    due_frame = out.paced.Place(due, own, begun, rate);
+    const jack_nframes_t placed = out.paced.Place(due, own, next, rate);
+    event.live = false;
+    if (out.last_due && due >= *out.last_due && due - *out.last_due <= PacedRun::kMaxPause) {
+      const auto apart =
+          std::chrono::duration_cast<std::chrono::microseconds>(due - *out.last_due).count();
+      event.gap = static_cast<jack_nframes_t>(apart * std::int64_t{rate} / 1000000);
+    }
+    out.last_due = due;
+    event.frame = static_cast<std::int32_t>(placed - out.last_frame) > 0 ? placed : out.last_frame;
+    out.last_frame = event.frame;
     out.next_due.reset();
   }
-  const auto stamp = [&] {
-    // The frame clock as the message is handed over, or when it is due; never behind the one
-    // before. A late one goes as early as it still can.
-    const jack_nframes_t begun = jack_last_frame_time(client_);
-    jack_nframes_t now = FrameNow();
-    if (due_frame) now = static_cast<std::int32_t>(*due_frame - begun) > 0 ? *due_frame : begun;
-    event.frame = static_cast<std::int32_t>(now - out.last_frame) > 0 ? now : out.last_frame;
-    out.last_frame = event.frame;
-  };
-  stamp();
   if (out.events.Push(event)) return kMidiNoError;
   // Full: a long burst outruns the cycle; wait for room instead of dropping.
-  const bool room = WaitUntil(
-      [&] {
-        if (gone_.load()) return true;
-        stamp();
-        return out.events.Push(event);
-      },
-      std::chrono::duration_cast<std::chrono::milliseconds>(kRoomWait));
+  const bool room = WaitUntil([&] { return gone_.load() || out.events.Push(event); },
+                              std::chrono::duration_cast<std::chrono::milliseconds>(kRoomWait));
   if (gone_.load()) return kMidiSystemGone;
-  return room ? MidiResult{kMidiNoError} : MidiResult{kMidiNotReady};
+  if (room) return kMidiNoError;
+  driver_error_ = "The JACK server took no MIDI from " + out.port_name +
+                  " for 2 seconds: the message was not sent.";
+  return kMidiDriverError;
 }
 
 void JackService::OutputSetNextDue(MidiHandle handle, std::chrono::steady_clock::time_point due) {
@@ -417,10 +548,10 @@ void JackService::OutputSetNextDue(MidiHandle handle, std::chrono::steady_clock:
 jack_nframes_t JackService::FrameNow() const {
   // libjack's estimate may trail a cycle the server has already begun, and runs on past the
   // next cycle while the server is held up: keep it between the two.
-  const jack_nframes_t estimate = jack_frame_time(client_);
-  const jack_nframes_t begun = jack_last_frame_time(client_);
+  const jack_nframes_t estimate = jack_frame_time(Handle());
+  const jack_nframes_t begun = CycleFrame();
   if (static_cast<std::int32_t>(estimate - begun) < 0) return begun;
-  const jack_nframes_t next = begun + jack_get_buffer_size(client_);
+  const jack_nframes_t next = begun + Period();
   return static_cast<std::int32_t>(estimate - next) > 0 ? next : estimate;
 }
 
@@ -432,7 +563,7 @@ jack_nframes_t JackService::FrameAt(std::chrono::steady_clock::time_point moment
   const auto ahead = std::chrono::duration_cast<std::chrono::microseconds>(
                          moment - (before + (after - before) / 2))
                          .count();
-  return jack_time_to_frames(client_,
+  return jack_time_to_frames(Handle(),
                              static_cast<jack_time_t>(static_cast<std::int64_t>(jack_now) + ahead));
 }
 
@@ -481,12 +612,13 @@ MidiResult JackService::OutputDrain(MidiHandle handle) {
       [&] {
         return gone_.load() || (out->events.Empty() && out->long_done.load() == out->long_sent);
       },
-      std::chrono::seconds(2));
+      kDrainWait);
   if (gone_.load()) return kMidiSystemGone;
-  if (!drained) return kMidiStillPlaying;
   // The cycle that wrote the last event ends before the port may go.
-  WaitCycles(1, 500);
-  return kMidiNoError;
+  if (drained && WaitCycles(1, 500)) return kMidiNoError;
+  driver_error_ = "The JACK server took no MIDI from " + out->port_name +
+                  " for 2 seconds: what was still waiting is not sent.";
+  return kMidiDriverError;
 }
 
 MidiResult JackService::OutputClose(MidiHandle handle) {
@@ -497,7 +629,7 @@ MidiResult JackService::OutputClose(MidiHandle handle) {
     if (slot.load() == out) slot.store(nullptr);
   WaitProcess();
   WaitRelay();
-  if (!Dead(out->generation)) jack_port_unregister(client_, out->port);
+  if (!Dead(out->generation)) Release(out->port, out->port_name, out->device, true);
   port_names_.GiveBack(out->port_name);
   outputs_.erase(handle);
   return kMidiNoError;

@@ -2,14 +2,15 @@
 
 // The MIDI service of a JACK server, spoken to directly: one client for the whole program.
 
+#include <semaphore.h>
+
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,11 +26,14 @@ class QObject;
 namespace quorvane {
 
 // One JACK client, "Quorvane", holds every port in use ("MIDI Out", "MIDI In 1", "Remote In"),
-// lists the devices and watches the server. Outgoing events keep the spacing they were sent
-// with: each one lands one period after it was handed over, or after the moment it was due when
-// a paced sender handed it over early and said so (OutputSetNextDue). Threads: the GUI thread
-// calls in; JACK's process thread moves events through lock-free rings; the service's relay
-// thread runs the driver callbacks; JACK's notification thread only posts to the GUI thread.
+// lists the devices and watches the server. A message goes out at the first frame of the next
+// cycle; a paced one (its sender said when it is due: OutputSetNextDue) one period after that
+// moment, so that a run keeps its spacing. A port whose device went away stays registered, with
+// whatever else is connected to it; connections other programs made to the ports are
+// remembered by name and made again when a port or its peer comes back, on this server or the
+// next. Threads: the GUI thread calls in; JACK's process thread moves events through lock-free
+// rings and wakes the service's relay thread, which runs the driver callbacks, when it handed
+// it something; JACK's notification thread only posts to the GUI thread.
 class JackService : public NamedDeviceService {
  public:
   // Connects once; without a server the service is not Available() and looks again, now and
@@ -92,6 +96,7 @@ class JackService : public NamedDeviceService {
   using Client = jack_client_t;
 
   bool Connected();
+  Client* Handle() const { return client_.load(std::memory_order_acquire); }
   void Reconnect();
   void Lost();
   void CloseClient(bool server_alive);
@@ -99,6 +104,9 @@ class JackService : public NamedDeviceService {
   std::vector<std::string> ListDevices(bool outputs) override;
   // The server's frame clock now, as far as the cycles it runs can tell.
   jack_nframes_t FrameNow() const;
+  // Where the cycle the process callback last began starts, and its length.
+  jack_nframes_t CycleFrame() const { return cycle_frame_.load(std::memory_order_acquire); }
+  jack_nframes_t Period() const { return period_.load(std::memory_order_acquire); }
   // The server's frame clock at a moment of the steady clock, on the current cycle's estimate.
   jack_nframes_t FrameAt(std::chrono::steady_clock::time_point moment) const;
   Output* FindOutput(MidiHandle handle) const;
@@ -107,6 +115,16 @@ class JackService : public NamedDeviceService {
                      MidiBufferHeader* header);
   MidiResult Register(const std::string& device, bool output, std::string& port_name,
                       jack_port_t*& port);
+  // A closed port's end: unregistered when the user let go of a device that is still there,
+  // else kept, connections and all, for the device's return.
+  void Release(jack_port_t* port, const std::string& port_name, const std::string& device,
+               bool output);
+  // Connections of other programs to our ports, as they come and go.
+  void LinkChanged(const std::string& ours, const std::string& other, jack_uuid_t other_id,
+                   bool connected);
+  // Makes every remembered connection whose ports are both there now.
+  void RestoreLinks();
+  void RestoreLinks(jack_port_t* port, const std::string& port_name);
   bool WaitCycles(std::uint64_t cycles, int timeout_ms) const;
   void WaitProcess() const;
   void WaitRelay() const;
@@ -114,13 +132,16 @@ class JackService : public NamedDeviceService {
   MidiResult ErrorText(MidiResult code, std::string& text) const;
   void PostDevicesChanged();
   void RelayLoop();
-  bool AnyPortOpen() const;
   void WakeRelay();
 
   struct Callbacks;  // what libjack calls
 
-  Client* client_ = nullptr;
+  // Read by libjack's threads; cleared only once the client is closed and they are done.
+  std::atomic<Client*> client_{nullptr};
   std::string client_name_;
+  // Published by the process callback: libjack answers jack_last_frame_time only there.
+  std::atomic<jack_nframes_t> cycle_frame_{0};
+  std::atomic<jack_nframes_t> period_{256};
   std::string unavailable_;
   std::string notice_;
   std::string driver_error_;
@@ -137,12 +158,19 @@ class JackService : public NamedDeviceService {
   std::atomic<std::uint64_t> relay_entered_{0};
   std::atomic<std::uint64_t> relay_left_{0};
   std::atomic<bool> relay_stop_{false};
-  // With no port open the relay thread sleeps here instead of polling; opening a port wakes it.
-  std::mutex relay_mutex_;
-  std::condition_variable relay_wake_;
+  // Posted by the process callback when it handed the relay thread something: a post never
+  // blocks or locks. The relay thread sleeps on it otherwise.
+  sem_t relay_wake_{};
   // What the process and relay threads see; set and cleared on the GUI thread only.
   std::atomic<Output*> output_slots_[kMaxPorts] = {};
   std::atomic<Input*> input_slots_[kMaxPorts] = {};
+  // Outputs kept for a device's return: the process callback keeps their buffers empty.
+  std::atomic<jack_port_t*> idle_outputs_[kMaxPorts] = {};
+  // GUI thread: our registered ports no open record uses, by short name; the device each of
+  // our ports was opened for; the connections others made to each, by full name.
+  std::map<std::string, jack_port_t*> parked_;
+  std::map<std::string, std::string> device_of_;
+  std::map<std::string, std::set<std::string>> user_links_;
   std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
   std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
   PortNames port_names_;

@@ -20,7 +20,26 @@
 #include "midi/midi_byte_parser.h"
 #include "midi/sysex_filler.h"
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* addr);
+extern "C" void __tsan_release(void* addr);
+#endif
+
 namespace quorvane::jack_detail {
+
+// A port buffer lives in the server's shared memory and goes from one client's process thread
+// to the next through the server's semaphores, which ThreadSanitizer cannot see: each side says
+// when it takes a buffer and when it lets go.
+inline void TakePortBuffer([[maybe_unused]] void* buffer) {
+#if defined(__SANITIZE_THREAD__)
+  __tsan_acquire(buffer);
+#endif
+}
+inline void LetGoPortBuffer([[maybe_unused]] void* buffer) {
+#if defined(__SANITIZE_THREAD__)
+  __tsan_release(buffer);
+#endif
+}
 
 // One producer thread, one consumer thread, no lock; the storage is made up front so that
 // neither side allocates.
@@ -143,7 +162,11 @@ class PacedRun {
 
 // A message on its way to the process callback.
 struct OutEvent {
-  jack_nframes_t frame = 0;  // the frame clock when it was handed over, or when it is due
+  jack_nframes_t frame = 0;  // a paced message's frame; others go at the first free one
+  // The least distance in frames from the paced message before, as their due moments are
+  // apart; 0 for the first of a run.
+  jack_nframes_t gap = 0;
+  bool live = true;
   std::uint32_t size = 0;
   const std::uint8_t* data = nullptr;  // a long message's bytes; short ones travel in bytes
   MidiBufferHeader* header = nullptr;  // reported done once its last byte has left
@@ -163,29 +186,38 @@ struct JackService::Output {
   void* instance = nullptr;
   MidiHandle handle = kNoMidiHandle;
   std::string port_name;
+  std::string device;
   int generation = 0;
-  jack_nframes_t last_frame = 0;  // GUI thread: keeps hand-over times from going back
+  jack_nframes_t last_frame = 0;  // GUI thread: keeps paced frames from going back
   // GUI thread: when the next message is due, if its sender said, and the run it belongs to.
   std::optional<std::chrono::steady_clock::time_point> next_due;
+  std::optional<std::chrono::steady_clock::time_point> last_due;
   jack_detail::PacedRun paced;
   std::uint64_t long_sent = 0;  // GUI thread
   std::atomic<std::uint64_t> long_done{0};
   jack_detail::SpscRing<jack_detail::OutEvent, jack_detail::kOutRing> events;  // GUI -> process
   jack_detail::SpscRing<MidiBufferHeader*, jack_detail::kOutRing> done;        // process -> relay
   std::uint32_t sent = 0;              // process thread: bytes of the oldest event already written
+  jack_nframes_t paced_last = 0;       // process thread: where the last paced event went
   std::atomic<std::uint64_t> late{0};  // events that reached the callback after their frame
 
-  // Process thread. Each event goes to the frame one period after its own (see OutEvent),
-  // never before the one ahead of it; a long message that does not fit goes on in the next
-  // cycle.
-  void Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
+  // Process thread. A paced event goes to its frame, the others to the first free one; never
+  // before the one ahead of it. Frames the server skipped (it does when the period changes) or
+  // a late event push the rest of a run on rather than closer together. A long message that
+  // does not fit goes on in the next cycle. True when a block was done.
+  bool Write(jack_nframes_t nframes, jack_nframes_t cycle_start) {
     void* buffer = jack_port_get_buffer(port, nframes);
+    jack_detail::TakePortBuffer(buffer);
     jack_midi_clear_buffer(buffer);
     jack_nframes_t last = 0;
+    bool finished = false;
     while (const jack_detail::OutEvent* e = events.Front()) {
       jack_nframes_t at = last;
-      if (sent == 0) {
-        const auto due = static_cast<std::int32_t>(e->frame + nframes - cycle_start);
+      if (sent == 0 && !e->live) {
+        jack_nframes_t frame = e->frame;
+        const jack_nframes_t after = paced_last + e->gap;
+        if (e->gap > 0 && static_cast<std::int32_t>(after - frame) > 0) frame = after;
+        const auto due = static_cast<std::int32_t>(frame - cycle_start);
         if (due >= static_cast<std::int32_t>(nframes)) break;       // a later cycle's
         if (due < 0) late.fetch_add(1, std::memory_order_relaxed);  // its frame has passed
         at = std::max(last, static_cast<jack_nframes_t>(std::max(due, 0)));
@@ -200,15 +232,21 @@ struct JackService::Output {
       jack_midi_data_t* to = jack_midi_event_reserve(buffer, at, n);
       if (!to) break;
       std::memcpy(to, (e->data ? e->data : e->bytes) + sent, n);
+      if (sent == 0 && !e->live) paced_last = cycle_start + at;
       last = at;
       if (n < left) {
         sent += n;
         break;
       }
       sent = 0;
-      if (e->header) done.Push(e->header);  // as large as events: always room
+      if (e->header) {
+        done.Push(e->header);  // as large as events: always room
+        finished = true;
+      }
       events.Pop();
     }
+    jack_detail::LetGoPortBuffer(buffer);
+    return finished;
   }
 };
 
@@ -218,6 +256,7 @@ struct JackService::Input final : MidiByteParser::Sink, SysexFiller::Buffers {
   void* instance = nullptr;
   MidiHandle handle = kNoMidiHandle;
   std::string port_name;
+  std::string device;
   int generation = 0;
   jack_nframes_t rate = 48000;
   std::atomic<bool> running{false};
@@ -230,18 +269,25 @@ struct JackService::Input final : MidiByteParser::Sink, SysexFiller::Buffers {
   SysexFiller filler;
   std::uintptr_t stamp = 0;
 
-  // Process thread: copies the cycle's events with their frame times.
-  void Read(jack_nframes_t nframes, jack_nframes_t cycle_start) {
-    if (!running.load(std::memory_order_acquire)) return;
+  // Process thread: copies the cycle's events with their frame times. True when it did.
+  bool Read(jack_nframes_t nframes, jack_nframes_t cycle_start) {
+    if (!running.load(std::memory_order_acquire)) return false;
     void* buffer = jack_port_get_buffer(port, nframes);
+    jack_detail::TakePortBuffer(buffer);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
+    bool put = false;
     for (std::uint32_t i = 0; i < count; ++i) {
       jack_midi_event_t event;
       if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0) continue;
-      if (!events.Put(cycle_start + event.time, event.buffer,
-                      static_cast<std::uint32_t>(event.size)))
+      if (events.Put(cycle_start + event.time, event.buffer,
+                     static_cast<std::uint32_t>(event.size))) {
+        put = true;
+      } else {
         events_lost.fetch_add(1, std::memory_order_relaxed);
+      }
     }
+    jack_detail::LetGoPortBuffer(buffer);
+    return put;
   }
 
   // Relay thread: parses what the process thread copied and hands it to the port.

@@ -25,7 +25,9 @@ QString RoleText(PortRole role) {
 }
 
 const QString kPortsBack =
-    QStringLiteral("The MIDI system is running again; the MIDI ports are open again.");
+    QStringLiteral("The MIDI system is running again; the MIDI ports in use are open again.");
+const QString kServerArrived =
+    QStringLiteral("The JACK server is running now; the MIDI ports in use are open.");
 
 QString MissingText(const QString& what, const QString& name, int index) {
   const QString device =
@@ -303,7 +305,10 @@ bool MidiPorts::AdoptWantedService() {
 }
 
 void MidiPorts::TryRecover() {
-  if (waiting_for_system_ && !AdoptWantedService()) return;
+  if (waiting_for_system_) {
+    if (!AdoptWantedService()) return;
+    first_arrival_ = true;
+  }
   service_->OutputDeviceCount();  // looks for the system again
   if (!service_->Available()) {
     intervals_available_ = 0;
@@ -317,15 +322,20 @@ void MidiPorts::TryRecover() {
   // Device numbers may differ on the new server: list again and find the devices by name.
   MakePorts();
   ListDevices();
+  const qsizetype before = messages_.size();
   ResolveAll();
+  // A device still missing stays chosen and opens once it is back: said below as it stands.
+  messages_.remove(before, messages_.size() - before);
   emit outputUsableChanged(OutputUsable());
-  QStringList lines{kPortsBack};
+  QStringList lines{first_arrival_ ? kServerArrived : kPortsBack};
+  first_arrival_ = false;
   try {
     ReopenConfigured();
   } catch (const PortError& e) {
     lines << QString::fromUtf8(e.what());
   }
   lines << TakeMessages();
+  if (const QString missing = MissingDevicesText(); !missing.isEmpty()) lines << missing;
   emit serviceNotice(lines.join(QLatin1Char('\n')));
 }
 

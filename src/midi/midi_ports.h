@@ -193,6 +193,8 @@ class MidiPorts : public QObject {
   QString active_system_;
   QStringList messages_;
   bool suspended_ = false;
+  // The system waited for since start-up has just been found: its arrival is told as such.
+  bool first_arrival_ = false;
   // The dialog closed every port: devices that come back wait for its OK or Cancel.
   bool held_ = false;
   // Start found no system while JACK was asked for: the service is made again until JACK runs.

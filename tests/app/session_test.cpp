@@ -452,6 +452,12 @@ class SessionTest : public QObject {
     QVERIFY(session.Ports().Suspended());
     QCOMPARE(session.Window().StatusPanel(0)->text(),
              QStringLiteral("The JACK server has stopped."));
+    // Its return is one line in the status bar; the box goes.
+    midi_->RestoreSystem();
+    QTRY_VERIFY_WITH_TIMEOUT(!session.Ports().Suspended(), 15000);
+    QVERIFY(!box->isVisible());
+    QVERIFY(session.Window().StatusPanel(0)->text().startsWith(
+        QStringLiteral("The MIDI system is running again")));
   }
 
   void portErrorDuringASliderMoveIsShownOnceAndTheProgramCarriesOn() {

@@ -381,10 +381,12 @@ TEST_F(JackNotRunningTest, ToldOnceKeepsTheDevicesAndOpensThemWhenTheServerStart
 
   QSignalSpy changed(ports.get(), &MidiPorts::systemChanged);
   ASSERT_NO_FATAL_FAILURE(ServerStarts(ports));
-  EXPECT_TRUE(notice.startsWith(QStringLiteral("The MIDI system is running")))
+  // Said as what it is, a first arrival, and the device waited for as missing, not given up.
+  EXPECT_TRUE(notice.startsWith(QStringLiteral("The JACK server is running now")))
       << notice.toStdString();
-  EXPECT_TRUE(notice.contains(QStringLiteral("Remote Input device number 5")))
+  EXPECT_TRUE(notice.contains(QStringLiteral("Remote Input device number 5 is missing")))
       << notice.toStdString();
+  EXPECT_FALSE(notice.contains(QStringLiteral("not available"))) << notice.toStdString();
   EXPECT_EQ(changed.size(), 1);
   EXPECT_EQ(ports->ActiveSystem(), QStringLiteral("JACK"));
   EXPECT_FALSE(ports->Suspended());

@@ -3,11 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QObject>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <thread>
 
@@ -48,6 +52,19 @@ std::vector<std::string> OurPortsListed() {
   }
   ::pclose(lsp);
   return ours;
+}
+
+// Voluntary context switches of this process's thread named `name` so far; -1 when none is.
+long long ThreadSwitches(const std::string& name) {
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string comm;
+    std::getline(std::ifstream(task.path() / "comm"), comm);
+    if (comm != name) continue;
+    std::ifstream status(task.path() / "status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stoll(line.substr(24));
+  }
+  return -1;
 }
 
 // The bytes of every event the peer recorded from index `from` on, joined.
@@ -240,6 +257,77 @@ TEST_F(NativeJack, MessagesHandedOverEarlyKeepTheSpacingOfTheirDueMoments) {
   EXPECT_THAT(events.back().bytes, ElementsAre(0xB0, 2, 0));
 }
 
+// What a person plays goes out at the first frame of the next cycle, whenever it was handed over.
+TEST_F(NativeJack, LiveMessagesGoOutAtTheFirstFrameOfACycle) {
+  auto out = OpenOutput();
+  std::minstd_rand moment(11);
+  constexpr int kMessages = 12;
+  for (int i = 0; i < kMessages; ++i) {
+    std::this_thread::sleep_for(std::chrono::microseconds(700 + moment() % 4500));
+    out->SendShort(0x90, 60, static_cast<std::uint8_t>(i + 1));
+  }
+  ASSERT_TRUE(peer_->waitFor(kMessages)) << "the peer received " << peer_->count();
+  const auto period = static_cast<std::uint64_t>(server_.period());
+  for (const auto& e : peer_->events()) {
+    const std::uint64_t offset = (e.time_us * server_.sampleRate() + 999999) / 1000000 % period;
+    EXPECT_LE(std::min(offset, period - offset), 1u) << "frame " << offset << " of the cycle";
+  }
+}
+
+// With ports open and nothing arriving, the relay thread sleeps.
+TEST_F(NativeJack, RelayThreadSleepsWhileNothingArrives) {
+  auto out = OpenOutput();
+  Received received;
+  auto in = OpenInput(received, "MIDI In 1");
+  const long long before = ThreadSwitches("jack-relay");
+  ASSERT_GE(before, 0) << "no relay thread";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_LT(ThreadSwitches("jack-relay") - before, 10) << "woken without work";
+  ASSERT_TRUE(peer_->send({{0xB0, 1, 2}}));
+  EXPECT_TRUE(Pump([&] { return !received.events.empty(); })) << "input no longer wakes it";
+}
+
+// A server that stops taking MIDI: the send gives up after a while and says why.
+TEST_F(NativeJack, AStalledServerTurnsASendAwayWithAReason) {
+  auto out = OpenOutput();
+  ::kill(server_.pid(), SIGSTOP);
+  std::string text;
+  try {
+    for (int i = 0; i < 10000; ++i) out->SendShort(0xB0, 1, 1);
+  } catch (const std::exception& e) {
+    text = e.what();
+  }
+  ::kill(server_.pid(), SIGCONT);
+  EXPECT_THAT(text, HasSubstr("took no MIDI"));
+}
+
+// The server's period changing under a paced send (another program asked for a different
+// latency) never brings two messages closer than they were due.
+TEST_F(NativeJack, PeriodChangesDuringAPacedSendNeverSqueezeAGap) {
+  auto out = OpenOutput();
+  const auto lead = out->ScheduleLead();
+  constexpr int kMessages = 80;
+  constexpr auto kGap = std::chrono::milliseconds(5);
+  std::thread other([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(std::system("jack_bufsize 1024 >/dev/null 2>&1"), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    EXPECT_EQ(std::system("jack_bufsize 256 >/dev/null 2>&1"), 0);
+  });
+  const auto start = std::chrono::steady_clock::now() + lead;
+  for (int i = 0; i < kMessages; ++i) {
+    const auto due = start + kGap * i;
+    std::this_thread::sleep_until(due - lead);
+    out->SetNextDue(due);
+    out->SendShort(0xB0, 1, static_cast<std::uint8_t>(i));
+  }
+  other.join();
+  ASSERT_TRUE(peer_->waitFor(kMessages)) << "the peer received " << peer_->count();
+  const auto events = peer_->events();
+  for (int i = 1; i < kMessages; ++i)
+    EXPECT_GE(events[i].time_us - events[i - 1].time_us, 5000u - 21) << "message " << i;
+}
+
 TEST_F(NativeJack, MessagesSentJustBeforeCloseStillArrive) {
   auto out = OpenOutput();
   const MidiBytes sysex = Sysex(40000, 5);
@@ -328,6 +416,51 @@ TEST(NativeJackServer, WithoutAServerNothingOpensAndTheServerIsFoundOnceItRuns) 
   ASSERT_TRUE(Pump([&] { return service.OutputDeviceCount() > 0; }));
   EXPECT_TRUE(service.Available());
   EXPECT_THAT(OutputNames(service), ElementsAre("peer:in"));
+}
+
+// A connection another program made to the output survives its device leaving and coming back
+// and the server's restart; the program's ports stay listed while the device is away.
+TEST(NativeJackServer, ConnectionsOthersMadeSurviveTheDeviceAndTheServerGoingAway) {
+  JackServer server;
+  ASSERT_TRUE(server.start());
+  auto peer = std::make_unique<JackMidiPeer>("peer");
+  auto rec = std::make_unique<JackMidiPeer>("rec");
+  MidiPorts ports(testing::JackOnlyServices());
+  MidiPortsConfig config;
+  config.api = QStringLiteral("JACK");
+  config.devices[static_cast<std::size_t>(PortRole::kOutput)] = {0, QStringLiteral("peer:in")};
+  config.devices[static_cast<std::size_t>(PortRole::kInput1)] = {0, QStringLiteral("peer:out")};
+  config.devices[static_cast<std::size_t>(PortRole::kRemoteInput)] = {0, QStringLiteral("rec:out")};
+  ports.Start(config);
+  ASSERT_TRUE(ports.MidiOutput1().IsOpen()) << ports.TakeMessages().join(' ').toStdString();
+  ASSERT_TRUE(rec->connect("Quorvane:MIDI Out", "rec:in"));
+  const auto reaches = [&](JackMidiPeer& to, std::uint8_t value) {
+    const std::size_t from = to.count();
+    ports.MidiOutput1().SendShort(0xB0, 3, value);
+    return Pump([&] { return to.count() > from; }) &&
+           to.events(from)[0].bytes == MidiBytes{0xB0, 3, value};
+  };
+  ASSERT_TRUE(reaches(*rec, 1));
+
+  peer.reset();
+  ASSERT_TRUE(Pump([&] { return !ports.MidiOutput1().IsOpen(); })) << "the device never went";
+  EXPECT_THAT(OurPortsListed(), UnorderedElementsAre("Quorvane:MIDI Out", "Quorvane:MIDI In 1",
+                                                     "Quorvane:Remote In"));
+  peer = std::make_unique<JackMidiPeer>("peer");
+  ASSERT_TRUE(Pump([&] { return ports.MidiOutput1().IsOpen(); })) << "the device never came back";
+  EXPECT_TRUE(reaches(*rec, 2)) << "the connection to rec went with the device";
+  EXPECT_EQ(peer->count(), 1u) << "the device was not connected again";
+
+  peer.reset();
+  rec.reset();
+  server.kill();
+  ASSERT_TRUE(Pump([&] { return ports.Suspended(); })) << "the server's death went unnoticed";
+  ASSERT_TRUE(server.restart());
+  rec = std::make_unique<JackMidiPeer>("rec");
+  peer = std::make_unique<JackMidiPeer>("peer");
+  ASSERT_TRUE(Pump([&] { return !ports.Suspended(); }, std::chrono::seconds(8)));
+  EXPECT_TRUE(reaches(*rec, 3)) << "the connection to rec did not come back with the server";
+  ports.CloseInUse();
 }
 
 // The server killed while a bulk send is under way and started again: one notice, the ports

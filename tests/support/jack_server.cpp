@@ -37,6 +37,13 @@ std::string PoolName(int i) {
   return "qvtest-" + std::to_string(i);
 }
 
+// QUORVANE_TEST_SERVER=pipewire (with the process run under pw-jack): PipeWire in a private
+// runtime folder stands in for jackd, headless, its dummy driver running the graph.
+bool OnPipeWire() {
+  const char* server = std::getenv("QUORVANE_TEST_SERVER");
+  return server && std::string_view(server) == "pipewire";
+}
+
 }  // namespace
 
 JackServer::JackServer() : name_("qvtest-none-" + std::to_string(getpid())) {
@@ -52,11 +59,26 @@ JackServer::~JackServer() {
   stop();
   removeLeftovers();
   if (lock_fd_ >= 0) ::close(lock_fd_);
+  std::error_code ec;
+  if (!runtime_dir_.empty()) std::filesystem::remove_all(runtime_dir_, ec);
 }
 
 bool JackServer::start(std::chrono::milliseconds timeout) {
   if (running()) return true;
   if (restarting_) return launch(timeout);
+  if (OnPipeWire()) {
+    if (runtime_dir_.empty()) {
+      char dir[] = "/tmp/quorvane-pw-XXXXXX";
+      if (!mkdtemp(dir)) return false;
+      runtime_dir_ = dir;
+    }
+    name_ = "default";
+    setenv("XDG_RUNTIME_DIR", runtime_dir_.c_str(), 1);
+    setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    const std::string quantum = std::to_string(period_) + "/" + std::to_string(kSampleRate);
+    setenv("PIPEWIRE_QUANTUM", quantum.c_str(), 1);
+    return launch(timeout);
+  }
   for (int i = 0; i < kNamePool; ++i) {
     // A lock per name keeps test processes running side by side apart; the
     // system drops it when a process dies.
@@ -86,13 +108,15 @@ bool JackServer::launch(std::chrono::milliseconds timeout) {
   const std::string rate = std::to_string(kSampleRate);
   const std::string period = std::to_string(period_);
   std::vector<std::string> args = {"jackd", "--no-realtime"};
-  if (synchronous_) {
+  if (OnPipeWire()) args = {"pipewire"};
+  if (synchronous_ && !OnPipeWire()) {
     // With a long client timeout: a loaded machine slows the graph down instead of losing
     // MIDI between clients.
     args.insert(args.end(), {"--sync", "-t", "5000"});
   }
-  args.insert(args.end(),
-              {"-n", name_, "-d", "dummy", "-r", rate, "-p", period, "-C", "0", "-P", "0"});
+  if (!OnPipeWire())
+    args.insert(args.end(),
+                {"-n", name_, "-d", "dummy", "-r", rate, "-p", period, "-C", "0", "-P", "0"});
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -109,7 +133,7 @@ bool JackServer::launch(std::chrono::milliseconds timeout) {
       dup2(null, 1);
       dup2(null, 2);
     }
-    execvp("jackd", argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   pid_ = pid;
@@ -177,6 +201,7 @@ bool JackServer::restart(std::chrono::milliseconds timeout) {
 }
 
 void JackServer::removeLeftovers() const {
+  if (OnPipeWire()) return;
   // A killed server leaves its sockets and semaphores behind; a new server
   // under the same name would trip over them.
   namespace fs = std::filesystem;

@@ -53,6 +53,7 @@ class JackServer {
   void removeLeftovers() const;
 
   std::string name_;
+  std::string runtime_dir_;  // PipeWire's, when it stands in for jackd
   pid_t pid_ = -1;
   bool restarting_ = false;
   int lock_fd_ = -1;
