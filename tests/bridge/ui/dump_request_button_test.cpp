@@ -6,7 +6,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <memory>
 
 #include "bridge/dump_request_command.h"
@@ -94,16 +96,36 @@ class DumpRequestButtonTest : public QObject {
 
   void aRightPressPopsUpTheEditItemWhichRefusesADoubleBlank() {
     Rig rig("F0 41 F7");
-    QTest::mousePress(rig.Button(), Qt::RightButton);
     QMenu* menu = rig.button->PopupMenu();
+    // Any other menu that opens meanwhile (the tool band's, run modally) is noted and closed.
+    QStringList others;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &watch, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMenu*>(w) && w != menu && w->isVisible()) {
+          others << w->objectName();
+          w->hide();
+        }
+      }
+    });
+    watch.start(5);
+    // Through the window, as the window system delivers it: a right press also asks for a
+    // context menu there.
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QWindow* window = rig.window->windowHandle();
+    const QPoint at =
+        window->mapFromGlobal(rig.Button()->mapToGlobal(rig.Button()->rect().center()));
+    QTest::mousePress(window, Qt::RightButton, {}, at);
     QTRY_VERIFY(menu->isVisible());
+    watch.stop();
+    QVERIFY2(others.isEmpty(), qPrintable(others.join(',')));
     QCOMPARE(menu->objectName(), QString("pmDumpRequest"));
     QCOMPARE(menu->actions().size(), 1);
     QAction* edit = menu->actions().first();
     QCOMPARE(edit->text(), QString("&Edit Dump Request String..."));
     QCOMPARE(edit->statusTip(), QString("Edit Dump Request String"));
     menu->hide();
-    QTest::mouseRelease(rig.Button(), Qt::RightButton);
+    QTest::mouseRelease(window, Qt::RightButton, {}, at);
     QVERIFY(rig.Sent().empty());  // the right button sends nothing
 
     QString shown, warning;
