@@ -354,7 +354,7 @@ class MainWindowTest : public QObject {
            "Filter Unused Sliders Using &Controller Dump...", "Ctrl+F", kPlain, false},
           {"SortSliders", "Filter Unused Sliders Using Nord Modular &Patch File...", "Ctrl+Shift+F",
            kPlain, false},
-          {"Exit1", "E&xit", "", kPlain, true}}},
+          {"Exit1", "E&xit", "Ctrl+Q", kPlain, true}}},
         {"&MIDI",
          {{"SendAllControllers1", "Send &All Controllers", "F6", kPlain, false},
           {"SendControllersOnCurrentPage1", "Send All Controllers On &Current Page", "F7", kPlain,
