@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "surface/surface_model.h"
+#include "surface/ui/list_look.h"
 
 namespace quorvane {
 
@@ -170,8 +171,7 @@ TVectorController::TVectorController(SurfaceModel& surface, QWidget* parent)
     auto* list = new QComboBox(this);
     list->setObjectName(QStringLiteral("cb%1%2").arg(axis).arg(number));
     list->setEditable(false);
-    list->setMaxVisibleItems(24);
-    WhiteOnBlack(list);
+    ShapeDropDown(list, 24);
     list->setGeometry(kLeft + 98, top, kWidth - kLeft - 98 - 6, 22);
     connect(list, &QComboBox::currentIndexChanged, this,
             [this, k](int row) { assignments_.Set(k, VectorAssignments::SettingOf(row)); });

@@ -10,6 +10,7 @@
 #include "shell/ui/about_form.h"
 #include "shell/ui/splash_screen.h"
 #include "shell/ui/tray_icon.h"
+#include "support/looks.h"
 #include "support/modal.h"
 #include "support/session_options.h"
 #include "support/temp_dir.h"
@@ -57,6 +58,16 @@ class ShellUiTest : public QObject {
     QCOMPARE(opened.size(), 2u);
     QCOMPARE(opened.at(0), QUrl(QStringLiteral("https://example.org/q")));
     QCOMPARE(opened.at(1), QUrl(QStringLiteral("mailto:me@example.org")));
+  }
+
+  // Whatever the font size, no line runs into another or out of the box.
+  void aboutBoxLinesAreWholeAtAnyFontSize() {
+    for (const double points : {9.0, 15.0}) {
+      testing::ScopedAppFont font(points);
+      TAboutForm about({QStringLiteral("1.0"), QStringLiteral("A. Author"),
+                        QStringLiteral("https://example.org/q"), QStringLiteral("me@example.org")});
+      QCOMPARE(testing::CutTexts(about), QStringList());
+    }
   }
 
   void aboutCommandOpensTheBoxOverTheWindow() {
