@@ -200,7 +200,7 @@ void MainWindow::BuildBands() {
       Q_ASSERT(it.name);
       const QString name = QString::fromLatin1(it.name);
       const QString hint = QString::fromLatin1(it.hint);
-      QAction* a = band->addAction(ToolIcon(name), hint);
+      QAction* a = band->addAction(ToolIcon(name, band->palette()), hint);
       a->setObjectName(name);
       a->setToolTip(hint);
       a->setStatusTip(hint);
@@ -448,6 +448,13 @@ void MainWindow::RestoreApplication() {
 }
 
 void MainWindow::changeEvent(QEvent* e) {
+  // A new desktop palette (a dark one, say) redraws what takes its colours from it.
+  if (e->type() == QEvent::PaletteChange) {
+    for (QAction* a : button_actions_) {
+      if (a) a->setIcon(ToolIcon(a->objectName(), palette()));
+    }
+    RenderAllSlots();
+  }
   if (e->type() == QEvent::WindowStateChange) {
     const bool minimized = isMinimized();
     if (minimized != model_.Minimized()) {
@@ -622,7 +629,7 @@ void MainWindow::RenderSlot(int slot) {
   if (v.selected_look) {
     SetColors(c.number, app.color(QPalette::Highlight), app.color(QPalette::HighlightedText));
   } else {
-    SetColors(c.number, app.color(QPalette::Button), app.color(QPalette::WindowText));
+    SetColors(c.number, app.color(QPalette::Button), app.color(QPalette::ButtonText));
   }
 }
 
