@@ -335,8 +335,9 @@ void Session::StartMidi() {
   // The system stopping or coming back is told at once, without blocking the surface.
   connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
   // A chosen device that went or came back: the status bar says which, until the next change.
-  connect(ports_.get(), &MidiPorts::deviceNotice, this,
-          [this](const QString& text) { window_->SetStandingMessage(text); });
+  connect(ports_.get(), &MidiPorts::deviceNotice, this, [this](const QString& text) {
+    window_->SetNotice(StatusNotices::Source::kDevice, text);
+  });
   AddShutdownStep([this] { link_->Guard([this] { ports_->CloseInUse(); }); });
 }
 

@@ -654,15 +654,23 @@ void MainWindow::RenderActivity() {
   indicator_->setActivity(model_.InActivity(), model_.OutActivity());
 }
 
-void MainWindow::SetStandingMessage(const QString& text) {
-  standing_message_ = text;
+void MainWindow::SetNotice(StatusNotices::Source source, const QString& text) {
+  notices_.Set(source, text);
   RenderNotice();
 }
 
 void MainWindow::RenderNotice() {
-  const QString& text = model_.Notice().isEmpty() ? standing_message_ : model_.Notice();
-  panels_[0]->setText(text);
-  panels_[0]->setToolTip(text);
+  notices_.Set(StatusNotices::Source::kPassing, model_.Notice());
+  ShowInFirstPanel(notices_.Shown(), notices_.All());
+}
+
+void MainWindow::ShowInFirstPanel(const QString& text, const QString& whole) {
+  QLabel* panel = panels_[0];
+  const QFontMetrics metrics = panel->fontMetrics();
+  // A framed label indents its text by half an x.
+  const int room = panel->contentsRect().width() - metrics.horizontalAdvance(QLatin1Char('x'));
+  panel->setText(metrics.elidedText(text, Qt::ElideRight, room));
+  panel->setToolTip(whole);
 }
 
 bool MainWindow::event(QEvent* e) {
@@ -673,7 +681,7 @@ bool MainWindow::event(QEvent* e) {
     if (tip.isEmpty()) {
       RenderNotice();
     } else {
-      panels_[0]->setText(tip);
+      ShowInFirstPanel(tip, tip);
     }
     return true;
   }

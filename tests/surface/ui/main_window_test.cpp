@@ -380,6 +380,21 @@ class MainWindowTest : public QObject {
     QCOMPARE(faint.join(','), QString());
   }
 
+  // A device notice set before the state of the MIDI system waits under it; a long one is cut
+  // to the panel and told whole by the tool tip.
+  void noticesKeepTheMostImportantInSightAndTellAllOnHover() {
+    QLabel* panel = window->StatusPanel(0);
+    const QString device = QStringLiteral("MIDI Output \"Synth Out\" is missing. ").repeated(4);
+    window->SetNotice(StatusNotices::Source::kDevice, device);
+    window->SetStandingMessage(QStringLiteral("The JACK server has stopped."));
+    QCOMPARE(panel->text(), QStringLiteral("The JACK server has stopped."));
+    QVERIFY(panel->toolTip().contains(device.trimmed()));
+    window->SetStandingMessage(QString());
+    QVERIFY(panel->text().endsWith(QChar(0x2026)));
+    QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width());
+    QCOMPARE(panel->toolTip(), device.trimmed());
+  }
+
   void exitClosesTheWindow() {
     QTest::mouseClick(window->ToolButton(QStringLiteral("ToolButton11")), Qt::LeftButton);
     QVERIFY(!window->isVisible());
