@@ -82,9 +82,7 @@ class MidiKeyboardWindowTest : public QObject {
       testing::ScopedAppFont font(points);
       TMidiKeyboardWindow w(sender_);
       w.show();
-      QCOMPARE(testing::CutTexts(w), QStringList());
-      QCOMPARE(testing::TallPopups(w), QStringList());
-      QCOMPARE(testing::SameWhenDisabled(w), QStringList());
+      QCOMPARE(testing::LookFaults(w), QStringList());
     }
   }
 

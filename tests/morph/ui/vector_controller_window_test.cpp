@@ -107,8 +107,7 @@ class VectorControllerWindowTest : public QObject {
   }
 
   void listsDropDownAScreenfulAndLookDisabledWhenTheyAre() {
-    QCOMPARE(testing::TallPopups(*window), QStringList());
-    QCOMPARE(testing::SameWhenDisabled(*window), QStringList());
+    QCOMPARE(testing::LookFaults(*window), QStringList());
   }
 
   void readoutsFollowEveryMoveAndClampAtTheEdges() {

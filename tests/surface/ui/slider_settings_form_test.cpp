@@ -170,11 +170,7 @@ class SliderSettingsFormTest : public QObject {
       testing::ScopedAppFont font(points);
       TSliderSettingsForm form;
       form.show();
-      QCOMPARE(testing::MnemonicFaults(form), QStringList());
-      QCOMPARE(testing::SameWhenDisabled(form), QStringList());
-      QCOMPARE(testing::TallPopups(form), QStringList());
-      QCOMPARE(testing::CutEntries(form), QStringList());
-      QCOMPARE(testing::CutTexts(form), QStringList());
+      QCOMPARE(testing::LookFaults(form), QStringList());
     }
   }
 
