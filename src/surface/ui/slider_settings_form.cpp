@@ -74,6 +74,7 @@ TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
   learn_slider_ =
       MakeLearnButton(slider_box, QStringLiteral("btnLearnSlider"), QStringLiteral("&Learn"));
   auto* slider_form = new QFormLayout(slider_box);
+  slider_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   slider_form->addRow(MakeLabel(slider_box, QStringLiteral("lController"),
                                 QStringLiteral("Co&ntroller"), slider_controller_),
                       WithLearnButton(slider_controller_, learn_slider_));
@@ -95,6 +96,7 @@ TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
   button_channel_label_ = MakeLabel(button_box, QStringLiteral("lButtonChannel"),
                                     QStringLiteral("Chann&el"), button_channel_);
   auto* button_form = new QFormLayout(button_box);
+  button_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   button_form->addRow(use_slider_settings_);
   learn_button_ =
       MakeLearnButton(button_box, QStringLiteral("btnLearnButton"), QStringLiteral("Lea&rn"));
