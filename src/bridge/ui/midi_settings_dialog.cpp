@@ -24,9 +24,8 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text) {
 }
 
 QComboBox* List(QWidget* parent, const char* name, int visible) {
-  auto* box = new QComboBox(parent);
+  auto* box = new DropDownList(visible, parent);
   box->setObjectName(QString::fromLatin1(name));
-  ShapeDropDown(box, visible);
   return box;
 }
 

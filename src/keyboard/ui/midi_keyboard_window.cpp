@@ -19,11 +19,10 @@ constexpr int kListRows = 16;   // rows a dropped-down list shows
 constexpr int kCaptionGap = 4;  // least room between a caption and its list
 
 QComboBox* EntryList(const QString& name, QWidget* parent) {
-  auto* list = new QComboBox(parent);
+  auto* list = new DropDownList(kListRows, parent);
   list->setObjectName(name);
   for (int n = 1; n <= KeyboardSender::kLastEntry + 1; ++n) list->addItem(QString::number(n));
   list->setCurrentIndex(0);
-  ShapeDropDown(list, kListRows);
   return list;
 }
 
@@ -71,14 +70,17 @@ TMidiKeyboardWindow::TMidiKeyboardWindow(KeyboardSender& sender, QWidget* parent
   setWindowTitle(QStringLiteral("MIDI Keyboard"));
   setFixedSize(kClientWidth, kClientHeight);
 
-  QLabel* bank_caption = Caption(QStringLiteral("Label1"), QStringLiteral("Bank"), this);
+  QLabel* bank_caption = Caption(QStringLiteral("Label1"), QStringLiteral("&Bank"), this);
   bank_ = EntryList(QStringLiteral("cbBank"), this);
   bank_up_down_ = new TUpDown(this);
   bank_up_down_->setObjectName(QStringLiteral("BankUpDown"));
-  QLabel* program_caption = Caption(QStringLiteral("Label2"), QStringLiteral("Program"), this);
+  QLabel* program_caption = Caption(QStringLiteral("Label2"), QStringLiteral("&Program"), this);
   program_ = EntryList(QStringLiteral("cbProgram"), this);
   program_up_down_ = new TUpDown(this);
   program_up_down_->setObjectName(QStringLiteral("ProgramUpDown"));
+  // Alt and the underlined letter reach the lists.
+  bank_caption->setBuddy(bank_);
+  program_caption->setBuddy(program_);
   for (QComboBox* list : {bank_, program_}) list->setGeometry(0, 4, 52, 21);
   for (TUpDown* arrows : {bank_up_down_, program_up_down_}) arrows->move(0, 4);
   for (QLabel* caption : {bank_caption, program_caption})

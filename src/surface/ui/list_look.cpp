@@ -1,8 +1,9 @@
 #include "surface/ui/list_look.h"
 
 #include <QAbstractItemView>
-#include <QComboBox>
 #include <QPalette>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QWidget>
 
 namespace quorvane {
@@ -19,15 +20,26 @@ void PaintWhiteOnBlack(QWidget* w) {
   w->setAutoFillBackground(true);
 }
 
-void ShapeDropDown(QComboBox* list, int rows) {
-  list->setMaxVisibleItems(rows);
+DropDownList::DropDownList(int rows, QWidget* parent) : QComboBox(parent) {
+  setMaxVisibleItems(rows);
   // Keeps the scrolling list popup in styles that would drop the entries down as a menu.
-  list->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
-  PaintWhiteOnBlack(list);
-  PaintWhiteOnBlack(list->view());
-  const auto tell_whole_entry = [list] { list->setToolTip(list->currentText()); };
-  QObject::connect(list, &QComboBox::currentTextChanged, list, tell_whole_entry);
-  tell_whole_entry();
+  setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+  PaintWhiteOnBlack(this);
+  PaintWhiteOnBlack(view());
+  connect(this, &QComboBox::currentTextChanged, this, &QWidget::setToolTip);
+}
+
+void DropDownList::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  const QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  const int icon = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;
+  option.currentText =
+      fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width() - icon);
+  painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 }  // namespace quorvane

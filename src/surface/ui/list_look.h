@@ -1,6 +1,8 @@
 #pragma once
 
-class QComboBox;
+#include <QComboBox>
+
+class QPaintEvent;
 class QWidget;
 
 namespace quorvane {
@@ -10,9 +12,15 @@ namespace quorvane {
 // disabled.
 void PaintWhiteOnBlack(QWidget* w);
 
-// A drop-down list painted white on black whose popup holds at most `rows` rows (styles that
-// drop lists down as menus would make it as high as the screen) and whose tool tip tells the
-// whole current entry when the closed list cuts it.
-void ShapeDropDown(QComboBox* list, int rows);
+// A drop-down list painted white on black. Its popup holds at most `rows` rows (styles that
+// drop lists down as menus would make it as high as the screen); closed, it ends an entry too
+// long for it with an ellipsis, and its tool tip tells the whole entry.
+class DropDownList : public QComboBox {
+ public:
+  DropDownList(int rows, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
 
 }  // namespace quorvane

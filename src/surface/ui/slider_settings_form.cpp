@@ -24,12 +24,11 @@ constexpr QSize kDesignedSize{314, 280};
 
 QComboBox* MakeList(QWidget* parent, const QString& name, const QStringList& entries,
                     int visible_rows) {
-  auto* list = new QComboBox(parent);
+  auto* list = new DropDownList(visible_rows, parent);
   list->setObjectName(name);
   list->addItems(entries);
   // As wide as the longest controller name: the dialog widens rather than cut it.
   list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  ShapeDropDown(list, visible_rows);
   return list;
 }
 

@@ -184,16 +184,18 @@ class SnapshotWindowTest : public QObject {
     WaitForSendEnd();
   }
 
-  // At the default width a click on a name keeps the keys and the names in sight.
+  // At the default width a click on a name keeps the row's key and name whole in sight.
   void aClickedRowKeepsItsKeyAndNameInSight() {
     window->resize(300, 300);
     QTableWidget* list = window->List();
-    const QRect name = list->visualRect(list->model()->index(12, 1));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, name.center());
+    const auto cell = [list](int column) {
+      return list->visualRect(list->model()->index(12, column));
+    };
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell(1).center());
     for (int column : {0, 1}) {
-      const QRect cell = list->visualRect(list->model()->index(12, column));
-      QVERIFY(list->viewport()->rect().contains(cell));
-      QVERIFY(cell.width() > list->fontMetrics().horizontalAdvance(list->item(12, column)->text()));
+      QVERIFY(list->viewport()->rect().contains(cell(column)));
+      QVERIFY(cell(column).width() >
+              list->fontMetrics().horizontalAdvance(list->item(12, column)->text()));
     }
   }
 
