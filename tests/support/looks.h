@@ -1,32 +1,14 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QStyleOptionComboBox>
 
 // Checks of how windows look and answer the keyboard; each names what is wrong.
 namespace quorvane::testing {
-
-// The application font at another size while it lives; windows built meanwhile use it.
-class ScopedAppFont {
- public:
-  explicit ScopedAppFont(double point_size) : saved_(QApplication::font()) {
-    QFont font = saved_;
-    font.setPointSizeF(point_size);
-    QApplication::setFont(font);
-  }
-  ~ScopedAppFont() { QApplication::setFont(saved_); }
-  ScopedAppFont(const ScopedAppFont&) = delete;
-  ScopedAppFont& operator=(const ScopedAppFont&) = delete;
-
- private:
-  QFont saved_;
-};
 
 // Fields no Alt letter reaches, letters given twice, lists that look the same disabled, popups
 // of more rows than their limit, and labels cut or run into by their neighbours.

@@ -27,10 +27,25 @@
 
 namespace quorvane {
 
-using testing::ScopedAppFont;
 using testing::WhenModal;
 
 namespace {
+
+// The application font at another point size for one test; the dialog takes it up when built.
+class ScopedAppFont {
+ public:
+  explicit ScopedAppFont(double point_size) : saved_(QApplication::font()) {
+    QFont font = saved_;
+    font.setPointSizeF(point_size);
+    QApplication::setFont(font);
+  }
+  ~ScopedAppFont() { QApplication::setFont(saved_); }
+  ScopedAppFont(const ScopedAppFont&) = delete;
+  ScopedAppFont& operator=(const ScopedAppFont&) = delete;
+
+ private:
+  QFont saved_;
+};
 
 QStringList Items(const QComboBox* box) {
   QStringList items;
