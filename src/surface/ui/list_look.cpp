@@ -26,7 +26,6 @@ DropDownList::DropDownList(int rows, QWidget* parent) : QComboBox(parent) {
   setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
   PaintWhiteOnBlack(this);
   PaintWhiteOnBlack(view());
-  connect(this, &QComboBox::currentTextChanged, this, &QWidget::setToolTip);
 }
 
 void DropDownList::paintEvent(QPaintEvent*) {
@@ -34,6 +33,8 @@ void DropDownList::paintEvent(QPaintEvent*) {
   QStyleOptionComboBox option;
   initStyleOption(&option);
   painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  // Kept with what is drawn: entries also change under signal blockers.
+  if (toolTip() != option.currentText) setToolTip(option.currentText);
   const QRect field =
       style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
   const int icon = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;

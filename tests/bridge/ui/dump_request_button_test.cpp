@@ -96,8 +96,7 @@ class DumpRequestButtonTest : public QObject {
   void aRightPressPopsUpTheEditItemWhichRefusesADoubleBlank() {
     Rig rig("F0 41 F7");
     QMenu* menu = rig.button->PopupMenu();
-    // Through the window, as the window system delivers it, a right press also asks for a
-    // context menu: only the button's own opens.
+    // Pressed through the window, which also asks for a context menu: only the button's opens.
     QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
     QWindow* window = rig.window->windowHandle();
     const QPoint at =
