@@ -118,6 +118,9 @@ void Session::Start() {
     QCoreApplication::processEvents();
   }
   window_ = std::make_unique<MainWindow>(*model_);
+  // The other program saves them: said for the whole run, under passing notices only.
+  if (settings_lock_->InUseElsewhere())
+    window_->SetNotice(StatusNotices::Source::kSettings, SettingsLock::kInUseNotice);
   window_->installEventFilter(this);
   window_->setEnabled(false);
   interaction_ = std::make_unique<WidgetFileInteraction>(window_.get(), options_.native_dialogs);
@@ -308,7 +311,7 @@ void Session::StartMidi() {
   midi_dialog_ = std::make_unique<MidiSettingsDialog>(*midi_editor_, window_.get());
   window_->Bind(Command::kMidiDevices, [this] { midi_dialog_->Execute(window_.get()); });
   // Without a MIDI system the program stays usable; a line in the status bar says why.
-  auto note_system = [this] { SetStandingMessage(ports_->UnavailableReason()); };
+  auto note_system = [this] { window_->SetStandingMessage(ports_->UnavailableReason()); };
   note_system();
   connect(ports_.get(), &MidiPorts::systemChanged, this, note_system);
   const QStringList messages = ports_->TakeMessages();
@@ -320,8 +323,9 @@ void Session::StartMidi() {
   // The system stopping or coming back is told at once, without blocking the surface.
   connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
   // A chosen device that went or came back: the status bar says which, until the next change.
-  connect(ports_.get(), &MidiPorts::deviceNotice, this,
-          [this](const QString& text) { SetStandingMessage(text); });
+  connect(ports_.get(), &MidiPorts::deviceNotice, this, [this](const QString& text) {
+    window_->SetNotice(StatusNotices::Source::kDevice, text);
+  });
   AddShutdownStep([this] { link_->Guard([this] { ports_->CloseInUse(); }); });
 }
 
@@ -335,7 +339,7 @@ void Session::ShowNotice(const QString& text) {
   // The system back or found: one line in the status bar, no box.
   if (!ports_->Suspended()) {
     if (notice_box_) notice_box_->hide();
-    SetStandingMessage(text);
+    window_->SetStandingMessage(text);
     return;
   }
   if (!notice_box_) {
@@ -346,14 +350,7 @@ void Session::ShowNotice(const QString& text) {
   }
   notice_box_->setText(text);
   notice_box_->show();
-  SetStandingMessage(text);
-}
-
-void Session::SetStandingMessage(const QString& text) {
-  if (!settings_lock_->InUseElsewhere()) return window_->SetStandingMessage(text);
-  QStringList parts{SettingsLock::kInUseNotice};
-  if (!text.isEmpty()) parts << text;
-  window_->SetStandingMessage(parts.join(QStringLiteral(" - ")));
+  window_->SetStandingMessage(text);
 }
 
 void Session::ShowPortError(const QString& text) {

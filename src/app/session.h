@@ -127,7 +127,6 @@ class Session : public QObject {
   void StartMidi();
   void ShowNotice(const QString& text);
   // The status bar's standing line, after the settings lock's notice when there is one.
-  void SetStandingMessage(const QString& text);
   // The per-slider settings dialog of slot 1..24 of the page shown.
   void OpenSlotSettings(int slot);
   // Told once the current event is handled; the same text waiting already is not told twice.

@@ -250,8 +250,8 @@ class SessionTest : public QObject {
     first.Start();
     Session second(Options());
     second.Start();
-    QVERIFY(second.Window().StatusPanel(0)->text().contains(SettingsLock::kInUseNotice));
-    QVERIFY(!first.Window().StatusPanel(0)->text().contains(SettingsLock::kInUseNotice));
+    QVERIFY(second.Window().StatusPanel(0)->toolTip().contains(SettingsLock::kInUseNotice));
+    QVERIFY(!first.Window().StatusPanel(0)->toolTip().contains(SettingsLock::kInUseNotice));
     second.Shutdown();
     QVERIFY(!QFile::exists(path));
     first.Shutdown();

@@ -11,6 +11,7 @@
 #include "shell/ui/shell_art.h"
 #include "shell/ui/splash_screen.h"
 #include "shell/ui/tray_icon.h"
+#include "support/looks.h"
 #include "support/modal.h"
 #include "support/session_options.h"
 #include "support/temp_dir.h"
@@ -65,6 +66,12 @@ class ShellUiTest : public QObject {
     QVERIFY(!ProgramIcon().pixmap(32, 32).isNull());
     TAboutForm about(AboutInfo::OfThisBuild());
     QVERIFY(!about.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull());
+  }
+
+  void aboutBoxLinesRunNeitherIntoEachOtherNorOutOfTheBox() {
+    TAboutForm about({QStringLiteral("1.0"), QStringLiteral("A. Author"),
+                      QStringLiteral("https://example.org/q"), QStringLiteral("me@example.org")});
+    QCOMPARE(testing::LookFaults(about), QStringList());
   }
 
   void aboutCommandOpensTheBoxOverTheWindow() {

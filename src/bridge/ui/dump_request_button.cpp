@@ -1,6 +1,7 @@
 #include "bridge/ui/dump_request_button.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolButton>
@@ -34,6 +35,14 @@ bool DumpRequestButton::eventFilter(QObject* watched, QEvent* event) {
       menu_->popup(press->globalPosition().toPoint());
       return true;
     }
+  }
+  // The context menu request that follows a right press is the button's own: passed on, the
+  // tool band's menu would open over this one. The menu key opens the button's menu too.
+  if (watched == button_ && event->type() == QEvent::ContextMenu) {
+    auto* request = static_cast<QContextMenuEvent*>(event);
+    if (request->reason() != QContextMenuEvent::Mouse && menu_) menu_->popup(request->globalPos());
+    request->accept();
+    return true;
   }
   return QObject::eventFilter(watched, event);
 }

@@ -10,19 +10,11 @@
 #include <utility>
 
 #include "bridge/midi_settings_editor.h"
+#include "surface/ui/list_look.h"
 
 namespace quorvane {
 
 namespace {
-
-void WhiteOnBlack(QWidget* w) {
-  QPalette pal = w->palette();
-  for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button})
-    pal.setColor(role, Qt::black);
-  for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-    pal.setColor(role, Qt::white);
-  w->setPalette(pal);
-}
 
 QLabel* Label(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
@@ -32,10 +24,8 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text) {
 }
 
 QComboBox* List(QWidget* parent, const char* name, int visible) {
-  auto* box = new QComboBox(parent);
+  auto* box = new DropDownList(visible, parent);
   box->setObjectName(QString::fromLatin1(name));
-  box->setMaxVisibleItems(visible);
-  WhiteOnBlack(box);
   return box;
 }
 
@@ -92,7 +82,7 @@ MidiSettingsDialog::MidiSettingsDialog(MidiSettingsEditor& form, QWidget* parent
   cmb_remote_channel_ = List(this, "cmbRemoteChannel", 16);
   send_delay_ = new QLineEdit(this);
   send_delay_->setObjectName(QStringLiteral("MIDISendDelay"));
-  WhiteOnBlack(send_delay_);
+  PaintWhiteOnBlack(send_delay_);
   auto* delay_range = Label(this, "Label8", QStringLiteral("(0 ms..1000 ms)"));
   button1_ = new QPushButton(QStringLiteral("&OK"), this);
   button1_->setObjectName(QStringLiteral("Button1"));
@@ -117,22 +107,23 @@ MidiSettingsDialog::MidiSettingsDialog(MidiSettingsEditor& form, QWidget* parent
     QFrame* line_after;
   };
   const Row rows[] = {
-      {Label(this, "Label1", QStringLiteral("MIDI Input")), cmb_input1_, 217, false, nullptr},
-      {Label(this, "Label6", QStringLiteral("Listen To Channel")), cmb_listen_channel_, 43, true,
+      {Label(this, "Label1", QStringLiteral("MIDI &Input")), cmb_input1_, 217, false, nullptr},
+      {Label(this, "Label6", QStringLiteral("&Listen To Channel")), cmb_listen_channel_, 43, true,
        nullptr},
-      {Label(this, "Label2", QStringLiteral("MIDI Output")), cmb_output1_, 217, false, nullptr},
-      {Label(this, "Label3", QStringLiteral("Global MIDI Channel")), cmb_channel_, 43, true,
+      {Label(this, "Label2", QStringLiteral("MIDI O&utput")), cmb_output1_, 217, false, nullptr},
+      {Label(this, "Label3", QStringLiteral("&Global MIDI Channel")), cmb_channel_, 43, true,
        nullptr},
-      {Label(this, "Label9", QStringLiteral("MIDI System")), cmb_midi_system_, 73, true, bevel2},
-      {Label(this, "Label4", QStringLiteral("Remote Input")), cmb_input2_, 217, false, nullptr},
-      {Label(this, "Label5", QStringLiteral("Remote MIDI Channel")), cmb_remote_channel_, 43, true,
+      {Label(this, "Label9", QStringLiteral("MIDI &System")), cmb_midi_system_, 73, true, bevel2},
+      {Label(this, "Label4", QStringLiteral("&Remote Input")), cmb_input2_, 217, false, nullptr},
+      {Label(this, "Label5", QStringLiteral("Remote MIDI C&hannel")), cmb_remote_channel_, 43, true,
        bevel3},
-      {Label(this, "Label7", QStringLiteral("MIDI Send Delay")), send_delay_, 43, false, nullptr},
+      {Label(this, "Label7", QStringLiteral("MIDI Send &Delay")), send_delay_, 43, false, nullptr},
   };
 
   int control_left = kControlLeft;
   int row_height = kRowHeight;
   for (const Row& r : rows) {
+    r.caption->setBuddy(r.control);  // Alt and the underlined letter go to the control
     control_left = std::max(control_left, kCaptionLeft + r.caption->width() + kCaptionGap);
     row_height = std::max({row_height, r.caption->height(), r.control->minimumSizeHint().height()});
   }

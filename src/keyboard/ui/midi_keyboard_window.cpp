@@ -7,32 +7,38 @@
 #include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "keyboard/ui/keys_widget.h"
+#include "surface/ui/list_look.h"
 
 namespace quorvane {
 namespace {
 
+constexpr int kListRows = 16;   // rows a dropped-down list shows
+constexpr int kCaptionGap = 4;  // least room between a caption and its list
+
 QComboBox* EntryList(const QString& name, QWidget* parent) {
-  auto* list = new QComboBox(parent);
+  auto* list = new DropDownList(kListRows, parent);
   list->setObjectName(name);
   for (int n = 1; n <= KeyboardSender::kLastEntry + 1; ++n) list->addItem(QString::number(n));
   list->setCurrentIndex(0);
-  QPalette palette = list->palette();
-  for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
-    palette.setColor(role, Qt::black);
-  for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
-    palette.setColor(role, Qt::white);
-  list->setPalette(palette);
   return list;
 }
 
-QLabel* Caption(const QString& name, const QString& text, QPoint at, QWidget* parent) {
+QLabel* Caption(const QString& name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
-  label->move(at);
   label->adjustSize();
   return label;
+}
+
+// The row of captions and lists: each piece keeps its designed left edge unless the one before
+// it, as wide as its font makes it, reaches further. Returns the piece's left edge.
+int PlaceAfter(QWidget* w, int designed_left, const QWidget* before, int gap) {
+  const int left = std::max(designed_left, before ? before->geometry().right() + 1 + gap : 0);
+  w->move(left, w->y());
+  return left;
 }
 
 }  // namespace
@@ -64,19 +70,27 @@ TMidiKeyboardWindow::TMidiKeyboardWindow(KeyboardSender& sender, QWidget* parent
   setWindowTitle(QStringLiteral("MIDI Keyboard"));
   setFixedSize(kClientWidth, kClientHeight);
 
-  Caption(QStringLiteral("Label1"), QStringLiteral("Bank"), {21, 8}, this);
+  QLabel* bank_caption = Caption(QStringLiteral("Label1"), QStringLiteral("&Bank"), this);
   bank_ = EntryList(QStringLiteral("cbBank"), this);
-  bank_->setGeometry(52, 4, 52, 21);
   bank_up_down_ = new TUpDown(this);
   bank_up_down_->setObjectName(QStringLiteral("BankUpDown"));
-  bank_up_down_->move(105, 4);
-
-  Caption(QStringLiteral("Label2"), QStringLiteral("Program"), {126, 8}, this);
+  QLabel* program_caption = Caption(QStringLiteral("Label2"), QStringLiteral("&Program"), this);
   program_ = EntryList(QStringLiteral("cbProgram"), this);
-  program_->setGeometry(171, 4, 52, 21);
   program_up_down_ = new TUpDown(this);
   program_up_down_->setObjectName(QStringLiteral("ProgramUpDown"));
-  program_up_down_->move(224, 4);
+  // Alt and the underlined letter reach the lists.
+  bank_caption->setBuddy(bank_);
+  program_caption->setBuddy(program_);
+  for (QComboBox* list : {bank_, program_}) list->setGeometry(0, 4, 52, 21);
+  for (TUpDown* arrows : {bank_up_down_, program_up_down_}) arrows->move(0, 4);
+  for (QLabel* caption : {bank_caption, program_caption})
+    caption->move(0, bank_->y() + (bank_->height() - caption->height()) / 2);
+  PlaceAfter(bank_caption, 21, nullptr, 0);
+  PlaceAfter(bank_, 52, bank_caption, kCaptionGap);
+  PlaceAfter(bank_up_down_, 105, bank_, 1);
+  PlaceAfter(program_caption, 126, bank_up_down_, kCaptionGap);
+  PlaceAfter(program_, 171, program_caption, kCaptionGap);
+  PlaceAfter(program_up_down_, 224, program_, 1);
 
   panic_ = new QToolButton(this);
   panic_->setObjectName(QStringLiteral("SpeedButton1"));

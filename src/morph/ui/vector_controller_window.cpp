@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "surface/surface_model.h"
+#include "surface/ui/list_look.h"
 
 namespace quorvane {
 
@@ -153,12 +154,19 @@ TVectorController::TVectorController(SurfaceModel& surface, QWidget* parent)
   pad_->setGeometry(1, 1, kPadImageSize, kPadImageSize);
 
   constexpr int kLeft = 342;
+  // Captions keep their designed widths unless the font needs more; the lists take the rest.
+  const auto room = [this](const QString& text, int designed) {
+    return std::max(designed, fontMetrics().horizontalAdvance(text) + 2);
+  };
+  const int equals = room(QStringLiteral("X ="), 24);
   auto* x_label = new QLabel(QStringLiteral("X ="), this);
-  x_label->setGeometry(kLeft, 10, 24, 20);
-  readout_x_ = Readout(this, QStringLiteral("lVectorX"), QRect(kLeft + 26, 10, 40, 20));
+  x_label->setGeometry(kLeft, 10, equals, 20);
+  readout_x_ = Readout(this, QStringLiteral("lVectorX"), QRect(kLeft + equals + 2, 10, 40, 20));
   auto* y_label = new QLabel(QStringLiteral("Y ="), this);
-  y_label->setGeometry(kLeft + 90, 10, 24, 20);
-  readout_y_ = Readout(this, QStringLiteral("lVectorY"), QRect(kLeft + 116, 10, 40, 20));
+  y_label->setGeometry(kLeft + equals + 66, 10, equals, 20);
+  readout_y_ =
+      Readout(this, QStringLiteral("lVectorY"), QRect(kLeft + 2 * equals + 68, 10, 40, 20));
+  const int caption = room(QStringLiteral("X controller 4"), 96);
 
   for (int k = 0; k < VectorAssignments::kListCount; ++k) {
     const QString axis =
@@ -166,13 +174,11 @@ TVectorController::TVectorController(SurfaceModel& surface, QWidget* parent)
     const int number = k % VectorAssignments::kPerAxis + 1;
     const int top = 44 + k * 31;
     auto* label = new QLabel(QStringLiteral("%1 controller %2").arg(axis).arg(number), this);
-    label->setGeometry(kLeft, top, 96, 22);
-    auto* list = new QComboBox(this);
+    label->setGeometry(kLeft, top, caption, 22);
+    auto* list = new DropDownList(24, this);
     list->setObjectName(QStringLiteral("cb%1%2").arg(axis).arg(number));
     list->setEditable(false);
-    list->setMaxVisibleItems(24);
-    WhiteOnBlack(list);
-    list->setGeometry(kLeft + 98, top, kWidth - kLeft - 98 - 6, 22);
+    list->setGeometry(kLeft + caption + 2, top, kWidth - kLeft - caption - 2 - 6, 22);
     connect(list, &QComboBox::currentIndexChanged, this,
             [this, k](int row) { assignments_.Set(k, VectorAssignments::SettingOf(row)); });
     lists_.at(static_cast<std::size_t>(k)) = list;

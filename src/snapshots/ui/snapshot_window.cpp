@@ -68,8 +68,13 @@ TSnapshotWindow::TSnapshotWindow(SnapshotStore& store, SurfaceModel& surface, QW
   list_->setObjectName(QStringLiteral("vlSnapshots"));
   list_->setHorizontalHeaderLabels({QString(), QStringLiteral("Name")});
   list_->verticalHeader()->hide();
-  list_->setColumnWidth(0, kKeyColumnWidth);
-  list_->setColumnWidth(1, kNameColumnWidth);
+  // The key column as wide as its font needs, the names in the rest: nothing lies beyond the
+  // right edge, so selecting a row never scrolls the keys out of sight.
+  QHeaderView* columns = list_->horizontalHeader();
+  columns->setMinimumSectionSize(kKeyColumnWidth);
+  columns->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  columns->setSectionResizeMode(1, QHeaderView::Stretch);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);

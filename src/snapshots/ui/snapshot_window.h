@@ -20,8 +20,7 @@ class TSnapshotWindow : public QWidget {
 
  public:
   static constexpr int kRows = 40;
-  static constexpr int kKeyColumnWidth = 27;
-  static constexpr int kNameColumnWidth = 436;
+  static constexpr int kKeyColumnWidth = 27;  // at least; wider where the font needs it
 
   TSnapshotWindow(SnapshotStore& store, SurfaceModel& surface, QWidget* parent = nullptr);
 

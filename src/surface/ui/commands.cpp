@@ -35,7 +35,7 @@ constexpr CommandLook kCommands[] = {
     {kFilterUsingPatch,
      {"SortSliders", "Filter Unused Sliders Using Nord Modular &Patch File...", "Ctrl+Shift+F",
       "Filter Unused Sliders Using Nord Modular Patch File..."}},
-    {kExit, {"Exit1", "E&xit"}, {"ToolButton11", "Exit"}, kStartsEnabled},
+    {kExit, {"Exit1", "E&xit", "Ctrl+Q"}, {"ToolButton11", "Exit"}, kStartsEnabled},
 
     {kSendAllControllers,
      {"SendAllControllers1", "Send &All Controllers", "F6"},

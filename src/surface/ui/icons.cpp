@@ -49,8 +49,8 @@ void DrawDisk(QPainter& p) {
   p.drawRect(QRectF(4.5, 9.5, 7, 5));
 }
 
-void DrawSliders(QPainter& p) {
-  p.setPen(QPen(QColor(40, 40, 40), 1));
+void DrawSliders(QPainter& p, const QColor& ink) {
+  p.setPen(QPen(ink, 1));
   for (int x : {4, 8, 12}) p.drawLine(x, 2, x, 14);
   p.setBrush(QColor(200, 60, 60));
   p.drawRect(QRectF(2.5, 9.5, 4, 3));
@@ -136,9 +136,9 @@ void DrawPlay(QPainter& p) {
   p.drawPolygon(QPolygonF({{4, 2}, {13, 8}, {4, 14}}));
 }
 
-void DrawStop(QPainter& p) {
+void DrawStop(QPainter& p, const QColor& ink) {
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(40, 40, 40));
+  p.setBrush(ink);
   p.drawRect(QRectF(3, 3, 10, 10));
 }
 
@@ -148,9 +148,9 @@ void DrawRecord(QPainter& p) {
   p.drawEllipse(QRectF(3, 3, 10, 10));
 }
 
-void DrawPause(QPainter& p) {
+void DrawPause(QPainter& p, const QColor& ink) {
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(40, 40, 40));
+  p.setBrush(ink);
   p.drawRect(QRectF(3, 3, 3.5, 10));
   p.drawRect(QRectF(9.5, 3, 3.5, 10));
 }
@@ -171,7 +171,9 @@ void DrawBadge(QPainter& p, const QString& text, const QColor& fill) {
   DrawText(p, text, Qt::black);
 }
 
-QPixmap DrawToolIcon(const QString& name) {
+// Glyphs without a fill of their own are drawn in `ink`, the text colour of the tool bands they
+// sit on, so that they show on a dark desktop as on a light one.
+QPixmap DrawToolIcon(const QString& name, const QColor& ink) {
   QPixmap pm = Canvas();
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
@@ -210,11 +212,11 @@ QPixmap DrawToolIcon(const QString& name) {
   } else if (name == QLatin1String("btnPlay")) {
     DrawPlay(p);
   } else if (name == QLatin1String("btnStop")) {
-    DrawStop(p);
+    DrawStop(p, ink);
   } else if (name == QLatin1String("btnRecord")) {
     DrawRecord(p);
   } else if (name == QLatin1String("btnPause")) {
-    DrawPause(p);
+    DrawPause(p, ink);
   } else if (name == QLatin1String("ToolButton8")) {
     DrawBadge(p, QStringLiteral("A"), QColor(255, 220, 180));
   } else if (name == QLatin1String("ToolButton12")) {
@@ -228,7 +230,7 @@ QPixmap DrawToolIcon(const QString& name) {
   } else if (name.startsWith(QLatin1String("btnSnp"))) {
     DrawBadge(p, name.right(1), QColor(220, 220, 255));
   } else if (name == QLatin1String("sliders")) {
-    DrawSliders(p);
+    DrawSliders(p, ink);
   } else {
     DrawBadge(p, QString(), QColor(220, 220, 220));
   }
@@ -261,8 +263,10 @@ QIcon Cached(const QString& key, Draw draw) {
 
 }  // namespace
 
-QIcon ToolIcon(const QString& name) {
-  return Cached(QStringLiteral("quorvane/tool/") + name, [&name] { return DrawToolIcon(name); });
+QIcon ToolIcon(const QString& name, const QPalette& palette) {
+  const QColor ink = palette.color(QPalette::WindowText);
+  return Cached(QStringLiteral("quorvane/tool/%1/%2").arg(name, ink.name()),
+                [&name, &ink] { return DrawToolIcon(name, ink); });
 }
 
 QIcon SlotButtonIcon() {

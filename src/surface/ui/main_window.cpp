@@ -325,6 +325,13 @@ void MainWindow::RestoreApplication() {
 }
 
 void MainWindow::changeEvent(QEvent* e) {
+  // A new desktop palette (a dark one, say) redraws what takes its colours from it.
+  if (e->type() == QEvent::PaletteChange) {
+    for (QAction* a : button_actions_) {
+      if (a) a->setIcon(ToolIcon(a->objectName(), palette()));
+    }
+    RenderAllSlots();
+  }
   if (e->type() == QEvent::WindowStateChange) {
     const bool minimized = isMinimized();
     if (minimized != model_.Window().Minimized()) {
@@ -499,7 +506,7 @@ void MainWindow::RenderSlot(int slot) {
   if (v.selected_look) {
     SetColors(c.number, app.color(QPalette::Highlight), app.color(QPalette::HighlightedText));
   } else {
-    SetColors(c.number, app.color(QPalette::Button), app.color(QPalette::WindowText));
+    SetColors(c.number, app.color(QPalette::Button), app.color(QPalette::ButtonText));
   }
 }
 
@@ -525,16 +532,23 @@ void MainWindow::RenderActivity() {
   indicator_->setActivity(model_.Status().InActivity(), model_.Status().OutActivity());
 }
 
-void MainWindow::SetStandingMessage(const QString& text) {
-  standing_message_ = text;
+void MainWindow::SetNotice(StatusNotices::Source source, const QString& text) {
+  notices_.Set(source, text);
   RenderNotice();
 }
 
 void MainWindow::RenderNotice() {
-  const QString& text =
-      model_.Status().Notice().isEmpty() ? standing_message_ : model_.Status().Notice();
-  panels_[0]->setText(text);
-  panels_[0]->setToolTip(text);
+  notices_.Set(StatusNotices::Source::kPassing, model_.Status().Notice());
+  ShowInFirstPanel(notices_.Shown(), notices_.All());
+}
+
+void MainWindow::ShowInFirstPanel(const QString& text, const QString& whole) {
+  QLabel* panel = panels_[0];
+  const QFontMetrics metrics = panel->fontMetrics();
+  // A framed label indents its text by half an x.
+  const int room = panel->contentsRect().width() - metrics.horizontalAdvance(QLatin1Char('x'));
+  panel->setText(metrics.elidedText(text, Qt::ElideRight, room));
+  panel->setToolTip(whole);
 }
 
 bool MainWindow::event(QEvent* e) {
@@ -545,7 +559,7 @@ bool MainWindow::event(QEvent* e) {
     if (tip.isEmpty()) {
       RenderNotice();
     } else {
-      panels_[0]->setText(tip);
+      ShowInFirstPanel(tip, tip);
     }
     return true;
   }

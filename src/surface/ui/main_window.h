@@ -10,6 +10,7 @@
 
 #include "model/controller.h"
 #include "surface/status_board.h"
+#include "surface/status_notices.h"
 #include "surface/ui/commands.h"
 
 class QAction;
@@ -87,7 +88,10 @@ class MainWindow : public QMainWindow {
   QScrollArea* SlotArea() const { return scroll_; }
   QLabel* StatusPanel(int panel) const;  // nullptr for the drawn panel 5
   // A line panel 0 shows whenever no hint is shown (the state of the MIDI system, say).
-  void SetStandingMessage(const QString& text);
+  void SetStandingMessage(const QString& text) { SetNotice(StatusNotices::Source::kSystem, text); }
+  // The line of one source; panel 0 shows the most important one, cut to fit, and its tool tip
+  // all of them whole.
+  void SetNotice(StatusNotices::Source source, const QString& text);
   ActivityIndicator* Indicator() const { return indicator_; }
 
  signals:
@@ -125,6 +129,8 @@ class MainWindow : public QMainWindow {
   void RenderStatusPanel(int panel);
   void RenderActivity();
   void RenderNotice();  // panel 0 when no hint is shown: the passing notice, else the standing one
+  // Panel 0 shows `text`, cut with an ellipsis where it is too long, and tells `whole` on hover.
+  void ShowInFirstPanel(const QString& text, const QString& whole);
   void SendBegun();
   void SendEnded();
 
@@ -146,7 +152,7 @@ class MainWindow : public QMainWindow {
   QHash<QString, QToolBar*> bands_;
   std::array<SlotColumn, kSlotCount> columns_{};
   std::array<QLabel*, StatusBoard::kStatusPanels> panels_{};
-  QString standing_message_;
+  StatusNotices notices_;
   ActivityIndicator* indicator_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   std::unique_ptr<TrackBarStyle> track_bar_style_;  // outlives the track bars, see destructor

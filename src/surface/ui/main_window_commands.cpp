@@ -114,7 +114,7 @@ void MainWindow::BuildBands() {
       Q_ASSERT(it.name);
       const QString name = QString::fromLatin1(it.name);
       const QString hint = QString::fromLatin1(it.hint);
-      QAction* a = band->addAction(ToolIcon(name), hint);
+      QAction* a = band->addAction(ToolIcon(name, band->palette()), hint);
       a->setObjectName(name);
       a->setToolTip(hint);
       a->setStatusTip(hint);

@@ -14,37 +14,26 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "surface/ui/list_look.h"
+
 namespace quorvane {
 
 namespace {
 
-// The lists and the text field are white on black.
-void PaintWhiteOnBlack(QWidget* w) {
-  QPalette p = w->palette();
-  for (auto role : {QPalette::Base, QPalette::Window, QPalette::Button})
-    p.setColor(role, Qt::black);
-  for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-    p.setColor(role, Qt::white);
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
+constexpr QSize kDesignedSize{314, 280};
 
 QComboBox* MakeList(QWidget* parent, const QString& name, const QStringList& entries,
                     int visible_rows) {
-  auto* list = new QComboBox(parent);
+  auto* list = new DropDownList(visible_rows, parent);
   list->setObjectName(name);
   list->addItems(entries);
-  list->setMaxVisibleItems(visible_rows);
-  // Long controller names must not widen the fixed-size dialog.
-  list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  list->setMinimumContentsLength(8);
-  PaintWhiteOnBlack(list);
-  PaintWhiteOnBlack(list->view());
+  // As wide as the longest controller name: the dialog widens rather than cut it.
+  list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   return list;
 }
 
-QPushButton* MakeLearnButton(QWidget* parent, const QString& name) {
-  auto* button = new QPushButton(QStringLiteral("Learn"), parent);
+QPushButton* MakeLearnButton(QWidget* parent, const QString& name, const QString& text) {
+  auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
   button->setCheckable(true);
   button->setAutoDefault(false);
@@ -81,35 +70,39 @@ TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
   slider_label_->setObjectName(QStringLiteral("SliderLabel"));
   PaintWhiteOnBlack(slider_label_);
   channel_ = MakeList(slider_box, QStringLiteral("cmbChannel"), ChannelEntries(), 17);
-  learn_slider_ = MakeLearnButton(slider_box, QStringLiteral("btnLearnSlider"));
+  learn_slider_ =
+      MakeLearnButton(slider_box, QStringLiteral("btnLearnSlider"), QStringLiteral("&Learn"));
   auto* slider_form = new QFormLayout(slider_box);
+  slider_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   slider_form->addRow(MakeLabel(slider_box, QStringLiteral("lController"),
-                                QStringLiteral("Controller"), slider_controller_),
+                                QStringLiteral("Co&ntroller"), slider_controller_),
                       WithLearnButton(slider_controller_, learn_slider_));
   slider_form->addRow(
-      MakeLabel(slider_box, QStringLiteral("lLabel"), QStringLiteral("Label"), slider_label_),
+      MakeLabel(slider_box, QStringLiteral("lLabel"), QStringLiteral("La&bel"), slider_label_),
       slider_label_);
   slider_form->addRow(
-      MakeLabel(slider_box, QStringLiteral("lChannel"), QStringLiteral("Channel"), channel_),
+      MakeLabel(slider_box, QStringLiteral("lChannel"), QStringLiteral("C&hannel"), channel_),
       channel_);
 
   auto* button_box = new QGroupBox(QStringLiteral("Button"), this);
-  use_slider_settings_ = new QCheckBox(QStringLiteral("Use Slider Settings"), button_box);
+  use_slider_settings_ = new QCheckBox(QStringLiteral("&Use Slider Settings"), button_box);
   use_slider_settings_->setObjectName(QStringLiteral("cbUseSliderSettings"));
   button_controller_ =
       MakeList(button_box, QStringLiteral("cmbButtonController"), ControllerEntries(), 16);
   button_channel_ = MakeList(button_box, QStringLiteral("cmbButtonChannel"), ChannelEntries(), 17);
   button_controller_label_ = MakeLabel(button_box, QStringLiteral("lButtonController"),
-                                       QStringLiteral("Controller"), button_controller_);
+                                       QStringLiteral("Con&troller"), button_controller_);
   button_channel_label_ = MakeLabel(button_box, QStringLiteral("lButtonChannel"),
-                                    QStringLiteral("Channel"), button_channel_);
+                                    QStringLiteral("Chann&el"), button_channel_);
   auto* button_form = new QFormLayout(button_box);
+  button_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   button_form->addRow(use_slider_settings_);
-  learn_button_ = MakeLearnButton(button_box, QStringLiteral("btnLearnButton"));
+  learn_button_ =
+      MakeLearnButton(button_box, QStringLiteral("btnLearnButton"), QStringLiteral("Lea&rn"));
   button_form->addRow(button_controller_label_, WithLearnButton(button_controller_, learn_button_));
   button_form->addRow(button_channel_label_, button_channel_);
 
-  slider_enabled_ = new QCheckBox(QStringLiteral("Enabled"), this);
+  slider_enabled_ = new QCheckBox(QStringLiteral("Enable&d"), this);
   slider_enabled_->setObjectName(QStringLiteral("SliderEnabled"));
 
   auto* ok = new QPushButton(QStringLiteral("&OK"), this);
@@ -138,7 +131,8 @@ TSliderSettingsForm::TSliderSettingsForm(QWidget* parent) : QDialog(parent) {
   connect(learn_button_, &QPushButton::toggled, this,
           [this](bool down) { LearnToggled(ControllerLearner::Target::kButton, down); });
   cbUseSliderSettingsClick();
-  setFixedSize(314, 280);
+  // The designed size, larger where the font or a long controller name needs it.
+  setFixedSize(sizeHint().expandedTo(kDesignedSize));
 }
 
 void TSliderSettingsForm::cbUseSliderSettingsClick() {

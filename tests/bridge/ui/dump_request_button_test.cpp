@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <memory>
 
 #include "bridge/dump_request_command.h"
@@ -94,16 +95,23 @@ class DumpRequestButtonTest : public QObject {
 
   void aRightPressPopsUpTheEditItemWhichRefusesADoubleBlank() {
     Rig rig("F0 41 F7");
-    QTest::mousePress(rig.Button(), Qt::RightButton);
     QMenu* menu = rig.button->PopupMenu();
+    // Pressed through the window, which also asks for a context menu: only the button's opens.
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QWindow* window = rig.window->windowHandle();
+    const QPoint at =
+        window->mapFromGlobal(rig.Button()->mapToGlobal(rig.Button()->rect().center()));
+    QTest::mousePress(window, Qt::RightButton, {}, at);
     QTRY_VERIFY(menu->isVisible());
+    for (QWidget* w : QApplication::topLevelWidgets())
+      QVERIFY(w == menu || !qobject_cast<QMenu*>(w) || !w->isVisible());
     QCOMPARE(menu->objectName(), QString("pmDumpRequest"));
     QCOMPARE(menu->actions().size(), 1);
     QAction* edit = menu->actions().first();
     QCOMPARE(edit->text(), QString("&Edit Dump Request String..."));
     QCOMPARE(edit->statusTip(), QString("Edit Dump Request String"));
     menu->hide();
-    QTest::mouseRelease(rig.Button(), Qt::RightButton);
+    QTest::mouseRelease(window, Qt::RightButton, {}, at);
     QVERIFY(rig.Sent().empty());  // the right button sends nothing
 
     QString shown, warning;

@@ -12,6 +12,7 @@
 #include "keyboard/keyboard_sender.h"
 #include "keyboard/ui/keys_widget.h"
 #include "keyboard/ui/midi_keyboard_window.h"
+#include "support/looks.h"
 
 namespace quorvane {
 
@@ -68,8 +69,17 @@ class MidiKeyboardWindowTest : public QObject {
     }
     QCOMPARE(w.PanicButton()->text(), QStringLiteral("Panic"));
     QCOMPARE(w.PanicButton()->geometry(), QRect(434, 4, 35, 20));
-    QCOMPARE(w.BankUpDown()->geometry(), QRect(105, 4, 12, 20));
-    QCOMPARE(w.ProgramUpDown()->geometry(), QRect(224, 4, 12, 20));
+    // Each list's arrows right beside it; the captions' font decides where the lists begin.
+    QCOMPARE(w.BankUpDown()->geometry(), QRect(w.BankList()->geometry().right() + 2, 4, 12, 20));
+    QCOMPARE(w.ProgramUpDown()->geometry(),
+             QRect(w.ProgramList()->geometry().right() + 2, 4, 12, 20));
+  }
+
+  // Captions whole beside their lists, which drop down a screenful and look their state.
+  void captionsAndListsShowWhole() {
+    TMidiKeyboardWindow w(sender_);
+    w.show();
+    QCOMPARE(testing::LookFaults(w), QStringList());
   }
 
   void drawsAPianoOfFortyThreeWhiteKeys() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/looks.h"
 #include "surface/surface_model.h"
 
 namespace quorvane {
@@ -103,6 +104,10 @@ class VectorControllerWindowTest : public QObject {
     for (int x = 0; x < shown.width() && !drawn; ++x)
       drawn = shown.pixelColor(x, shown.height() / 2) != QColor(Qt::black);
     QVERIFY(drawn);
+  }
+
+  void listsDropDownAScreenfulAndLookDisabledWhenTheyAre() {
+    QCOMPARE(testing::LookFaults(*window), QStringList());
   }
 
   void readoutsFollowEveryMoveAndClampAtTheEdges() {

@@ -322,6 +322,51 @@ class MainWindowTest : public QObject {
     window->SetStandingMessage(QString());
   }
 
+  // A dark desktop with light buttons, set under the open window and then before a new one:
+  // each tool glyph and slot number stands out from what is behind it.
+  void glyphsAndNumbersShowOnADarkDesktop() {
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Button, QColor(200, 200, 200));
+    dark.setColor(QPalette::ButtonText, Qt::black);
+    QApplication::setPalette(dark);
+    QTRY_COMPARE(window->palette().color(QPalette::Window), QColor(45, 45, 45));
+    QStringList faint;
+    for (int twice = 0; twice < 2; ++twice, window.reset(), Open()) {
+      for (QToolButton* b : window->findChildren<QToolButton*>()) {
+        const QImage glyph = b->icon().pixmap(16, 16).toImage();
+        int shown = 0;
+        for (int p = 0; p < 256 && !glyph.isNull(); ++p)
+          shown += qAbs(qGray(glyph.pixel(p % 16, p / 16)) - 45) >= 30 &&
+                   qAlpha(glyph.pixel(p % 16, p / 16)) >= 128;
+        if (b->defaultAction() && shown < 8) faint << b->objectName();
+      }
+      for (int s = 1; s <= kSlotCount; ++s) {
+        QLabel* n = window->NumberLabel(s);
+        if (qAbs(qGray(Text(n).rgb()) - qGray(Background(n).rgb())) < 64) faint << n->objectName();
+      }
+    }
+    QApplication::setPalette(saved);
+    QCOMPARE(faint.join(','), QString());
+  }
+
+  // A device notice set before the state of the MIDI system waits under it; a long one is cut
+  // to the panel and told whole by the tool tip.
+  void noticesKeepTheMostImportantInSightAndTellAllOnHover() {
+    QLabel* panel = window->StatusPanel(0);
+    const QString device = QStringLiteral("MIDI Output \"Synth Out\" is missing. ").repeated(4);
+    window->SetNotice(StatusNotices::Source::kDevice, device);
+    window->SetStandingMessage(QStringLiteral("The JACK server has stopped."));
+    QCOMPARE(panel->text(), QStringLiteral("The JACK server has stopped."));
+    QVERIFY(panel->toolTip().contains(device.trimmed()));
+    window->SetStandingMessage(QString());
+    QVERIFY(panel->text().endsWith(QChar(0x2026)));
+    QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width());
+    QCOMPARE(panel->toolTip(), device.trimmed());
+  }
+
   void exitClosesTheWindow() {
     QTest::mouseClick(window->ToolButton(QStringLiteral("ToolButton11")), Qt::LeftButton);
     QVERIFY(!window->isVisible());
@@ -354,7 +399,7 @@ class MainWindowTest : public QObject {
            "Filter Unused Sliders Using &Controller Dump...", "Ctrl+F", kPlain, false},
           {"SortSliders", "Filter Unused Sliders Using Nord Modular &Patch File...", "Ctrl+Shift+F",
            kPlain, false},
-          {"Exit1", "E&xit", "", kPlain, true}}},
+          {"Exit1", "E&xit", "Ctrl+Q", kPlain, true}}},
         {"&MIDI",
          {{"SendAllControllers1", "Send &All Controllers", "F6", kPlain, false},
           {"SendControllersOnCurrentPage1", "Send All Controllers On &Current Page", "F7", kPlain,
