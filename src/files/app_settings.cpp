@@ -83,7 +83,7 @@ T& Ref(const Field& f) {
 }
 
 struct Key {
-  QString section, name;
+  SettingsTextFile::Name section, name;
   Rule rule;
   Bind bind;
   int index = 0;
@@ -207,7 +207,7 @@ void ReadKey(const SettingsTextFile& f, QSize screen, const Key& k, AppSettings&
              AppSettings& defaults) {
   const Field to = k.bind(a, k.index);
   const Field def = k.bind(defaults, k.index);
-  const QString& s = k.section;
+  const SettingsTextFile::Name& s = k.section;
   switch (k.rule) {
     case Rule::kInt:
       Ref<int>(to) = f.ReadInteger(s, k.name, Ref<int>(def));

@@ -2,7 +2,10 @@
 
 #include "files/text_encoding.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstring>
 
 namespace quorvane {
@@ -18,70 +21,106 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
+// A table rather than comparisons: names are folded and compared a byte at a time on every
+// lookup, and the fuzzing build traces each comparison.
+constexpr auto kLower = [] {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return t;
+}();
+
 char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  return static_cast<char>(kLower.data()[static_cast<unsigned char>(c)]);
 }
 
-// Lower-case copy of bytes [b, e) with blanks trimmed, in one allocation.
-QByteArray LowerTrimmed(const char* b, const char* e) {
+void Trim(const char*& b, const char*& e) {
   while (b != e && IsBlank(*b)) ++b;
   while (e != b && IsBlank(e[-1])) --e;
-  QByteArray out(e - b, Qt::Uninitialized);
-  char* o = out.data();
-  for (; b != e; ++b) *o++ = AsciiLower(*b);
-  return out;
+}
+
+// FNV-1a over the lower-case bytes: names are short, and this beats the library's hash here.
+std::uint32_t FoldHash(const char* b, const char* e) {
+  std::uint32_t h = 2166136261u;
+  for (; b != e; ++b) h = (h ^ static_cast<unsigned char>(AsciiLower(*b))) * 16777619u;
+  return h;
+}
+
+bool SameButCase(QByteArrayView a, QByteArrayView b) {
+  if (a.size() != b.size()) return false;
+  // Names are mostly spelled in the file as the program folds them, and memcmp is cheap.
+  if (a.isEmpty() || std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.size())) == 0)
+    return true;
+  const char* q = b.data();
+  unsigned diff = 0;
+  for (const char c : a) diff |= static_cast<unsigned>(AsciiLower(c) ^ AsciiLower(*q++));
+  return diff == 0;
 }
 
 QByteArray Encoded(const QString& text, TextEncoding encoding) {
   return encoding == TextEncoding::kWindows1252 ? ToWindows1252(text) : text.toUtf8();
 }
 
-// Lookups are hot: keys are ASCII in practice, so skip the encoding round trip for them.
-QByteArray LowerKey(const QString& name, TextEncoding encoding) {
-  const qsizetype n = name.size();
-  QByteArray out(n, Qt::Uninitialized);
-  const QChar* in = name.constData();
-  for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = in[i].unicode();
+using Bytes = QVarLengthArray<char, 128>;
+
+// Appends the text in the file's encoding with line breaks made blanks, as a newline inside a
+// value would split the line and could forge keys. ASCII, the usual case, needs no temporary.
+void AppendOneLine(Bytes& out, const QString& text, TextEncoding encoding) {
+  const qsizetype start = out.size();
+  out.reserve(start + text.size());
+  for (const QChar ch : text) {
+    const char16_t c = ch.unicode();
     if (c >= 0x80) {
-      const QByteArray bytes = Encoded(name, encoding);
-      return LowerTrimmed(bytes.constBegin(), bytes.constEnd());
+      out.resize(start);
+      for (const char byte : Encoded(text, encoding))
+        out.append(byte == '\r' || byte == '\n' ? ' ' : byte);
+      return;
     }
-    out[i] = AsciiLower(static_cast<char>(c));
+    out.append(c == '\r' || c == '\n' ? ' ' : static_cast<char>(c));
   }
-  if (n > 0 && (IsBlank(out.front()) || IsBlank(out.back())))
-    return LowerTrimmed(out.constBegin(), out.constEnd());
-  return out;
+}
+
+QByteArray Raw(const Bytes& bytes) {
+  return QByteArray::fromRawData(bytes.constData(), bytes.size());
 }
 
 // Value text after the first "=", blanks trimmed and one pair of matching quotes removed.
-QByteArray ValueOf(const QByteArray& line) {
-  const qsizetype eq = line.indexOf('=');
-  QByteArray v = line.mid(eq + 1).trimmed();
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.mid(1, v.size() - 2);
-  return v;
+QByteArrayView ValueOf(const QByteArray& line) {
+  const char* b = line.constData() + line.indexOf('=') + 1;
+  const char* e = line.constEnd();
+  Trim(b, e);
+  if (e - b >= 2 && (*b == '"' || *b == '\'') && e[-1] == *b) ++b, --e;
+  return QByteArrayView(b, e - b);
+}
+
+// The text before the first "=" (all of it when there is none), blanks trimmed; whether the
+// line has an "=".
+bool KeyPart(const QByteArray& line, const char*& b, const char*& e) {
+  b = line.constBegin();
+  e = line.constEnd();
+  while (b != e && IsBlank(*b)) ++b;
+  const void* eq = std::memchr(b, '=', static_cast<size_t>(e - b));
+  if (eq) e = static_cast<const char*>(eq);
+  Trim(b, e);
+  return eq != nullptr;
 }
 
 // Key lines are "key=value" with a non-empty key; ';' and '#' start comment lines.
-QByteArray KeyOf(const QByteArray& line) {
-  const char* b = line.constBegin();
-  const char* e = line.constEnd();
-  while (b != e && IsBlank(*b)) ++b;
-  if (b == e || *b == ';' || *b == '#' || *b == '=') return {};
-  const char* eq = static_cast<const char*>(std::memchr(b, '=', static_cast<size_t>(e - b)));
-  if (!eq) return {};
-  return LowerTrimmed(b, eq);
+bool IsKeyLine(bool has_equals, const char* key_begin, const char* key_end) {
+  return has_equals && key_begin != key_end && *key_begin != ';' && *key_begin != '#';
 }
 
-bool SectionNameOf(const QByteArray& line, QByteArray* name) {
-  const char* b = line.constBegin();
-  const char* e = line.constEnd();
+// The name inside "[...]" up to the first "]", blanks trimmed; false for other lines.
+bool SectionPart(const QByteArray& line, const char*& b, const char*& e) {
+  b = line.constBegin();
+  e = line.constEnd();
   while (b != e && IsBlank(*b)) ++b;
   if (b == e || *b != '[') return false;
   const char* close = static_cast<const char*>(std::memchr(b, ']', static_cast<size_t>(e - b)));
   if (!close) return false;
-  *name = LowerTrimmed(b + 1, close);
+  b = b + 1;
+  e = close;
+  Trim(b, e);
   return true;
 }
 
@@ -105,28 +144,97 @@ bool ParseHex(const char* p, const char* end, std::int32_t* out) {
   return true;
 }
 
-// A newline inside a value would split the line and could forge keys.
-QByteArray OneLine(QByteArray value) {
-  value.replace('\r', ' ');
-  value.replace('\n', ' ');
-  return value;
+// ASCII lower case, blanks trimmed, as lookups compare names; returns the hash.
+template <class C, class Out>
+std::uint32_t FoldInto(const C* b, const C* e, Out& out) {
+  auto blank = [](C c) { return IsBlank(static_cast<char>(c)); };
+  while (b != e && blank(*b)) ++b;
+  while (e != b && blank(e[-1])) --e;
+  out.resize(e - b);
+  char* o = out.data();
+  for (; b != e; ++b) *o++ = AsciiLower(static_cast<char>(*b));
+  return FoldHash(out.constBegin(), out.constEnd());
 }
 
 // Reading trims blanks and takes off one pair of quotes: a value that would lose either is
 // written inside a pair of quotes, so that it reads back as it was.
-QByteArray Quoted(QByteArray value) {
-  if (value.isEmpty()) return value;
-  const bool quoted_already = value.size() >= 2 &&
-                              (value.front() == '"' || value.front() == '\'') &&
-                              value.back() == value.front();
-  if (quoted_already || IsBlank(value.front()) || IsBlank(value.back())) {
-    value.prepend('"');
+void Quote(Bytes& value) {
+  if (value.isEmpty()) return;
+  const char f = value.front();
+  const bool quoted_already = value.size() >= 2 && (f == '"' || f == '\'') && value.back() == f;
+  if (quoted_already || IsBlank(f) || IsBlank(value.back())) {
+    value.insert(value.begin(), '"');
     value.append('"');
   }
-  return value;
 }
 
 }  // namespace
+
+SettingsTextFile::Name::Name(const QString& text) : text_(text) {
+  const auto* in = reinterpret_cast<const char16_t*>(text.constData());
+  const char16_t* end = in + text.size();
+  unsigned all = 0;
+  for (const char16_t* c = in; c != end; ++c) all |= *c;
+  ascii_ = all < 0x80;
+  if (ascii_) hash_ = FoldInto(in, end, folded_);
+}
+
+QByteArrayView SettingsTextFile::Name::Folded(TextEncoding encoding, Bytes& scratch,
+                                              std::uint32_t* hash) const {
+  if (ascii_) {
+    *hash = hash_;
+    return {folded_.constData(), folded_.size()};
+  }
+  const QByteArray bytes = Encoded(text_, encoding);
+  *hash = FoldInto(bytes.constBegin(), bytes.constEnd(), scratch);
+  return {scratch.constData(), scratch.size()};
+}
+
+template <class Same>
+int SettingsTextFile::NameIndex::Find(std::uint32_t hash, const Same& same) const {
+  if (slots_.empty()) return -1;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.value < 0) return -1;
+    if (slot.hash == hash && same(slot.value)) return slot.value;
+  }
+}
+
+void SettingsTextFile::NameIndex::Add(std::uint32_t hash, int value) {
+  if ((size_ + 1) * 4 > slots_.size() * 3) {  // at most three quarters full
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{});
+    for (const Slot& slot : old)
+      if (slot.value >= 0) Place(slot.hash, slot.value);
+  }
+  Place(hash, value);
+  ++size_;
+}
+
+void SettingsTextFile::NameIndex::Place(std::uint32_t hash, int value) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  while (slots_[i].value >= 0) i = (i + 1) & mask;
+  slots_[i] = {hash, value};
+}
+
+int SettingsTextFile::FindSection(QByteArrayView name, std::uint32_t hash) const {
+  return section_index_.Find(hash, [&](int i) {
+    return SameButCase(sections_[static_cast<std::size_t>(i)].header.odd_name, name);
+  });
+}
+
+int SettingsTextFile::FindKey(const Section& section, QByteArrayView name, std::uint32_t hash) {
+  return section.keys.Find(hash, [&](int i) {
+    const Line& line = section.lines[static_cast<std::size_t>(i)];
+    if (!line.odd_name.isNull()) return SameButCase(line.odd_name, name);
+    const char* b;
+    const char* e;
+    KeyPart(line.text, b, e);
+    return SameButCase(QByteArrayView(b, e - b), name);
+  });
+}
 
 SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
   Clear();
@@ -134,7 +242,7 @@ SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
 
 void SettingsTextFile::Clear() {
   sections_.clear();
-  section_index_.clear();
+  section_index_ = NameIndex();
   sections_.emplace_back();  // lines before the first section
   default_eol_ = kLf;
   encoding_ = TextEncoding::kUtf8;
@@ -183,7 +291,7 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
   qsizetype nl = -2;  // next "\n" at or after start, -1 if none; searched again once passed
   auto flush_chunk = [&](qsizetype end) {
     if (end > chunk_start)
-      sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}});
+      sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}, false, {}});
   };
   while (start < size) {
     if (nl != -1 && nl < start) nl = source_.indexOf('\n', start);
@@ -218,19 +326,30 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
     }
     line.text = view(start, len);
 
-    QByteArray name;
-    if (SectionNameOf(line.text, &name)) {
+    const char* name_begin;
+    const char* name_end;
+    const char* key_begin;
+    const char* key_end;
+    if (SectionPart(line.text, name_begin, name_end)) {
       flush_chunk(start);
       Section s;
       s.header = std::move(line);
       s.has_header = true;
       sections_.push_back(std::move(s));
-      section_index_.emplace(std::move(name), static_cast<int>(sections_.size() - 1));
+      // Sections are few and looked up on every read: their names are kept folded.
+      QByteArray& folded = sections_.back().header.odd_name;
+      const std::uint32_t hash = FoldInto(name_begin, name_end, folded);
+      if (FindSection(folded, hash) < 0)
+        section_index_.Add(hash, static_cast<int>(sections_.size() - 1));
       chunk_start = next;
-    } else if (const QByteArray key = KeyOf(line.text); !key.isEmpty()) {
+    } else if (const bool has_equals = KeyPart(line.text, key_begin, key_end);
+               IsKeyLine(has_equals, key_begin, key_end)) {
       flush_chunk(start);
       Section& current = sections_.back();
-      current.keys.emplace(key, static_cast<int>(current.lines.size()));
+      const QByteArrayView name(key_begin, key_end - key_begin);
+      const std::uint32_t hash = FoldHash(key_begin, key_end);
+      if (FindKey(current, name, hash) < 0)
+        current.keys.Add(hash, static_cast<int>(current.lines.size()));
       line.is_key = true;
       current.lines.push_back(std::move(line));
       chunk_start = next;
@@ -262,27 +381,31 @@ FileStatus SettingsTextFile::Save() const {
   return SaveFile(path_, ToBytes(), writer_, QStringLiteral("Unable to write to %1").arg(path_));
 }
 
-const SettingsTextFile::Line* SettingsTextFile::FindLine(const QString& section,
-                                                         const QString& key) const {
-  const auto s = section_index_.find(LowerName(section));
-  if (s == section_index_.end()) return nullptr;
-  const Section& sec = sections_[static_cast<std::size_t>(s->second)];
-  const auto k = sec.keys.find(LowerName(key));
-  if (k == sec.keys.end()) return nullptr;
-  return &sec.lines[static_cast<std::size_t>(k->second)];
+const SettingsTextFile::Line* SettingsTextFile::FindLine(const Name& section,
+                                                         const Name& key) const {
+  Name::Bytes scratch;
+  std::uint32_t hash;
+  QByteArrayView folded = section.Folded(encoding_, scratch, &hash);
+  const int si = FindSection(folded, hash);
+  if (si < 0) return nullptr;
+  const Section& sec = sections_[static_cast<std::size_t>(si)];
+  folded = key.Folded(encoding_, scratch, &hash);
+  const int k = FindKey(sec, folded, hash);
+  return k < 0 ? nullptr : &sec.lines[static_cast<std::size_t>(k)];
 }
 
-bool SettingsTextFile::HasKey(const QString& section, const QString& key) const {
+bool SettingsTextFile::HasKey(const Name& section, const Name& key) const {
   return FindLine(section, key) != nullptr;
 }
 
-QString SettingsTextFile::ReadString(const QString& section, const QString& key, const QString& def,
+QString SettingsTextFile::ReadString(const Name& section, const Name& key, const QString& def,
                                      qsizetype max_length) const {
   const Line* line = FindLine(section, key);
   if (!line) return def;
-  const QByteArray value = ValueOf(line->text);
-  QString s =
-      encoding_ == TextEncoding::kWindows1252 ? FromWindows1252(value) : QString::fromUtf8(value);
+  const QByteArrayView value = ValueOf(line->text);
+  QString s = encoding_ == TextEncoding::kWindows1252
+                  ? FromWindows1252(QByteArray::fromRawData(value.data(), value.size()))
+                  : QString::fromUtf8(value);
   if (s.size() > max_length) {
     qsizetype n = max_length;
     if (s.at(n - 1).isHighSurrogate()) --n;  // never split a character in two
@@ -291,7 +414,7 @@ QString SettingsTextFile::ReadString(const QString& section, const QString& key,
   return s;
 }
 
-std::int32_t SettingsTextFile::ReadInteger(const QString& section, const QString& key,
+std::int32_t SettingsTextFile::ReadInteger(const Name& section, const Name& key,
                                            std::int32_t def) const {
   const Line* line = FindLine(section, key);
   std::int32_t v = 0;
@@ -299,16 +422,16 @@ std::int32_t SettingsTextFile::ReadInteger(const QString& section, const QString
   return v;
 }
 
-bool SettingsTextFile::ReadBool(const QString& section, const QString& key, bool def) const {
+bool SettingsTextFile::ReadBool(const Name& section, const Name& key, bool def) const {
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-std::uint8_t SettingsTextFile::ReadByte(const QString& section, const QString& key,
+std::uint8_t SettingsTextFile::ReadByte(const Name& section, const Name& key,
                                         std::uint8_t def) const {
   return static_cast<std::uint8_t>(ReadInteger(section, key, def) & 0xFF);
 }
 
-bool SettingsTextFile::ParseInteger(const QByteArray& text, std::int32_t* out) {
+bool SettingsTextFile::ParseInteger(QByteArrayView text, std::int32_t* out) {
   const char* p = text.constData();
   const char* end = p + text.size();
   if (text.size() > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
@@ -329,28 +452,38 @@ bool SettingsTextFile::ParseInteger(const QByteArray& text, std::int32_t* out) {
   return true;
 }
 
-void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
-                                const QByteArray& value) {
-  const QByteArray sname = LowerName(section);
-  auto s = section_index_.find(sname);
-  int si;
-  if (s == section_index_.end()) {
+void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByteArray& value) {
+  Name::Bytes scratch;
+  std::uint32_t hash;
+  const QByteArrayView sname = section.Folded(encoding_, scratch, &hash);
+  int si = FindSection(sname, hash);
+  if (si < 0) {
+    Bytes name;
+    name.append('[');
+    AppendOneLine(name, section.text(), encoding_);
+    name.append(']');
     Section fresh;
-    fresh.header = {"[" + OneLine(Encode(section)) + "]", default_eol_};
+    fresh.header = {QByteArray(name.constData(), name.size()), default_eol_, false, {}};
     fresh.has_header = true;
+    fresh.header.odd_name = QByteArray(sname.data(), sname.size());
     sections_.push_back(std::move(fresh));
     si = static_cast<int>(sections_.size() - 1);
-    section_index_.emplace(sname, si);
-  } else {
-    si = s->second;
+    section_index_.Add(hash, si);
   }
   Section& sec = sections_[static_cast<std::size_t>(si)];
-  const QByteArray kname = LowerName(key);
-  const auto k = sec.keys.find(kname);
-  if (k != sec.keys.end()) {
-    // Keep the key as it is spelled in the file; replace what follows "=".
-    QByteArray& text = sec.lines[static_cast<std::size_t>(k->second)].text;
-    text = text.left(text.indexOf('=') + 1) + value;
+  const QByteArrayView kname = key.Folded(encoding_, scratch, &hash);
+  if (const int k = FindKey(sec, kname, hash); k >= 0) {
+    // Keep the key as it is spelled in the file; replace what follows "=". The same value
+    // keeps the line as it is, without a copy.
+    QByteArray& text = sec.lines[static_cast<std::size_t>(k)].text;
+    const qsizetype keep = text.indexOf('=') + 1;
+    if (text.size() - keep == value.size() &&
+        std::equal(value.constBegin(), value.constEnd(), text.constData() + keep))
+      return;
+    QByteArray changed(keep + value.size(), Qt::Uninitialized);
+    std::copy_n(text.constData(), keep, changed.data());
+    std::copy_n(value.constData(), value.size(), changed.data() + keep);
+    text = std::move(changed);
     return;
   }
   // A new key goes after the section's last key, so blank lines and comments that lead into
@@ -358,31 +491,35 @@ void SettingsTextFile::WriteRaw(const QString& section, const QString& key,
   std::size_t pos = sec.lines.size();
   if (!sec.keys.empty())
     while (!sec.lines[pos - 1].is_key) --pos;
-  Line line{OneLine(Encode(key)) + "=" + value, default_eol_, true};
+  Bytes text;
+  AppendOneLine(text, key.text(), encoding_);
+  text.append('=');
+  text.append(value.constData(), value.size());
+  Line line{QByteArray(text.constData(), text.size()), default_eol_, true, {}};
+  const char* b;
+  const char* e;
+  KeyPart(line.text, b, e);
+  if (!SameButCase(QByteArrayView(b, e - b), kname))
+    line.odd_name = QByteArray(kname.data(), kname.size());
   sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
-  sec.keys.emplace(kname, static_cast<int>(pos));
+  sec.keys.Add(hash, static_cast<int>(pos));
 }
 
-QByteArray SettingsTextFile::Encode(const QString& text) const {
-  return Encoded(text, encoding_);
+void SettingsTextFile::WriteString(const Name& section, const Name& key, const QString& value) {
+  Bytes bytes;
+  AppendOneLine(bytes, value, encoding_);
+  Quote(bytes);
+  WriteRaw(section, key, Raw(bytes));
 }
 
-QByteArray SettingsTextFile::LowerName(const QString& name) const {
-  return LowerKey(name, encoding_);
+void SettingsTextFile::WriteInteger(const Name& section, const Name& key, std::int32_t value) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  WriteRaw(section, key, QByteArray::fromRawData(digits, end - digits));
 }
 
-void SettingsTextFile::WriteString(const QString& section, const QString& key,
-                                   const QString& value) {
-  WriteRaw(section, key, Quoted(OneLine(Encode(value))));
-}
-
-void SettingsTextFile::WriteInteger(const QString& section, const QString& key,
-                                    std::int32_t value) {
-  WriteRaw(section, key, QByteArray::number(value));
-}
-
-void SettingsTextFile::WriteBool(const QString& section, const QString& key, bool value) {
-  WriteRaw(section, key, value ? "1" : "0");
+void SettingsTextFile::WriteBool(const Name& section, const Name& key, bool value) {
+  WriteRaw(section, key, QByteArray::fromRawData(value ? "1" : "0", 1));
 }
 
 }  // namespace quorvane

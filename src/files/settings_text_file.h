@@ -2,10 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVarLengthArray>
 #include <chrono>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "files/atomic_file.h"
@@ -27,6 +27,27 @@ class SettingsTextFile {
   static constexpr qint64 kMaxFileSize = qint64{4} * 1024 * 1024;
   static constexpr int kMaxValueLength = 2047;
 
+  // A section or key name, ASCII lower-cased and hashed once: tables of names looked up again
+  // and again skip that work on every call. A name with other characters is folded in the
+  // file's own encoding on each lookup.
+  class Name {
+   public:
+    Name(const QString& text);  // NOLINT(google-explicit-constructor): any text is a name
+    Name(const char* text)
+        : Name(QString::fromUtf8(text)) {}  // NOLINT(google-explicit-constructor)
+    const QString& text() const { return text_; }
+
+   private:
+    friend class SettingsTextFile;
+    using Bytes = QVarLengthArray<char, 32>;
+    // The folded bytes and their hash; scratch holds them for a name that is not ASCII.
+    QByteArrayView Folded(TextEncoding encoding, Bytes& scratch, std::uint32_t* hash) const;
+    QString text_;
+    Bytes folded_;  // blanks trimmed; empty unless ascii_
+    std::uint32_t hash_ = 0;
+    bool ascii_ = true;
+  };
+
   explicit SettingsTextFile(QString path = {});
 
   // Reads the file. A missing file is not an error: it reads as empty. A folder, an unreadable
@@ -47,21 +68,21 @@ class SettingsTextFile {
   TextEncoding encoding() const { return encoding_; }
   void SetWriter(FileWriter writer) { writer_ = std::move(writer); }
 
-  bool HasKey(const QString& section, const QString& key) const;
+  bool HasKey(const Name& section, const Name& key) const;
   // A value longer than max_length characters is cut there (never inside a character).
-  QString ReadString(const QString& section, const QString& key, const QString& def,
+  QString ReadString(const Name& section, const Name& key, const QString& def,
                      qsizetype max_length = kMaxValueLength) const;
-  std::int32_t ReadInteger(const QString& section, const QString& key, std::int32_t def) const;
-  bool ReadBool(const QString& section, const QString& key, bool def) const;
+  std::int32_t ReadInteger(const Name& section, const Name& key, std::int32_t def) const;
+  bool ReadBool(const Name& section, const Name& key, bool def) const;
   // Keeps the low eight bits of the integer read: 300 gives 44, -1 gives 255.
-  std::uint8_t ReadByte(const QString& section, const QString& key, std::uint8_t def) const;
+  std::uint8_t ReadByte(const Name& section, const Name& key, std::uint8_t def) const;
 
-  void WriteString(const QString& section, const QString& key, const QString& value);
-  void WriteInteger(const QString& section, const QString& key, std::int32_t value);
-  void WriteBool(const QString& section, const QString& key, bool value);
+  void WriteString(const Name& section, const Name& key, const QString& value);
+  void WriteInteger(const Name& section, const Name& key, std::int32_t value);
+  void WriteBool(const Name& section, const Name& key, bool value);
 
   // Integer syntax of the format: decimal with optional sign, "0x"/"0X" or "$" hexadecimal.
-  static bool ParseInteger(const QByteArray& text, std::int32_t* out);
+  static bool ParseInteger(QByteArrayView text, std::int32_t* out);
 
  private:
   // A key line, a section line, or a run of other lines kept as one opaque chunk (so blank
@@ -70,29 +91,43 @@ class SettingsTextFile {
     QByteArray text;  // a key or section line without its ending; a chunk with its endings
     QByteArray eol;   // "\n", "\r\n", "\r" or empty (chunks, and a last line without one)
     bool is_key = false;
+    // The lower-case name of a section header, and of a written key line whose text does not
+    // spell it back (a key that holds "=" or a line break); null otherwise, the name is then
+    // read from the text.
+    QByteArray odd_name;
   };
-  // FNV-1a: keys are short, and this is several times faster than the library's hash here.
-  struct KeyHash {
-    std::size_t operator()(const QByteArray& k) const noexcept {
-      std::uint64_t h = 14695981039346656037ull;
-      for (const char c : k) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-      return static_cast<std::size_t>(h);
-    }
+  // Lower-case name -> index of its line or section (first occurrence). Open addressing over
+  // the names' hashes: the names stay in the lines, so loading allocates nothing per key.
+  class NameIndex {
+   public:
+    template <class Same>
+    int Find(std::uint32_t hash, const Same& same) const;
+    void Add(std::uint32_t hash, int value);
+    bool empty() const { return size_ == 0; }
+
+   private:
+    struct Slot {
+      std::uint32_t hash = 0;
+      int value = -1;  // -1: free
+    };
+    void Place(std::uint32_t hash, int value);
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
   };
-  using KeyIndex = std::unordered_map<QByteArray, int, KeyHash>;
 
   struct Section {
     Line header;  // "[name]" line; unused for the lines before the first section
     bool has_header = false;
     std::vector<Line> lines;
-    KeyIndex keys;  // lower-case key -> index into lines (first occurrence)
+    NameIndex keys;  // lower-case key -> index into lines
   };
 
-  const Line* FindLine(const QString& section, const QString& key) const;
-  void WriteRaw(const QString& section, const QString& key, const QByteArray& value);
+  const Line* FindLine(const Name& section, const Name& key) const;
+  void WriteRaw(const Name& section, const Name& key, const QByteArray& value);
   void Clear();
-  QByteArray Encode(const QString& text) const;
-  QByteArray LowerName(const QString& name) const;
+  // Index of the section or key line whose name equals name but for ASCII case, or -1.
+  int FindSection(QByteArrayView name, std::uint32_t hash) const;
+  static int FindKey(const Section& section, QByteArrayView name, std::uint32_t hash);
 
   QString path_;
   QByteArray source_;  // the bytes loaded; the lines point into it
@@ -101,7 +136,7 @@ class SettingsTextFile {
   TextEncoding encoding_ = TextEncoding::kUtf8;
   bool bom_ = false;  // the file starts with a UTF-8 byte-order mark
   std::vector<Section> sections_;
-  KeyIndex section_index_;  // lower-case name -> index (first occurrence)
+  NameIndex section_index_;  // lower-case name -> index into sections_
   FileWriter writer_;
 };
 
