@@ -15,8 +15,9 @@ ALLOWED = {
     "keyboard":  ["model", "midi", "files", "surface"],
     "remote":    ["model", "midi", "files", "surface"],
     "shell":     ["model", "midi", "files", "surface"],
+    "osc":       ["model", "midi", "files", "surface"],
     "bridge":    ["model", "midi", "files", "surface", "snapshots", "morph", "keyboard",
-                  "remote", "shell"],
+                  "remote", "shell", "osc"],
     "app":       None,  # None: everything
 }
 # X/ui may include X, what X may include, and the ui folders of all those.
