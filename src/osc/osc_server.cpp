@@ -302,11 +302,9 @@ void OscServer::OnPageChanged(int page, int from) {
   const std::vector<Target> targets = Targets();
   if (targets.empty()) return;
   const std::string path = Path(OscTargetName(OscTarget::kPage));
+  // The slots of the new page follow as slot changes of the program's.
   for (const Target& t : targets)
     if (t.id != from) Send({t.endpoint, t.id, false}, path, page, 1);
-  // Every slot changed with the page, whoever turned it.
-  const SurfaceState state = observer_.State();
-  for (int s = 1; s <= kSlotCount; ++s) SendSlot(s, state, -1);
 }
 
 void OscServer::OnSnapshotsChanged() {
