@@ -21,7 +21,11 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
       QStringLiteral("settings"),
       QStringLiteral("Use FILE as the application settings file instead of the usual one."),
       QStringLiteral("FILE"));
-  parser.addOptions({help_option, version_option, no_splash, settings});
+  const QCommandLineOption osc_port(
+      QStringLiteral("osc-port"),
+      QStringLiteral("Listen for OSC on UDP port N for this run, whatever the settings say."),
+      QStringLiteral("N"));
+  parser.addOptions({help_option, version_option, no_splash, settings, osc_port});
 
   CommandLine out;
   const QString program = QStringLiteral("quorvane");
@@ -61,6 +65,16 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
       return out;
     }
     out.settings_path = QFileInfo(file).absoluteFilePath();
+  }
+  if (parser.isSet(osc_port)) {
+    bool number = false;
+    out.osc_port = parser.value(osc_port).toInt(&number);
+    if (!number || out.osc_port < 1 || out.osc_port > 65535) {
+      out.exit_code = 2;
+      out.error = QStringLiteral("%1: --osc-port needs a UDP port 1..65535, not '%2'\n")
+                      .arg(program, parser.value(osc_port));
+      return out;
+    }
   }
   return out;
 }

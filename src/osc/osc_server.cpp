@@ -66,6 +66,18 @@ std::vector<std::uint8_t> OscDatagram(std::string_view path, int value, bool as_
   return bytes;
 }
 
+OscConfig OscConfigOf(const AppSettings& settings) {
+  return {settings.osc_enabled, settings.osc_port, settings.osc_feedback_host,
+          settings.osc_feedback_port};
+}
+
+void StoreOscConfig(const OscConfig& config, AppSettings& settings) {
+  settings.osc_enabled = config.enabled;
+  settings.osc_port = config.port;
+  settings.osc_feedback_host = config.feedback_host;
+  settings.osc_feedback_port = config.feedback_port;
+}
+
 OscServer::OscServer(SurfaceCommands& commands, SurfaceObserver& observer, QObject* parent)
     : QObject(parent), commands_(commands), observer_(observer) {
   clock_ = [] { return std::chrono::steady_clock::now(); };
@@ -112,6 +124,18 @@ void OscServer::Close() {
   fd_ = -1;
   port_ = 0;
   clients_.clear();
+}
+
+QString OscServer::Configure(const OscConfig& config) {
+  if (!config.enabled) {
+    Close();
+    feedback_.reset();
+    return {};
+  }
+  QString error;
+  if (!Listening() || config.port != port_) error = Listen(config.port);
+  const QString target = SetFeedbackTarget(config.feedback_host, config.feedback_port);
+  return error.isEmpty() ? target : error;
 }
 
 QString OscServer::SetFeedbackTarget(const QString& host, int port) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/app_settings.h"
 #include "osc/osc_address.h"
 #include "surface/surface_commands.h"
 
@@ -35,6 +36,19 @@ struct OscCounts {
 };
 
 inline constexpr int kDefaultOscPort = 8000;
+
+// The server's settings, as the OSC section of the settings file keeps them.
+struct OscConfig {
+  bool enabled = false;
+  int port = kDefaultOscPort;
+  QString feedback_host;  // empty: no fixed feedback target
+  int feedback_port = 0;  // 0: none
+
+  bool operator==(const OscConfig&) const = default;
+};
+
+OscConfig OscConfigOf(const AppSettings& settings);
+void StoreOscConfig(const OscConfig& config, AppSettings& settings);
 // Far above what a hand on a controller sends, far below what would swamp the surface.
 inline constexpr int kOscMessagesPerSecond = 2000;
 inline constexpr int kMaxOscClients = 16;
@@ -64,6 +78,10 @@ class OscServer : public QObject {
   void Close();
   bool Listening() const { return fd_ >= 0; }
   int Port() const { return port_; }
+
+  // Listens, or stops, as the config says, keeping the socket when the port stays; sets the
+  // feedback target. Empty when all went well, else why not, for the user.
+  QString Configure(const OscConfig& config);
 
   // A fixed target for feedback; an empty host or port 0 is none. Empty when it is set or
   // cleared, else why not (an unknown host).
