@@ -97,7 +97,7 @@ QString OscServer::Listen(int port, bool all_interfaces) {
   Close();
   if (port < 0 || port > 65535) return QStringLiteral("%1 is not a UDP port.").arg(port);
   const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return QStringLiteral("Cannot open a UDP socket: %1").arg(std::strerror(errno));
+  if (fd < 0) return QStringLiteral("Cannot open a UDP socket: %1").arg(qt_error_string(errno));
   const sockaddr_in address = SocketAddress(
       {all_interfaces ? INADDR_ANY : INADDR_LOOPBACK, static_cast<std::uint16_t>(port)});
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
@@ -106,7 +106,7 @@ QString OscServer::Listen(int port, bool all_interfaces) {
     if (error == EADDRINUSE)
       return QStringLiteral("UDP port %1 is in use by another program. Choose another port.")
           .arg(port);
-    return QStringLiteral("Cannot listen on UDP port %1: %2").arg(port).arg(std::strerror(error));
+    return QStringLiteral("Cannot listen on UDP port %1: %2").arg(port).arg(qt_error_string(error));
   }
   sockaddr_in bound{};
   socklen_t length = sizeof bound;

@@ -32,7 +32,7 @@ OscDialog::OscDialog(QWidget* parent)
   form->addRow(QStringLiteral("Feedback &host:"), feedback_host_);
   form->addRow(QStringLiteral("Feedback p&ort:"), feedback_port_);
   form->addRow(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &OscDialog::Accept);
+  connect(buttons, &QDialogButtonBox::accepted, this, &OscDialog::TryApply);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
@@ -47,7 +47,7 @@ bool OscDialog::Edit(OscConfig& config, const Apply& apply) {
   return true;
 }
 
-void OscDialog::Accept() {
+void OscDialog::TryApply() {
   edited_ = {enabled_->isChecked(), port_->value(), feedback_host_->text().trimmed(),
              feedback_port_->value()};
   const QString error = apply_ ? apply_(edited_) : QString();

@@ -27,7 +27,7 @@ class OscDialog : public QDialog {
   bool Edit(OscConfig& config, const Apply& apply);
 
  private:
-  void Accept();
+  void TryApply();
 
   QCheckBox* enabled_;
   QSpinBox* port_;
