@@ -278,6 +278,9 @@ void Session::StartOsc() {
   item->setStatusTip(QStringLiteral("Control the surface from OSC apps and music software"));
   connect(item, &QAction::triggered, this, [this] {
     OscConfig config = OscConfigOf(settings_);
+    // What runs, --osc-port included; OK stores what the dialog then shows.
+    config.enabled = osc_->Listening();
+    if (osc_->Listening()) config.port = osc_->Port();
     if (osc_dialog_->Edit(config, [this](const OscConfig& c) { return osc_->Configure(c); }))
       StoreOscConfig(config, settings_);
   });
