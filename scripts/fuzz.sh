@@ -14,6 +14,7 @@ targets=(
   "fuzz_patch_filter files fuzz/files/corpus_patch_filter 16384"
   "fuzz_midi_input midi fuzz/midi/corpus_midi_input 4096"
   "fuzz_snapshot_library snapshots fuzz/snapshots/corpus_snapshot_library 16384"
+  "fuzz_osc_message osc fuzz/osc/corpus_osc_message 1024"
 )
 each=$((seconds / ${#targets[@]}))
 ((each >= 1)) || each=1

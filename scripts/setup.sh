@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libxkbcommon-dev
   librtmidi-dev libjack-jackd2-dev jackd2 jack-tools pipewire pipewire-jack
+  liblo-dev liblo-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format clang-tidy libclang-rt-14-dev
   xvfb xauth trayer

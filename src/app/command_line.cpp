@@ -69,11 +69,15 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
       QStringLiteral("settings"),
       QStringLiteral("Use FILE as the application settings file instead of the usual one."),
       QStringLiteral("FILE"));
+  const QCommandLineOption osc_port(
+      QStringLiteral("osc-port"),
+      QStringLiteral("Listen for OSC on UDP port N for this run, whatever the settings say."),
+      QStringLiteral("N"));
   const QCommandLineOption portable(
       QStringLiteral("portable"),
       QStringLiteral("Keep the settings in Brellin.ini beside the program (made there when "
                      "missing), as a Brellin.ini already there does."));
-  parser.addOptions({help_option, version_option, no_splash, settings, portable});
+  parser.addOptions({help_option, version_option, no_splash, settings, portable, osc_port});
   // -style and --style alike, as Qt takes them.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   AddQtOptions(parser);
@@ -118,6 +122,16 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
       return out;
     }
     out.settings_path = QFileInfo(file).absoluteFilePath();
+  }
+  if (parser.isSet(osc_port)) {
+    bool number = false;
+    out.osc_port = parser.value(osc_port).toInt(&number);
+    if (!number || out.osc_port < 1 || out.osc_port > 65535) {
+      out.exit_code = 2;
+      out.error = QStringLiteral("%1: --osc-port needs a UDP port 1..65535, not '%2'\n")
+                      .arg(program, parser.value(osc_port));
+      return out;
+    }
   }
   return out;
 }

@@ -11,6 +11,7 @@ struct CommandLine {
   bool show_splash = true;
   QString settings_path;  // empty: the usual place
   bool portable = false;  // settings beside the executable
+  int osc_port = 0;       // OSC on this UDP port for the run; 0: as the settings say
 
   // Set when the run ends at once: --help, --version or a mistake. `output` goes to standard
   // output, `error` to standard error.

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   quorvane::Session::Options options;
   options.settings_path = cl.settings_path;
   options.portable = cl.portable;
+  options.osc_port = cl.osc_port;
   // No picture where nobody can see it.
   options.show_splash =
       cl.show_splash && QGuiApplication::platformName() != QLatin1String("offscreen");

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -27,6 +28,8 @@
 #include "midi/midi_system.h"
 #include "morph/ui/morph_slider_window.h"
 #include "morph/ui/vector_controller_window.h"
+#include "osc/osc_server.h"
+#include "osc/ui/osc_dialog.h"
 #include "remote/ui/transport_buttons.h"
 #include "shell/about_info.h"
 #include "shell/splash_gate.h"
@@ -79,6 +82,8 @@ Session::~Session() {
   delete splash_.data();
   tray_.reset();
   about_.reset();
+  osc_dialog_.reset();
+  osc_.reset();
   remote_.reset();
   surface_control_.reset();
   notice_box_.reset();
@@ -217,6 +222,7 @@ void Session::StartToolWindows() {
       std::make_unique<RemoteBinding>(*link_, *surface_control_, surface_control_->NewClient());
   BindTransportButtons(*window_,
                        [this](TransportButton button) { remote_->SendTransport(button); });
+  StartOsc();
   snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
   BindToolWindow(Command::kSnapshotList, *snapshot_window_);
   morph_window_ = std::make_unique<TMorphSliderWindow>(*model_, window_.get());
@@ -264,6 +270,37 @@ SettingsTargets Session::SettingsParts() {
 void Session::ApplySettings() {
   ApplySessionSettings(settings_, SettingsParts());
   remote_->ApplySettings(settings_);
+  ApplyOsc();
+}
+
+void Session::StartOsc() {
+  osc_ = std::make_unique<OscServer>(*surface_control_, *surface_control_);
+  osc_dialog_ = std::make_unique<OscDialog>(window_.get());
+  QMenu* view = window_->Menu(QStringLiteral("View1"));
+  view->addSeparator();
+  QAction* item = view->addAction(QStringLiteral("&OSC..."));
+  item->setObjectName(QStringLiteral("Osc1"));
+  item->setStatusTip(QStringLiteral("Control the surface from OSC apps and music software"));
+  connect(item, &QAction::triggered, this, [this] {
+    OscConfig config = OscConfigOf(settings_);
+    // What runs, --osc-port included; OK stores what the dialog then shows.
+    config.enabled = osc_->Listening();
+    if (osc_->Listening()) config.port = osc_->Port();
+    if (osc_dialog_->Edit(config, [this](const OscConfig& c) { return osc_->Configure(c); }))
+      StoreOscConfig(config, settings_);
+  });
+}
+
+void Session::ApplyOsc() {
+  OscConfig config = OscConfigOf(settings_);
+  // --osc-port: on for this run only; the settings file keeps its own.
+  if (options_.osc_port > 0) {
+    config.enabled = true;
+    config.port = options_.osc_port;
+  }
+  const QString error = osc_->Configure(config);
+  if (!error.isEmpty())
+    QTimer::singleShot(0, this, [this, error] { interaction_->ShowWarning(error); });
 }
 
 void Session::SaveSettings() {

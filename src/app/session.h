@@ -29,6 +29,8 @@ class DumpRequestButton;
 class MidiSettingsDialog;
 class WidgetFileInteraction;
 class KeyboardSender;
+class OscDialog;
+class OscServer;
 class RemoteBinding;
 class SurfaceControl;
 class SplashGate;
@@ -63,6 +65,7 @@ class Session : public QObject {
     bool show_splash = false;  // the start-up picture; the windows take no input while it is up
     int splash_ms = 4000;
     bool portable = false;  // the settings' usual place is beside the executable
+    int osc_port = 0;       // OSC on this port for the run; 0: as the settings say
   };
 
   Session();
@@ -96,6 +99,7 @@ class Session : public QObject {
   // The one way in for remote surfaces, and what they show.
   SurfaceControl& RemoteSurfaces() { return *surface_control_; }
   TSnapshotWindow& SnapshotList() { return *snapshot_window_; }
+  OscServer& Osc() { return *osc_; }
   TMorphSliderWindow& MorphSlider() { return *morph_window_; }
   TVectorController& VectorPad() { return *vector_window_; }
   const QString& SettingsPath() const { return settings_path_; }
@@ -122,6 +126,9 @@ class Session : public QObject {
   // The parts whose state the settings file keeps.
   SettingsTargets SettingsParts();
   void ApplySettings();
+  // The OSC server and its item in the View menu; ApplyOsc starts it as the settings say.
+  void StartOsc();
+  void ApplyOsc();
   void SaveSettings();
   void ConnectFileCommands();
   void StartMidi();
@@ -159,8 +166,10 @@ class Session : public QObject {
   std::unique_ptr<WidgetSnapshotInteraction> snapshot_interaction_;
   std::unique_ptr<SnapshotStore> snapshots_;
   std::unique_ptr<SnapshotBand> snapshot_band_;
-  std::unique_ptr<SurfaceControl> surface_control_;   // the one way in for remote surfaces
-  std::unique_ptr<RemoteBinding> remote_;             // remote control and the Transport band
+  std::unique_ptr<SurfaceControl> surface_control_;  // the one way in for remote surfaces
+  std::unique_ptr<RemoteBinding> remote_;            // remote control and the Transport band
+  std::unique_ptr<OscServer> osc_;
+  std::unique_ptr<OscDialog> osc_dialog_;
   std::unique_ptr<TSnapshotWindow> snapshot_window_;  // a child of the main window
   std::unique_ptr<TMorphSliderWindow> morph_window_;  // a child of the main window
   std::unique_ptr<TVectorController> vector_window_;  // a child of the main window

@@ -168,6 +168,16 @@ CommandOutcome SurfaceControl::ToggleTakeMode(SurfaceClient from) {
   return SetTakeMode(!snapshots_.TakeMode(), from);
 }
 
+CommandOutcome SurfaceControl::ShowBank(int bank, SurfaceClient /*from*/) {
+  if (bank < 1 || bank > kSnapshotBanks) return CommandOutcome::kNotTaken;
+  OpenBatch();
+  if (bank == snapshots_.CurrentBank()) return CommandOutcome::kUnchanged;
+  // The snapshot buttons change under a dialog that may be naming one of them.
+  if (DropWhileModal()) return CommandOutcome::kDropped;
+  snapshots_.SelectBank(bank);
+  return CommandOutcome::kApplied;
+}
+
 CommandOutcome SurfaceControl::Recall(int bank, int slot, SurfaceClient /*from*/) {
   if (bank < 1 || bank > kSnapshotBanks || slot < 0 || slot >= kSurfaceSnapshotSlots)
     return CommandOutcome::kNotTaken;

@@ -46,6 +46,7 @@ class SurfaceControl : public SurfaceObserver, public SurfaceCommands {
   CommandOutcome SnapshotSlotAction(int slot, SurfaceClient from) override;
   CommandOutcome SetTakeMode(bool on, SurfaceClient from) override;
   CommandOutcome ToggleTakeMode(SurfaceClient from) override;
+  CommandOutcome ShowBank(int bank, SurfaceClient from) override;
   CommandOutcome Recall(int bank, int slot, SurfaceClient from) override;
   CommandOutcome Morph(int position, SurfaceClient from) override;
 

@@ -23,6 +23,8 @@ const QString& kMidi = kMidiSettingsSection;
 const QString kRemote = QStringLiteral("Remote Settings");
 const QString kTransport = QStringLiteral("Transport Settings");
 const QString kSelection = QStringLiteral("Selection Settings");
+const QString kOsc = QStringLiteral("OSC");
+constexpr int kMaxUdpPort = 65535;
 
 // The MIDI dialog's delay range (MidiSettingsEditor::kMaxDelay); the files layer cannot see it.
 constexpr int kMaxMidiDelay = 1000;
@@ -187,6 +189,11 @@ const std::vector<Key>& Keys() {
 
     t.Row<kBool, &A::group_mode>(kSelection, "Group Selection");
     t.Row<kClampedByte, &A::randomize_factor>(kSelection, "Randomize Factor", 1, 100);
+
+    t.Row<kBool, &A::osc_enabled>(kOsc, "Enabled");
+    t.Row<kClamped, &A::osc_port>(kOsc, "Port", 1, kMaxUdpPort);
+    t.Row<kString, &A::osc_feedback_host>(kOsc, "Feedback Host");
+    t.Row<kClamped, &A::osc_feedback_port>(kOsc, "Feedback Port", 0, kMaxUdpPort);
     return t.Take();
   }();
   return keys;

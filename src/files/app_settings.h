@@ -71,6 +71,12 @@ struct AppSettings {
   bool group_mode = false;
   std::uint8_t randomize_factor = 50;
 
+  // "OSC"
+  bool osc_enabled = false;
+  int osc_port = 8000;
+  QString osc_feedback_host;  // empty: no fixed feedback target
+  int osc_feedback_port = 0;  // 0: none
+
   AppSettings();
   bool operator==(const AppSettings&) const = default;
 };

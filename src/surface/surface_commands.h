@@ -50,6 +50,8 @@ class SurfaceCommands {
   virtual CommandOutcome SnapshotSlotAction(int slot, SurfaceClient from) = 0;
   virtual CommandOutcome SetTakeMode(bool on, SurfaceClient from) = 0;
   virtual CommandOutcome ToggleTakeMode(SurfaceClient from) = 0;
+  // Bank 1..4 becomes the one the snapshot buttons show.
+  virtual CommandOutcome ShowBank(int bank, SurfaceClient from) = 0;
   // Bank 1..4, slot 0..9, whatever bank is shown.
   virtual CommandOutcome Recall(int bank, int slot, SurfaceClient from) = 0;
   // The morph slider's position 0..127: every ranged definition between its two bounds.

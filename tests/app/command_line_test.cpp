@@ -35,6 +35,7 @@ TEST(CommandLineTest, RunsTakeTheirOptions) {
   EXPECT_FALSE(qt.exit_code) << qt.error.toStdString();
   EXPECT_TRUE(qt.portable);
   EXPECT_FALSE(plain.portable);
+  EXPECT_EQ(Parse({QStringLiteral("--osc-port"), QStringLiteral("9000")}).osc_port, 9000);
 }
 
 TEST(CommandLineTest, TextAnswersEndTheRun) {
@@ -54,6 +55,8 @@ TEST(CommandLineTest, TextAnswersEndTheRun) {
            Case{{QStringLiteral("--bogus")}, 2, "", "Unknown option 'bogus'"},
            Case{{QStringLiteral("--settings")}, 2, "", "Missing value after '--settings'"},
            Case{{QStringLiteral("--settings"), QStringLiteral("/")}, 2, "", "needs a file"},
+           Case{{QStringLiteral("--osc-port"), QStringLiteral("0")}, 2, "", "needs a UDP port"},
+           Case{{QStringLiteral("--osc-port=x")}, 2, "", "needs a UDP port"},
            Case{{QStringLiteral("song.qrt")}, 2, "", "unexpected argument 'song.qrt'"},
        }) {
     SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());

@@ -23,6 +23,7 @@
 #include "files/favorites.h"
 #include "files/settings_lock.h"
 #include "files/slider_file_commands.h"
+#include "osc/osc_server.h"
 #include "snapshots/snapshot_store.h"
 #include "support/in_process_midi_service.h"
 #include "support/modal.h"
@@ -90,6 +91,28 @@ class SessionTest : public QObject {
     QVERIFY(session.Window().isEnabled());
     QCOMPARE(session.Model().CurrentPage(), 1);
     QCOMPARE(session.Model().View(24).caption, QStringLiteral("Slider 24"));
+  }
+
+  // OSC is off until asked; --osc-port turns it on for the run and leaves the file's own.
+  void oscListensOnlyWhenAskedAndTheRunDoesNotStoreIt() {
+    Session::Options options = Options();
+    {
+      Session session(options);
+      session.Start();
+      QVERIFY(!session.Osc().Listening());
+      QVERIFY(session.Window().findChild<QAction*>(QStringLiteral("Osc1")));
+      // A port the system picks is free: it goes to the next run's command line.
+      QVERIFY(session.Osc().Listen(0).isEmpty());
+      options.osc_port = session.Osc().Port();
+    }
+    Session session(options);
+    session.Start();
+    QVERIFY(session.Osc().Listening());
+    QCOMPARE(session.Osc().Port(), options.osc_port);
+    session.Shutdown();
+    QFile file(dir_.file(QStringLiteral("Brellin.ini")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("[OSC]\nEnabled=0\n"));
   }
 
   void firstStartIsSilentAndTheRunComesBack() {

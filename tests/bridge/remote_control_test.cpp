@@ -52,6 +52,7 @@ class NotingCommands : public SurfaceCommands {
     const CommandOutcome o = to_.ToggleTakeMode(f);
     return Note(o, store_.TakeMode() ? "take on" : "take off");
   }
+  CommandOutcome ShowBank(int b, SurfaceClient f) override { return to_.ShowBank(b, f); }
   CommandOutcome Recall(int b, int s, SurfaceClient f) override { return to_.Recall(b, s, f); }
   CommandOutcome Morph(int m, SurfaceClient f) override { return to_.Morph(m, f); }
 

@@ -86,6 +86,10 @@ AppSettings AllChanged() {
   a.transport_channel = 7;
   a.group_mode = true;
   a.randomize_factor = 77;
+  a.osc_enabled = true;
+  a.osc_port = 9000;
+  a.osc_feedback_host = "tablet.local";
+  a.osc_feedback_port = 9001;
   return a;
 }
 
@@ -142,6 +146,7 @@ QStringList AllChangedLines() {
   add("Transport Settings", {"Play Controller=183", "Stop Controller=184", "Record Controller=185",
                              "Pause Controller=186", "Channel=7"});
   add("Selection Settings", {"Group Selection=1", "Randomize Factor=77"});
+  add("OSC", {"Enabled=1", "Port=9000", "Feedback Host=tablet.local", "Feedback Port=9001"});
   return out;
 }
 
@@ -286,6 +291,9 @@ TEST(AppSettingsLoad, OutOfRangeMidiValuesAreHeldToTheirRanges) {
       {"Transport Settings", "Channel", "255", nullptr, &AppSettings::transport_channel, 1},
       {"Transport Settings", "Channel", "0", nullptr, &AppSettings::transport_channel, 1},
       {"Transport Settings", "Channel", "9", nullptr, &AppSettings::transport_channel, 9},
+      {"OSC", "Port", "0", &AppSettings::osc_port, nullptr, 1},
+      {"OSC", "Port", "70000", &AppSettings::osc_port, nullptr, 65535},
+      {"OSC", "Feedback Port", "-1", &AppSettings::osc_feedback_port, nullptr, 0},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -433,7 +441,7 @@ TEST(AppSettingsSave, FreshFileHasItsSectionsInWritingOrder) {
   EXPECT_EQ(sections,
             (QStringList{"Window Settings", "Favorites", "Vector Controller Settings",
                          "MIDI Settings", "Remote Settings", "Transport Settings",
-                         "Selection Settings", "Application Settings", "Slider Settings"}));
+                         "Selection Settings", "OSC", "Application Settings", "Slider Settings"}));
   const QByteArray bytes = ReadAll(path);
   EXPECT_TRUE(bytes.startsWith("[Window Settings]\nX=100\nY=100\nW=755\nH=622\nAlways On Top=0\n"));
   EXPECT_TRUE(bytes.contains("Update Slider Numbers=0\n[Favorites]\nF1=\n"));
