@@ -4,6 +4,9 @@
 #include <QStringList>
 #include <optional>
 
+#include "bridge/settings_binding.h"
+#include "midi/midi_system.h"
+
 namespace quorvane {
 
 // What the command line asks of a run.
@@ -11,6 +14,11 @@ struct CommandLine {
   bool show_splash = true;
   QString settings_path;  // empty: the usual place
   bool portable = false;  // settings beside the executable
+
+  // Files and MIDI for this run; none of it goes into the settings file.
+  QStringList files;  // absolute paths, in the order given
+  MidiRunChoices midi;
+  MidiClientNames midi_client;
 
   // Set when the run ends at once: --help, --version or a mistake. `output` goes to standard
   // output, `error` to standard error.

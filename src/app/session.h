@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "app/signal_watcher.h"
+#include "bridge/settings_binding.h"
 #include "bridge/surface_midi_link.h"
 #include "files/app_settings.h"
 #include "files/settings_lock.h"
 #include "midi/midi_ports.h"
+#include "midi/midi_system.h"
 #include "shell/ui/splash_screen.h"
 #include "surface/surface_model.h"
 
@@ -61,6 +63,10 @@ class Session : public QObject {
     bool show_splash = false;  // the start-up picture; the windows take no input while it is up
     int splash_ms = 4000;
     bool portable = false;  // the settings' usual place is beside the executable
+    // From the command line, for this run only.
+    QStringList files;  // opened in order once the windows are up: .snp libraries, else .qrt
+    MidiRunChoices midi_run;
+    MidiClientNames midi_client;  // for the default MIDI service
   };
 
   Session();
@@ -122,6 +128,7 @@ class Session : public QObject {
   void SaveSettings();
   void ConnectFileCommands();
   void StartMidi();
+  void OpenCommandLineFiles();
   void ShowNotice(const QString& text);
   // The status bar's standing line, after the settings lock's notice when there is one.
   void SetStandingMessage(const QString& text);
@@ -141,6 +148,8 @@ class Session : public QObject {
   std::unique_ptr<SliderFileCommands> file_commands_;
   std::unique_ptr<Favorites> favorites_;
   std::unique_ptr<MidiPorts> ports_;
+  MidiPortsConfig stored_midi_;  // as read from the settings file
+  MidiPortsConfig run_midi_;     // with the command line's choices
   std::unique_ptr<SurfaceMidiLink> link_;
   std::unique_ptr<DumpRequestCommand> dump_request_;
   std::unique_ptr<DumpRequestButton> dump_request_button_;

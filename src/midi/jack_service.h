@@ -34,7 +34,8 @@ class JackService : public NamedDeviceService {
  public:
   // Connects once; without a server the service is not Available() and looks again, now and
   // then, whenever its device lists are asked for.
-  JackService();
+  // An empty server name is JACK_DEFAULT_SERVER's, else "default".
+  explicit JackService(std::string client_name = "Quorvane", std::string server_name = {});
   ~JackService() override;
   JackService(const JackService&) = delete;
   JackService& operator=(const JackService&) = delete;
@@ -121,6 +122,8 @@ class JackService : public NamedDeviceService {
 
   struct Callbacks;  // what libjack calls
 
+  std::string wanted_client_name_;
+  std::string server_name_;
   Client* client_ = nullptr;
   std::string client_name_;
   std::string unavailable_;
