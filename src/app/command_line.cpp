@@ -116,8 +116,8 @@ struct FileAndMidiOptions {
       }
       out.midi.api = name;
     }
-    for (const QCommandLineOption* option : {&output, &input, &remote_input, &jack_server,
-                                             &client_name}) {
+    for (const QCommandLineOption* option :
+         {&output, &input, &remote_input, &jack_server, &client_name}) {
       if (parser.isSet(*option) && parser.value(*option).isEmpty())
         return QStringLiteral("--%1 needs a name").arg(option->names().constFirst());
     }
@@ -195,8 +195,8 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
   }
   if (const QString wrong = file_and_midi.Read(parser, out); !wrong.isEmpty()) {
     out.exit_code = 2;
-    out.error = QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
-                    .arg(program, wrong);
+    out.error =
+        QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, wrong);
     return out;
   }
   out.show_splash = !parser.isSet(no_splash);

@@ -64,9 +64,9 @@ class Session : public QObject {
     int splash_ms = 4000;
     bool portable = false;  // the settings' usual place is beside the executable
     // From the command line, for this run only.
-    QStringList files;  // opened in order once the windows are up: .snp libraries, else .qrt
-    MidiRunChoices midi_run;
-    MidiClientNames midi_client;  // for the default MIDI service
+    QStringList files{};  // opened in order once the windows are up: .snp libraries, else .qrt
+    MidiRunChoices midi_run{};
+    MidiClientNames midi_client{};  // for the default MIDI service
   };
 
   Session();

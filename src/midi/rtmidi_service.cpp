@@ -34,7 +34,8 @@ bool AlsaSequencerOpens() {
 
 RtMidiService::RtMidiService(std::string client_name)
     : client_name_(std::move(client_name)),
-      owner_(std::this_thread::get_id()), helpers_(std::make_unique<Helpers>()) {
+      owner_(std::this_thread::get_id()),
+      helpers_(std::make_unique<Helpers>()) {
   last_probe_ms_ = NowMs();
   Reconnect();
 }
