@@ -12,6 +12,7 @@ packages=(
   clang clang-format clang-tidy libclang-rt-14-dev
   xvfb xauth trayer
   dpkg-dev lintian desktop-file-utils appstream
+  libxml2-utils shared-mime-info xdg-utils libglib2.0-bin imagemagick
 )
 
 missing=()

@@ -28,14 +28,36 @@ const QStringList kQtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetc
                               QStringLiteral("dograb")};
 
 const char kHelpEnd[] = R"(
+Files given are opened in order as the File menu's Open does: a snapshot library (.snp) as
+the snapshot library's Open does, any other file as slider settings (.qrt). A file that
+cannot be read is told about and the program starts regardless.
+
+The MIDI options hold for this run only: the settings file keeps its devices unless they
+are changed in the MIDI Devices dialog. A device not present yet is connected when it
+appears.
+
+Examples:
+  quorvane synth.qrt live.snp
+  quorvane --midi-system jack --output "fluidsynth:midi_00" --client-name Stage
+  quorvane --midi-system alsa --input "Midi Through:Midi Through Port-0 14:0"
+  quorvane --midi-system jack --jack-server studio --client-name Live2 --remote-input \
+      "a2j:nanoKONTROL2 [20] (capture): nanoKONTROL2 MIDI 1"
+
 Qt's own options work as well, among them -style NAME (Fusion, Windows) and -platform NAME
 (xcb, wayland, offscreen).
 
 Environment:
-  JACK_DEFAULT_SERVER  The JACK server used when the MIDI system is JACK (default: "default").
+  JACK_DEFAULT_SERVER  The JACK server used when the MIDI system is JACK and --jack-server is
+                       not given (default: "default").
   QT_QPA_PLATFORM      The Qt platform, as -platform gives it: xcb, wayland, offscreen.
   XDG_CONFIG_HOME      The settings live in $XDG_CONFIG_HOME/Quorvane/Brellin.ini
                        (default ~/.config/Quorvane/Brellin.ini) unless the program is portable.
+)";
+
+const char kVersionEnd[] = R"(Copyright (C) 2026 The Quorvane developers.
+License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
 )";
 
 void AddQtOptions(QCommandLineParser& parser) {
@@ -51,6 +73,75 @@ void AddQtOptions(QCommandLineParser& parser) {
     parser.addOption(option);
   }
 }
+
+// The options of files and MIDI, apart from the others.
+struct FileAndMidiOptions {
+  QCommandLineOption system{QStringLiteral("midi-system"),
+                            QStringLiteral("Use the MIDI system SYSTEM: alsa or jack."),
+                            QStringLiteral("SYSTEM")};
+  QCommandLineOption output{QStringLiteral("output"),
+                            QStringLiteral("Send to the MIDI device NAME, as the MIDI Devices "
+                                           "dialog lists it."),
+                            QStringLiteral("NAME")};
+  QCommandLineOption input{QStringLiteral("input"),
+                           QStringLiteral("Take MIDI In 1 from the device NAME."),
+                           QStringLiteral("NAME")};
+  QCommandLineOption remote_input{QStringLiteral("remote-input"),
+                                  QStringLiteral("Take the remote input from the device NAME."),
+                                  QStringLiteral("NAME")};
+  QCommandLineOption jack_server{
+      QStringLiteral("jack-server"),
+      QStringLiteral("Use the JACK server NAME (default: $JACK_DEFAULT_SERVER, else default)."),
+      QStringLiteral("NAME")};
+  QCommandLineOption client_name{
+      QStringLiteral("client-name"),
+      QStringLiteral("Name the program's JACK or ALSA client NAME (default: Quorvane)."),
+      QStringLiteral("NAME")};
+
+  void AddTo(QCommandLineParser& parser) const {
+    parser.addOptions({system, output, input, remote_input, jack_server, client_name});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Slider settings (.qrt) or snapshot library "
+                                                "(.snp) files to open."),
+                                 QStringLiteral("[FILE...]"));
+  }
+
+  // An empty text when all is well, else what is wrong.
+  QString Read(const QCommandLineParser& parser, CommandLine& out) const {
+    if (parser.isSet(system)) {
+      const QString name = parser.value(system).toUpper();
+      if (name != QLatin1String("ALSA") && name != QLatin1String("JACK")) {
+        return QStringLiteral("--midi-system takes alsa or jack, not '%1'")
+            .arg(parser.value(system));
+      }
+      out.midi.api = name;
+    }
+    for (const QCommandLineOption* option :
+         {&output, &input, &remote_input, &jack_server, &client_name}) {
+      if (parser.isSet(*option) && parser.value(*option).isEmpty())
+        return QStringLiteral("--%1 needs a name").arg(option->names().constFirst());
+    }
+    out.midi.output = parser.value(output);
+    out.midi.input = parser.value(input);
+    out.midi.remote_input = parser.value(remote_input);
+    out.midi_client.jack_server = parser.value(jack_server).toStdString();
+    if (parser.isSet(client_name)) {
+      const QString name = parser.value(client_name);
+      // JACK's limit; a colon would split the client's port names wrongly.
+      if (name.toUtf8().size() > kMaxClientNameBytes || name.contains(u':')) {
+        return QStringLiteral("--client-name takes at most %1 bytes and no ':', not '%2'")
+            .arg(kMaxClientNameBytes)
+            .arg(name);
+      }
+      out.midi_client.client = name.toStdString();
+    }
+    for (const QString& file : parser.positionalArguments())
+      out.files << QFileInfo(file).absoluteFilePath();
+    return {};
+  }
+
+  static constexpr int kMaxClientNameBytes = 63;
+};
 
 }  // namespace
 
@@ -81,6 +172,8 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
   // -style and --style alike, as Qt takes them.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   AddQtOptions(parser);
+  const FileAndMidiOptions file_and_midi;
+  file_and_midi.AddTo(parser);
 
   CommandLine out;
   const QString program = QStringLiteral("quorvane");
@@ -101,15 +194,13 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
   }
   if (parser.isSet(version_option)) {
     out.exit_code = 0;
-    out.output = QStringLiteral("Quorvane %1\n").arg(version);
+    out.output = QStringLiteral("Quorvane %1\n").arg(version) + QLatin1String(kVersionEnd);
     return out;
   }
-  if (!parser.positionalArguments().isEmpty()) {
+  if (const QString wrong = file_and_midi.Read(parser, out); !wrong.isEmpty()) {
     out.exit_code = 2;
-    out.error = QStringLiteral(
-                    "%1: unexpected argument '%2'\nTry '%1 --help' for more "
-                    "information.\n")
-                    .arg(program, parser.positionalArguments().constFirst());
+    out.error =
+        QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, wrong);
     return out;
   }
   out.show_splash = !parser.isSet(no_splash);

@@ -4,6 +4,9 @@
 #include <QStringList>
 #include <optional>
 
+#include "bridge/settings_binding.h"
+#include "midi/midi_system.h"
+
 namespace quorvane {
 
 // What the command line asks of a run.
@@ -12,6 +15,11 @@ struct CommandLine {
   QString settings_path;  // empty: the usual place
   bool portable = false;  // settings beside the executable
   int osc_port = 0;       // OSC on this UDP port for the run; 0: as the settings say
+
+  // Files and MIDI for this run; none of it goes into the settings file.
+  QStringList files;  // absolute paths, in the order given
+  MidiRunChoices midi;
+  MidiClientNames midi_client;
 
   // Set when the run ends at once: --help, --version or a mistake. `output` goes to standard
   // output, `error` to standard error.

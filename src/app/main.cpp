@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
   options.settings_path = cl.settings_path;
   options.portable = cl.portable;
   options.osc_port = cl.osc_port;
+  options.files = cl.files;
+  options.midi_run = cl.midi;
+  options.midi_client = cl.midi_client;
   // No picture where nobody can see it.
   options.show_splash =
       cl.show_splash && QGuiApplication::platformName() != QLatin1String("offscreen");

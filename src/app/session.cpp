@@ -58,7 +58,12 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
   // Only Exit, the main window's close and a termination signal end the run: a send window or
   // a tool window closing while the main window is hidden is not the last window closing.
   QGuiApplication::setQuitOnLastWindowClosed(false);
-  if (!options_.midi_service_factory) options_.midi_service_factory = CreateMidiService;
+  if (!options_.midi_service_factory) {
+    options_.midi_service_factory = [names = options_.midi_client](const std::string& wanted,
+                                                                   std::string* chosen) {
+      return CreateMidiService(wanted, chosen, names);
+    };
+  }
   if (!options_.present_port_error) {
     options_.present_port_error = [this](const QString& text) {
       QMessageBox::critical(window_.get(), QStringLiteral("Quorvane"), text);
@@ -156,6 +161,8 @@ void Session::Start() {
   StartMidi();
   StartShell();
   model_->ShowPage(1);
+  // After the settings' own warnings, each in its turn as the dialogs would tell it.
+  if (!options_.files.isEmpty()) QTimer::singleShot(0, this, &Session::OpenCommandLineFiles);
   window_->show();
   // Shown later, the windows would cover the picture: without a window manager to keep it on
   // top, and with one that puts a new window above all.
@@ -306,6 +313,7 @@ void Session::ApplyOsc() {
 void Session::SaveSettings() {
   if (settings_lock_->InUseElsewhere()) return;  // the other program saves them
   CollectSessionSettings(SettingsParts(), settings_);
+  KeepStoredMidiChoices(stored_midi_, run_midi_, settings_);
   const FileStatus status =
       SaveAppSettings(settings_path_, settings_, model_->Pages(), dump_request_string_);
   if (status.ok) return;
@@ -343,7 +351,9 @@ void Session::ConnectFileCommands() {
 }
 
 void Session::StartMidi() {
-  link_->Guard([this] { ports_->Start(MidiPortsConfigOf(settings_)); });
+  stored_midi_ = MidiPortsConfigOf(settings_);
+  run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
+  link_->Guard([this] { ports_->Start(run_midi_); });
   midi_editor_ = std::make_unique<MidiSettingsEditor>(*link_);
   midi_dialog_ = std::make_unique<MidiSettingsDialog>(*midi_editor_, window_.get());
   window_->Bind(Command::kMidiDevices, [this] { midi_dialog_->Execute(window_.get()); });
@@ -364,6 +374,16 @@ void Session::StartMidi() {
     window_->SetNotice(StatusNotices::Source::kDevice, text);
   });
   AddShutdownStep([this] { link_->Guard([this] { ports_->CloseInUse(); }); });
+}
+
+void Session::OpenCommandLineFiles() {
+  for (const QString& path : options_.files) {
+    if (path.endsWith(QLatin1String(".snp"), Qt::CaseInsensitive)) {
+      snapshots_->LoadChosenLibrary(path);
+    } else {
+      file_commands_->OpenChosenFile(path);
+    }
+  }
 }
 
 void Session::OpenSlotSettings(int slot) {

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "app/signal_watcher.h"
+#include "bridge/settings_binding.h"
 #include "bridge/surface_midi_link.h"
 #include "files/app_settings.h"
 #include "files/settings_lock.h"
 #include "midi/midi_ports.h"
+#include "midi/midi_system.h"
 #include "shell/ui/splash_screen.h"
 #include "surface/surface_model.h"
 
@@ -66,6 +68,10 @@ class Session : public QObject {
     int splash_ms = 4000;
     bool portable = false;  // the settings' usual place is beside the executable
     int osc_port = 0;       // OSC on this port for the run; 0: as the settings say
+    // From the command line, for this run only.
+    QStringList files{};  // opened in order once the windows are up: .snp libraries, else .qrt
+    MidiRunChoices midi_run{};
+    MidiClientNames midi_client{};  // for the default MIDI service
   };
 
   Session();
@@ -132,6 +138,7 @@ class Session : public QObject {
   void SaveSettings();
   void ConnectFileCommands();
   void StartMidi();
+  void OpenCommandLineFiles();
   void ShowNotice(const QString& text);
   // The status bar's standing line, after the settings lock's notice when there is one.
   // The per-slider settings dialog of slot 1..24 of the page shown.
@@ -150,6 +157,8 @@ class Session : public QObject {
   std::unique_ptr<SliderFileCommands> file_commands_;
   std::unique_ptr<Favorites> favorites_;
   std::unique_ptr<MidiPorts> ports_;
+  MidiPortsConfig stored_midi_;  // as read from the settings file
+  MidiPortsConfig run_midi_;     // with the command line's choices
   std::unique_ptr<SurfaceMidiLink> link_;
   std::unique_ptr<DumpRequestCommand> dump_request_;
   std::unique_ptr<DumpRequestButton> dump_request_button_;

@@ -56,4 +56,31 @@ void CollectAppSettings(const SurfaceModel& model, const SurfaceMidiLink& link, 
   a.midi_api = config.api;
 }
 
+MidiPortsConfig WithRunChoices(MidiPortsConfig config, const MidiRunChoices& run) {
+  if (!run.api.isEmpty()) config.api = run.api;
+  auto choose = [&config](PortRole role, const QString& name) {
+    // By name alone: the number is found in the list once the device is there.
+    if (!name.isEmpty()) config.devices[Slot(role)] = {-1, name};
+  };
+  choose(PortRole::kOutput, run.output);
+  choose(PortRole::kInput1, run.input);
+  choose(PortRole::kRemoteInput, run.remote_input);
+  return config;
+}
+
+void KeepStoredMidiChoices(const MidiPortsConfig& stored, const MidiPortsConfig& run,
+                           AppSettings& a) {
+  const MidiPortsConfig now = MidiPortsConfigOf(a);
+  auto keep = [&](PortRole role, int& index, QString& name) {
+    const MidiDeviceChoice& ran = run.devices[Slot(role)];
+    if (ran == stored.devices[Slot(role)] || now.devices[Slot(role)].name != ran.name) return;
+    index = stored.devices[Slot(role)].index;
+    name = stored.devices[Slot(role)].name;
+  };
+  keep(PortRole::kInput1, a.input_device1, a.input_device1_name);
+  keep(PortRole::kRemoteInput, a.input_device2, a.input_device2_name);
+  keep(PortRole::kOutput, a.output_device, a.output_device_name);
+  if (run.api != stored.api && now.api == run.api) a.midi_api = stored.api;
+}
+
 }  // namespace quorvane

@@ -120,11 +120,15 @@ bool SliderFileCommands::OpenSliderFile() {
   const std::optional<QString> chosen = ui_.ChooseFileToOpen(start_dir, open_dialog_name_);
   if (!chosen) return false;
   ui_.ProcessPendingEvents();
-  // The folder moves even when the file is refused below.
-  slider_settings_dir_ = FolderOf(*chosen);
-  open_dialog_name_ = *chosen;
-  if (ReadFile(*chosen)) SetCurrentFileName(*chosen, true);
+  OpenChosenFile(*chosen);
   return true;
+}
+
+void SliderFileCommands::OpenChosenFile(const QString& path) {
+  // The folder moves even when the file is refused below.
+  slider_settings_dir_ = FolderOf(path);
+  open_dialog_name_ = path;
+  if (ReadFile(path)) SetCurrentFileName(path, true);
 }
 
 bool SliderFileCommands::SaveSliderFile() {

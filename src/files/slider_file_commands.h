@@ -28,6 +28,8 @@ class SliderFileCommands : public QObject {
   // written; Initialize is true when it ran.
   bool InitialiseSliders();
   bool OpenSliderFile();
+  // Open's steps after its dialog, on a file named elsewhere (the command line).
+  void OpenChosenFile(const QString& path);
   bool SaveSliderFile();
   bool SaveSliderFileAs();
   // "Save current file?" Yes/No/Cancel; true means go on.

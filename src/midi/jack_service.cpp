@@ -21,7 +21,6 @@ using namespace jack_detail;  // the service's own rings and records
 
 namespace {
 
-constexpr const char* kClientName = "Quorvane";
 // How often a lost server is looked for again.
 constexpr std::int64_t kReprobeMs = 250;
 // How long a send waits for room in a full ring, or a close for the last bytes to leave,
@@ -138,7 +137,10 @@ struct JackService::Callbacks {
   }
 };
 
-JackService::JackService() : target_(std::make_unique<QObject>()) {
+JackService::JackService(std::string client_name, std::string server_name)
+    : wanted_client_name_(std::move(client_name)),
+      server_name_(std::move(server_name)),
+      target_(std::make_unique<QObject>()) {
   sem_init(&relay_wake_, 0, 0);
   // libjack reports a missing server on stderr, again on every attempt.
   jack_set_error_function(&Quiet);
@@ -168,7 +170,12 @@ JackService::~JackService() {
 void JackService::Reconnect() {
   unavailable_.clear();
   jack_status_t status{};
-  jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
+  jack_client_t* client =
+      server_name_.empty()
+          ? jack_client_open(wanted_client_name_.c_str(), JackNoStartServer, &status)
+          : jack_client_open(wanted_client_name_.c_str(),
+                             static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                             &status, server_name_.c_str());
   if (!client) {
     unavailable_ = "No JACK server is running.";
     return;

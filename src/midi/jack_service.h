@@ -38,7 +38,8 @@ class JackService : public NamedDeviceService {
  public:
   // Connects once; without a server the service is not Available() and looks again, now and
   // then, whenever its device lists are asked for.
-  JackService();
+  // An empty server name is JACK_DEFAULT_SERVER's, else "default".
+  explicit JackService(std::string client_name = "Quorvane", std::string server_name = {});
   ~JackService() override;
   JackService(const JackService&) = delete;
   JackService& operator=(const JackService&) = delete;
@@ -136,6 +137,8 @@ class JackService : public NamedDeviceService {
 
   struct Callbacks;  // what libjack calls
 
+  std::string wanted_client_name_;
+  std::string server_name_;
   // Read by libjack's threads; cleared only once the client is closed and they are done.
   std::atomic<Client*> client_{nullptr};
   std::string client_name_;

@@ -8,17 +8,18 @@ namespace quorvane {
 namespace {
 
 // JACK is spoken to directly; RtMidi serves the ALSA sequencer.
-std::unique_ptr<MidiService> MakeService(bool jack) {
-  if (jack) return std::make_unique<JackService>();
-  return std::make_unique<RtMidiService>();
+std::unique_ptr<MidiService> MakeService(bool jack, const MidiClientNames& names) {
+  if (jack) return std::make_unique<JackService>(names.client, names.jack_server);
+  return std::make_unique<RtMidiService>(names.client);
 }
 
 }  // namespace
 
-std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted, std::string* chosen) {
+std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted, std::string* chosen,
+                                               const MidiClientNames& names) {
   const bool jack_first = wanted == "JACK";
   for (const bool jack : {jack_first, !jack_first}) {
-    auto service = MakeService(jack);
+    auto service = MakeService(jack, names);
     if (service->Available()) {
       if (chosen) *chosen = jack ? "JACK" : "ALSA";
       return service;

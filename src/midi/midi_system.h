@@ -75,7 +75,13 @@ inline constexpr const char* kJackNotRunningText =
 // counts as "ALSA"), falling back to the other one when it cannot be used, and to a
 // NoMidiService when neither can. The name of the system chosen ("ALSA", "JACK" or "")
 // goes to *chosen when given.
+// `names` name the program's client, and the JACK server to use.
+struct MidiClientNames {
+  std::string client = "Quorvane";  // the JACK or ALSA client
+  std::string jack_server;          // empty: JACK_DEFAULT_SERVER's, else "default"
+};
 std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted,
-                                               std::string* chosen = nullptr);
+                                               std::string* chosen = nullptr,
+                                               const MidiClientNames& names = {});
 
 }  // namespace quorvane

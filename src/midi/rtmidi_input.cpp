@@ -16,7 +16,7 @@ MidiResult RtMidiService::InputOpen(MidiHandle& handle, unsigned id, MidiDriverC
   in->instance = instance;
   in->handle = reinterpret_cast<MidiHandle>(in.get());
   try {
-    in->midi = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, kClientName);
+    in->midi = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, client_name_);
   } catch (const RtMidiError& e) {
     driver_error_ = e.what();
     return kMidiDriverError;

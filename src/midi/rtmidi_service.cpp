@@ -32,8 +32,10 @@ bool AlsaSequencerOpens() {
 
 }  // namespace
 
-RtMidiService::RtMidiService()
-    : owner_(std::this_thread::get_id()), helpers_(std::make_unique<Helpers>()) {
+RtMidiService::RtMidiService(std::string client_name)
+    : client_name_(std::move(client_name)),
+      owner_(std::this_thread::get_id()),
+      helpers_(std::make_unique<Helpers>()) {
   last_probe_ms_ = NowMs();
   Reconnect();
 }
@@ -144,7 +146,7 @@ std::vector<std::string> RtMidiService::ListDevices(bool outputs) {
   const unsigned count = lister.getPortCount();
   for (unsigned i = 0; i < count; ++i) {
     std::string name = lister.getPortName(i);
-    if (!name.empty() && !IsOwnPort(name)) names.push_back(std::move(name));
+    if (!name.empty() && !IsOwnPort(name, client_name_)) names.push_back(std::move(name));
   }
   return names;
 }
@@ -156,7 +158,7 @@ MidiResult RtMidiService::OutputOpen(MidiHandle& handle, int id, MidiDriverCallb
   if (const MidiResult named = OutputDeviceName(id, device); named != kMidiNoError) return named;
   auto out = std::make_unique<Output>();
   try {
-    out->midi = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
+    out->midi = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, client_name_);
   } catch (const RtMidiError& e) {
     driver_error_ = e.what();
     return kMidiDriverError;

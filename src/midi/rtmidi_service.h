@@ -51,7 +51,7 @@ class RtMidiService : public NamedDeviceService {
   // Connects to the sequencer once. When it cannot be used the service is not Available(), its
   // lists are empty and UnavailableReason() says why; it looks again, now and then, whenever its
   // device lists are asked for.
-  RtMidiService();
+  explicit RtMidiService(std::string client_name = "Quorvane");
   ~RtMidiService() override;
   RtMidiService(const RtMidiService&) = delete;
   RtMidiService& operator=(const RtMidiService&) = delete;
@@ -109,6 +109,7 @@ class RtMidiService : public NamedDeviceService {
   // Routes RtMidi's errors into driver_error_ instead of stderr.
   void Sink(RtMidi& midi);
 
+  std::string client_name_;  // the sequencer client that holds our ports
   std::thread::id owner_;
   std::string unavailable_;
   std::string driver_error_;

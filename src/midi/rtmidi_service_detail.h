@@ -22,7 +22,6 @@
 
 namespace quorvane::rtmidi_detail {
 
-inline constexpr const char* kClientName = "Quorvane";
 // The clients that only list devices; they own no ports.
 inline constexpr const char* kListerName = "Quorvane list";
 
@@ -36,7 +35,7 @@ inline constexpr std::int64_t kReprobeMs = 250;
 std::int64_t NowNs();
 std::int64_t NowMs();
 // Our own ports show up in every list; they are never offered as devices.
-bool IsOwnPort(const std::string& name);
+bool IsOwnPort(const std::string& name, const std::string& client_name);
 // Finds a device by name in a fresh RtMidi object's own list.
 int IndexOf(RtMidi& midi, const std::string& name);
 

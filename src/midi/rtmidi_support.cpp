@@ -16,8 +16,8 @@ std::int64_t NowMs() {
 
 // RtMidi lists a sequencer port as "client:port client-number:port-number"; ours are on
 // clients named as we name them, and are never offered as devices.
-bool IsOwnPort(const std::string& name) {
-  const std::string prefix = std::string(kClientName) + ":";
+bool IsOwnPort(const std::string& name, const std::string& client_name) {
+  const std::string prefix = client_name + ":";
   return name.rfind(prefix, 0) == 0;
 }
 

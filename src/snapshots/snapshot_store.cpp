@@ -178,9 +178,12 @@ void SnapshotStore::NewLibrary() {
 void SnapshotStore::LoadLibrary() {
   if (!ConfirmLibraryChange()) return;
   const std::optional<QString> path = ui_->ChooseLibraryToOpen(snapshot_dir_);
-  if (!path) return;
-  snapshot_dir_ = FolderOf(*path);
-  const FileStatus status = LoadLibraryFile(*path);
+  if (path) LoadChosenLibrary(*path);
+}
+
+void SnapshotStore::LoadChosenLibrary(const QString& path) {
+  snapshot_dir_ = FolderOf(path);
+  const FileStatus status = LoadLibraryFile(path);
   if (!status) {
     ui_->Ask(FileInteraction::Kind::kWarning, status.message, FileInteraction::Buttons::kOk);
   }

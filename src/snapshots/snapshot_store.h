@@ -83,6 +83,8 @@ class SnapshotStore : public QObject {
   bool ConfirmLibraryChange();
   void NewLibrary();
   void LoadLibrary();
+  // Load Library's steps after its dialog, on a file named elsewhere (the command line).
+  void LoadChosenLibrary(const QString& path);
   // Before the program closes: asks only when the library changed since it was last
   // created, loaded or saved; false keeps the program running.
   bool ConfirmClose();

@@ -38,6 +38,33 @@ TEST(CommandLineTest, RunsTakeTheirOptions) {
   EXPECT_EQ(Parse({QStringLiteral("--osc-port"), QStringLiteral("9000")}).osc_port, 9000);
 }
 
+// Files and MIDI choices reach the run as given; what is not given keeps its default.
+TEST(CommandLineTest, FilesAndMidiChoicesReachTheRun) {
+  const CommandLine cl = Parse(
+      {QStringLiteral("a.qrt"), QStringLiteral("--midi-system=Jack"), QStringLiteral("--output"),
+       QStringLiteral("probe:in"), QStringLiteral("--input"), QStringLiteral("keys:out"),
+       QStringLiteral("--remote-input"), QStringLiteral("pad:out"), QStringLiteral("--jack-server"),
+       QStringLiteral("studio"), QStringLiteral("--client-name"), QStringLiteral("Live2"),
+       QStringLiteral("/tmp/b.snp")});
+  ASSERT_FALSE(cl.exit_code) << cl.error.toStdString();
+  EXPECT_EQ(cl.files, (QStringList{QDir::current().absoluteFilePath(QStringLiteral("a.qrt")),
+                                   QStringLiteral("/tmp/b.snp")}));
+  EXPECT_EQ(cl.midi.api, QStringLiteral("JACK"));
+  EXPECT_EQ(cl.midi.output, QStringLiteral("probe:in"));
+  EXPECT_EQ(cl.midi.input, QStringLiteral("keys:out"));
+  EXPECT_EQ(cl.midi.remote_input, QStringLiteral("pad:out"));
+  EXPECT_EQ(cl.midi_client.jack_server, "studio");
+  EXPECT_EQ(cl.midi_client.client, "Live2");
+  EXPECT_EQ(Parse({QStringLiteral("--midi-system"), QStringLiteral("alsa")}).midi.api,
+            QStringLiteral("ALSA"));
+
+  const CommandLine plain = Parse({});
+  EXPECT_TRUE(plain.files.isEmpty());
+  EXPECT_TRUE(plain.midi.api.isEmpty() && plain.midi.output.isEmpty());
+  EXPECT_EQ(plain.midi_client.client, "Quorvane");
+  EXPECT_TRUE(plain.midi_client.jack_server.empty());
+}
+
 TEST(CommandLineTest, TextAnswersEndTheRun) {
   struct Case {
     QStringList args;
@@ -57,7 +84,15 @@ TEST(CommandLineTest, TextAnswersEndTheRun) {
            Case{{QStringLiteral("--settings"), QStringLiteral("/")}, 2, "", "needs a file"},
            Case{{QStringLiteral("--osc-port"), QStringLiteral("0")}, 2, "", "needs a UDP port"},
            Case{{QStringLiteral("--osc-port=x")}, 2, "", "needs a UDP port"},
-           Case{{QStringLiteral("song.qrt")}, 2, "", "unexpected argument 'song.qrt'"},
+           Case{{QStringLiteral("--midi-system"), QStringLiteral("oss")}, 2, "", "alsa or jack"},
+           Case{{QStringLiteral("--output")}, 2, "", "Missing value after '--output'"},
+           Case{{QStringLiteral("--input=")}, 2, "", "--input needs a name"},
+           Case{{QStringLiteral("--remote-input"), QString()}, 2, "", "--remote-input needs"},
+           Case{{QStringLiteral("--jack-server=")}, 2, "", "--jack-server needs a name"},
+           Case{{QStringLiteral("--client-name"), QStringLiteral("a:b")}, 2, "", "no ':'"},
+           Case{{QStringLiteral("--client-name"), QString(64, u'x')}, 2, "", "at most 63"},
+           Case{{QStringLiteral("--version")}, 0, "GNU GPL version 3 or later", ""},
+           Case{{QStringLiteral("--help")}, 0, "--client-name <NAME>", ""},
        }) {
     SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
     const CommandLine cl = Parse(c.args);

@@ -20,6 +20,7 @@
 #include "app/quorvane_application.h"
 #include "app/session.h"
 #include "bridge/ui/midi_settings_dialog.h"
+#include "files/app_settings.h"
 #include "files/favorites.h"
 #include "files/settings_lock.h"
 #include "files/slider_file_commands.h"
@@ -441,6 +442,70 @@ class SessionTest : public QObject {
     QVERIFY(again.Ports().MidiInput1().IsOpen());
     QVERIFY(!again.Model().OutputInUse());
     QVERIFY(!QApplication::activeModalWidget());
+  }
+
+  // The command line's devices serve the run; the file keeps its own unless changed meanwhile.
+  void midiChosenOnTheCommandLineIsNotStored() {
+    {
+      Session first(Options());
+      first.Start();
+      first.Ports().Use(PortRole::kOutput, 0);  // "Synth Out", stored
+    }
+    for (const bool changed : {false, true}) {
+      Session::Options o = Options();
+      o.midi_run.output = QStringLiteral("Drum Out");
+      o.midi_run.input = QStringLiteral("Pads In");
+      Session session(o);
+      session.Start();
+      QCOMPARE(session.Ports().DeviceName(PortRole::kOutput), QStringLiteral("Drum Out"));
+      QVERIFY(session.Ports().MidiInput1().IsOpen());
+      if (changed) {
+        session.Ports().CloseAll();
+        session.Ports().Use(PortRole::kInput1, 0);  // "Keys In", as the dialog would
+        session.Ports().ReopenConfigured();
+      }
+      session.Shutdown();
+      QString dump;
+      const AppSettings stored = LoadAppSettings(dir_.file(QStringLiteral("Brellin.ini")),
+                                                 {800, 600}, session.Model().MutablePages(), dump)
+                                     .settings;
+      QCOMPARE(stored.output_device_name, QStringLiteral("Synth Out"));
+      QCOMPARE(stored.input_device1_name, changed ? QStringLiteral("Keys In") : QString());
+    }
+  }
+
+  // Files named on the command line open in order as Open and Load Library do; one that
+  // cannot be read is told as the dialogs tell it, and the others still open.
+  void commandLineFilesOpenInOrder() {
+    const QString qrt = dir_.file(QStringLiteral("song.qrt"));
+    const QString snp = dir_.file(QStringLiteral("live.snp"));
+    {
+      Session maker(Options());
+      maker.Start();
+      QVERIFY(maker.FileCommands().WriteFile(qrt));
+      maker.Snapshots().SetTakeMode(true);
+      maker.Snapshots().SnapshotSlotAction(0);
+      maker.Snapshots().SetPopupSlot(0);
+      maker.Snapshots().RenameSnapshot(QStringLiteral("Verse"));
+      QVERIFY(maker.Snapshots().SaveLibraryFile(snp).ok);
+    }
+    Session::Options o = Options();
+    o.native_dialogs = false;
+    o.files = {dir_.file(QStringLiteral("gone.qrt")), qrt, snp};
+    Session session(o);
+    QString told;
+    testing::WhenModal<QMessageBox>([&told](QMessageBox* box) { told = box->text(); });
+    session.Start();
+    QTRY_COMPARE(session.Snapshots().ListName(1, 0), QStringLiteral("Verse"));
+    QCOMPARE(session.Model().Title(), TitleForFile(qrt));
+    QCOMPARE(session.Snapshots().LibraryFileName(), snp);
+    QVERIFY(session.Window().isEnabled());
+    // Word for word what Open says of the same file.
+    QString open_tells;
+    testing::WhenModal<QMessageBox>([&open_tells](QMessageBox* box) { open_tells = box->text(); });
+    QVERIFY(!session.FileCommands().ReadFile(o.files[0]));
+    QVERIFY(!told.isEmpty());
+    QCOMPARE(told, open_tells);
   }
 
   void noMidiSystemIsNotedInTheStatusBarAndNothingBlocks() {
