@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "midi/jack_service.h"
 #include "midi/midi_byte_parser.h"
@@ -26,6 +27,17 @@ extern "C" void __tsan_release(void* addr);
 #endif
 
 namespace quorvane::jack_detail {
+
+// Polls until done() or the timeout; the answer is done()'s last.
+template <typename Pred>
+bool WaitUntil(Pred done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return done();
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  return true;
+}
 
 // A port buffer lives in the server's shared memory and goes from one client's process thread
 // to the next through the server's semaphores, which ThreadSanitizer cannot see: each side says
