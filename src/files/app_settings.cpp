@@ -338,12 +338,8 @@ AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& def
   // A file that cannot be read leaves the copy empty: every key takes its default below.
   const FileStatus status = file.Load();
   if (!status) result.messages << status.message;
+  // An empty copy holds no "File Type": its definitions start afresh as well.
   result.settings = ReadAppSettings(file, screen, defs, dump_request_string);
-  // No file: fresh definitions, as on the first start.
-  if (!status || !file.existed()) {
-    defs.Initialize();
-    dump_request_string.clear();
-  }
   return result;
 }
 
