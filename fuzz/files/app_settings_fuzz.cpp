@@ -1,9 +1,7 @@
-// The application settings file from any bytes: loading never fails hard, the file it saves
-// loads again to the same values, and saving those gives the same bytes again.
+// The application settings file from any bytes: reading never fails hard, the file written
+// reads again to the same values, and writing those gives the same bytes again. The round trip
+// runs in memory: LoadAppSettings and SaveAppSettings add only the disk to these two calls.
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -22,44 +20,17 @@ using namespace quorvane;
   std::abort();
 }
 
-// One scratch folder per fuzzing process, removed when it ends.
-const QString& SettingsPath() {
-  static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/quorvane-fuzz-XXXXXX"));
-  static const QString path = dir.isValid() ? dir.filePath(kAppSettingsFileName) : QString();
-  if (path.isEmpty()) Fail("no temporary folder");
-  return path;
-}
-
-void Put(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-    Fail("cannot write the temporary file");
-}
-
-struct Loaded {
+struct Read {
   AppSettings settings;
   TPageSet defs;
   QString dump;
 };
 
-Loaded Load(const QString& path) {
-  Loaded l;
-  l.defs.Initialize();
-  l.settings = LoadAppSettings(path, QSize(1920, 1080), l.defs, l.dump).settings;
-  return l;
-}
-
-QByteArray Save(const QString& path, const Loaded& l) {
-  QByteArray captured;
-  bool called = false;
-  const FileStatus saved = SaveAppSettings(path, l.settings, l.defs, l.dump,
-                                           [&](const QString&, const QByteArray& bytes) {
-                                             captured = bytes;
-                                             called = true;
-                                             return true;
-                                           });
-  if (!saved.ok || !called) Fail("save failed");
-  return captured;
+Read ReadAll(const SettingsTextFile& file) {
+  Read r;
+  r.defs.Initialize();
+  r.settings = ReadAppSettings(file, QSize(1920, 1080), r.defs, r.dump);
+  return r;
 }
 
 }  // namespace
@@ -67,24 +38,22 @@ QByteArray Save(const QString& path, const Loaded& l) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Every line is parsed alike: longer inputs only slow the search down.
   if (size > kMaxFuzzInput) return 0;
-  const QString& path = SettingsPath();
-  Put(path, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-  const Loaded first = Load(path);
-  const QByteArray saved = Save(path, first);
+  SettingsTextFile file;
+  file.LoadFromBytes(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const Read first = ReadAll(file);
+  WriteAppSettings(file, first.settings, first.defs, first.dump);
+  const QByteArray saved = file.ToBytes();
 
+  SettingsTextFile again;
+  again.LoadFromBytes(saved);
   // The encoding is guessed from the bytes: a Windows-1252 file whose only non-UTF-8 bytes were
   // rewritten reads back as UTF-8, and its texts cannot be compared.
-  SettingsTextFile before, after;
-  before.LoadFromBytes(
-      QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-  after.LoadFromBytes(saved);
-  if (before.encoding() != after.encoding()) return 0;
-
-  Put(path, saved);
-  const Loaded again = Load(path);
-  if (!(again.settings == first.settings)) Fail("settings changed after a save");
-  if (!(again.defs == first.defs)) Fail("definitions changed after a save");
-  if (again.dump != first.dump) Fail("dump request string changed after a save");
-  if (Save(path, again) != saved) Fail("second save gave other bytes");
+  if (again.encoding() != file.encoding()) return 0;
+  const Read back = ReadAll(again);
+  if (!(back.settings == first.settings)) Fail("settings changed after a save");
+  if (!(back.defs == first.defs)) Fail("definitions changed after a save");
+  if (back.dump != first.dump) Fail("dump request string changed after a save");
+  WriteAppSettings(again, back.settings, back.defs, back.dump);
+  if (again.ToBytes() != saved) Fail("second save gave other bytes");
   return 0;
 }

@@ -310,6 +310,27 @@ AppSettings::AppSettings() {
   for (int n = 0; n < 10; ++n) snapshot_controllers[n] = static_cast<std::uint8_t>(49 + n);
 }
 
+AppSettings ReadAppSettings(const SettingsTextFile& file, QSize screen, TPageSet& defs,
+                            QString& dump_request_string) {
+  AppSettings settings;
+  AppSettings defaults;  // each row takes its default from here
+  for (const Key& k : Keys()) ReadKey(file, screen, k, settings, defaults);
+  // No definitions (a partial or foreign Brellin.ini): start afresh silently, as on the first
+  // start. "Wrong file type." belongs to File > Open.
+  if (!ReadSliderSettings(file, defs, dump_request_string)) {
+    defs.Initialize();
+    dump_request_string.clear();
+  }
+  return settings;
+}
+
+void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const TPageSet& defs,
+                      const QString& dump_request_string) {
+  AppSettings values = settings;  // the rows bind mutable members
+  for (const Key& k : Keys()) WriteKey(file, k, values);
+  WriteSliderSettings(file, defs, dump_request_string);
+}
+
 AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& defs,
                                 QString& dump_request_string) {
   AppSettingsLoad result;
@@ -317,15 +338,8 @@ AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& def
   // A file that cannot be read leaves the copy empty: every key takes its default below.
   const FileStatus status = file.Load();
   if (!status) result.messages << status.message;
-  AppSettings defaults;  // each row takes its default from here
-  for (const Key& k : Keys()) ReadKey(file, screen, k, result.settings, defaults);
-
-  // No file, or one that holds no definitions (a partial or foreign Brellin.ini): start
-  // afresh silently, as on the first start. "Wrong file type." belongs to File > Open.
-  if (!status || !file.existed() || !ReadSliderSettings(file, defs, dump_request_string)) {
-    defs.Initialize();
-    dump_request_string.clear();
-  }
+  // An empty copy holds no "File Type": its definitions start afresh as well.
+  result.settings = ReadAppSettings(file, screen, defs, dump_request_string);
   return result;
 }
 
@@ -336,11 +350,7 @@ FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, con
   if (FileStatus loaded = f.Load(); !loaded) return loaded;
   if (writer) f.SetWriter(std::move(writer));
   QDir().mkpath(QFileInfo(path).absolutePath());
-
-  AppSettings values = settings;  // the rows bind mutable members
-  for (const Key& k : Keys()) WriteKey(f, k, values);
-
-  WriteSliderSettings(f, defs, dump_request_string);
+  WriteAppSettings(f, settings, defs, dump_request_string);
   return f.Save();
 }
 

@@ -94,6 +94,14 @@ struct AppSettingsLoad {
 AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& defs,
                                 QString& dump_request_string);
 
+// The same on a file already in memory: every key of the file, then the definitions, or fresh
+// ones when the file holds none.
+AppSettings ReadAppSettings(const SettingsTextFile& file, QSize screen, TPageSet& defs,
+                            QString& dump_request_string);
+// Writes everything into the in-memory file, keeping its other lines; the caller saves it.
+void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const TPageSet& defs,
+                      const QString& dump_request_string);
+
 // Writes everything into the file at path in one atomic save, keeping its other lines.
 FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, const TPageSet& defs,
                            const QString& dump_request_string, FileWriter writer = {});
