@@ -53,6 +53,11 @@ TEST(PacedRun, TrailsTheServerByTheTimeItLostRatherThanSqueezeAGap) {
                               {milliseconds(10), 736 - 144, 448},
                               {milliseconds(15), 976 - 144, 704}});
   EXPECT_EQ(placed, (std::vector<std::int64_t>{256, 496, 736, 976}));
+  // A skipped cycle passed the second's frame by 24: it goes at once, not a lead later.
+  EXPECT_EQ(
+      Placed(
+          {{milliseconds(0), 256, 0}, {milliseconds(5), 700, 520}, {milliseconds(10), 900, 700}}),
+      (std::vector<std::int64_t>{256, 520, 760}));
 }
 
 TEST(PacedRun, SpacingInFramesDoesNotDriftWhenAMessageGapIsNotAWholeFrame) {
