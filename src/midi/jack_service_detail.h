@@ -136,7 +136,8 @@ class ByteRing {
 // Where the messages of a paced run go on the frame clock. Each keeps its distance in frames
 // from the run's first message, so that time the server loses to late cycles does not squeeze
 // a gap: the run then trails the server's clock by what it lost. It starts over from the
-// message's own frame when its frame has already passed (the sender fell behind), or when it
+// message's own frame when its frame has passed by more than that frame is ahead (the sender
+// fell behind; a skipped cycle only shifts the run), or when it
 // would trail by more than kMaxBehind, which only a server that has all but stopped can cause.
 class PacedRun {
  public:
@@ -158,6 +159,13 @@ class PacedRun {
       const auto frame = static_cast<jack_nframes_t>(start_frame_ + frames);
       const auto ahead = static_cast<std::int64_t>(static_cast<std::int32_t>(frame - begun));
       if (ahead >= 0 && ahead * 1000 <= kMaxBehind.count() * std::int64_t{rate}) return frame;
+      // Passed by less than its own frame's lead (the server skipped a cycle): the run trails by
+      // what it lost and goes on at once. Starting over at its own frame would add that lead.
+      const auto own_ahead = static_cast<std::int64_t>(static_cast<std::int32_t>(own - begun));
+      if (ahead < 0 && -ahead < own_ahead) {
+        start_frame_ += static_cast<jack_nframes_t>(-ahead);
+        return begun;
+      }
     }
     running_ = true;
     start_ = due;

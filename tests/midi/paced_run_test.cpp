@@ -12,6 +12,7 @@ namespace {
 using jack_detail::PacedRun;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
+using ms = milliseconds;
 
 constexpr jack_nframes_t kRate = 48000;
 constexpr jack_nframes_t kPeriod = 64;
@@ -53,6 +54,9 @@ TEST(PacedRun, TrailsTheServerByTheTimeItLostRatherThanSqueezeAGap) {
                               {milliseconds(10), 736 - 144, 448},
                               {milliseconds(15), 976 - 144, 704}});
   EXPECT_EQ(placed, (std::vector<std::int64_t>{256, 496, 736, 976}));
+  // A skipped cycle passed the second's frame by 24: it goes at once, not a lead later.
+  const auto skipped = Placed({{ms(0), 256, 0}, {ms(5), 700, 520}, {ms(10), 900, 700}});
+  EXPECT_EQ(skipped, (std::vector<std::int64_t>{256, 520, 760}));
 }
 
 TEST(PacedRun, SpacingInFramesDoesNotDriftWhenAMessageGapIsNotAWholeFrame) {
