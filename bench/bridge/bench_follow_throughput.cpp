@@ -93,10 +93,3 @@ BENCHMARK(BM_FollowFlood)
 
 }  // namespace
 }  // namespace quorvane
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  return 0;
-}

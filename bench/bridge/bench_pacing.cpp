@@ -236,11 +236,3 @@ BENCHMARK(BM_PacedSendAll)
 
 }  // namespace
 }  // namespace quorvane
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

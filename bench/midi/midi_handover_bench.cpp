@@ -73,12 +73,3 @@ BENCHMARK(BM_CallbackToGuiHandover)->Arg(20000)->Iterations(1)->Unit(benchmark::
 
 }  // namespace
 }  // namespace quorvane
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -92,12 +92,3 @@ BENCHMARK(BM_OscToMidiOut)->Arg(5000)->Iterations(1)->Unit(benchmark::kMilliseco
 
 }  // namespace
 }  // namespace quorvane
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
