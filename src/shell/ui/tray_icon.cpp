@@ -15,7 +15,8 @@ TrayIcon::TrayIcon(SurfaceModel& model, QList<QWidget*> windows, QObject* parent
     : QObject(parent),
       model_(model),
       windows_(std::move(windows)),
-      menu_(std::make_unique<QMenu>()) {
+      menu_(std::make_unique<QMenu>()),
+      rules_(model.Window()) {
   icon_.setIcon(ProgramIcon());
   icon_.setToolTip(QStringLiteral("Quorvane"));
   menu_->setObjectName(QStringLiteral("PopupMenu1"));
@@ -47,14 +48,14 @@ TrayIcon::~TrayIcon() {
 }
 
 void TrayIcon::SetEnabled(bool on) {
-  enabled_ = on;
+  rules_.SetEnabled(on);
   icon_.setVisible(HidesOnMinimize());
 }
 
 void TrayIcon::SetItem(QAction* item) {
   item_ = item;
   item_text_ = item->text();
-  was_available_ = Available();
+  rules_.SetKnownAvailable(Available());
   UpdateItem();
 }
 
@@ -68,13 +69,9 @@ void TrayIcon::UpdateItem() {
 }
 
 void TrayIcon::CheckAvailability() {
-  const bool available = Available();
-  if (available == was_available_) return;
-  was_available_ = available;
+  if (!rules_.NoteAvailable(Available())) return;
   UpdateItem();
   icon_.setVisible(HidesOnMinimize());
-  // Hidden in a notification area that went: nothing could bring the windows back.
-  if (!available && enabled_ && model_.Window().Minimized()) model_.Window().Restore();
 }
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "shell/tray_rules.h"
+
 class QAction;
 class QMenu;
 class QWidget;
@@ -40,7 +42,7 @@ class TrayIcon : public QObject {
 
   // The menu item's check mark.
   void SetEnabled(bool on);
-  bool Enabled() const { return enabled_; }
+  bool Enabled() const { return rules_.Enabled(); }
   // The menu item: enabled, and its text and tool tip, follow the desktop from now on.
   void SetItem(QAction* item);
   // Looks whether the notification area came or went (on a timer; tests call it at once). Gone,
@@ -58,7 +60,7 @@ class TrayIcon : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool HidesOnMinimize() const { return enabled_ && Available(); }
+  bool HidesOnMinimize() const { return rules_.HidesOnMinimize(Available()); }
   void UpdateItem();
 
   SurfaceModel& model_;
@@ -66,8 +68,7 @@ class TrayIcon : public QObject {
   QSystemTrayIcon icon_;
   std::unique_ptr<QMenu> menu_;
   Availability available_ = &QSystemTrayIcon::isSystemTrayAvailable;
-  bool enabled_ = false;
-  bool was_available_ = false;
+  TrayRules rules_;
   QPointer<QAction> item_;
   QString item_text_;
   QTimer poll_;
