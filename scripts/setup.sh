@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format clang-tidy libclang-rt-14-dev
   xvfb xauth trayer
+  chromium chromium-driver python3-selenium
   dpkg-dev lintian desktop-file-utils appstream
   libxml2-utils shared-mime-info xdg-utils libglib2.0-bin imagemagick
 )
