@@ -61,7 +61,10 @@
     },
     flush() {
       this.frame = 0;
-      for (const [slot, value] of this.moves) link.send({ type: 'move', slot, value });
+      for (const [slot, value] of this.moves) {
+        link.send({ type: 'move', slot, value });
+        surface.slots[slot - 1].later = null;
+      }
       this.moves.clear();
     },
   };
@@ -75,6 +78,7 @@
       this.down = false;
       this.pointer = null;  // the pointer holding the fader, if any
       this.offset = 0;
+      this.later = null;  // a value from elsewhere since this page's last move, while held
       const root = (this.root = make('div', 'slot', parent));
       make('div', 'number', root, String(n));
       this.valueBox = make('div', 'value', root, '0');
@@ -116,9 +120,7 @@
         if (e.pointerId === this.pointer) this.userMove(this.valueAt(e.clientY) + this.offset);
       });
       const release = (e) => {
-        if (e.pointerId !== this.pointer) return;
-        this.pointer = null;
-        f.classList.remove('held');
+        if (e.pointerId === this.pointer) this.letGo();
       };
       f.addEventListener('pointerup', release);
       f.addEventListener('pointercancel', release);
@@ -133,6 +135,15 @@
         e.preventDefault();
         if (this.enabled) this.userMove(v);
       });
+    }
+
+    // The program's value since the last move, if any, shows once the finger is off.
+    letGo() {
+      this.pointer = null;
+      this.fader.classList.remove('held');
+      if (this.later !== null) this.value = this.later;
+      this.later = null;
+      this.draw();
     }
 
     thumbValues() {
@@ -157,7 +168,10 @@
 
     // State from the program. A held fader keeps the finger's value: no pull-back by echoes.
     show(s) {
-      if (this.pointer === null && Number.isInteger(s.value)) this.value = clamp(s.value);
+      if (Number.isInteger(s.value)) {
+        if (this.pointer === null) this.value = clamp(s.value);
+        else this.later = clamp(s.value);
+      }
       this.enabled = s.enabled !== false;
       this.down = !!s.down;
       this.hasButton = s.button !== false;
@@ -179,8 +193,8 @@
       this.marker.hidden = this.upper === undefined;
       f.style.setProperty('--hi', String((MAX - (this.upper ?? MAX)) / MAX));
       f.style.setProperty('--lo', String((this.lower ?? 0) / MAX));
-      this.toggle.disabled = !this.enabled;
-      this.toggle.classList.toggle('hidden', this.hasButton === false);
+      // A slot whose button sits under its slider shows it, out of reach, as the main window does.
+      this.toggle.disabled = !this.enabled || this.hasButton === false;
       this.toggle.setAttribute('aria-pressed', String(this.down));
       this.caption.textContent = this.captionText || '';
       this.caption.style.background = this.enabled ? this.color : '';
@@ -194,6 +208,7 @@
     pages: [],
     snapshots: [],
     take: false,
+    page: 0,
 
     build() {
       for (let n = 1; n <= SLOTS; ++n) this.slots.push(new Slot(n, $('slots')));
@@ -225,6 +240,12 @@
 
     showState(msg) {
       this.setOnline(true);
+      if (msg.page !== this.page) {
+        // Another page's slots: a held fader and unsent moves belong to the old one.
+        outbox.moves.clear();
+        this.slots.forEach((s) => { s.later = null; if (s.pointer !== null) s.letGo(); });
+        this.page = msg.page;
+      }
       this.pages.forEach((b, i) => b.setAttribute('aria-pressed', String(msg.page === i + 1)));
       (msg.snapshots || []).forEach((s) => {
         const b = this.snapshots[s.slot];
