@@ -12,7 +12,6 @@ namespace quorvane {
 namespace {
 
 constexpr int kMidiMax = 127;
-constexpr int kPages = 5;
 
 // An integral JSON number in [lo, hi]; 3.0 counts, 3.5 and "3" do not.
 std::optional<int> IntIn(const QJsonObject& o, QLatin1StringView key, int lo, int hi) {
@@ -67,7 +66,7 @@ std::optional<BrowserCommand> ParseBrowserMessage(QByteArrayView utf8) {
     if (!slot || !down) return std::nullopt;
     c = {BrowserCommandType::kButton, *slot, *down ? kMidiMax : 0, false};
   } else if (type == QLatin1String("page")) {
-    const auto page = IntIn(o, QLatin1String("page"), 1, kPages);
+    const auto page = IntIn(o, QLatin1String("page"), 1, kPageCount);
     if (!page) return std::nullopt;
     c = {BrowserCommandType::kPage, 0, *page, false};
   } else if (type == QLatin1String("snapshot")) {
