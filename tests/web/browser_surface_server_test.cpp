@@ -204,6 +204,7 @@ TEST_F(BrowserSurfaceServerTest, TheSeventeenthClientIsToldToTryAgainLater) {
   auto late = Open("/ws?token=" + token);
   ASSERT_TRUE(Pump([&] { return late->closed; }));
   EXPECT_EQ(late->socket.closeReason(), "try again later");
+  EXPECT_EQ(static_cast<int>(late->socket.closeCode()), 4013);
   EXPECT_TRUE(late->got.empty());
   server.Close();
   for (const auto& p : pages) ASSERT_TRUE(Pump([&] { return p->closed; }));
