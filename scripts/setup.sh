@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libxkbcommon-dev
   librtmidi-dev libjack-jackd2-dev jackd2 jack-tools pipewire pipewire-jack
   liblo-dev liblo-tools
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format clang-tidy libclang-rt-14-dev
   xvfb xauth trayer
