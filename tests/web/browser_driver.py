@@ -85,10 +85,18 @@ def main():
         say("keyed", 3, keyed)
         hear()
 
-        # A control change from outside, then a page switch in the main window.
+        # Control changes from outside move the faders, but not one held: it shows its change
+        # once let go. Then a page switch in the main window.
+        ActionChains(a).click_and_hold(fader(a, 9)).perform()
+        held = value_of(a, 9)
+        say("holding", 9, held)
         _, slot, value = hear()
         for d in (a, b):
             until(d, shows(int(slot), int(value)))
+        if value_of(a, 9) != held:
+            sys.exit("the held fader moved")
+        ActionChains(a).release().perform()
+        until(a, shows(9, int(value)))
         say("seen", slot, value)
         _, page = hear()
         for d in (a, b):
