@@ -45,7 +45,7 @@ constexpr std::array<Route, 3> kRoutes{{
 
 constexpr auto kSocketPath = QLatin1StringView("/ws");
 // Far above a page's message, far below a burden; Qt closes a socket that sends more at once.
-constexpr qint64 kMaxIncomingBytes = 16 * 1024;
+constexpr qint64 kMaxIncomingBytes = qint64{16} * 1024;
 // How long a refused socket may take to answer the close before it is cut.
 constexpr std::chrono::seconds kRefusedGrace{2};
 // RFC 6455 leaves 4000..4999 to applications; 1013 ("try again later") is not one Qt sends.

@@ -37,7 +37,7 @@ inline constexpr int kMaxBadBrowserMessages = 20;
 // About one screen refresh: slot changes reach the pages at most this often.
 inline constexpr std::chrono::milliseconds kBrowserFlushInterval{16};
 // A client with more than this not yet written gets nothing more until it drains.
-inline constexpr qint64 kBrowserBacklogBytes = 64 * 1024;
+inline constexpr qint64 kBrowserBacklogBytes = qint64{64} * 1024;
 
 // The surface in a web browser: an HTTP server on the GUI thread that serves the page from
 // the program's resources and talks to each open page over a WebSocket, driving the surface

@@ -10,7 +10,10 @@ struct QrCode {
   int size = 0;            // modules per side
   std::vector<bool> dark;  // size * size
 
-  bool Dark(int x, int y) const { return dark.at(static_cast<std::size_t>(y * size + x)); }
+  bool Dark(int x, int y) const {
+    return dark.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(size) +
+                   static_cast<std::size_t>(x));
+  }
 };
 
 // The text as a QR code of medium error correction, the smallest version that holds it.
