@@ -4,6 +4,12 @@
   const SLOTS = 24, PAGES = 5, SNAPSHOTS = 10, MAX = 127, PAGE_STEP = 8;
   const token = new URLSearchParams(location.search).get('token') || '';
   const $ = (id) => document.getElementById(id);
+  // Why the socket closed, as the page tells it: 1008 a wrong token, 4013 too many pages.
+  const LOST = {
+    1008: 'Access refused: the address is out of date. Open the one the program shows.',
+    4013: 'Too many pages are open; trying again…',
+    other: 'Connection lost, reconnecting…',
+  };
 
   function make(tag, cls, parent, text) {
     const e = document.createElement(tag);
@@ -33,17 +39,19 @@
       const scheme = location.protocol === 'https:' ? 'wss' : 'ws';
       const ws = new WebSocket(`${scheme}://${location.host}/ws?token=${encodeURIComponent(token)}`);
       this.socket = ws;
-      ws.onopen = () => { this.delay = 500; };
       ws.onmessage = (e) => {
         let msg;
         try { msg = JSON.parse(e.data); } catch (_) { return; }
-        if (msg.type === 'state') surface.showState(msg);
+        if (msg.type === 'state') {
+          this.delay = 500;  // only a page the program took resets the backoff
+          surface.showState(msg);
+        }
         else if (msg.type === 'slots' && Array.isArray(msg.slots)) msg.slots.forEach((s) => surface.showSlot(s));
       };
-      ws.onclose = () => {
+      ws.onclose = (e) => {
         if (this.socket !== ws) return;
         this.socket = null;
-        surface.setOnline(false);
+        surface.setOnline(false, LOST[e.code] || LOST.other);
         // Backoff with a little jitter so many pages do not return at once.
         setTimeout(() => this.open(), this.delay * (0.8 + 0.4 * Math.random()));
         this.delay = Math.min(this.delay * 2, 8000);
@@ -223,7 +231,7 @@
         this.snapshots.push(b);
       }
       $('take').addEventListener('click', () => link.send({ type: 'take', on: !this.take }));
-      this.setOnline(false);
+      this.setOnline(false, 'Connecting…');
     },
 
     button(parent, text, onClick) {
@@ -233,8 +241,9 @@
       return b;
     },
 
-    setOnline(on) {
+    setOnline(on, why) {
       $('lost').hidden = on;
+      if (why) $('lost').textContent = why;
       document.body.classList.toggle('offline', !on);
     },
 
