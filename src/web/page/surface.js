@@ -22,8 +22,8 @@
 
   // Black or white, whichever reads better on the caption's colour.
   function textOn(hex) {
-    const n = parseInt(String(hex).slice(1), 16);
     if (!/^#[0-9a-f]{6}$/i.test(hex)) return '';
+    const n = parseInt(hex.slice(1), 16);
     const lum = 0.299 * (n >> 16) + 0.587 * ((n >> 8) & 255) + 0.114 * (n & 255);
     return lum > 140 ? '#000' : '#fff';
   }
@@ -45,8 +45,7 @@
         if (msg.type === 'state') {
           this.delay = 500;  // only a page the program took resets the backoff
           surface.showState(msg);
-        }
-        else if (msg.type === 'slots' && Array.isArray(msg.slots)) msg.slots.forEach((s) => surface.showSlot(s));
+        } else if (msg.type === 'slots' && Array.isArray(msg.slots)) msg.slots.forEach((s) => surface.showSlot(s));
       };
       ws.onclose = (e) => {
         if (this.socket !== ws) return;
@@ -87,6 +86,8 @@
       this.pointer = null;  // the pointer holding the fader, if any
       this.offset = 0;
       this.later = null;  // a value from elsewhere since this page's last move, while held
+      this.captionText = '';
+      this.color = '';
       const root = (this.root = make('div', 'slot', parent));
       make('div', 'number', root, String(n));
       this.valueBox = make('div', 'value', root, '0');
