@@ -100,7 +100,9 @@ class BrowserHttpFront : public QAbstractHttpServer {
   bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
     // Qt 6.4 shows the upgrade here as well before it hands the socket on: an answer now
     // would reach the browser ahead of the handshake. The socket's own checks judge it.
-    if (request.value(QByteArrayLiteral("upgrade")).compare("websocket", Qt::CaseInsensitive) == 0)
+    if (request.value(QByteArrayLiteral("upgrade")).compare("websocket", Qt::CaseInsensitive) ==
+            0 &&
+        request.value(QByteArrayLiteral("connection")).toLower().contains("upgrade"))
       return true;
     QHttpServerResponder responder = makeResponder(request, socket);
     const QByteArray host = request.value(QByteArrayLiteral("host"));
