@@ -83,13 +83,6 @@ QByteArray ReadResource(const char* name) {
   return file.readAll();
 }
 
-// Bytes a server's unmasked frame of a payload puts on the wire.
-qint64 WireSize(qint64 payload) {
-  if (payload < 126) return payload + 2;
-  if (payload < 65536) return payload + 4;
-  return payload + 10;
-}
-
 }  // namespace
 
 // The listening socket and the HTTP side: the three files of the page, and 403 for the rest.
@@ -107,7 +100,9 @@ class BrowserHttpFront : public QAbstractHttpServer {
   bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
     // Qt 6.4 shows the upgrade here as well before it hands the socket on: an answer now
     // would reach the browser ahead of the handshake. The socket's own checks judge it.
-    if (request.value(QByteArrayLiteral("upgrade")).compare("websocket", Qt::CaseInsensitive) == 0)
+    if (request.value(QByteArrayLiteral("upgrade")).compare("websocket", Qt::CaseInsensitive) ==
+            0 &&
+        request.value(QByteArrayLiteral("connection")).toLower().contains("upgrade"))
       return true;
     QHttpServerResponder responder = makeResponder(request, socket);
     const QByteArray host = request.value(QByteArrayLiteral("host"));
@@ -144,11 +139,8 @@ class BrowserHttpFront : public QAbstractHttpServer {
 struct BrowserSurfaceServer::Client {
   std::unique_ptr<QWebSocket> socket;
   SurfaceClient id = kProgramClient;
-  // Slots changed by others since the last message; the whole state instead when due.
-  std::bitset<kSlotCount> dirty;
-  bool state_due = false;
+  BrowserOutbox outbox;
   bool closing = false;
-  qint64 unwritten = 0;  // sent to the socket, not yet on the wire
   std::chrono::steady_clock::time_point window_start;
   int in_window = 0;
   int bad = 0;
@@ -273,10 +265,7 @@ void BrowserSurfaceServer::Admit(std::unique_ptr<QWebSocket> socket) {
   });
   connect(s, &QWebSocket::bytesWritten, this, [this, s](qint64 bytes) {
     Client* c = Find(s);
-    if (!c) return;
-    const bool was_backlogged = Backlogged(*c);
-    c->unwritten = std::max<qint64>(0, c->unwritten - bytes);
-    if (was_backlogged && !Backlogged(*c) && (c->state_due || c->dirty.any())) ScheduleFlush();
+    if (c && c->outbox.Written(bytes)) ScheduleFlush();
   });
   connect(s, &QWebSocket::disconnected, this, [this, s] { Remove(s); });
   clients_.push_back(std::move(client));
@@ -357,14 +346,14 @@ void BrowserSurfaceServer::OnSlotChanged(int slot, int from) {
   bool marked = false;
   for (const auto& c : clients_) {
     if (c->id == from) continue;  // its own move: it shows it already
-    c->dirty.set(static_cast<std::size_t>(slot - 1));
+    c->outbox.MarkSlot(slot);
     marked = true;
   }
   if (marked) ScheduleFlush();
 }
 
 void BrowserSurfaceServer::MarkStateDue() {
-  for (const auto& c : clients_) c->state_due = true;
+  for (const auto& c : clients_) c->outbox.MarkState();
   if (!clients_.empty()) ScheduleFlush();
 }
 
@@ -375,31 +364,24 @@ void BrowserSurfaceServer::ScheduleFlush() {
 void BrowserSurfaceServer::Flush() {
   std::optional<SurfaceState> state;
   std::optional<QByteArray> whole;
+  std::vector<int> slot_list;
   for (const auto& c : clients_) {
-    // A backlogged client keeps its marks; its socket's draining brings it back here.
-    if (c->closing || Backlogged(*c) || (!c->state_due && c->dirty.none())) continue;
+    // A held-back client keeps its marks; its socket's draining brings it back here.
+    if (c->closing) continue;
+    const BrowserOutbox::Due due = c->outbox.Take(slot_list);
+    if (due == BrowserOutbox::Due::kNothing) continue;
     if (!state) state = observer_.State();
-    if (c->state_due) {
+    if (due == BrowserOutbox::Due::kState) {
       if (!whole) whole = BrowserStateMessage(*state);
       Send(*c, *whole);
     } else {
-      std::vector<int> slot_list;
-      for (int slot = 1; slot <= kSlotCount; ++slot)
-        if (c->dirty.test(static_cast<std::size_t>(slot - 1))) slot_list.push_back(slot);
       Send(*c, BrowserSlotsMessage(*state, slot_list));
     }
-    c->state_due = false;
-    c->dirty.reset();
   }
 }
 
-bool BrowserSurfaceServer::Backlogged(const Client& client) const {
-  return client.unwritten > kBrowserBacklogBytes;
-}
-
 void BrowserSurfaceServer::Send(Client& client, const QByteArray& message) {
-  const qint64 sent = client.socket->sendTextMessage(QString::fromUtf8(message));
-  if (sent > 0) client.unwritten += WireSize(sent);
+  client.outbox.Queued(client.socket->sendTextMessage(QString::fromUtf8(message)));
 }
 
 int NextFreeBrowserPort(int from, bool network) {

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <bitset>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "model/controller.h"
 #include "surface/surface_commands.h"
+#include "web/browser_outbox.h"
 #include "web/browser_surface_config.h"
 
 class QWebSocket;
@@ -36,8 +36,6 @@ inline constexpr int kMaxBrowserClients = 16;
 inline constexpr int kMaxBadBrowserMessages = 20;
 // About one screen refresh: slot changes reach the pages at most this often.
 inline constexpr std::chrono::milliseconds kBrowserFlushInterval{16};
-// A client with more than this not yet written gets nothing more until it drains.
-inline constexpr qint64 kBrowserBacklogBytes = qint64{64} * 1024;
 
 // The surface in a web browser: an HTTP server on the GUI thread that serves the page from
 // the program's resources and talks to each open page over a WebSocket, driving the surface
@@ -94,7 +92,6 @@ class BrowserSurfaceServer : public QObject {
   void MarkStateDue();
   void ScheduleFlush();
   void Flush();
-  bool Backlogged(const Client& client) const;
   void Send(Client& client, const QByteArray& message);
 
   SurfaceCommands& commands_;
