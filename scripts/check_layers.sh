@@ -15,8 +15,8 @@ ALLOWED = {
     "keyboard":  ["model", "midi", "files", "surface"],
     "remote":    ["model", "midi", "files", "surface"],
     "shell":     ["model", "midi", "files", "surface"],
-    "web":       ["model", "midi", "files", "surface"],  # not built yet
-    "osc":       ["model", "midi", "files", "surface"],  # not built yet
+    "web":       ["model", "midi", "files", "surface"],
+    "osc":       ["model", "midi", "files", "surface"],
     "bridge":    ["model", "midi", "files", "surface", "snapshots", "morph", "keyboard",
                   "remote", "shell", "web", "osc"],
     "app":       None,  # None: everything

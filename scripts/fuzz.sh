@@ -15,6 +15,7 @@ targets=(
   "fuzz_midi_input midi fuzz/midi/corpus_midi_input 4096"
   "fuzz_snapshot_library snapshots fuzz/snapshots/corpus_snapshot_library 16384"
   "fuzz_osc_message osc fuzz/osc/corpus_osc_message 1024"
+  "fuzz_browser_message web fuzz/web/corpus_browser_message 512"
 )
 each=$((seconds / ${#targets[@]}))
 ((each >= 1)) || each=1

@@ -8,9 +8,11 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libxkbcommon-dev
   librtmidi-dev libjack-jackd2-dev jackd2 jack-tools pipewire pipewire-jack
   liblo-dev liblo-tools
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format clang-tidy libclang-rt-14-dev
   xvfb xauth trayer
+  chromium chromium-driver python3-selenium
   dpkg-dev lintian desktop-file-utils appstream
   libxml2-utils shared-mime-info xdg-utils libglib2.0-bin imagemagick
 )

@@ -164,11 +164,17 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
       QStringLiteral("osc-port"),
       QStringLiteral("Listen for OSC on UDP port N for this run, whatever the settings say."),
       QStringLiteral("N"));
+  const QCommandLineOption browser_port(
+      QStringLiteral("browser-port"),
+      QStringLiteral("Serve the browser surface on TCP port N for this run, whatever the settings "
+                     "say."),
+      QStringLiteral("N"));
   const QCommandLineOption portable(
       QStringLiteral("portable"),
       QStringLiteral("Keep the settings in Brellin.ini beside the program (made there when "
                      "missing), as a Brellin.ini already there does."));
-  parser.addOptions({help_option, version_option, no_splash, settings, portable, osc_port});
+  parser.addOptions(
+      {help_option, version_option, no_splash, settings, portable, osc_port, browser_port});
   // -style and --style alike, as Qt takes them.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   AddQtOptions(parser);
@@ -221,6 +227,16 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
       out.exit_code = 2;
       out.error = QStringLiteral("%1: --osc-port needs a UDP port 1..65535, not '%2'\n")
                       .arg(program, parser.value(osc_port));
+      return out;
+    }
+  }
+  if (parser.isSet(browser_port)) {
+    bool number = false;
+    out.browser_port = parser.value(browser_port).toInt(&number);
+    if (!number || out.browser_port < 1 || out.browser_port > 65535) {
+      out.exit_code = 2;
+      out.error = QStringLiteral("%1: --browser-port needs a TCP port 1..65535, not '%2'\n")
+                      .arg(program, parser.value(browser_port));
       return out;
     }
   }

@@ -15,6 +15,7 @@ struct CommandLine {
   QString settings_path;  // empty: the usual place
   bool portable = false;  // settings beside the executable
   int osc_port = 0;       // OSC on this UDP port for the run; 0: as the settings say
+  int browser_port = 0;  // the browser surface on this TCP port for the run; 0: as the settings say
 
   // Files and MIDI for this run; none of it goes into the settings file.
   QStringList files;  // absolute paths, in the order given

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   options.settings_path = cl.settings_path;
   options.portable = cl.portable;
   options.osc_port = cl.osc_port;
+  options.browser_port = cl.browser_port;
   options.files = cl.files;
   options.midi_run = cl.midi;
   options.midi_client = cl.midi_client;

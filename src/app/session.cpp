@@ -46,6 +46,8 @@
 #include "surface/ui/main_window.h"
 #include "surface/ui/randomize_factor_dialog.h"
 #include "surface/ui/slider_settings_form.h"
+#include "web/browser_surface_server.h"
+#include "web/ui/browser_surface_dialog.h"
 
 namespace quorvane {
 
@@ -89,6 +91,8 @@ Session::~Session() {
   about_.reset();
   osc_dialog_.reset();
   osc_.reset();
+  browser_dialog_.reset();
+  browser_.reset();
   remote_.reset();
   surface_control_.reset();
   notice_box_.reset();
@@ -230,6 +234,7 @@ void Session::StartToolWindows() {
   BindTransportButtons(*window_,
                        [this](TransportButton button) { remote_->SendTransport(button); });
   StartOsc();
+  StartBrowserSurface();
   snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
   BindToolWindow(Command::kSnapshotList, *snapshot_window_);
   morph_window_ = std::make_unique<TMorphSliderWindow>(*model_, window_.get());
@@ -278,6 +283,7 @@ void Session::ApplySettings() {
   ApplySessionSettings(settings_, SettingsParts());
   remote_->ApplySettings(settings_);
   ApplyOsc();
+  ApplyBrowserSurface();
 }
 
 void Session::StartOsc() {
@@ -306,6 +312,48 @@ void Session::ApplyOsc() {
     config.port = options_.osc_port;
   }
   const QString error = osc_->Configure(config);
+  if (!error.isEmpty())
+    QTimer::singleShot(0, this, [this, error] { interaction_->ShowWarning(error); });
+}
+
+void Session::StartBrowserSurface() {
+  browser_ = std::make_unique<BrowserSurfaceServer>(*surface_control_, *surface_control_);
+  // The pages go before the surface they drive, and no page waits on a program that is gone.
+  AddShutdownStep([this] { browser_->Close(); });
+  browser_dialog_ = std::make_unique<BrowserSurfaceDialog>(window_.get());
+  QAction* item =
+      window_->Menu(QStringLiteral("View1"))->addAction(QStringLiteral("&Browser Surface..."));
+  item->setObjectName(QStringLiteral("BrowserSurface1"));
+  item->setStatusTip(QStringLiteral("Control the surface from a web browser on a phone or tablet"));
+  connect(item, &QAction::triggered, this, [this] {
+    BrowserSurfaceConfig config = BrowserSurfaceConfigOf(settings_);
+    // What runs, --browser-port included; OK stores what the dialog then shows.
+    config.enabled = browser_->Listening();
+    if (browser_->Listening()) {
+      config.port = browser_->Port();
+      config.network = browser_->Network();
+    }
+    const auto apply = [this](const BrowserSurfaceConfig& c) {
+      BrowserSurfaceDialog::Outcome outcome{browser_->Configure(c), 0};
+      if (!outcome.error.isEmpty() && browser_->PortInUse())
+        outcome.free_port = NextFreeBrowserPort(c.port + 1, c.network);
+      return outcome;
+    };
+    const auto address = [](const BrowserSurfaceConfig& c) {
+      return BrowserSurfaceAddress(BrowserSurfaceHost(c.network), c.port, c.token);
+    };
+    if (browser_dialog_->Edit(config, apply, address)) StoreBrowserSurfaceConfig(config, settings_);
+  });
+}
+
+void Session::ApplyBrowserSurface() {
+  BrowserSurfaceConfig config = BrowserSurfaceConfigOf(settings_);
+  // --browser-port: on for this run only; the settings file keeps its own.
+  if (options_.browser_port > 0) {
+    config.enabled = true;
+    config.port = options_.browser_port;
+  }
+  const QString error = browser_->Configure(config);
   if (!error.isEmpty())
     QTimer::singleShot(0, this, [this, error] { interaction_->ShowWarning(error); });
 }

@@ -32,6 +32,8 @@ class MidiSettingsDialog;
 class WidgetFileInteraction;
 class KeyboardSender;
 class OscDialog;
+class BrowserSurfaceDialog;
+class BrowserSurfaceServer;
 class OscServer;
 class RemoteBinding;
 class SurfaceControl;
@@ -68,6 +70,7 @@ class Session : public QObject {
     int splash_ms = 4000;
     bool portable = false;  // the settings' usual place is beside the executable
     int osc_port = 0;       // OSC on this port for the run; 0: as the settings say
+    int browser_port = 0;   // the browser surface on this port for the run; 0: as the settings say
     // From the command line, for this run only.
     QStringList files{};  // opened in order once the windows are up: .snp libraries, else .qrt
     MidiRunChoices midi_run{};
@@ -106,6 +109,7 @@ class Session : public QObject {
   SurfaceControl& RemoteSurfaces() { return *surface_control_; }
   TSnapshotWindow& SnapshotList() { return *snapshot_window_; }
   OscServer& Osc() { return *osc_; }
+  BrowserSurfaceServer& BrowserSurface() { return *browser_; }
   TMorphSliderWindow& MorphSlider() { return *morph_window_; }
   TVectorController& VectorPad() { return *vector_window_; }
   const QString& SettingsPath() const { return settings_path_; }
@@ -135,6 +139,10 @@ class Session : public QObject {
   // The OSC server and its item in the View menu; ApplyOsc starts it as the settings say.
   void StartOsc();
   void ApplyOsc();
+  // The browser surface's server and its item in the View menu; ApplyBrowserSurface starts it
+  // as the settings say.
+  void StartBrowserSurface();
+  void ApplyBrowserSurface();
   void SaveSettings();
   void ConnectFileCommands();
   void StartMidi();
@@ -179,6 +187,8 @@ class Session : public QObject {
   std::unique_ptr<RemoteBinding> remote_;            // remote control and the Transport band
   std::unique_ptr<OscServer> osc_;
   std::unique_ptr<OscDialog> osc_dialog_;
+  std::unique_ptr<BrowserSurfaceServer> browser_;
+  std::unique_ptr<BrowserSurfaceDialog> browser_dialog_;
   std::unique_ptr<TSnapshotWindow> snapshot_window_;  // a child of the main window
   std::unique_ptr<TMorphSliderWindow> morph_window_;  // a child of the main window
   std::unique_ptr<TVectorController> vector_window_;  // a child of the main window

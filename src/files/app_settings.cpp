@@ -24,7 +24,8 @@ const QString kRemote = QStringLiteral("Remote Settings");
 const QString kTransport = QStringLiteral("Transport Settings");
 const QString kSelection = QStringLiteral("Selection Settings");
 const QString kOsc = QStringLiteral("OSC");
-constexpr int kMaxUdpPort = 65535;
+const QString kBrowser = QStringLiteral("Browser Surface");
+constexpr int kMaxPort = 65535;
 
 // The MIDI dialog's delay range (MidiSettingsEditor::kMaxDelay); the files layer cannot see it.
 constexpr int kMaxMidiDelay = 1000;
@@ -191,9 +192,14 @@ const std::vector<Key>& Keys() {
     t.Row<kClampedByte, &A::randomize_factor>(kSelection, "Randomize Factor", 1, 100);
 
     t.Row<kBool, &A::osc_enabled>(kOsc, "Enabled");
-    t.Row<kClamped, &A::osc_port>(kOsc, "Port", 1, kMaxUdpPort);
+    t.Row<kClamped, &A::osc_port>(kOsc, "Port", 1, kMaxPort);
     t.Row<kString, &A::osc_feedback_host>(kOsc, "Feedback Host");
-    t.Row<kClamped, &A::osc_feedback_port>(kOsc, "Feedback Port", 0, kMaxUdpPort);
+    t.Row<kClamped, &A::osc_feedback_port>(kOsc, "Feedback Port", 0, kMaxPort);
+
+    t.Row<kBool, &A::browser_enabled>(kBrowser, "Enabled");
+    t.Row<kClamped, &A::browser_port>(kBrowser, "Port", 1, kMaxPort);
+    t.Row<kBool, &A::browser_network>(kBrowser, "Network");
+    t.Row<kString, &A::browser_token>(kBrowser, "Token");
     return t.Take();
   }();
   return keys;

@@ -77,6 +77,12 @@ struct AppSettings {
   QString osc_feedback_host;  // empty: no fixed feedback target
   int osc_feedback_port = 0;  // 0: none
 
+  // "Browser Surface"
+  bool browser_enabled = false;
+  int browser_port = 8460;
+  bool browser_network = false;  // false: this computer only
+  QString browser_token;         // 32 lower-case hex digits; the web layer mends any other
+
   AppSettings();
   bool operator==(const AppSettings&) const = default;
 };

@@ -36,6 +36,7 @@ TEST(CommandLineTest, RunsTakeTheirOptions) {
   EXPECT_TRUE(qt.portable);
   EXPECT_FALSE(plain.portable);
   EXPECT_EQ(Parse({QStringLiteral("--osc-port"), QStringLiteral("9000")}).osc_port, 9000);
+  EXPECT_EQ(Parse({QStringLiteral("--browser-port=8461")}).browser_port, 8461);
 }
 
 // Files and MIDI choices reach the run as given; what is not given keeps its default.
@@ -84,6 +85,7 @@ TEST(CommandLineTest, TextAnswersEndTheRun) {
            Case{{QStringLiteral("--settings"), QStringLiteral("/")}, 2, "", "needs a file"},
            Case{{QStringLiteral("--osc-port"), QStringLiteral("0")}, 2, "", "needs a UDP port"},
            Case{{QStringLiteral("--osc-port=x")}, 2, "", "needs a UDP port"},
+           Case{{QStringLiteral("--browser-port=65536")}, 2, "", "needs a TCP port"},
            Case{{QStringLiteral("--midi-system"), QStringLiteral("oss")}, 2, "", "alsa or jack"},
            Case{{QStringLiteral("--output")}, 2, "", "Missing value after '--output'"},
            Case{{QStringLiteral("--input=")}, 2, "", "--input needs a name"},

@@ -34,6 +34,7 @@
 #include "surface/ui/main_window.h"
 #include "surface/ui/slider_settings_form.h"
 #include "surface/ui/track_bar.h"
+#include "web/browser_surface_server.h"
 
 namespace quorvane {
 
@@ -114,6 +115,24 @@ class SessionTest : public QObject {
     QFile file(dir_.file(QStringLiteral("Brellin.ini")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("[OSC]\nEnabled=0\n"));
+  }
+
+  // The browser surface too; the token it made is stored, and it stops with the session.
+  void browserSurfaceServesOnlyWhenAskedAndStopsAtShutdown() {
+    Session::Options options = Options();
+    options.browser_port = NextFreeBrowserPort(20000, false);
+    Session session(options);
+    session.Start();
+    QVERIFY(session.BrowserSurface().Listening());
+    QCOMPARE(session.BrowserSurface().Port(), options.browser_port);
+    QVERIFY(session.Window().findChild<QAction*>(QStringLiteral("BrowserSurface1")));
+    session.Shutdown();
+    QVERIFY(!session.BrowserSurface().Listening());
+    QFile file(dir_.file(QStringLiteral("Brellin.ini")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.contains("[Browser Surface]\nEnabled=0\nPort=8460\nNetwork=0\nToken="));
+    QVERIFY(text.contains("Token=" + session.BrowserSurface().Token().toLatin1()));
   }
 
   void firstStartIsSilentAndTheRunComesBack() {

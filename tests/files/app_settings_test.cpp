@@ -90,6 +90,10 @@ AppSettings AllChanged() {
   a.osc_port = 9000;
   a.osc_feedback_host = "tablet.local";
   a.osc_feedback_port = 9001;
+  a.browser_enabled = true;
+  a.browser_port = 8461;
+  a.browser_network = true;
+  a.browser_token = "0123456789abcdef0123456789abcdef";
   return a;
 }
 
@@ -147,6 +151,8 @@ QStringList AllChangedLines() {
                              "Pause Controller=186", "Channel=7"});
   add("Selection Settings", {"Group Selection=1", "Randomize Factor=77"});
   add("OSC", {"Enabled=1", "Port=9000", "Feedback Host=tablet.local", "Feedback Port=9001"});
+  add("Browser Surface",
+      {"Enabled=1", "Port=8461", "Network=1", "Token=0123456789abcdef0123456789abcdef"});
   return out;
 }
 
@@ -294,6 +300,8 @@ TEST(AppSettingsLoad, OutOfRangeMidiValuesAreHeldToTheirRanges) {
       {"OSC", "Port", "0", &AppSettings::osc_port, nullptr, 1},
       {"OSC", "Port", "70000", &AppSettings::osc_port, nullptr, 65535},
       {"OSC", "Feedback Port", "-1", &AppSettings::osc_feedback_port, nullptr, 0},
+      {"Browser Surface", "Port", "0", &AppSettings::browser_port, nullptr, 1},
+      {"Browser Surface", "Port", "65536", &AppSettings::browser_port, nullptr, 65535},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -438,10 +446,10 @@ TEST(AppSettingsSave, FreshFileHasItsSectionsInWritingOrder) {
   for (const auto& m : QRegularExpression("^\\[(.*)\\]$", QRegularExpression::MultilineOption)
                            .globalMatch(QString::fromUtf8(ReadAll(path))))
     sections << m.captured(1);
-  EXPECT_EQ(sections,
-            (QStringList{"Window Settings", "Favorites", "Vector Controller Settings",
-                         "MIDI Settings", "Remote Settings", "Transport Settings",
-                         "Selection Settings", "OSC", "Application Settings", "Slider Settings"}));
+  EXPECT_EQ(sections, (QStringList{"Window Settings", "Favorites", "Vector Controller Settings",
+                                   "MIDI Settings", "Remote Settings", "Transport Settings",
+                                   "Selection Settings", "OSC", "Browser Surface",
+                                   "Application Settings", "Slider Settings"}));
   const QByteArray bytes = ReadAll(path);
   EXPECT_TRUE(bytes.startsWith("[Window Settings]\nX=100\nY=100\nW=755\nH=622\nAlways On Top=0\n"));
   EXPECT_TRUE(bytes.contains("Update Slider Numbers=0\n[Favorites]\nF1=\n"));
