@@ -151,7 +151,6 @@ BrowserSurfaceServer::BrowserSurfaceServer(SurfaceCommands& commands, SurfaceObs
     : QObject(parent), commands_(commands), observer_(observer) {
   clock_ = [] { return std::chrono::steady_clock::now(); };
   flush_timer_.setSingleShot(true);
-  flush_timer_.setInterval(kBrowserFlushInterval);
   connect(&flush_timer_, &QTimer::timeout, this, &BrowserSurfaceServer::Flush);
   connect(&observer_, &SurfaceObserver::slotChanged, this, &BrowserSurfaceServer::OnSlotChanged);
   connect(&observer_, &SurfaceObserver::pageChanged, this, &BrowserSurfaceServer::MarkStateDue);
@@ -358,10 +357,16 @@ void BrowserSurfaceServer::MarkStateDue() {
 }
 
 void BrowserSurfaceServer::ScheduleFlush() {
-  if (!flush_timer_.isActive()) flush_timer_.start();
+  if (flush_timer_.isActive()) return;
+  // A change after a quiet spell goes out with this turn of the event loop; one soon after a
+  // flush waits for the rest of the refresh.
+  const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(clock_() - last_flush_);
+  flush_timer_.start(std::clamp(kBrowserFlushInterval - since, std::chrono::milliseconds{0},
+                                kBrowserFlushInterval));
 }
 
 void BrowserSurfaceServer::Flush() {
+  last_flush_ = clock_();
   std::optional<SurfaceState> state;
   std::optional<QByteArray> whole;
   std::vector<int> slot_list;

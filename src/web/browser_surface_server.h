@@ -105,8 +105,9 @@ class BrowserSurfaceServer : public QObject {
   QString token_;
   std::vector<std::unique_ptr<Client>> clients_;
 
-  // Changes wait for this: one shot, started by the first change after a flush.
+  // Changes wait for this: one shot, at once after a quiet spell, else at the refresh's end.
   QTimer flush_timer_;
+  std::chrono::steady_clock::time_point last_flush_;
 
   BrowserCounts counts_;
   Clock clock_;
