@@ -7,14 +7,12 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 namespace quorvane {
 
 namespace {
 
-const QByteArray kLf("\n");
-const QByteArray kCrLf("\r\n");
-const QByteArray kCr("\r");
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
 bool IsBlank(char c) {
@@ -39,11 +37,28 @@ void Trim(const char*& b, const char*& e) {
   while (e != b && IsBlank(e[-1])) --e;
 }
 
-// FNV-1a over the lower-case bytes: names are short, and this beats the library's hash here.
+// A hash that ignores ASCII case, eight bytes at a time: setting bit 0x20 of every byte maps
+// "A".."Z" onto "a".."z" (and a few other pairs onto each other, which the comparison that
+// follows a matching hash sorts out). Loading hashes every key; a loop per byte cost more.
 std::uint32_t FoldHash(const char* b, const char* e) {
-  std::uint32_t h = 2166136261u;
-  for (; b != e; ++b) h = (h ^ static_cast<unsigned char>(AsciiLower(*b))) * 16777619u;
-  return h;
+  constexpr std::uint64_t kCase = 0x2020202020202020u;
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15u;
+  const auto size = static_cast<std::size_t>(e - b);
+  std::uint64_t h = size * kMul;
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, b + i, 8);
+    h = (h ^ (w | kCase)) * kMul;
+    h ^= h >> 29;
+  }
+  if (i < size) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, b + i, size - i);
+    h = (h ^ (w | kCase)) * kMul;
+  }
+  h ^= h >> 32;
+  return static_cast<std::uint32_t>(h);
 }
 
 bool SameButCase(QByteArrayView a, QByteArrayView b) {
@@ -93,16 +108,20 @@ QByteArrayView ValueOf(const QByteArray& line) {
   return QByteArrayView(b, e - b);
 }
 
-// The text before the first "=" (all of it when there is none), blanks trimmed; whether the
-// line has an "=".
-bool KeyPart(const QByteArray& line, const char*& b, const char*& e) {
-  b = line.constBegin();
-  e = line.constEnd();
+// The text before the first "=" in [b, e) (all of it when there is none), blanks trimmed;
+// whether there is an "=".
+bool KeyPart(const char*& b, const char*& e) {
   while (b != e && IsBlank(*b)) ++b;
   const void* eq = std::memchr(b, '=', static_cast<size_t>(e - b));
   if (eq) e = static_cast<const char*>(eq);
   Trim(b, e);
   return eq != nullptr;
+}
+
+bool KeyPart(const QByteArray& line, const char*& b, const char*& e) {
+  b = line.constBegin();
+  e = line.constEnd();
+  return KeyPart(b, e);
 }
 
 // Key lines are "key=value" with a non-empty key; ';' and '#' start comment lines.
@@ -176,7 +195,17 @@ SettingsTextFile::Name::Name(const QString& text) : text_(text) {
   unsigned all = 0;
   for (const char16_t* c = in; c != end; ++c) all |= *c;
   ascii_ = all < 0x80;
-  if (ascii_) hash_ = FoldInto(in, end, folded_);
+  if (!ascii_) return;
+  hash_ = FoldInto(in, end, folded_);
+  // Names are built once and written many times: a new key line copies these bytes as they are.
+  spelled_.reserve(text.size());
+  for (const char16_t* c = in; c != end; ++c)
+    spelled_.append(*c == '\r' || *c == '\n' ? ' ' : static_cast<char>(*c));
+  const char* b = spelled_.constBegin();
+  const char* e = spelled_.constEnd();
+  KeyPart(b, e);
+  spells_itself_ = SameButCase(QByteArrayView(b, e - b), {folded_.constData(), folded_.size()});
+  spelled_name_begin_ = b - spelled_.constBegin();
 }
 
 QByteArrayView SettingsTextFile::Name::Folded(TextEncoding encoding, Bytes& scratch,
@@ -204,7 +233,8 @@ int SettingsTextFile::NameIndex::Find(std::uint32_t hash, const Same& same) cons
 void SettingsTextFile::NameIndex::Add(std::uint32_t hash, int value) {
   if ((size_ + 1) * 4 > slots_.size() * 3) {  // at most three quarters full
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{});
+    // Four times larger: a save into an empty section adds some 1,500 keys one by one.
+    slots_.assign(std::max<std::size_t>(16, old.size() * 4), Slot{});
     for (const Slot& slot : old)
       if (slot.value >= 0) Place(slot.hash, slot.value);
   }
@@ -227,13 +257,66 @@ int SettingsTextFile::FindSection(QByteArrayView name, std::uint32_t hash) const
 
 int SettingsTextFile::FindKey(const Section& section, QByteArrayView name, std::uint32_t hash) {
   return section.keys.Find(hash, [&](int i) {
-    const Line& line = section.lines[static_cast<std::size_t>(i)];
+    const Line& line = section.lines[i];
     if (!line.odd_name.isNull()) return SameButCase(line.odd_name, name);
-    const char* b;
-    const char* e;
-    KeyPart(line.text, b, e);
-    return SameButCase(QByteArrayView(b, e - b), name);
+    return SameButCase(QByteArrayView(line.text.constData() + line.name_begin, line.name_size),
+                       name);
   });
+}
+
+QByteArrayView SettingsTextFile::EolBytes(Eol eol) {
+  switch (eol) {
+    case Eol::kLf:
+      return "\n";
+    case Eol::kCrLf:
+      return "\r\n";
+    case Eol::kCr:
+      return "\r";
+    case Eol::kNone:
+      break;
+  }
+  return {};
+}
+
+SettingsTextFile::Store& SettingsTextFile::Store::operator=(const Store& other) {
+  blocks_ = other.blocks_;
+  next_ = nullptr;
+  free_ = 0;
+  return *this;
+}
+
+SettingsTextFile::Store::Store(Store&& other) noexcept
+    : blocks_(std::move(other.blocks_)),
+      next_(std::exchange(other.next_, nullptr)),
+      free_(std::exchange(other.free_, 0)) {}
+
+SettingsTextFile::Store& SettingsTextFile::Store::operator=(Store&& other) noexcept {
+  blocks_ = std::move(other.blocks_);
+  next_ = std::exchange(other.next_, nullptr);
+  free_ = std::exchange(other.free_, 0);
+  return *this;
+}
+
+QByteArray SettingsTextFile::Store::Add(const char* data, qsizetype size) {
+  if (size == 0) return {};
+  if (size > free_) {
+    // A few blocks hold all the keys a save adds to a file that had none.
+    constexpr qsizetype kBlock = 8192;
+    free_ = std::max(size, kBlock);
+    blocks_.emplace_back(new char[static_cast<std::size_t>(free_)]);
+    next_ = blocks_.back().get();
+  }
+  char* at = next_;
+  std::memcpy(at, data, static_cast<std::size_t>(size));
+  next_ += size;
+  free_ -= size;
+  return QByteArray::fromRawData(at, size);
+}
+
+void SettingsTextFile::Store::Clear() {
+  blocks_.clear();
+  next_ = nullptr;
+  free_ = 0;
 }
 
 SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
@@ -243,8 +326,9 @@ SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
 void SettingsTextFile::Clear() {
   sections_.clear();
   section_index_ = NameIndex();
+  store_.Clear();
   sections_.emplace_back();  // lines before the first section
-  default_eol_ = kLf;
+  default_eol_ = Eol::kLf;
   encoding_ = TextEncoding::kUtf8;
   bom_ = false;
   existed_ = false;
@@ -291,7 +375,7 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
   qsizetype nl = -2;  // next "\n" at or after start, -1 if none; searched again once passed
   auto flush_chunk = [&](qsizetype end) {
     if (end > chunk_start)
-      sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}, false, {}});
+      sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}});
   };
   while (start < size) {
     if (nl != -1 && nl < start) nl = source_.indexOf('\n', start);
@@ -305,14 +389,14 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
       // A lone CR (old Macintosh files) ends a line too.
       len = cr - (base + start);
       next = start + len + 1;
-      line.eol = kCr;
+      line.eol = Eol::kCr;
     } else if (nl >= 0) {
       len = nl - start;
       next = nl + 1;
-      line.eol = kLf;
+      line.eol = Eol::kLf;
       if (cr) {
         --len;
-        line.eol = kCrLf;
+        line.eol = Eol::kCrLf;
       }
     } else {
       len = size - start;
@@ -320,7 +404,7 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
     }
     // New lines take the first LF or CRLF ending; a lone CR only when the file has no LF, as a
     // stray CR is more likely than a file that mixes Mac and Unix endings.
-    if (!eol_seen && !line.eol.isEmpty() && (line.eol != kCr || nl < 0)) {
+    if (!eol_seen && line.eol != Eol::kNone && (line.eol != Eol::kCr || nl < 0)) {
       default_eol_ = line.eol;
       eol_seen = true;
     }
@@ -351,6 +435,8 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
       if (FindKey(current, name, hash) < 0)
         current.keys.Add(hash, static_cast<int>(current.lines.size()));
       line.is_key = true;
+      line.name_begin = key_begin - (base + start);
+      line.name_size = key_end - key_begin;
       current.lines.push_back(std::move(line));
       chunk_start = next;
     }
@@ -360,15 +446,21 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
 }
 
 QByteArray SettingsTextFile::ToBytes() const {
+  const QByteArrayView default_eol = EolBytes(default_eol_);
+  qsizetype size = kUtf8Bom.size();
+  for (const Section& s : sections_) {
+    size += s.header.text.size() + default_eol.size();
+    for (const Line& l : s.lines) size += l.text.size() + default_eol.size();
+  }
   QByteArray out;
-  out.reserve(source_.size() + 4096);
+  out.reserve(size);  // at least enough: one allocation for the whole file
   if (bom_) out += kUtf8Bom;
   const qsizetype body = out.size();
   auto put = [&](const Line& l) {
     // A last line without an ending gets one when something follows it.
-    if (out.size() > body && !out.endsWith('\n') && !out.endsWith('\r')) out += default_eol_;
+    if (out.size() > body && !out.endsWith('\n') && !out.endsWith('\r')) out += default_eol;
     out += l.text;
-    out += l.eol;
+    out += EolBytes(l.eol);
   };
   for (const Section& s : sections_) {
     if (s.has_header) put(s.header);
@@ -391,7 +483,7 @@ const SettingsTextFile::Line* SettingsTextFile::FindLine(const Name& section,
   const Section& sec = sections_[static_cast<std::size_t>(si)];
   folded = key.Folded(encoding_, scratch, &hash);
   const int k = FindKey(sec, folded, hash);
-  return k < 0 ? nullptr : &sec.lines[static_cast<std::size_t>(k)];
+  return k < 0 ? nullptr : &sec.lines[k];
 }
 
 bool SettingsTextFile::HasKey(const Name& section, const Name& key) const {
@@ -463,7 +555,8 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
     AppendOneLine(name, section.text(), encoding_);
     name.append(']');
     Section fresh;
-    fresh.header = {QByteArray(name.constData(), name.size()), default_eol_, false, {}};
+    fresh.header = {QByteArray(name.constData(), name.size()), {}};
+    fresh.header.eol = default_eol_;
     fresh.has_header = true;
     fresh.header.odd_name = QByteArray(sname.data(), sname.size());
     sections_.push_back(std::move(fresh));
@@ -475,7 +568,7 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
   if (const int k = FindKey(sec, kname, hash); k >= 0) {
     // Keep the key as it is spelled in the file; replace what follows "=". The same value
     // keeps the line as it is, without a copy.
-    QByteArray& text = sec.lines[static_cast<std::size_t>(k)].text;
+    QByteArray& text = sec.lines[k].text;
     const qsizetype keep = text.indexOf('=') + 1;
     if (text.size() - keep == value.size() &&
         std::equal(value.constBegin(), value.constEnd(), text.constData() + keep))
@@ -488,20 +581,32 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
   }
   // A new key goes after the section's last key, so blank lines and comments that lead into
   // the next section stay with it; a section without keys gets it at its end.
-  std::size_t pos = sec.lines.size();
+  qsizetype pos = sec.lines.size();
   if (!sec.keys.empty())
     while (!sec.lines[pos - 1].is_key) --pos;
   Bytes text;
-  AppendOneLine(text, key.text(), encoding_);
+  if (key.ascii_)
+    text.append(key.spelled_.constData(), key.spelled_.size());
+  else
+    AppendOneLine(text, key.text(), encoding_);
   text.append('=');
   text.append(value.constData(), value.size());
-  Line line{QByteArray(text.constData(), text.size()), default_eol_, true, {}};
-  const char* b;
-  const char* e;
-  KeyPart(line.text, b, e);
-  if (!SameButCase(QByteArrayView(b, e - b), kname))
-    line.odd_name = QByteArray(kname.data(), kname.size());
-  sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
+  Line line{store_.Add(text.constData(), text.size()), {}};
+  line.eol = default_eol_;
+  line.is_key = true;
+  if (key.ascii_ && key.spells_itself_) {
+    line.name_begin = key.spelled_name_begin_;
+    line.name_size = kname.size();
+  } else {
+    const char* b;
+    const char* e;
+    KeyPart(line.text, b, e);
+    line.name_begin = b - line.text.constData();
+    line.name_size = e - b;
+    if (!SameButCase(QByteArrayView(b, e - b), kname))
+      line.odd_name = QByteArray(kname.data(), kname.size());
+  }
+  sec.lines.insert(pos, std::move(line));
   sec.keys.Add(hash, static_cast<int>(pos));
 }
 
