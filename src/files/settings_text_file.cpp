@@ -119,8 +119,8 @@ bool KeyPart(const char*& b, const char*& e) {
 }
 
 bool KeyPart(const QByteArray& line, const char*& b, const char*& e) {
-  b = line.constBegin();
-  e = line.constEnd();
+  b = line.constData();
+  e = b + line.size();
   return KeyPart(b, e);
 }
 
@@ -129,10 +129,8 @@ bool IsKeyLine(bool has_equals, const char* key_begin, const char* key_end) {
   return has_equals && key_begin != key_end && *key_begin != ';' && *key_begin != '#';
 }
 
-// The name inside "[...]" up to the first "]", blanks trimmed; false for other lines.
-bool SectionPart(const QByteArray& line, const char*& b, const char*& e) {
-  b = line.constBegin();
-  e = line.constEnd();
+// The name inside "[...]" up to the first "]" of [b, e), blanks trimmed; false for other lines.
+bool SectionPart(const char*& b, const char*& e) {
   while (b != e && IsBlank(*b)) ++b;
   if (b == e || *b != '[') return false;
   const char* close = static_cast<const char*>(std::memchr(b, ']', static_cast<size_t>(e - b)));
@@ -219,12 +217,15 @@ QByteArrayView SettingsTextFile::Name::Folded(TextEncoding encoding, Bytes& scra
   return {scratch.constData(), scratch.size()};
 }
 
+// The lookups below run for every key read or written, and the fuzzing build checks each call
+// of an accessor: they take raw pointers once.
 template <class Same>
 int SettingsTextFile::NameIndex::Find(std::uint32_t hash, const Same& same) const {
-  if (slots_.empty()) return -1;
+  const Slot* table = slots_.data();
+  if (!table) return -1;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    const Slot& slot = slots_[i];
+    const Slot slot = table[i];
     if (slot.value < 0) return -1;
     if (slot.hash == hash && same(slot.value)) return slot.value;
   }
@@ -243,21 +244,23 @@ void SettingsTextFile::NameIndex::Add(std::uint32_t hash, int value) {
 }
 
 void SettingsTextFile::NameIndex::Place(std::uint32_t hash, int value) {
+  Slot* table = slots_.data();
   const std::size_t mask = slots_.size() - 1;
   std::size_t i = hash & mask;
-  while (slots_[i].value >= 0) i = (i + 1) & mask;
-  slots_[i] = {hash, value};
+  while (table[i].value >= 0) i = (i + 1) & mask;
+  table[i] = {hash, value};
 }
 
 int SettingsTextFile::FindSection(QByteArrayView name, std::uint32_t hash) const {
-  return section_index_.Find(hash, [&](int i) {
-    return SameButCase(sections_[static_cast<std::size_t>(i)].header.odd_name, name);
-  });
+  const Section* sections = sections_.data();
+  return section_index_.Find(hash,
+                             [&](int i) { return SameButCase(sections[i].header.odd_name, name); });
 }
 
 int SettingsTextFile::FindKey(const Section& section, QByteArrayView name, std::uint32_t hash) {
+  const Line* lines = section.lines.constData();
   return section.keys.Find(hash, [&](int i) {
-    const Line& line = section.lines[i];
+    const Line& line = lines[i];
     if (!line.odd_name.isNull()) return SameButCase(line.odd_name, name);
     return SameButCase(QByteArrayView(line.text.constData() + line.name_begin, line.name_size),
                        name);
@@ -297,8 +300,8 @@ SettingsTextFile::Store& SettingsTextFile::Store::operator=(Store&& other) noexc
   return *this;
 }
 
-QByteArray SettingsTextFile::Store::Add(const char* data, qsizetype size) {
-  if (size == 0) return {};
+QByteArray SettingsTextFile::Store::AddKeyLine(QByteArrayView key, QByteArrayView value) {
+  const qsizetype size = key.size() + 1 + value.size();
   if (size > free_) {
     // A few blocks hold all the keys a save adds to a file that had none.
     constexpr qsizetype kBlock = 8192;
@@ -307,7 +310,10 @@ QByteArray SettingsTextFile::Store::Add(const char* data, qsizetype size) {
     next_ = blocks_.back().get();
   }
   char* at = next_;
-  std::memcpy(at, data, static_cast<std::size_t>(size));
+  if (!key.isEmpty()) std::memcpy(at, key.data(), static_cast<std::size_t>(key.size()));
+  at[key.size()] = '=';
+  if (!value.isEmpty())
+    std::memcpy(at + key.size() + 1, value.data(), static_cast<std::size_t>(value.size()));
   next_ += size;
   free_ -= size;
   return QByteArray::fromRawData(at, size);
@@ -380,23 +386,24 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
   while (start < size) {
     if (nl != -1 && nl < start) nl = source_.indexOf('\n', start);
     const qsizetype stop = nl < 0 ? size : nl;
-    const auto* cr = static_cast<const char*>(
-        std::memchr(base + start, '\r', static_cast<size_t>(stop - start)));
-    Line line;
+    const char* const line_begin = base + start;
+    const auto* cr =
+        static_cast<const char*>(std::memchr(line_begin, '\r', static_cast<size_t>(stop - start)));
+    Eol eol = Eol::kNone;
     qsizetype len;
     qsizetype next;
     if (cr && !(cr + 1 == base + stop && nl >= 0)) {
       // A lone CR (old Macintosh files) ends a line too.
-      len = cr - (base + start);
+      len = cr - line_begin;
       next = start + len + 1;
-      line.eol = Eol::kCr;
+      eol = Eol::kCr;
     } else if (nl >= 0) {
       len = nl - start;
       next = nl + 1;
-      line.eol = Eol::kLf;
+      eol = Eol::kLf;
       if (cr) {
         --len;
-        line.eol = Eol::kCrLf;
+        eol = Eol::kCrLf;
       }
     } else {
       len = size - start;
@@ -404,20 +411,20 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
     }
     // New lines take the first LF or CRLF ending; a lone CR only when the file has no LF, as a
     // stray CR is more likely than a file that mixes Mac and Unix endings.
-    if (!eol_seen && line.eol != Eol::kNone && (line.eol != Eol::kCr || nl < 0)) {
-      default_eol_ = line.eol;
+    if (!eol_seen && eol != Eol::kNone && (eol != Eol::kCr || nl < 0)) {
+      default_eol_ = eol;
       eol_seen = true;
     }
-    line.text = view(start, len);
 
-    const char* name_begin;
-    const char* name_end;
-    const char* key_begin;
-    const char* key_end;
-    if (SectionPart(line.text, name_begin, name_end)) {
+    const char* name_begin = line_begin;
+    const char* name_end = line_begin + len;
+    const char* key_begin = name_begin;
+    const char* key_end = name_end;
+    if (SectionPart(name_begin, name_end)) {
       flush_chunk(start);
       Section s;
-      s.header = std::move(line);
+      s.header.text = view(start, len);
+      s.header.eol = eol;
       s.has_header = true;
       sections_.push_back(std::move(s));
       // Sections are few and looked up on every read: their names are kept folded.
@@ -426,7 +433,7 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
       if (FindSection(folded, hash) < 0)
         section_index_.Add(hash, static_cast<int>(sections_.size() - 1));
       chunk_start = next;
-    } else if (const bool has_equals = KeyPart(line.text, key_begin, key_end);
+    } else if (const bool has_equals = KeyPart(key_begin, key_end);
                IsKeyLine(has_equals, key_begin, key_end)) {
       flush_chunk(start);
       Section& current = sections_.back();
@@ -434,8 +441,10 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
       const std::uint32_t hash = FoldHash(key_begin, key_end);
       if (FindKey(current, name, hash) < 0)
         current.keys.Add(hash, static_cast<int>(current.lines.size()));
+      Line line{view(start, len), {}};
+      line.eol = eol;
       line.is_key = true;
-      line.name_begin = key_begin - (base + start);
+      line.name_begin = key_begin - line_begin;
       line.name_size = key_end - key_begin;
       current.lines.push_back(std::move(line));
       chunk_start = next;
@@ -582,16 +591,16 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
   // A new key goes after the section's last key, so blank lines and comments that lead into
   // the next section stay with it; a section without keys gets it at its end.
   qsizetype pos = sec.lines.size();
-  if (!sec.keys.empty())
-    while (!sec.lines[pos - 1].is_key) --pos;
-  Bytes text;
-  if (key.ascii_)
-    text.append(key.spelled_.constData(), key.spelled_.size());
-  else
-    AppendOneLine(text, key.text(), encoding_);
-  text.append('=');
-  text.append(value.constData(), value.size());
-  Line line{store_.Add(text.constData(), text.size()), {}};
+  if (!sec.keys.empty()) {
+    const Line* lines = sec.lines.constData();
+    while (!lines[pos - 1].is_key) --pos;
+  }
+  Bytes spelled;
+  if (!key.ascii_) AppendOneLine(spelled, key.text(), encoding_);
+  const QByteArrayView name = key.ascii_
+                                  ? QByteArrayView(key.spelled_.constData(), key.spelled_.size())
+                                  : QByteArrayView(spelled.constData(), spelled.size());
+  Line line{store_.AddKeyLine(name, value), {}};
   line.eol = default_eol_;
   line.is_key = true;
   if (key.ascii_ && key.spells_itself_) {
@@ -606,7 +615,10 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
     if (!SameButCase(QByteArrayView(b, e - b), kname))
       line.odd_name = QByteArray(kname.data(), kname.size());
   }
-  sec.lines.insert(pos, std::move(line));
+  if (pos == sec.lines.size())
+    sec.lines.push_back(std::move(line));
+  else
+    sec.lines.insert(pos, std::move(line));
   sec.keys.Add(hash, static_cast<int>(pos));
 }
 

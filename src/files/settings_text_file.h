@@ -126,8 +126,8 @@ class SettingsTextFile {
     Store(Store&& other) noexcept;
     Store& operator=(Store&& other) noexcept;
     ~Store() = default;
-    // A view of a stored copy of the bytes.
-    QByteArray Add(const char* data, qsizetype size);
+    // A view of a stored "key=value".
+    QByteArray AddKeyLine(QByteArrayView key, QByteArrayView value);
     void Clear();
 
    private:
