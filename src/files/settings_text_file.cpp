@@ -282,6 +282,7 @@ QByteArrayView SettingsTextFile::EolBytes(Eol eol) {
 }
 
 SettingsTextFile::Store& SettingsTextFile::Store::operator=(const Store& other) {
+  if (this == &other) return *this;
   blocks_ = other.blocks_;
   next_ = nullptr;
   free_ = 0;
