@@ -7,14 +7,12 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 namespace quorvane {
 
 namespace {
 
-const QByteArray kLf("\n");
-const QByteArray kCrLf("\r\n");
-const QByteArray kCr("\r");
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
 bool IsBlank(char c) {
@@ -39,11 +37,28 @@ void Trim(const char*& b, const char*& e) {
   while (e != b && IsBlank(e[-1])) --e;
 }
 
-// FNV-1a over the lower-case bytes: names are short, and this beats the library's hash here.
+// A hash that ignores ASCII case, eight bytes at a time: setting bit 0x20 of every byte maps
+// "A".."Z" onto "a".."z" (and a few other pairs onto each other, which the comparison that
+// follows a matching hash sorts out). Loading hashes every key; a loop per byte cost more.
 std::uint32_t FoldHash(const char* b, const char* e) {
-  std::uint32_t h = 2166136261u;
-  for (; b != e; ++b) h = (h ^ static_cast<unsigned char>(AsciiLower(*b))) * 16777619u;
-  return h;
+  constexpr std::uint64_t kCase = 0x2020202020202020u;
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15u;
+  const auto size = static_cast<std::size_t>(e - b);
+  std::uint64_t h = size * kMul;
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, b + i, 8);
+    h = (h ^ (w | kCase)) * kMul;
+    h ^= h >> 29;
+  }
+  if (i < size) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, b + i, size - i);
+    h = (h ^ (w | kCase)) * kMul;
+  }
+  h ^= h >> 32;
+  return static_cast<std::uint32_t>(h);
 }
 
 bool SameButCase(QByteArrayView a, QByteArrayView b) {
@@ -93,11 +108,9 @@ QByteArrayView ValueOf(const QByteArray& line) {
   return QByteArrayView(b, e - b);
 }
 
-// The text before the first "=" (all of it when there is none), blanks trimmed; whether the
-// line has an "=".
-bool KeyPart(const QByteArray& line, const char*& b, const char*& e) {
-  b = line.constBegin();
-  e = line.constEnd();
+// The text before the first "=" in [b, e) (all of it when there is none), blanks trimmed;
+// whether there is an "=".
+bool KeyPart(const char*& b, const char*& e) {
   while (b != e && IsBlank(*b)) ++b;
   const void* eq = std::memchr(b, '=', static_cast<size_t>(e - b));
   if (eq) e = static_cast<const char*>(eq);
@@ -105,15 +118,19 @@ bool KeyPart(const QByteArray& line, const char*& b, const char*& e) {
   return eq != nullptr;
 }
 
+bool KeyPart(const QByteArray& line, const char*& b, const char*& e) {
+  b = line.constData();
+  e = b + line.size();
+  return KeyPart(b, e);
+}
+
 // Key lines are "key=value" with a non-empty key; ';' and '#' start comment lines.
 bool IsKeyLine(bool has_equals, const char* key_begin, const char* key_end) {
   return has_equals && key_begin != key_end && *key_begin != ';' && *key_begin != '#';
 }
 
-// The name inside "[...]" up to the first "]", blanks trimmed; false for other lines.
-bool SectionPart(const QByteArray& line, const char*& b, const char*& e) {
-  b = line.constBegin();
-  e = line.constEnd();
+// The name inside "[...]" up to the first "]" of [b, e), blanks trimmed; false for other lines.
+bool SectionPart(const char*& b, const char*& e) {
   while (b != e && IsBlank(*b)) ++b;
   if (b == e || *b != '[') return false;
   const char* close = static_cast<const char*>(std::memchr(b, ']', static_cast<size_t>(e - b)));
@@ -176,7 +193,17 @@ SettingsTextFile::Name::Name(const QString& text) : text_(text) {
   unsigned all = 0;
   for (const char16_t* c = in; c != end; ++c) all |= *c;
   ascii_ = all < 0x80;
-  if (ascii_) hash_ = FoldInto(in, end, folded_);
+  if (!ascii_) return;
+  hash_ = FoldInto(in, end, folded_);
+  // Names are built once and written many times: a new key line copies these bytes as they are.
+  spelled_.reserve(text.size());
+  for (const char16_t* c = in; c != end; ++c)
+    spelled_.append(*c == '\r' || *c == '\n' ? ' ' : static_cast<char>(*c));
+  const char* b = spelled_.constBegin();
+  const char* e = spelled_.constEnd();
+  KeyPart(b, e);
+  spells_itself_ = SameButCase(QByteArrayView(b, e - b), {folded_.constData(), folded_.size()});
+  spelled_name_begin_ = b - spelled_.constBegin();
 }
 
 QByteArrayView SettingsTextFile::Name::Folded(TextEncoding encoding, Bytes& scratch,
@@ -190,12 +217,15 @@ QByteArrayView SettingsTextFile::Name::Folded(TextEncoding encoding, Bytes& scra
   return {scratch.constData(), scratch.size()};
 }
 
+// The lookups below run for every key read or written, and the fuzzing build checks each call
+// of an accessor: they take raw pointers once.
 template <class Same>
 int SettingsTextFile::NameIndex::Find(std::uint32_t hash, const Same& same) const {
-  if (slots_.empty()) return -1;
+  const Slot* table = slots_.data();
+  if (!table) return -1;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    const Slot& slot = slots_[i];
+    const Slot slot = table[i];
     if (slot.value < 0) return -1;
     if (slot.hash == hash && same(slot.value)) return slot.value;
   }
@@ -204,7 +234,8 @@ int SettingsTextFile::NameIndex::Find(std::uint32_t hash, const Same& same) cons
 void SettingsTextFile::NameIndex::Add(std::uint32_t hash, int value) {
   if ((size_ + 1) * 4 > slots_.size() * 3) {  // at most three quarters full
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{});
+    // Four times larger: a save into an empty section adds some 1,500 keys one by one.
+    slots_.assign(std::max<std::size_t>(16, old.size() * 4), Slot{});
     for (const Slot& slot : old)
       if (slot.value >= 0) Place(slot.hash, slot.value);
   }
@@ -213,27 +244,86 @@ void SettingsTextFile::NameIndex::Add(std::uint32_t hash, int value) {
 }
 
 void SettingsTextFile::NameIndex::Place(std::uint32_t hash, int value) {
+  Slot* table = slots_.data();
   const std::size_t mask = slots_.size() - 1;
   std::size_t i = hash & mask;
-  while (slots_[i].value >= 0) i = (i + 1) & mask;
-  slots_[i] = {hash, value};
+  while (table[i].value >= 0) i = (i + 1) & mask;
+  table[i] = {hash, value};
 }
 
 int SettingsTextFile::FindSection(QByteArrayView name, std::uint32_t hash) const {
-  return section_index_.Find(hash, [&](int i) {
-    return SameButCase(sections_[static_cast<std::size_t>(i)].header.odd_name, name);
-  });
+  const Section* sections = sections_.data();
+  return section_index_.Find(hash,
+                             [&](int i) { return SameButCase(sections[i].header.odd_name, name); });
 }
 
 int SettingsTextFile::FindKey(const Section& section, QByteArrayView name, std::uint32_t hash) {
+  const Line* lines = section.lines.constData();
   return section.keys.Find(hash, [&](int i) {
-    const Line& line = section.lines[static_cast<std::size_t>(i)];
+    const Line& line = lines[i];
     if (!line.odd_name.isNull()) return SameButCase(line.odd_name, name);
-    const char* b;
-    const char* e;
-    KeyPart(line.text, b, e);
-    return SameButCase(QByteArrayView(b, e - b), name);
+    return SameButCase(QByteArrayView(line.text.constData() + line.name_begin, line.name_size),
+                       name);
   });
+}
+
+QByteArrayView SettingsTextFile::EolBytes(Eol eol) {
+  switch (eol) {
+    case Eol::kLf:
+      return "\n";
+    case Eol::kCrLf:
+      return "\r\n";
+    case Eol::kCr:
+      return "\r";
+    case Eol::kNone:
+      break;
+  }
+  return {};
+}
+
+SettingsTextFile::Store& SettingsTextFile::Store::operator=(const Store& other) {
+  if (this == &other) return *this;
+  blocks_ = other.blocks_;
+  next_ = nullptr;
+  free_ = 0;
+  return *this;
+}
+
+SettingsTextFile::Store::Store(Store&& other) noexcept
+    : blocks_(std::move(other.blocks_)),
+      next_(std::exchange(other.next_, nullptr)),
+      free_(std::exchange(other.free_, 0)) {}
+
+SettingsTextFile::Store& SettingsTextFile::Store::operator=(Store&& other) noexcept {
+  blocks_ = std::move(other.blocks_);
+  next_ = std::exchange(other.next_, nullptr);
+  free_ = std::exchange(other.free_, 0);
+  return *this;
+}
+
+QByteArray SettingsTextFile::Store::AddKeyLine(QByteArrayView key, QByteArrayView value) {
+  const qsizetype size = key.size() + 1 + value.size();
+  if (size > free_) {
+    // A few blocks hold all the keys a save adds to a file that had none.
+    constexpr qsizetype kBlock = 8192;
+    free_ = std::max(size, kBlock);
+    blocks_.emplace_back(new char[static_cast<std::size_t>(free_)]);
+    next_ = blocks_.back().get();
+  }
+  char* at = next_;
+  if (!key.isEmpty()) std::memcpy(at, key.data(), static_cast<std::size_t>(key.size()));
+  at[key.size()] = '=';
+  if (!value.isEmpty())
+    std::memcpy(at + key.size() + 1, value.data(), static_cast<std::size_t>(value.size()));
+  next_ += size;
+  free_ -= size;
+  return QByteArray::fromRawData(at, size);
+}
+
+void SettingsTextFile::Store::Clear() {
+  blocks_.clear();
+  next_ = nullptr;
+  free_ = 0;
 }
 
 SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
@@ -243,8 +333,9 @@ SettingsTextFile::SettingsTextFile(QString path) : path_(std::move(path)) {
 void SettingsTextFile::Clear() {
   sections_.clear();
   section_index_ = NameIndex();
+  store_.Clear();
   sections_.emplace_back();  // lines before the first section
-  default_eol_ = kLf;
+  default_eol_ = Eol::kLf;
   encoding_ = TextEncoding::kUtf8;
   bom_ = false;
   existed_ = false;
@@ -291,28 +382,29 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
   qsizetype nl = -2;  // next "\n" at or after start, -1 if none; searched again once passed
   auto flush_chunk = [&](qsizetype end) {
     if (end > chunk_start)
-      sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}, false, {}});
+      sections_.back().lines.push_back({view(chunk_start, end - chunk_start), {}});
   };
   while (start < size) {
     if (nl != -1 && nl < start) nl = source_.indexOf('\n', start);
     const qsizetype stop = nl < 0 ? size : nl;
-    const auto* cr = static_cast<const char*>(
-        std::memchr(base + start, '\r', static_cast<size_t>(stop - start)));
-    Line line;
+    const char* const line_begin = base + start;
+    const auto* cr =
+        static_cast<const char*>(std::memchr(line_begin, '\r', static_cast<size_t>(stop - start)));
+    Eol eol = Eol::kNone;
     qsizetype len;
     qsizetype next;
     if (cr && !(cr + 1 == base + stop && nl >= 0)) {
       // A lone CR (old Macintosh files) ends a line too.
-      len = cr - (base + start);
+      len = cr - line_begin;
       next = start + len + 1;
-      line.eol = kCr;
+      eol = Eol::kCr;
     } else if (nl >= 0) {
       len = nl - start;
       next = nl + 1;
-      line.eol = kLf;
+      eol = Eol::kLf;
       if (cr) {
         --len;
-        line.eol = kCrLf;
+        eol = Eol::kCrLf;
       }
     } else {
       len = size - start;
@@ -320,20 +412,20 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
     }
     // New lines take the first LF or CRLF ending; a lone CR only when the file has no LF, as a
     // stray CR is more likely than a file that mixes Mac and Unix endings.
-    if (!eol_seen && !line.eol.isEmpty() && (line.eol != kCr || nl < 0)) {
-      default_eol_ = line.eol;
+    if (!eol_seen && eol != Eol::kNone && (eol != Eol::kCr || nl < 0)) {
+      default_eol_ = eol;
       eol_seen = true;
     }
-    line.text = view(start, len);
 
-    const char* name_begin;
-    const char* name_end;
-    const char* key_begin;
-    const char* key_end;
-    if (SectionPart(line.text, name_begin, name_end)) {
+    const char* name_begin = line_begin;
+    const char* name_end = line_begin + len;
+    const char* key_begin = name_begin;
+    const char* key_end = name_end;
+    if (SectionPart(name_begin, name_end)) {
       flush_chunk(start);
       Section s;
-      s.header = std::move(line);
+      s.header.text = view(start, len);
+      s.header.eol = eol;
       s.has_header = true;
       sections_.push_back(std::move(s));
       // Sections are few and looked up on every read: their names are kept folded.
@@ -342,7 +434,7 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
       if (FindSection(folded, hash) < 0)
         section_index_.Add(hash, static_cast<int>(sections_.size() - 1));
       chunk_start = next;
-    } else if (const bool has_equals = KeyPart(line.text, key_begin, key_end);
+    } else if (const bool has_equals = KeyPart(key_begin, key_end);
                IsKeyLine(has_equals, key_begin, key_end)) {
       flush_chunk(start);
       Section& current = sections_.back();
@@ -350,7 +442,11 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
       const std::uint32_t hash = FoldHash(key_begin, key_end);
       if (FindKey(current, name, hash) < 0)
         current.keys.Add(hash, static_cast<int>(current.lines.size()));
+      Line line{view(start, len), {}};
+      line.eol = eol;
       line.is_key = true;
+      line.name_begin = key_begin - line_begin;
+      line.name_size = key_end - key_begin;
       current.lines.push_back(std::move(line));
       chunk_start = next;
     }
@@ -360,15 +456,21 @@ void SettingsTextFile::LoadFromBytes(const QByteArray& bytes) {
 }
 
 QByteArray SettingsTextFile::ToBytes() const {
+  const QByteArrayView default_eol = EolBytes(default_eol_);
+  qsizetype size = kUtf8Bom.size();
+  for (const Section& s : sections_) {
+    size += s.header.text.size() + default_eol.size();
+    for (const Line& l : s.lines) size += l.text.size() + default_eol.size();
+  }
   QByteArray out;
-  out.reserve(source_.size() + 4096);
+  out.reserve(size);  // at least enough: one allocation for the whole file
   if (bom_) out += kUtf8Bom;
   const qsizetype body = out.size();
   auto put = [&](const Line& l) {
     // A last line without an ending gets one when something follows it.
-    if (out.size() > body && !out.endsWith('\n') && !out.endsWith('\r')) out += default_eol_;
+    if (out.size() > body && !out.endsWith('\n') && !out.endsWith('\r')) out += default_eol;
     out += l.text;
-    out += l.eol;
+    out += EolBytes(l.eol);
   };
   for (const Section& s : sections_) {
     if (s.has_header) put(s.header);
@@ -391,7 +493,7 @@ const SettingsTextFile::Line* SettingsTextFile::FindLine(const Name& section,
   const Section& sec = sections_[static_cast<std::size_t>(si)];
   folded = key.Folded(encoding_, scratch, &hash);
   const int k = FindKey(sec, folded, hash);
-  return k < 0 ? nullptr : &sec.lines[static_cast<std::size_t>(k)];
+  return k < 0 ? nullptr : &sec.lines[k];
 }
 
 bool SettingsTextFile::HasKey(const Name& section, const Name& key) const {
@@ -463,7 +565,8 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
     AppendOneLine(name, section.text(), encoding_);
     name.append(']');
     Section fresh;
-    fresh.header = {QByteArray(name.constData(), name.size()), default_eol_, false, {}};
+    fresh.header = {QByteArray(name.constData(), name.size()), {}};
+    fresh.header.eol = default_eol_;
     fresh.has_header = true;
     fresh.header.odd_name = QByteArray(sname.data(), sname.size());
     sections_.push_back(std::move(fresh));
@@ -475,7 +578,7 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
   if (const int k = FindKey(sec, kname, hash); k >= 0) {
     // Keep the key as it is spelled in the file; replace what follows "=". The same value
     // keeps the line as it is, without a copy.
-    QByteArray& text = sec.lines[static_cast<std::size_t>(k)].text;
+    QByteArray& text = sec.lines[k].text;
     const qsizetype keep = text.indexOf('=') + 1;
     if (text.size() - keep == value.size() &&
         std::equal(value.constBegin(), value.constEnd(), text.constData() + keep))
@@ -488,20 +591,35 @@ void SettingsTextFile::WriteRaw(const Name& section, const Name& key, const QByt
   }
   // A new key goes after the section's last key, so blank lines and comments that lead into
   // the next section stay with it; a section without keys gets it at its end.
-  std::size_t pos = sec.lines.size();
-  if (!sec.keys.empty())
-    while (!sec.lines[pos - 1].is_key) --pos;
-  Bytes text;
-  AppendOneLine(text, key.text(), encoding_);
-  text.append('=');
-  text.append(value.constData(), value.size());
-  Line line{QByteArray(text.constData(), text.size()), default_eol_, true, {}};
-  const char* b;
-  const char* e;
-  KeyPart(line.text, b, e);
-  if (!SameButCase(QByteArrayView(b, e - b), kname))
-    line.odd_name = QByteArray(kname.data(), kname.size());
-  sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
+  qsizetype pos = sec.lines.size();
+  if (!sec.keys.empty()) {
+    const Line* lines = sec.lines.constData();
+    while (!lines[pos - 1].is_key) --pos;
+  }
+  Bytes spelled;
+  if (!key.ascii_) AppendOneLine(spelled, key.text(), encoding_);
+  const QByteArrayView name = key.ascii_
+                                  ? QByteArrayView(key.spelled_.constData(), key.spelled_.size())
+                                  : QByteArrayView(spelled.constData(), spelled.size());
+  Line line{store_.AddKeyLine(name, value), {}};
+  line.eol = default_eol_;
+  line.is_key = true;
+  if (key.ascii_ && key.spells_itself_) {
+    line.name_begin = key.spelled_name_begin_;
+    line.name_size = kname.size();
+  } else {
+    const char* b;
+    const char* e;
+    KeyPart(line.text, b, e);
+    line.name_begin = b - line.text.constData();
+    line.name_size = e - b;
+    if (!SameButCase(QByteArrayView(b, e - b), kname))
+      line.odd_name = QByteArray(kname.data(), kname.size());
+  }
+  if (pos == sec.lines.size())
+    sec.lines.push_back(std::move(line));
+  else
+    sec.lines.insert(pos, std::move(line));
   sec.keys.Add(hash, static_cast<int>(pos));
 }
 

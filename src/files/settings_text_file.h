@@ -1,16 +1,40 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QVarLengthArray>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "files/atomic_file.h"
 
 namespace quorvane {
+
+namespace settings_text_detail {
+
+// How a line ends: none (chunks, and a last line without one), "\n", "\r\n" or "\r".
+enum class Eol : std::uint8_t { kNone, kLf, kCrLf, kCr };
+
+// A key line, a section line, or a run of other lines kept as one opaque chunk (so blank lines
+// and comments cost nothing per line). Texts are views into the bytes loaded or into the
+// file's store until rewritten.
+struct Line {
+  QByteArray text;  // a key or section line without its ending; a chunk with its endings
+  // The lower-case name of a section header, and of a written key line whose text does not
+  // spell it back (a key that holds "=" or a line break); null otherwise, the name is then read
+  // from the text at [name_begin, name_begin + name_size).
+  QByteArray odd_name;
+  qsizetype name_begin = 0;
+  qsizetype name_size = 0;
+  Eol eol = Eol::kNone;
+  bool is_key = false;
+};
+
+}  // namespace settings_text_detail
 
 // How the text of a settings file is stored.
 enum class TextEncoding { kUtf8, kWindows1252 };
@@ -43,9 +67,12 @@ class SettingsTextFile {
     // The folded bytes and their hash; scratch holds them for a name that is not ASCII.
     QByteArrayView Folded(TextEncoding encoding, Bytes& scratch, std::uint32_t* hash) const;
     QString text_;
-    Bytes folded_;  // blanks trimmed; empty unless ascii_
+    Bytes folded_;   // blanks trimmed; empty unless ascii_
+    Bytes spelled_;  // the text as a new line spells it, line breaks made blanks; ascii_ only
     std::uint32_t hash_ = 0;
     bool ascii_ = true;
+    bool spells_itself_ = false;        // spelled_ as a key line's name reads back as folded_
+    qsizetype spelled_name_begin_ = 0;  // where that name starts in spelled_
   };
 
   explicit SettingsTextFile(QString path = {});
@@ -85,16 +112,28 @@ class SettingsTextFile {
   static bool ParseInteger(QByteArrayView text, std::int32_t* out);
 
  private:
-  // A key line, a section line, or a run of other lines kept as one opaque chunk (so blank
-  // lines and comments cost nothing per line). Texts are views into source_ until rewritten.
-  struct Line {
-    QByteArray text;  // a key or section line without its ending; a chunk with its endings
-    QByteArray eol;   // "\n", "\r\n", "\r" or empty (chunks, and a last line without one)
-    bool is_key = false;
-    // The lower-case name of a section header, and of a written key line whose text does not
-    // spell it back (a key that holds "=" or a line break); null otherwise, the name is then
-    // read from the text.
-    QByteArray odd_name;
+  using Eol = settings_text_detail::Eol;
+  using Line = settings_text_detail::Line;
+  static QByteArrayView EolBytes(Eol eol);
+
+  // Append-only storage for the lines a write adds, so that a new key costs no allocation of
+  // its own. Stored bytes never change; a copy shares them and stores its own lines elsewhere.
+  class Store {
+   public:
+    Store() = default;
+    Store(const Store& other) : blocks_(other.blocks_) {}
+    Store& operator=(const Store& other);
+    Store(Store&& other) noexcept;
+    Store& operator=(Store&& other) noexcept;
+    ~Store() = default;
+    // A view of a stored "key=value".
+    QByteArray AddKeyLine(QByteArrayView key, QByteArrayView value);
+    void Clear();
+
+   private:
+    std::vector<std::shared_ptr<char[]>> blocks_;
+    char* next_ = nullptr;  // free room at the end of the last block, owned by this copy only
+    qsizetype free_ = 0;
   };
   // Lower-case name -> index of its line or section (first occurrence). Open addressing over
   // the names' hashes: the names stay in the lines, so loading allocates nothing per key.
@@ -118,7 +157,8 @@ class SettingsTextFile {
   struct Section {
     Line header;  // "[name]" line; unused for the lines before the first section
     bool has_header = false;
-    std::vector<Line> lines;
+    // A QList moves lines as plain bytes when it grows: a save adds a line per key.
+    QList<Line> lines;
     NameIndex keys;  // lower-case key -> index into lines
   };
 
@@ -132,7 +172,8 @@ class SettingsTextFile {
   QString path_;
   QByteArray source_;  // the bytes loaded; the lines point into it
   bool existed_ = false;
-  QByteArray default_eol_;
+  Store store_;  // the lines added since loading
+  Eol default_eol_ = Eol::kLf;
   TextEncoding encoding_ = TextEncoding::kUtf8;
   bool bom_ = false;  // the file starts with a UTF-8 byte-order mark
   std::vector<Section> sections_;
@@ -141,3 +182,5 @@ class SettingsTextFile {
 };
 
 }  // namespace quorvane
+
+Q_DECLARE_TYPEINFO(quorvane::settings_text_detail::Line, Q_RELOCATABLE_TYPE);

@@ -31,6 +31,18 @@ TEST(SettingsTextRead, SectionsAndKeysIgnoreCaseAndAbsentKeysGiveTheDefault) {
   EXPECT_EQ(f.ReadString("Missing", "x", "dflt"), "dflt");
 }
 
+TEST(SettingsTextRead, NamesThatDifferOutsideLettersStayApart) {
+  // Pairs 0x20 apart that only "A".."Z" / "a".."z" may treat alike; long names span words.
+  const auto f =
+      FromBytes("[s@]\nk=1\n[s`]\nk=2\n[S]\na[=3\na{=4\nlong_name_x=5\nlong\x7Fname_x=6\n");
+  EXPECT_EQ(f.ReadInteger("s@", "k", 0), 1);
+  EXPECT_EQ(f.ReadInteger("s`", "k", 0), 2);
+  EXPECT_EQ(f.ReadInteger("s", "a[", 0), 3);
+  EXPECT_EQ(f.ReadInteger("s", "A{", 0), 4);
+  EXPECT_EQ(f.ReadInteger("s", "LONG_NAME_X", 0), 5);
+  EXPECT_EQ(f.ReadInteger("s", "long\x7Fname_X", 0), 6);
+}
+
 TEST(SettingsTextRead, EmptyValueIsNotAbsentAndValuesAreTrimmedAndUnquotedOnce) {
   const auto f = FromBytes(
       "[A]\nempty=\nblank=   \npadded =  two words \t\nq1=\"quoted \"\nq2='single'\n"
@@ -165,6 +177,21 @@ TEST(SettingsTextWrite, WrittenValuesReadBack) {
   EXPECT_EQ(back.ReadString("N", "s", ""), QString::fromUtf8("Bäss ✓"));
   EXPECT_FALSE(back.ReadBool("N", "b", true));
   EXPECT_EQ(f.ToBytes(), QByteArray("[N]\nneg=-5\ns=B\xc3\xa4ss \xe2\x9c\x93\nb=0\n"));
+}
+
+TEST(SettingsTextWrite, CopiesAddKeysIndependently) {
+  SettingsTextFile original;
+  original.WriteInteger("N", "a", 1);
+  SettingsTextFile copy = original;
+  copy.WriteInteger("N", "copy", 2);
+  original.WriteInteger("N", "original", 3);
+  SettingsTextFile assigned;
+  assigned = copy;
+  assigned.WriteInteger("N", "assigned", 4);
+  copy.WriteInteger("N", "copy2", 5);
+  EXPECT_EQ(original.ToBytes(), "[N]\na=1\noriginal=3\n");
+  EXPECT_EQ(copy.ToBytes(), "[N]\na=1\ncopy=2\ncopy2=5\n");
+  EXPECT_EQ(assigned.ToBytes(), "[N]\na=1\ncopy=2\nassigned=4\n");
 }
 
 TEST(SettingsTextEncoding, ValidUtf8IsUtf8AndAnythingElseIsWindows1252) {
