@@ -219,11 +219,9 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::ConnectModel() {
-  connect(&model_, &SurfaceModel::slotChanged, this, &MainWindow::RenderSlot);
-  connect(&model_, &SurfaceModel::pageShown, this, [this] { RenderAllSlots(); });
+  // Slots, panels and lamps at most once a screen refresh, however fast messages come.
+  connect(&model_.Redraws(), &RedrawPacer::frameDue, this, &MainWindow::RenderFrame);
   connect(&model_, &SurfaceModel::stateChanged, this, &MainWindow::RenderState);
-  connect(&model_.Status(), &StatusBoard::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
-  connect(&model_.Status(), &StatusBoard::activityChanged, this, &MainWindow::RenderActivity);
   connect(&model_.Status(), &StatusBoard::noticeChanged, this, &MainWindow::RenderNotice);
   connect(&model_.Sends(), &BulkSends::sendBegun, this, &MainWindow::SendBegun);
   connect(&model_.Sends(), &BulkSends::sendEnded, this, &MainWindow::SendEnded);
@@ -508,6 +506,14 @@ void MainWindow::RenderSlot(int slot) {
   } else {
     SetColors(c.number, app.color(QPalette::Button), app.color(QPalette::ButtonText));
   }
+}
+
+void MainWindow::RenderFrame(const RedrawFrame& frame) {
+  for (int s = 1; s <= kSlotCount; ++s)
+    if (frame.dirty_slots.test(static_cast<std::size_t>(s))) RenderSlot(s);
+  for (int p = 0; p < StatusBoard::kStatusPanels; ++p)
+    if (frame.dirty_panels.test(static_cast<std::size_t>(p))) RenderStatusPanel(p);
+  if (frame.lamps) RenderActivity();
 }
 
 void MainWindow::RenderAllSlots() {

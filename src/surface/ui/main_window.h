@@ -25,6 +25,7 @@ class QToolButton;
 namespace quorvane {
 
 class ActivityIndicator;
+struct RedrawFrame;
 class LabelGestures;
 class SelectionCommands;
 class TCompactWindow;
@@ -123,6 +124,7 @@ class MainWindow : public QMainWindow {
   void BuildStatusBar();
   void ConnectModel();
 
+  void RenderFrame(const RedrawFrame& frame);
   void RenderSlot(int slot);
   void RenderAllSlots();
   void RenderState();
