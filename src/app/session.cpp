@@ -201,14 +201,23 @@ MidiSettingsDialog& Session::MidiDialog() {
 
 void Session::StartShell() {
   window_->Bind(Command::kAbout, [this] { About().Execute(window_->pos()); });
-  tray_ =
-      std::make_unique<TrayIcon>(*model_, QList<QWidget*>{window_.get(), window_->CompactWindow()});
-  window_->Bind(Command::kMinimizeToTray, [this](bool on) { tray_->SetEnabled(on); });
-  tray_->SetItem(window_->MenuAction(Command::kMinimizeToTray));
-  tray_->SetEnabled(settings_.minimize_to_tray);
+  window_->Bind(Command::kMinimizeToTray, [this](bool on) { Tray().SetEnabled(on); });
   window_->SetChecked(Command::kMinimizeToTray, settings_.minimize_to_tray);
-  // Exit in the icon's menu takes the one way out, as the close button does.
-  connect(tray_.get(), &TrayIcon::exitRequested, window_.get(), &QWidget::close);
+  // The notification area is looked for over D-Bus: once the window is up, not before.
+  QTimer::singleShot(0, this, [this] { Tray(); });
+}
+
+TrayIcon& Session::Tray() {
+  if (!tray_) {
+    tray_ = std::make_unique<TrayIcon>(*model_,
+                                       QList<QWidget*>{window_.get(), window_->CompactWindow()});
+    QAction* item = window_->MenuAction(Command::kMinimizeToTray);
+    tray_->SetItem(item);
+    tray_->SetEnabled(item->isChecked());
+    // Exit in the icon's menu takes the one way out, as the close button does.
+    connect(tray_.get(), &TrayIcon::exitRequested, window_.get(), &QWidget::close);
+  }
+  return *tray_;
 }
 
 template <typename ToolWindow>

@@ -95,7 +95,8 @@ class Session : public QObject {
   MidiSettingsDialog& MidiDialog();
   SelectionCommands& Selection() { return *selection_; }
   TAboutForm& About();
-  TrayIcon& Tray() { return *tray_; }
+  // Built once the event loop runs after start, or when first asked for.
+  TrayIcon& Tray();
   // Until the start-up picture has gone; nullptr after.
   TSplashScreen* Splash() const { return splash_.data(); }
   // The windows take input: the start-up picture has gone.

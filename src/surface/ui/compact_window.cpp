@@ -22,7 +22,9 @@ TCompactWindow::TCompactWindow(SurfaceModel& model, QWidget* parent)
   for (int s = 1; s <= kSlotCount; ++s) {
     auto* label = new QLabel(QStringLiteral("---"), this);
     label->setObjectName(QStringLiteral("l%1").arg(s));
-    label->setGeometry(kLabelRect.translated(kPitch * (s - 1), 0));
+    // Fixed, so that a new text asks no layout to run.
+    label->setFixedSize(kLabelRect.size());
+    label->move(kLabelRect.translated(kPitch * (s - 1), 0).topLeft());
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     label->setAutoFillBackground(true);
