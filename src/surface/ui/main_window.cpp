@@ -20,6 +20,7 @@
 #include <QStatusTipEvent>
 #include <QToolButton>
 #include <QWindow>
+#include <algorithm>
 #include <optional>
 
 #include "surface/label_gestures.h"
@@ -87,9 +88,10 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
   RenderState();
   for (int p = 0; p < StatusBoard::kStatusPanels; ++p) RenderStatusPanel(p);
   RenderActivity();
-  // The panels' texts change with every message sent: at their own height, no new text lays
-  // the status bar out again.
-  const int panel_height = panels_[1]->sizeHint().height();
+  // The panels' texts change with every message sent: at the height of the bar's row, no new
+  // text lays the status bar out again.
+  const int panel_height =
+      std::max(panels_[1]->sizeHint().height(), indicator_->sizeHint().height());
   for (QLabel* label : panels_)
     if (label) label->setFixedHeight(panel_height);
   resize(kDesignedClientSize.width(),
