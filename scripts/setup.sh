@@ -10,7 +10,7 @@ packages=(
   liblo-dev liblo-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format clang-tidy libclang-rt-14-dev
-  xvfb xauth trayer jack-keyboard
+  xvfb xauth trayer jack-keyboard libxcb1-dev
   dpkg-dev lintian desktop-file-utils appstream
   libxml2-utils shared-mime-info xdg-utils libglib2.0-bin imagemagick
 )
