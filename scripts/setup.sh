@@ -11,7 +11,7 @@ packages=(
   qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format clang-tidy libclang-rt-14-dev
-  xvfb xauth trayer
+  xvfb xauth trayer jack-keyboard libxcb1-dev
   chromium chromium-driver python3-selenium
   dpkg-dev lintian desktop-file-utils appstream
   libxml2-utils shared-mime-info xdg-utils libglib2.0-bin imagemagick

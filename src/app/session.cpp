@@ -148,15 +148,12 @@ void Session::Start() {
   window_->SetNativeDialogs(options_.native_dialogs);
   label_gestures_ = std::make_unique<LabelGestures>(*model_, *selection_);
   window_->BindLabelGestures(*label_gestures_);
-  settings_form_ = std::make_unique<TSliderSettingsForm>(window_.get());
   connect(window_.get(), &MainWindow::slotSettingsRequested, this, &Session::OpenSlotSettings);
   // The ports exist before the settings are read (they take the remote channel); they open
   // once the settings are in.
   ports_ = std::make_unique<MidiPorts>(options_.midi_service_factory);
   link_ = std::make_unique<SurfaceMidiLink>(*model_, *ports_);
   connect(link_.get(), &SurfaceMidiLink::portError, this, &Session::ShowPortError);
-  // Learn in the settings dialog takes the first input's next control change.
-  settings_form_->SetLearnSource(link_.get());
   link_->SetDumpCapture(&file_commands_->Capture());
   dump_request_ = std::make_unique<DumpRequestCommand>(*link_, dump_request_string_, *interaction_);
   dump_request_button_ = std::make_unique<DumpRequestButton>(*window_, *dump_request_);
@@ -186,28 +183,98 @@ void Session::FinishStart() {
   started_ = true;
 }
 
+TSliderSettingsForm& Session::SettingsForm() {
+  if (!settings_form_) {
+    settings_form_ = std::make_unique<TSliderSettingsForm>(window_.get());
+    // Learn in the settings dialog takes the first input's next control change.
+    settings_form_->SetLearnSource(link_.get());
+  }
+  return *settings_form_;
+}
+
+TAboutForm& Session::About() {
+  if (!about_) about_ = std::make_unique<TAboutForm>(AboutInfo::OfThisBuild(), window_.get());
+  return *about_;
+}
+
+MidiSettingsDialog& Session::MidiDialog() {
+  if (!midi_dialog_)
+    midi_dialog_ = std::make_unique<MidiSettingsDialog>(*midi_editor_, window_.get());
+  return *midi_dialog_;
+}
+
 void Session::StartShell() {
-  about_ = std::make_unique<TAboutForm>(AboutInfo::OfThisBuild(), window_.get());
-  window_->Bind(Command::kAbout, [this] { about_->Execute(window_->pos()); });
-  tray_ =
-      std::make_unique<TrayIcon>(*model_, QList<QWidget*>{window_.get(), window_->CompactWindow()});
-  window_->Bind(Command::kMinimizeToTray, [this](bool on) { tray_->SetEnabled(on); });
-  tray_->SetItem(window_->MenuAction(Command::kMinimizeToTray));
-  tray_->SetEnabled(settings_.minimize_to_tray);
+  window_->Bind(Command::kAbout, [this] { About().Execute(window_->pos()); });
+  window_->Bind(Command::kMinimizeToTray, [this](bool on) { Tray().SetEnabled(on); });
   window_->SetChecked(Command::kMinimizeToTray, settings_.minimize_to_tray);
-  // Exit in the icon's menu takes the one way out, as the close button does.
-  connect(tray_.get(), &TrayIcon::exitRequested, window_.get(), &QWidget::close);
+  // The notification area is looked for over D-Bus: once the window is up, not before.
+  QTimer::singleShot(0, this, [this] { Tray(); });
+}
+
+TrayIcon& Session::Tray() {
+  if (!tray_) {
+    tray_ = std::make_unique<TrayIcon>(*model_,
+                                       QList<QWidget*>{window_.get(), window_->CompactWindow()});
+    QAction* item = window_->MenuAction(Command::kMinimizeToTray);
+    tray_->SetItem(item);
+    tray_->SetEnabled(item->isChecked());
+    // Exit in the icon's menu takes the one way out, as the close button does.
+    connect(tray_.get(), &TrayIcon::exitRequested, window_.get(), &QWidget::close);
+  }
+  return *tray_;
 }
 
 template <typename ToolWindow>
-void Session::BindToolWindow(Command command, ToolWindow& tool) {
-  // The menu item and the tool button show and hide it; closing it unchecks both.
-  window_->Bind(command, [this, &tool, command](bool on) {
-    tool.setVisible(on);
+void Session::BindToolWindow(Command command, ToolWindow& (Session::*tool)()) {
+  window_->Bind(command, [this, tool, command](bool on) {
+    (this->*tool)().setVisible(on);
     window_->SetChecked(command, on);
   });
+}
+
+template <typename ToolWindow>
+void Session::PlaceToolWindow(Command command, ToolWindow& tool) {
   connect(&tool, &ToolWindow::closed, this,
           [this, command] { window_->SetChecked(command, false); });
+  ApplyToolWindowSettings(settings_, tool);
+}
+
+TMidiKeyboardWindow& Session::MidiKeyboard() {
+  if (!keyboard_window_) {
+    keyboard_window_ = std::make_unique<TMidiKeyboardWindow>(*keyboard_sender_, window_.get());
+    PlaceToolWindow(Command::kMidiKeyboard, *keyboard_window_);
+  }
+  return *keyboard_window_;
+}
+
+TSnapshotWindow& Session::SnapshotList() {
+  if (!snapshot_window_) {
+    snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
+    PlaceToolWindow(Command::kSnapshotList, *snapshot_window_);
+  }
+  return *snapshot_window_;
+}
+
+TMorphSliderWindow& Session::MorphSlider() {
+  if (!morph_window_) {
+    morph_window_ = std::make_unique<TMorphSliderWindow>(*model_, window_.get());
+    PlaceToolWindow(Command::kMorphSlider, *morph_window_);
+  }
+  return *morph_window_;
+}
+
+TVectorController& Session::VectorPad() {
+  if (!vector_window_) {
+    vector_window_ = std::make_unique<TVectorController>(*model_, window_.get());
+    TVectorController& pad = *vector_window_;
+    PlaceToolWindow(Command::kVectorController, pad);
+    // Initialize, Open and the favourites replace the definitions: the lists show them anew.
+    connect(file_commands_.get(), &SliderFileCommands::definitionsReplaced, &pad,
+            &TVectorController::FillVectorLists);
+    // The settings dialog changed one definition: its entry is rewritten, choices kept.
+    connect(this, &Session::definitionEdited, &pad, &TVectorController::UpdateVectorEntry);
+  }
+  return *vector_window_;
 }
 
 void Session::StartToolWindows() {
@@ -217,10 +284,11 @@ void Session::StartToolWindows() {
         return m.SendShortMessage(s, d1, d2);
       },
       [&m] { return m.Settings().global_channel; }, [&m] { return m.OutputInUse(); });
-  keyboard_window_ = std::make_unique<TMidiKeyboardWindow>(*keyboard_sender_, window_.get());
-  BindToolWindow(Command::kMidiKeyboard, *keyboard_window_);
+  BindToolWindow(Command::kMidiKeyboard, &Session::MidiKeyboard);
   // Before the ports close: no note may hang when the program ends.
-  AddShutdownStep([this] { keyboard_window_->ReleaseNotes(); });
+  AddShutdownStep([this] {
+    if (keyboard_window_) keyboard_window_->ReleaseNotes();
+  });
   snapshot_interaction_ =
       std::make_unique<WidgetSnapshotInteraction>(window_.get(), options_.native_dialogs);
   snapshots_ = std::make_unique<SnapshotStore>(*model_);
@@ -235,18 +303,9 @@ void Session::StartToolWindows() {
                        [this](TransportButton button) { remote_->SendTransport(button); });
   StartOsc();
   StartBrowserSurface();
-  snapshot_window_ = std::make_unique<TSnapshotWindow>(*snapshots_, *model_, window_.get());
-  BindToolWindow(Command::kSnapshotList, *snapshot_window_);
-  morph_window_ = std::make_unique<TMorphSliderWindow>(*model_, window_.get());
-  BindToolWindow(Command::kMorphSlider, *morph_window_);
-  vector_window_ = std::make_unique<TVectorController>(*model_, window_.get());
-  BindToolWindow(Command::kVectorController, *vector_window_);
-  // Initialize, Open and the favourites replace the definitions: the lists show them anew.
-  connect(file_commands_.get(), &SliderFileCommands::definitionsReplaced, vector_window_.get(),
-          &TVectorController::FillVectorLists);
-  // The settings dialog changed one definition: its entry is rewritten, choices kept.
-  connect(this, &Session::definitionEdited, vector_window_.get(),
-          &TVectorController::UpdateVectorEntry);
+  BindToolWindow(Command::kSnapshotList, &Session::SnapshotList);
+  BindToolWindow(Command::kMorphSlider, &Session::MorphSlider);
+  BindToolWindow(Command::kVectorController, &Session::VectorPad);
 }
 
 void Session::LoadSettings() {
@@ -273,13 +332,19 @@ SettingsTargets Session::SettingsParts() {
           .file_commands = *file_commands_,
           .favorites = *favorites_,
           .snapshots = *snapshots_,
-          .keyboard = *keyboard_window_,
-          .snapshot_list = *snapshot_window_,
-          .morph = *morph_window_,
-          .vector = *vector_window_};
+          .keyboard = keyboard_window_.get(),
+          .snapshot_list = snapshot_window_.get(),
+          .morph = morph_window_.get(),
+          .vector = vector_window_.get()};
 }
 
 void Session::ApplySettings() {
+  // Only the tool windows that show at start are built now; the others take their place
+  // from the settings when first shown.
+  if (settings_.show_midi_keyboard) MidiKeyboard();
+  if (settings_.show_snapshot_window) SnapshotList();
+  if (settings_.show_morph_slider) MorphSlider();
+  if (settings_.show_vector_controller) VectorPad();
   ApplySessionSettings(settings_, SettingsParts());
   remote_->ApplySettings(settings_);
   ApplyOsc();
@@ -288,7 +353,6 @@ void Session::ApplySettings() {
 
 void Session::StartOsc() {
   osc_ = std::make_unique<OscServer>(*surface_control_, *surface_control_);
-  osc_dialog_ = std::make_unique<OscDialog>(window_.get());
   QMenu* view = window_->Menu(QStringLiteral("View1"));
   view->addSeparator();
   QAction* item = view->addAction(QStringLiteral("&OSC..."));
@@ -299,6 +363,7 @@ void Session::StartOsc() {
     // What runs, --osc-port included; OK stores what the dialog then shows.
     config.enabled = osc_->Listening();
     if (osc_->Listening()) config.port = osc_->Port();
+    if (!osc_dialog_) osc_dialog_ = std::make_unique<OscDialog>(window_.get());
     if (osc_dialog_->Edit(config, [this](const OscConfig& c) { return osc_->Configure(c); }))
       StoreOscConfig(config, settings_);
   });
@@ -320,7 +385,6 @@ void Session::StartBrowserSurface() {
   browser_ = std::make_unique<BrowserSurfaceServer>(*surface_control_, *surface_control_);
   // The pages go before the surface they drive, and no page waits on a program that is gone.
   AddShutdownStep([this] { browser_->Close(); });
-  browser_dialog_ = std::make_unique<BrowserSurfaceDialog>(window_.get());
   QAction* item =
       window_->Menu(QStringLiteral("View1"))->addAction(QStringLiteral("&Browser Surface..."));
   item->setObjectName(QStringLiteral("BrowserSurface1"));
@@ -342,6 +406,7 @@ void Session::StartBrowserSurface() {
     const auto address = [](const BrowserSurfaceConfig& c) {
       return BrowserSurfaceAddress(BrowserSurfaceHost(c.network), c.port, c.token);
     };
+    if (!browser_dialog_) browser_dialog_ = std::make_unique<BrowserSurfaceDialog>(window_.get());
     if (browser_dialog_->Edit(config, apply, address)) StoreBrowserSurfaceConfig(config, settings_);
   });
 }
@@ -403,8 +468,7 @@ void Session::StartMidi() {
   run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
   link_->Guard([this] { ports_->Start(run_midi_); });
   midi_editor_ = std::make_unique<MidiSettingsEditor>(*link_);
-  midi_dialog_ = std::make_unique<MidiSettingsDialog>(*midi_editor_, window_.get());
-  window_->Bind(Command::kMidiDevices, [this] { midi_dialog_->Execute(window_.get()); });
+  window_->Bind(Command::kMidiDevices, [this] { MidiDialog().Execute(window_.get()); });
   // Without a MIDI system the program stays usable; a line in the status bar says why.
   auto note_system = [this] { window_->SetStandingMessage(ports_->UnavailableReason()); };
   note_system();
@@ -435,7 +499,7 @@ void Session::OpenCommandLineFiles() {
 }
 
 void Session::OpenSlotSettings(int slot) {
-  const bool changed = settings_form_->Edit(model_->SlotDefinition(slot), window_->pos());
+  const bool changed = SettingsForm().Edit(model_->SlotDefinition(slot), window_->pos());
   model_->ShowPage(model_->CurrentPage());
   if (changed) emit definitionEdited(SequenceNumber(model_->CurrentPage(), slot));
 }

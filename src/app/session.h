@@ -94,24 +94,26 @@ class Session : public QObject {
   MainWindow& Window() { return *window_; }
   SliderFileCommands& FileCommands() { return *file_commands_; }
   MidiPorts& Ports() { return *ports_; }
-  MidiSettingsDialog& MidiDialog() { return *midi_dialog_; }
+  // Built when first asked for: the first window needs none of the dialogs and tool windows.
+  MidiSettingsDialog& MidiDialog();
   SelectionCommands& Selection() { return *selection_; }
-  TAboutForm& About() { return *about_; }
-  TrayIcon& Tray() { return *tray_; }
+  TAboutForm& About();
+  // Built once the event loop runs after start, or when first asked for.
+  TrayIcon& Tray();
   // Until the start-up picture has gone; nullptr after.
   TSplashScreen* Splash() const { return splash_.data(); }
   // The windows take input: the start-up picture has gone.
   bool Started() const { return started_; }
-  TMidiKeyboardWindow& MidiKeyboard() { return *keyboard_window_; }
+  TMidiKeyboardWindow& MidiKeyboard();
   SnapshotStore& Snapshots() { return *snapshots_; }
   RemoteBinding& Remote() { return *remote_; }
   // The one way in for remote surfaces, and what they show.
   SurfaceControl& RemoteSurfaces() { return *surface_control_; }
-  TSnapshotWindow& SnapshotList() { return *snapshot_window_; }
+  TSnapshotWindow& SnapshotList();
   OscServer& Osc() { return *osc_; }
   BrowserSurfaceServer& BrowserSurface() { return *browser_; }
-  TMorphSliderWindow& MorphSlider() { return *morph_window_; }
-  TVectorController& VectorPad() { return *vector_window_; }
+  TMorphSliderWindow& MorphSlider();
+  TVectorController& VectorPad();
   const QString& SettingsPath() const { return settings_path_; }
   // Values of the settings file that live outside the model during the run.
   AppSettings& Settings() { return settings_; }
@@ -130,8 +132,13 @@ class Session : public QObject {
   void StartShell();
   // Once the start-up picture may go: it goes, and the windows take input.
   void FinishStart();
+  // The menu item and the tool button show and hide the window, built on the first show.
   template <typename ToolWindow>
-  void BindToolWindow(Command command, ToolWindow& tool);
+  void BindToolWindow(Command command, ToolWindow& (Session::*tool)());
+  // Closing the window unchecks both; it takes its place from the settings.
+  template <typename ToolWindow>
+  void PlaceToolWindow(Command command, ToolWindow& tool);
+  TSliderSettingsForm& SettingsForm();
   void LoadSettings();
   // The parts whose state the settings file keeps.
   SettingsTargets SettingsParts();

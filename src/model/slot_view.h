@@ -21,6 +21,7 @@ struct SlotView {
   QString number_text;
   QString hint;
   bool selected_look = false;
+  int strip_value = -1;  // the compact strip shows it instead of the caption; -1 for none
 
   bool operator==(const SlotView&) const = default;
 };

@@ -85,6 +85,7 @@ OscServer::OscServer(SurfaceCommands& commands, SurfaceObserver& observer, QObje
   last_bank_ = state.bank;
   last_take_ = state.take_mode;
   connect(&observer_, &SurfaceObserver::slotChanged, this, &OscServer::OnSlotChanged);
+  connect(&feedback_frames_, &RedrawPacer::frameDue, this, &OscServer::SendFrame);
   connect(&observer_, &SurfaceObserver::pageChanged, this, &OscServer::OnPageChanged);
   connect(&observer_, &SurfaceObserver::snapshotsChanged, this, &OscServer::OnSnapshotsChanged);
 }
@@ -319,7 +320,16 @@ void OscServer::SendSlot(int slot, const SurfaceState& state, SurfaceClient skip
 
 void OscServer::OnSlotChanged(int slot, int from) {
   if (slot < 1 || slot > kSlotCount || Targets().empty()) return;
-  SendSlot(slot, observer_.State(), from);
+  // The mover is not told its own value; a later change by anyone else is told to it.
+  changed_by_.at(static_cast<std::size_t>(slot - 1)) = from;
+  feedback_frames_.MarkSlot(slot);
+}
+
+void OscServer::SendFrame(const RedrawFrame& frame) {
+  const SurfaceState state = observer_.State();
+  for (int s = 1; s <= kSlotCount; ++s)
+    if (frame.dirty_slots.test(static_cast<std::size_t>(s)))
+      SendSlot(s, state, changed_by_.at(static_cast<std::size_t>(s - 1)));
 }
 
 void OscServer::OnPageChanged(int page, int from) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -13,6 +14,7 @@
 
 #include "files/app_settings.h"
 #include "osc/osc_address.h"
+#include "surface/redraw_pacer.h"
 #include "surface/surface_commands.h"
 
 class QSocketNotifier;
@@ -93,6 +95,9 @@ class OscServer : public QObject {
   const OscCounts& Counts() const { return counts_; }
   void SetClock(Clock clock) { clock_ = std::move(clock); }
   void SetSender(Sender sender) { sender_ = std::move(sender); }
+  // Slot feedback goes out once a screen refresh, the latest value of each slot changed; this
+  // sends what waits now.
+  void FlushFeedback() { feedback_frames_.Flush(); }
 
  private:
   struct Client {
@@ -120,6 +125,7 @@ class OscServer : public QObject {
   std::vector<Target> Targets() const;
   void SendSlot(int slot, const SurfaceState& state, SurfaceClient skip);
   void OnSlotChanged(int slot, int from);
+  void SendFrame(const RedrawFrame& frame);
   void OnPageChanged(int page, int from);
   void OnSnapshotsChanged();
   void Send(const Target& to, std::string_view path, int value, int full_scale);
@@ -138,6 +144,9 @@ class OscServer : public QObject {
   std::optional<OscEndpoint> feedback_;
   int last_bank_ = 0;
   bool last_take_ = false;
+  // The slots changed since the last feedback, each with who changed it last, [slot - 1].
+  RedrawPacer feedback_frames_;
+  std::array<SurfaceClient, kSlotCount> changed_by_{};
 
   OscCounts counts_;
   Clock clock_;

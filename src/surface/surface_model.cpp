@@ -3,7 +3,18 @@
 #include <algorithm>
 
 namespace quorvane {
-SurfaceModel::SurfaceModel(QObject* parent) : QObject(parent), sends_(*this) {}
+SurfaceModel::SurfaceModel(QObject* parent) : QObject(parent), sends_(*this) {
+  RedrawPacer* r = &redraws_;
+  connect(this, &SurfaceModel::slotChanged, r, &RedrawPacer::MarkSlot);
+  connect(this, &SurfaceModel::pageShown, r, &RedrawPacer::MarkAllSlots);
+  connect(&status_, &StatusBoard::statusPanelChanged, r, &RedrawPacer::MarkPanel);
+  connect(&status_, &StatusBoard::activityChanged, r, &RedrawPacer::MarkLamps);
+  // A value on the strip lasts until the labels are next drawn or the output goes quiet.
+  connect(this, &SurfaceModel::slotChanged, this, &SurfaceModel::ClearStripValues);
+  connect(&status_, &StatusBoard::activityChanged, this, [this] {
+    if (!status_.OutActivity()) ClearStripValues();
+  });
+}
 
 SurfaceModel::~SurfaceModel() {
   sends_.StopSends();
@@ -159,6 +170,20 @@ void SurfaceModel::ButtonPressed(int slot, bool down) {
   } else {
     SendControlChange(d.button_ctrl, d.button_channel, d.button_value);
     NotifySlot(slot);
+  }
+}
+
+void SurfaceModel::ShowStripValue(int slot, int value) {
+  MutableView(slot).strip_value = value;
+  redraws_.MarkSlot(slot);
+}
+
+void SurfaceModel::ClearStripValues() {
+  for (int s = 1; s <= kSlotCount; ++s) {
+    int& v = MutableView(s).strip_value;
+    if (v < 0) continue;
+    v = -1;
+    redraws_.MarkSlot(s);
   }
 }
 

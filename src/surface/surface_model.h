@@ -11,6 +11,7 @@
 #include "model/slot_view.h"
 #include "surface/bulk_sends.h"
 #include "surface/gesture_tracker.h"
+#include "surface/redraw_pacer.h"
 #include "surface/status_board.h"
 #include "surface/window_mode.h"
 
@@ -93,6 +94,12 @@ class SurfaceModel : public QObject {
   StatusBoard& Status() { return status_; }
   const StatusBoard& Status() const { return status_; }
   BulkSends& Sends() { return sends_; }
+  // What the views draw at their next frame: every slot, panel and lamp change is marked there.
+  RedrawPacer& Redraws() { return redraws_; }
+
+  // The compact strip shows the value a remote surface set on slot s in place of its caption,
+  // until a slot is next drawn or the output lamp goes dark.
+  void ShowStripValue(int slot, int value);
 
   // --- operations -----------------------------------------------------------
   void ShowPage(int p);
@@ -145,6 +152,7 @@ class SurfaceModel : public QObject {
   // Returns kSilent once a message was refused, so that the rest of the move stays quiet.
   Echo GroupMove(int slot, int v, Echo echo);
   void NotifySlot(int slot);  // slotChanged now, or at the end of the batch
+  void ClearStripValues();
 
   TPageSet pages_;
   int current_page_ = 1;
@@ -155,6 +163,7 @@ class SurfaceModel : public QObject {
   GestureTracker gestures_;
   WindowMode window_;
   StatusBoard status_;
+  RedrawPacer redraws_;
 
   std::array<SlotView, kSlotCount> views_{};
   int slot_batch_depth_ = 0;

@@ -181,7 +181,7 @@ class SessionTest : public QObject {
       QCOMPARE(shown_at, w.pos() + QPoint(100, 70));
       QCOMPARE(edited.count(), 1);
       QCOMPARE(edited.at(0).at(0).toInt(), 29);
-      QCOMPARE(w.CaptionLabel(5)->text(), QStringLiteral("Cutoff"));
+      QTRY_COMPARE(w.CaptionLabel(5)->text(), QStringLiteral("Cutoff"));
 
       // Dragged from page 2 slot 5 onto slot 1 of the same page.
       w.SetDragRunner([&w](QDrag& drag) {
@@ -293,8 +293,8 @@ class SessionTest : public QObject {
     first.Start();
     Session second(Options());
     second.Start();
-    QVERIFY(second.Window().StatusPanel(0)->toolTip().contains(SettingsLock::kInUseNotice));
-    QVERIFY(!first.Window().StatusPanel(0)->toolTip().contains(SettingsLock::kInUseNotice));
+    QTRY_VERIFY(second.Window().StatusPanel(0)->toolTip().contains(SettingsLock::kInUseNotice));
+    QTRY_VERIFY(!first.Window().StatusPanel(0)->toolTip().contains(SettingsLock::kInUseNotice));
     second.Shutdown();
     QVERIFY(!QFile::exists(path));
     first.Shutdown();
@@ -557,13 +557,13 @@ class SessionTest : public QObject {
     QCOMPARE(box->text(), QStringLiteral("The JACK server has stopped."));
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(session.Ports().Suspended());
-    QCOMPARE(session.Window().StatusPanel(0)->text(),
-             QStringLiteral("The JACK server has stopped."));
+    QTRY_COMPARE(session.Window().StatusPanel(0)->text(),
+                 QStringLiteral("The JACK server has stopped."));
     // Its return is one line in the status bar; the box goes.
     midi_->RestoreSystem();
     QTRY_VERIFY_WITH_TIMEOUT(!session.Ports().Suspended(), 15000);
     QVERIFY(!box->isVisible());
-    QVERIFY(session.Window().StatusPanel(0)->text().startsWith(
+    QTRY_VERIFY(session.Window().StatusPanel(0)->text().startsWith(
         QStringLiteral("The MIDI system is running again")));
   }
 

@@ -55,6 +55,7 @@ class OscServerTest : public ::testing::Test {
     const std::vector<std::uint8_t> d = OscDatagram(path, value, as_float, 127);
     server.HandleDatagram(d, from);
     PumpPending();
+    server.FlushFeedback();
   }
 
   SurfaceModel model;
@@ -77,6 +78,7 @@ TEST_F(OscServerTest, FeedbackGoesToEveryoneButTheMoverInTheirOwnForm) {
   sent.clear();
   model.FollowMessage(0xB0, 5, 9);  // the program's own change reaches the mover too
   PumpPending();
+  server.FlushFeedback();
   EXPECT_EQ(sent.size(), 3u);
   sent.clear();
   Receive(kA, "/quorvane/page", 2);

@@ -24,8 +24,7 @@ void BindSurfaceControlWindow(SurfaceControl& control, MainWindow& window) {
     front->activateWindow();
   };
   hooks.show_compact_value = [&window](int slot, int value) {
-    if (TCompactWindow* strip = window.CompactWindow())
-      strip->Caption(slot)->setText(QString::number(value));
+    if (TCompactWindow* strip = window.CompactWindow()) strip->ShowValue(slot, value);
   };
   control.SetWindowHooks(std::move(hooks));
 }

@@ -22,22 +22,38 @@ void ApplySessionSettings(const AppSettings& a, const SettingsTargets& p) {
   p.file_commands.SetSliderSettingsDir(a.slider_settings_dir);
   p.file_commands.SetPatchDir(a.patch_dir);
   p.favorites.SetFiles(a.favorite_files);
-  p.keyboard.move(a.midi_keyboard_x, a.midi_keyboard_y);
-  p.keyboard.setVisible(a.show_midi_keyboard);
-  w.SetChecked(Command::kMidiKeyboard, a.show_midi_keyboard);
   p.snapshots.SetSnapshotDir(a.snapshot_dir);
-  p.snapshot_list.move(a.snapshot_window_x, a.snapshot_window_y);
-  p.snapshot_list.resize(a.snapshot_window_w, a.snapshot_window_h);
-  p.snapshot_list.setVisible(a.show_snapshot_window);
+  if (p.keyboard) ApplyToolWindowSettings(a, *p.keyboard);
+  if (p.snapshot_list) ApplyToolWindowSettings(a, *p.snapshot_list);
+  if (p.morph) ApplyToolWindowSettings(a, *p.morph);
+  if (p.vector) ApplyToolWindowSettings(a, *p.vector);
+  w.SetChecked(Command::kMidiKeyboard, a.show_midi_keyboard);
   w.SetChecked(Command::kSnapshotList, a.show_snapshot_window);
-  p.morph.move(a.morph_slider_x, a.morph_slider_y);
-  p.morph.setVisible(a.show_morph_slider);
   w.SetChecked(Command::kMorphSlider, a.show_morph_slider);
-  p.vector.move(a.vector_controller_x, a.vector_controller_y);
-  p.vector.SetAssignments(a.vector_x, a.vector_y);
-  p.vector.FillVectorLists();  // the definitions were read with the settings
-  p.vector.setVisible(a.show_vector_controller);
   w.SetChecked(Command::kVectorController, a.show_vector_controller);
+}
+
+void ApplyToolWindowSettings(const AppSettings& a, TMidiKeyboardWindow& keyboard) {
+  keyboard.move(a.midi_keyboard_x, a.midi_keyboard_y);
+  keyboard.setVisible(a.show_midi_keyboard);
+}
+
+void ApplyToolWindowSettings(const AppSettings& a, TSnapshotWindow& list) {
+  list.move(a.snapshot_window_x, a.snapshot_window_y);
+  list.resize(a.snapshot_window_w, a.snapshot_window_h);
+  list.setVisible(a.show_snapshot_window);
+}
+
+void ApplyToolWindowSettings(const AppSettings& a, TMorphSliderWindow& morph) {
+  morph.move(a.morph_slider_x, a.morph_slider_y);
+  morph.setVisible(a.show_morph_slider);
+}
+
+void ApplyToolWindowSettings(const AppSettings& a, TVectorController& vector) {
+  vector.move(a.vector_controller_x, a.vector_controller_y);
+  vector.SetAssignments(a.vector_x, a.vector_y);
+  vector.FillVectorLists();  // the definitions were read with the settings
+  vector.setVisible(a.show_vector_controller);
 }
 
 void CollectSessionSettings(const SettingsTargets& p, AppSettings& a) {
@@ -52,23 +68,31 @@ void CollectSessionSettings(const SettingsTargets& p, AppSettings& a) {
   a.slider_settings_dir = p.file_commands.SliderSettingsDir();
   a.patch_dir = p.file_commands.PatchDir();
   a.favorite_files = p.favorites.files();
-  a.midi_keyboard_x = p.keyboard.x();
-  a.midi_keyboard_y = p.keyboard.y();
-  a.show_midi_keyboard = checked(Command::kMidiKeyboard);
   a.snapshot_dir = p.snapshots.SnapshotDir();
-  a.snapshot_window_x = p.snapshot_list.x();
-  a.snapshot_window_y = p.snapshot_list.y();
-  a.snapshot_window_w = p.snapshot_list.width();
-  a.snapshot_window_h = p.snapshot_list.height();
+  a.show_midi_keyboard = checked(Command::kMidiKeyboard);
   a.show_snapshot_window = checked(Command::kSnapshotList);
-  a.morph_slider_x = p.morph.x();
-  a.morph_slider_y = p.morph.y();
   a.show_morph_slider = checked(Command::kMorphSlider);
-  a.vector_controller_x = p.vector.x();
-  a.vector_controller_y = p.vector.y();
   a.show_vector_controller = checked(Command::kVectorController);
-  a.vector_x = p.vector.XAssignments();
-  a.vector_y = p.vector.YAssignments();
+  if (p.keyboard) {
+    a.midi_keyboard_x = p.keyboard->x();
+    a.midi_keyboard_y = p.keyboard->y();
+  }
+  if (p.snapshot_list) {
+    a.snapshot_window_x = p.snapshot_list->x();
+    a.snapshot_window_y = p.snapshot_list->y();
+    a.snapshot_window_w = p.snapshot_list->width();
+    a.snapshot_window_h = p.snapshot_list->height();
+  }
+  if (p.morph) {
+    a.morph_slider_x = p.morph->x();
+    a.morph_slider_y = p.morph->y();
+  }
+  if (p.vector) {
+    a.vector_controller_x = p.vector->x();
+    a.vector_controller_y = p.vector->y();
+    a.vector_x = p.vector->XAssignments();
+    a.vector_y = p.vector->YAssignments();
+  }
   a.minimize_to_tray = checked(Command::kMinimizeToTray);
 }
 

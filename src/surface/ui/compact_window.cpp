@@ -22,25 +22,28 @@ TCompactWindow::TCompactWindow(SurfaceModel& model, QWidget* parent)
   for (int s = 1; s <= kSlotCount; ++s) {
     auto* label = new QLabel(QStringLiteral("---"), this);
     label->setObjectName(QStringLiteral("l%1").arg(s));
-    label->setGeometry(kLabelRect.translated(kPitch * (s - 1), 0));
+    // Fixed, so that a new text asks no layout to run.
+    label->setFixedSize(kLabelRect.size());
+    label->move(kLabelRect.translated(kPitch * (s - 1), 0).topLeft());
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     label->setAutoFillBackground(true);
     labels_.at(static_cast<std::size_t>(s - 1)) = label;
   }
-  connect(&model_, &SurfaceModel::pageShown, this, [this] {
-    if (isVisible()) RenderCaptions();
-  });
-  connect(&model_, &SurfaceModel::slotChanged, this, [this] {
-    if (isVisible()) RenderCaptions();
-  });
-  connect(&model_.Status(), &StatusBoard::activityChanged, this, [this] {
-    if (isVisible() && !model_.Status().OutActivity()) RenderTexts();
+  connect(&model_.Redraws(), &RedrawPacer::frameDue, this, [this](const RedrawFrame& frame) {
+    if (isVisible() && frame.dirty_slots.any()) RenderCaptions();
   });
 }
 
+void TCompactWindow::ShowValue(int slot, int value) {
+  model_.ShowStripValue(slot, value);
+}
+
 void TCompactWindow::RenderTexts() {
-  for (int s = 1; s <= kSlotCount; ++s) Caption(s)->setText(model_.View(s).caption);
+  for (int s = 1; s <= kSlotCount; ++s) {
+    const SlotView& v = model_.View(s);
+    Caption(s)->setText(v.strip_value < 0 ? v.caption : QString::number(v.strip_value));
+  }
 }
 
 void TCompactWindow::RenderCaptions() {
@@ -48,9 +51,13 @@ void TCompactWindow::RenderCaptions() {
   for (int s = 1; s <= kSlotCount; ++s) {
     const SlotView& v = model_.View(s);
     QLabel* label = Caption(s);
+    const QColor background = ToQColor(v.caption_background);
+    const QColor text = ToQColor(v.caption_text_color);
     QPalette pal = label->palette();
-    pal.setColor(QPalette::Window, ToQColor(v.caption_background));
-    pal.setColor(QPalette::WindowText, ToQColor(v.caption_text_color));
+    if (pal.color(QPalette::Window) == background && pal.color(QPalette::WindowText) == text)
+      continue;
+    pal.setColor(QPalette::Window, background);
+    pal.setColor(QPalette::WindowText, text);
     label->setPalette(pal);
   }
 }

@@ -25,8 +25,10 @@ class TCompactWindow : public QWidget {
   QLabel* Caption(int slot) const { return labels_.at(static_cast<std::size_t>(slot - 1)); }
   // Captions and colours of the page shown.
   void RenderCaptions();
-  // Caption texts only.
+  // Caption texts only, or the values shown in their place.
   void RenderTexts();
+  // A remote surface set slot s to value: shown in place of the caption for a while.
+  void ShowValue(int slot, int value);
 
  signals:
   // The user closed the strip with its title-bar button.

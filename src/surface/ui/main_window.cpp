@@ -20,6 +20,8 @@
 #include <QStatusTipEvent>
 #include <QToolButton>
 #include <QWindow>
+#include <algorithm>
+#include <optional>
 
 #include "surface/label_gestures.h"
 #include "surface/selection_commands.h"
@@ -51,6 +53,13 @@ constexpr int kIndicatorPanel = 5;
 // What a dragged definition carries; only this window's labels take it.
 const QString kDefinitionMime = QStringLiteral("application/x-quorvane-definition");
 
+// A label of a fixed size: a new text asks no layout to run again, which a stream of values
+// would otherwise make it do on every frame.
+void Pin(QWidget* w, const QRect& r) {
+  w->setFixedSize(r.size());
+  w->move(r.topLeft());
+}
+
 void SetColors(QWidget* w, const QColor& background, const QColor& text) {
   QPalette pal = w->palette();
   if (pal.color(QPalette::Window) == background && pal.color(QPalette::WindowText) == text) return;
@@ -79,6 +88,12 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
   RenderState();
   for (int p = 0; p < StatusBoard::kStatusPanels; ++p) RenderStatusPanel(p);
   RenderActivity();
+  // The panels' texts change with every message sent: at the height of the bar's row, no new
+  // text lays the status bar out again.
+  const int panel_height =
+      std::max(panels_[1]->sizeHint().height(), indicator_->sizeHint().height());
+  for (QLabel* label : panels_)
+    if (label) label->setFixedHeight(panel_height);
   resize(kDesignedClientSize.width(),
          kDesignedClientSize.height() + menuBar()->sizeHint().height());
 }
@@ -138,7 +153,7 @@ void MainWindow::BuildSlotArea() {
 
     c.number = new QLabel(area);
     c.number->setObjectName(QStringLiteral("Label") + n);
-    c.number->setGeometry(kNumberRect.translated(x0, 0));
+    Pin(c.number, kNumberRect.translated(x0, 0));
     c.number->setAlignment(Qt::AlignCenter);
     c.number->setFont(number_font);
     c.number->setCursor(Qt::PointingHandCursor);
@@ -149,7 +164,7 @@ void MainWindow::BuildSlotArea() {
 
     c.value = new QLabel(area);
     c.value->setObjectName(QStringLiteral("d") + n);
-    c.value->setGeometry(kValueRect.translated(x0, 0));
+    Pin(c.value, kValueRect.translated(x0, 0));
     c.value->setAlignment(Qt::AlignCenter);
     c.value->setFrameShape(QFrame::Panel);
     c.value->setFrameShadow(QFrame::Sunken);
@@ -178,7 +193,7 @@ void MainWindow::BuildSlotArea() {
 
     c.caption = new QLabel(area);
     c.caption->setObjectName(QStringLiteral("l") + n);
-    c.caption->setGeometry(kCaptionRect.translated(x0, 0));
+    Pin(c.caption, kCaptionRect.translated(x0, 0));
     c.caption->setAlignment(Qt::AlignCenter);
     c.caption->setWordWrap(true);
     c.caption->setCursor(Qt::PointingHandCursor);
@@ -219,11 +234,9 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::ConnectModel() {
-  connect(&model_, &SurfaceModel::slotChanged, this, &MainWindow::RenderSlot);
-  connect(&model_, &SurfaceModel::pageShown, this, [this] { RenderAllSlots(); });
+  // Slots, panels and lamps at most once a screen refresh, however fast messages come.
+  connect(&model_.Redraws(), &RedrawPacer::frameDue, this, &MainWindow::RenderFrame);
   connect(&model_, &SurfaceModel::stateChanged, this, &MainWindow::RenderState);
-  connect(&model_.Status(), &StatusBoard::statusPanelChanged, this, &MainWindow::RenderStatusPanel);
-  connect(&model_.Status(), &StatusBoard::activityChanged, this, &MainWindow::RenderActivity);
   connect(&model_.Status(), &StatusBoard::noticeChanged, this, &MainWindow::RenderNotice);
   connect(&model_.Sends(), &BulkSends::sendBegun, this, &MainWindow::SendBegun);
   connect(&model_.Sends(), &BulkSends::sendEnded, this, &MainWindow::SendEnded);
@@ -330,6 +343,7 @@ void MainWindow::changeEvent(QEvent* e) {
     for (QAction* a : button_actions_) {
       if (a) a->setIcon(ToolIcon(a->objectName(), palette()));
     }
+    shown_.fill(std::nullopt);  // the number labels take their colours from the palette
     RenderAllSlots();
   }
   if (e->type() == QEvent::WindowStateChange) {
@@ -485,29 +499,45 @@ void MainWindow::SendEnded() {
 void MainWindow::RenderSlot(int slot) {
   const SlotView& v = model_.View(slot);
   const SlotColumn& c = Column(slot);
+  // Texts only where they changed since the column was last drawn: a stream of values sets
+  // one label's text, and the others are not laid out again.
+  std::optional<SlotView>& was = shown_.at(static_cast<std::size_t>(slot - 1));
+  const bool all = !was.has_value();
+  auto changed = [&](auto member) { return all || (*was).*member != v.*member; };
 
   c.slider->setPositionQuietly(v.position);
   c.slider->setMarker(v.marker.start, v.marker.end);
   c.slider->setEnabled(v.enabled);
 
-  c.value->setText(v.value_text);
+  if (changed(&SlotView::value_text)) c.value->setText(v.value_text);
   SetColors(c.value, Qt::black, ToQColor(v.value_text_color));
 
-  c.caption->setText(v.caption);
+  if (changed(&SlotView::caption)) c.caption->setText(v.caption);
   SetColors(c.caption, ToQColor(v.caption_background), ToQColor(v.caption_text_color));
 
   c.button->setEnabled(v.enabled);
   c.button->setChecked(v.button_down);
 
-  c.number->setText(v.number_text);
-  c.number->setToolTip(v.hint);
-  c.number->setStatusTip(v.hint);
+  if (changed(&SlotView::number_text)) c.number->setText(v.number_text);
+  if (changed(&SlotView::hint)) {
+    c.number->setToolTip(v.hint);
+    c.number->setStatusTip(v.hint);
+  }
+  was = v;
   const QPalette& app = palette();
   if (v.selected_look) {
     SetColors(c.number, app.color(QPalette::Highlight), app.color(QPalette::HighlightedText));
   } else {
     SetColors(c.number, app.color(QPalette::Button), app.color(QPalette::ButtonText));
   }
+}
+
+void MainWindow::RenderFrame(const RedrawFrame& frame) {
+  for (int s = 1; s <= kSlotCount; ++s)
+    if (frame.dirty_slots.test(static_cast<std::size_t>(s))) RenderSlot(s);
+  for (int p = 0; p < StatusBoard::kStatusPanels; ++p)
+    if (frame.dirty_panels.test(static_cast<std::size_t>(p))) RenderStatusPanel(p);
+  if (frame.lamps) RenderActivity();
 }
 
 void MainWindow::RenderAllSlots() {

@@ -7,8 +7,10 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "model/controller.h"
+#include "model/slot_view.h"
 #include "surface/status_board.h"
 #include "surface/status_notices.h"
 #include "surface/ui/commands.h"
@@ -25,6 +27,7 @@ class QToolButton;
 namespace quorvane {
 
 class ActivityIndicator;
+struct RedrawFrame;
 class LabelGestures;
 class SelectionCommands;
 class TCompactWindow;
@@ -123,6 +126,7 @@ class MainWindow : public QMainWindow {
   void BuildStatusBar();
   void ConnectModel();
 
+  void RenderFrame(const RedrawFrame& frame);
   void RenderSlot(int slot);
   void RenderAllSlots();
   void RenderState();
@@ -151,6 +155,7 @@ class MainWindow : public QMainWindow {
   QHash<QString, QMenu*> menus_;
   QHash<QString, QToolBar*> bands_;
   std::array<SlotColumn, kSlotCount> columns_{};
+  std::array<std::optional<SlotView>, kSlotCount> shown_{};  // texts last drawn, [slot - 1]
   std::array<QLabel*, StatusBoard::kStatusPanels> panels_{};
   StatusNotices notices_;
   ActivityIndicator* indicator_ = nullptr;

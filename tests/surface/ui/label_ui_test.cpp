@@ -104,8 +104,8 @@ class LabelUiTest : public QObject {
     SendMouse(pressed, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton,
               CentreOf(f.window.NumberLabel(3)));
     QCOMPARE(f.SelectedOnPage1(), (std::vector<int>{2, 3, 4, 5, 6}));
-    QCOMPARE(f.window.NumberLabel(4)->palette().color(QPalette::Window),
-             f.window.palette().color(QPalette::Highlight));
+    QTRY_COMPARE(f.window.NumberLabel(4)->palette().color(QPalette::Window),
+                 f.window.palette().color(QPalette::Highlight));
     QCOMPARE(f.sent, 0);
   }
 
@@ -123,7 +123,7 @@ class LabelUiTest : public QObject {
       refused_on_itself = !Enters(f.window.NumberLabel(3), data);
       QToolButton* page2 = f.window.ToolButton(QStringLiteral("btnPage2"));
       page_button_refused = !Enters(page2, data);
-      QVERIFY(Enters(f.window.NumberLabel(7), data));
+      QTRY_VERIFY(Enters(f.window.NumberLabel(7), data));
       dropped = Drops(f.window.NumberLabel(7), data);
     });
 
@@ -143,7 +143,7 @@ class LabelUiTest : public QObject {
     QVERIFY(f.window.ButtonAction(Command::kLoadPage2)->isChecked());
     QVERIFY(f.model.Definition(2, 7) == was_p1s3);
     QVERIFY(f.model.Definition(1, 3) == was_p2s7);
-    QCOMPARE(f.window.CaptionLabel(7)->text(), was_p1s3.caption);
+    QTRY_COMPARE(f.window.CaptionLabel(7)->text(), was_p1s3.caption);
     QCOMPARE(f.sent, 0);
   }
 
@@ -167,8 +167,9 @@ class LabelUiTest : public QObject {
     });
     QTest::mouseClick(f.window.CaptionLabel(4), Qt::LeftButton);
     QCOMPARE(f.model.Definition(1, 4).color, FromQColor(navy));
-    QCOMPARE(f.window.CaptionLabel(4)->palette().color(QPalette::Window), navy);
-    QCOMPARE(f.window.CaptionLabel(4)->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QTRY_COMPARE(f.window.CaptionLabel(4)->palette().color(QPalette::Window), navy);
+    QTRY_COMPARE(f.window.CaptionLabel(4)->palette().color(QPalette::WindowText),
+                 QColor(Qt::white));
 
     // The next dialog opens on that colour, not on the slot's; Cancel changes nothing.
     QColor opened_on;
@@ -188,9 +189,9 @@ class LabelUiTest : public QObject {
     f.model.Definition(1, 2).color = 0x0000FF;
     f.window.MenuAction(Command::kClearLabels)->trigger();
     QVERIFY(f.model.Definition(3, 1).caption.isEmpty());
-    QVERIFY(f.window.CaptionLabel(2)->text().isEmpty());
+    QTRY_VERIFY(f.window.CaptionLabel(2)->text().isEmpty());
     QCOMPARE(f.model.Definition(1, 2).color, kDefaultColor);
-    QCOMPARE(f.window.CaptionLabel(3)->text(), Tcontroller::Initial(3).caption);
+    QTRY_COMPARE(f.window.CaptionLabel(3)->text(), Tcontroller::Initial(3).caption);
   }
 
   void compactViewStandsInForTheWindow() {
@@ -199,27 +200,27 @@ class LabelUiTest : public QObject {
     TCompactWindow* strip = f.window.CompactWindow();
     f.window.MenuAction(Command::kCompactView)->trigger();
     QVERIFY(!f.window.isVisible());
-    QVERIFY(strip->isVisible());
-    QCOMPARE(strip->windowTitle(), QStringLiteral("Quorvane"));
-    QCOMPARE(strip->Caption(1)->text(), Tcontroller::Initial(1).caption);
+    QTRY_VERIFY(strip->isVisible());
+    QTRY_COMPARE(strip->windowTitle(), QStringLiteral("Quorvane"));
+    QTRY_COMPARE(strip->Caption(1)->text(), Tcontroller::Initial(1).caption);
 
     f.model.ShowPage(2);  // as the remote control does
-    QCOMPARE(strip->Caption(1)->text(), Tcontroller::Initial(25).caption);
+    QTRY_COMPARE(strip->Caption(1)->text(), Tcontroller::Initial(25).caption);
     f.model.SetSlotColor(1, 0x000080);
-    QCOMPARE(strip->Caption(1)->palette().color(QPalette::Window), ToQColor(0x000080));
+    QTRY_COMPARE(strip->Caption(1)->palette().color(QPalette::Window), ToQColor(0x000080));
 
     // Minimised and restored, the strip comes back instead of the window.
     f.model.Window().Minimize();
     QVERIFY(f.model.Window().Minimized());
     f.model.Window().Restore();
     QVERIFY(!f.model.Window().Minimized());
-    QVERIFY(strip->isVisible());
+    QTRY_VERIFY(strip->isVisible());
     QVERIFY(!f.window.isVisible());
 
     strip->close();  // its own close button: back to the full view
     QVERIFY(!f.model.Window().CompactView());
     QVERIFY(f.window.isVisible());
-    QVERIFY(!strip->isVisible());
+    QTRY_VERIFY(!strip->isVisible());
   }
 
   void alwaysOnTopFollowsItsItem() {

@@ -80,40 +80,40 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->findChildren<TrackBar*>().size(), kSlotCount);
     for (int s = 1; s <= kSlotCount; ++s) {
       TrackBar* slider = window->Slider(s);
-      QCOMPARE(window->CaptionLabel(s)->text(), QStringLiteral("Slider %1").arg(s));
-      QCOMPARE(window->ValueDisplay(s)->text(), QStringLiteral("127"));
-      QCOMPARE(window->NumberLabel(s)->text(), QString::number(s));
-      QCOMPARE(slider->value(), 0);
-      QCOMPARE(slider->minimum(), 0);
-      QCOMPARE(slider->maximum(), 127);
-      QVERIFY(slider->isEnabled());
-      QVERIFY(window->SlotButton(s)->isChecked());
+      QTRY_COMPARE(window->CaptionLabel(s)->text(), QStringLiteral("Slider %1").arg(s));
+      QTRY_COMPARE(window->ValueDisplay(s)->text(), QStringLiteral("127"));
+      QTRY_COMPARE(window->NumberLabel(s)->text(), QString::number(s));
+      QTRY_COMPARE(slider->value(), 0);
+      QTRY_COMPARE(slider->minimum(), 0);
+      QTRY_COMPARE(slider->maximum(), 127);
+      QTRY_VERIFY(slider->isEnabled());
+      QTRY_VERIFY(window->SlotButton(s)->isChecked());
       // Fresh bounds 64/64: a single marker position.
-      QCOMPARE(slider->markerStart(), 63);
-      QCOMPARE(slider->markerEnd(), 63);
+      QTRY_COMPARE(slider->markerStart(), 63);
+      QTRY_COMPARE(slider->markerEnd(), 63);
     }
     // Position 0 is drawn at the top.
-    QVERIFY(window->Slider(1)->pixelForPosition(0) < window->Slider(1)->pixelForPosition(127));
-    QCOMPARE(window->NumberLabel(1)->toolTip(),
-             QStringLiteral("Label: Slider 1\r\nController: 1\r\nChannel: Global"));
-    QCOMPARE(Background(window->CaptionLabel(1)), QColor(0xFF, 0xFF, 0xEE));
-    QCOMPARE(Text(window->CaptionLabel(1)), QColor(Qt::black));
-    QCOMPARE(Background(window->ValueDisplay(1)), QColor(Qt::black));
-    QCOMPARE(Text(window->ValueDisplay(1)), QColor(Qt::white));
+    QTRY_VERIFY(window->Slider(1)->pixelForPosition(0) < window->Slider(1)->pixelForPosition(127));
+    QTRY_COMPARE(window->NumberLabel(1)->toolTip(),
+                 QStringLiteral("Label: Slider 1\r\nController: 1\r\nChannel: Global"));
+    QTRY_COMPARE(Background(window->CaptionLabel(1)), QColor(0xFF, 0xFF, 0xEE));
+    QTRY_COMPARE(Text(window->CaptionLabel(1)), QColor(Qt::black));
+    QTRY_COMPARE(Background(window->ValueDisplay(1)), QColor(Qt::black));
+    QTRY_COMPARE(Text(window->ValueDisplay(1)), QColor(Qt::white));
     QVERIFY(window->MenuAction(Command::kLoadPage1)->isChecked());
     QVERIFY(window->ButtonAction(Command::kLoadPage1)->isChecked());
   }
 
   void laysOutColumnsAsDesigned() {
-    QCOMPARE(window->NumberLabel(3)->geometry(), QRect(98, 2, 35, 24));
-    QCOMPARE(window->ValueDisplay(3)->geometry(), QRect(100, 35, 31, 16));
-    QCOMPARE(window->Slider(3)->geometry(), QRect(105, 55, 20, 180));
-    QCOMPARE(window->SlotButton(3)->geometry(), QRect(104, 238, 22, 16));
-    QCOMPARE(window->CaptionLabel(24)->geometry(), QRect(48 * 23 - 2, 258, 45, 39));
-    QCOMPARE(window->NumberLabel(1)->font().pixelSize(), 19);
-    QVERIFY(window->CaptionLabel(1)->wordWrap());
-    QCOMPARE(window->CaptionLabel(1)->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(window->NumberLabel(1)->cursor().shape(), Qt::PointingHandCursor);
+    QTRY_COMPARE(window->NumberLabel(3)->geometry(), QRect(98, 2, 35, 24));
+    QTRY_COMPARE(window->ValueDisplay(3)->geometry(), QRect(100, 35, 31, 16));
+    QTRY_COMPARE(window->Slider(3)->geometry(), QRect(105, 55, 20, 180));
+    QTRY_COMPARE(window->SlotButton(3)->geometry(), QRect(104, 238, 22, 16));
+    QTRY_COMPARE(window->CaptionLabel(24)->geometry(), QRect(48 * 23 - 2, 258, 45, 39));
+    QTRY_COMPARE(window->NumberLabel(1)->font().pixelSize(), 19);
+    QTRY_VERIFY(window->CaptionLabel(1)->wordWrap());
+    QTRY_COMPARE(window->CaptionLabel(1)->cursor().shape(), Qt::PointingHandCursor);
+    QTRY_COMPARE(window->NumberLabel(1)->cursor().shape(), Qt::PointingHandCursor);
     // 24 columns do not fit the designed width: the area scrolls sideways.
     QScrollBar* bar = window->SlotArea()->horizontalScrollBar();
     QTRY_VERIFY(bar->maximum() > 0);
@@ -125,8 +125,8 @@ class MainWindowTest : public QObject {
     Activate();
     QTest::keyClick(window.get(), Qt::Key_F3);
     QTRY_COMPARE(model->CurrentPage(), 3);
-    QCOMPARE(window->CaptionLabel(1)->text(), QStringLiteral("Slider 49"));
-    QCOMPARE(NumberTexts(), Expected(1));
+    QTRY_COMPARE(window->CaptionLabel(1)->text(), QStringLiteral("Slider 49"));
+    QTRY_COMPARE(NumberTexts(), Expected(1));
     QVERIFY(window->MenuAction(Command::kLoadPage3)->isChecked());
     QVERIFY(window->ButtonAction(Command::kLoadPage3)->isChecked());
     QVERIFY(!window->ButtonAction(Command::kLoadPage1)->isChecked());
@@ -134,18 +134,18 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(window->ToolButton(QStringLiteral("btnUpdateSliderNumbers")), Qt::LeftButton);
     QVERIFY(model->Settings().update_slider_numbers);
     QVERIFY(window->MenuAction(Command::kUpdateSliderNumbers)->isChecked());
-    QCOMPARE(NumberTexts(), Expected(49));
+    QTRY_COMPARE(NumberTexts(), Expected(49));
 
     window->MenuAction(Command::kUpdateSliderNumbers)->trigger();
     QVERIFY(!model->Settings().update_slider_numbers);
     QVERIFY(!window->ButtonAction(Command::kUpdateSliderNumbers)->isChecked());
-    QCOMPARE(NumberTexts(), Expected(1));
+    QTRY_COMPARE(NumberTexts(), Expected(1));
   }
 
   void pageButtonsAndMenuStayInStep() {
     QTest::mouseClick(window->ToolButton(QStringLiteral("btnPage5")), Qt::LeftButton);
     QCOMPARE(model->CurrentPage(), 5);
-    QCOMPARE(window->CaptionLabel(24)->text(), QStringLiteral("Slider 120"));
+    QTRY_COMPARE(window->CaptionLabel(24)->text(), QStringLiteral("Slider 120"));
     QVERIFY(window->MenuAction(Command::kLoadPage5)->isChecked());
     QVERIFY(!window->MenuAction(Command::kLoadPage1)->isChecked());
 
@@ -168,21 +168,21 @@ class MainWindowTest : public QObject {
     d.selected = true;
     model->MutablePages().at(1, 6).color = 0x7F7F7F;
     model->ShowPage(1);
-    QVERIFY(!window->Slider(5)->isEnabled());
-    QVERIFY(!window->SlotButton(5)->isEnabled());
-    QCOMPARE(Background(window->CaptionLabel(5)), QColor(0x80, 0x80, 0x80));
-    QCOMPARE(Text(window->CaptionLabel(5)), QColor(0xC0, 0xC0, 0xC0));
-    QCOMPARE(Text(window->ValueDisplay(5)), QColor(0xC0, 0xC0, 0xC0));
-    QCOMPARE(window->ValueDisplay(5)->text(), QStringLiteral("42"));
-    QCOMPARE(window->Slider(5)->value(), 85);
-    QVERIFY(window->Slider(6)->isEnabled());
-    QCOMPARE(Background(window->CaptionLabel(6)), QColor(0x7F, 0x7F, 0x7F));
-    QCOMPARE(Text(window->CaptionLabel(6)), QColor(Qt::white));
+    QTRY_VERIFY(!window->Slider(5)->isEnabled());
+    QTRY_VERIFY(!window->SlotButton(5)->isEnabled());
+    QTRY_COMPARE(Background(window->CaptionLabel(5)), QColor(0x80, 0x80, 0x80));
+    QTRY_COMPARE(Text(window->CaptionLabel(5)), QColor(0xC0, 0xC0, 0xC0));
+    QTRY_COMPARE(Text(window->ValueDisplay(5)), QColor(0xC0, 0xC0, 0xC0));
+    QTRY_COMPARE(window->ValueDisplay(5)->text(), QStringLiteral("42"));
+    QTRY_COMPARE(window->Slider(5)->value(), 85);
+    QTRY_VERIFY(window->Slider(6)->isEnabled());
+    QTRY_COMPARE(Background(window->CaptionLabel(6)), QColor(0x7F, 0x7F, 0x7F));
+    QTRY_COMPARE(Text(window->CaptionLabel(6)), QColor(Qt::white));
     // Selected look on the number label.
     const QPalette& pal = window->palette();
-    QCOMPARE(Background(window->NumberLabel(5)), pal.color(QPalette::Highlight));
-    QCOMPARE(Text(window->NumberLabel(5)), pal.color(QPalette::HighlightedText));
-    QCOMPARE(Background(window->NumberLabel(6)), pal.color(QPalette::Button));
+    QTRY_COMPARE(Background(window->NumberLabel(5)), pal.color(QPalette::Highlight));
+    QTRY_COMPARE(Text(window->NumberLabel(5)), pal.color(QPalette::HighlightedText));
+    QTRY_COMPARE(Background(window->NumberLabel(6)), pal.color(QPalette::Button));
   }
 
   void rangeMarkerFollowsTheBounds() {
@@ -190,8 +190,8 @@ class MainWindowTest : public QObject {
     d.upper_range = 20;
     d.lower_range = 100;
     model->ShowPage(1);
-    QCOMPARE(window->Slider(2)->markerStart(), 27);
-    QCOMPARE(window->Slider(2)->markerEnd(), 107);
+    QTRY_COMPARE(window->Slider(2)->markerStart(), 27);
+    QTRY_COMPARE(window->Slider(2)->markerEnd(), 107);
     // The marker is painted beside the groove, between its two end rows.
     TrackBar* bar = window->Slider(2);
     const QImage image = bar->grab().toImage();
@@ -210,11 +210,11 @@ class MainWindowTest : public QObject {
     QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier,
                         QPoint(thumb.x(), bar->pixelForPosition(27)));
     QTRY_COMPARE(int(model->MutablePages().at(1, 2).value), 100);
-    QCOMPARE(window->ValueDisplay(2)->text(), QStringLiteral("100"));
+    QTRY_COMPARE(window->ValueDisplay(2)->text(), QStringLiteral("100"));
     QVERIFY(!sent.empty());
     QCOMPARE(sent.back(), Sent(0xB0, 2, 100));
-    QCOMPARE(window->StatusPanel(2)->text(), QStringLiteral("2"));
-    QCOMPARE(window->StatusPanel(4)->text(), QStringLiteral("100"));
+    QTRY_COMPARE(window->StatusPanel(2)->text(), QStringLiteral("2"));
+    QTRY_COMPARE(window->StatusPanel(4)->text(), QStringLiteral("100"));
   }
 
   void arrowKeysMoveTheFocusedSlider() {
@@ -226,7 +226,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(model->Gestures().ActiveSlot(), 7);
     QTest::keyClick(bar, Qt::Key_Down);
     QCOMPARE(int(model->MutablePages().at(1, 7).value), 126);
-    QCOMPARE(window->ValueDisplay(7)->text(), QStringLiteral("126"));
+    QTRY_COMPARE(window->ValueDisplay(7)->text(), QStringLiteral("126"));
     QTest::keyClick(bar, Qt::Key_Up);
     QCOMPARE(int(model->MutablePages().at(1, 7).value), 127);
     QCOMPARE(sent, (std::vector<Sent>{{0xB0, 7, 126}, {0xB0, 7, 127}}));
@@ -236,8 +236,8 @@ class MainWindowTest : public QObject {
     model->SetOutputInUse(true);
     model->MutablePages().at(1, 3).value = 10;
     model->RefreshSlot(3);
-    QCOMPARE(window->Slider(3)->value(), 117);
-    QCOMPARE(window->ValueDisplay(3)->text(), QStringLiteral("10"));
+    QTRY_COMPARE(window->Slider(3)->value(), 117);
+    QTRY_COMPARE(window->ValueDisplay(3)->text(), QStringLiteral("10"));
     QVERIFY(sent.empty());
   }
 
@@ -248,11 +248,11 @@ class MainWindowTest : public QObject {
     QVERIFY(!b->isChecked());
     // It acts on the slider itself: the thumb drops to the bottom.
     QCOMPARE(int(model->MutablePages().at(1, 4).value), 0);
-    QCOMPARE(window->Slider(4)->value(), 127);
-    QCOMPARE(window->ValueDisplay(4)->text(), QStringLiteral("0"));
+    QTRY_COMPARE(window->Slider(4)->value(), 127);
+    QTRY_COMPARE(window->ValueDisplay(4)->text(), QStringLiteral("0"));
     QTest::mouseClick(b, Qt::LeftButton);
     QVERIFY(b->isChecked());
-    QCOMPARE(window->Slider(4)->value(), 0);
+    QTRY_COMPARE(window->Slider(4)->value(), 0);
     QCOMPARE(sent, (std::vector<Sent>{{0xB0, 4, 0}, {0xB0, 4, 127}}));
 
     Tcontroller& d = model->MutablePages().at(1, 8);
@@ -260,25 +260,25 @@ class MainWindowTest : public QObject {
     d.button_ctrl = 90;
     model->ShowPage(1);
     QTest::mouseClick(window->SlotButton(8), Qt::LeftButton);
-    QVERIFY(!window->SlotButton(8)->isChecked());
+    QTRY_VERIFY(!window->SlotButton(8)->isChecked());
     QCOMPARE(int(d.button_value), 0);
-    QCOMPARE(window->Slider(8)->value(), 0);
+    QTRY_COMPARE(window->Slider(8)->value(), 0);
     QCOMPARE(sent.back(), Sent(0xB0, 90, 0));
   }
 
   void activityIndicatorFollowsTheModel() {
     ActivityIndicator* lamp = window->Indicator();
     auto pixel = [lamp](const QRect& r) { return lamp->grab().toImage().pixelColor(r.center()); };
-    QCOMPARE(pixel(ActivityIndicator::kInputRect), QColor(Qt::black));
-    QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
+    QTRY_COMPARE(pixel(ActivityIndicator::kInputRect), QColor(Qt::black));
+    QTRY_COMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
     model->Status().NoteMidiIn();
-    QCOMPARE(pixel(ActivityIndicator::kInputRect), QColor(0, 255, 0));
-    QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
+    QTRY_COMPARE(pixel(ActivityIndicator::kInputRect), QColor(0, 255, 0));
+    QTRY_COMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
     model->Status().NoteMidiOut();
-    QCOMPARE(pixel(ActivityIndicator::kOutputRect), QColor(255, 0, 0));
+    QTRY_COMPARE(pixel(ActivityIndicator::kOutputRect), QColor(255, 0, 0));
     // Outlines stay black.
-    QCOMPARE(lamp->grab().toImage().pixelColor(ActivityIndicator::kOutputRect.topLeft()),
-             QColor(Qt::black));
+    QTRY_COMPARE(lamp->grab().toImage().pixelColor(ActivityIndicator::kOutputRect.topLeft()),
+                 QColor(Qt::black));
     // The 200 ms timers put them out again.
     QTRY_COMPARE(pixel(ActivityIndicator::kInputRect), QColor(Qt::black));
     QTRY_COMPARE(pixel(ActivityIndicator::kOutputRect), QColor(Qt::black));
@@ -296,10 +296,10 @@ class MainWindowTest : public QObject {
       // Left to right in that order.
       if (p > 0) QVERIFY(panel(p)->x() >= panel(p - 1)->x() + widths[p - 1]);
     }
-    QCOMPARE(window->StatusPanel(1)->text(), QStringLiteral("MIDI Controller"));
-    QCOMPARE(window->StatusPanel(3)->text(), QStringLiteral("Value"));
-    QCOMPARE(window->StatusPanel(2)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-    QCOMPARE(window->StatusPanel(4)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    QTRY_COMPARE(window->StatusPanel(1)->text(), QStringLiteral("MIDI Controller"));
+    QTRY_COMPARE(window->StatusPanel(3)->text(), QStringLiteral("Value"));
+    QTRY_COMPARE(window->StatusPanel(2)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    QTRY_COMPARE(window->StatusPanel(4)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
   }
 
   void hintUnderTheCursorGoesToPanelZero() {
@@ -308,7 +308,7 @@ class MainWindowTest : public QObject {
     QTest::mouseMove(window->ToolButton(QStringLiteral("btnPage2")));
     QTRY_COMPARE(window->StatusPanel(0)->text(), QStringLiteral("Load Page 2"));
     // The permanent panels are not hidden by a hint.
-    QVERIFY(window->StatusPanel(1)->isVisible());
+    QTRY_VERIFY(window->StatusPanel(1)->isVisible());
   }
 
   void aLossNoticeShowsOverTheStandingMessageInPanelZero() {
@@ -318,7 +318,7 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(window->StatusPanel(0)->text(), QStringLiteral("7 MIDI messages lost"));
     // A standing message set meanwhile waits until the notice has gone.
     window->SetStandingMessage(QStringLiteral("The JACK server has stopped."));
-    QCOMPARE(window->StatusPanel(0)->text(), QStringLiteral("7 MIDI messages lost"));
+    QTRY_COMPARE(window->StatusPanel(0)->text(), QStringLiteral("7 MIDI messages lost"));
     window->SetStandingMessage(QString());
   }
 

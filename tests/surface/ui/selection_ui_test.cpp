@@ -104,10 +104,10 @@ class SelectionUiTest : public QObject {
     QVERIFY(all->isEnabled());
     all->trigger();
     const QColor highlight = f.window.palette().color(QPalette::Highlight);
-    QCOMPARE(f.window.NumberLabel(5)->palette().color(QPalette::Window), highlight);
+    QTRY_COMPARE(f.window.NumberLabel(5)->palette().color(QPalette::Window), highlight);
     f.model.ShowPage(3);
     f.window.MenuAction(Command::kDeselectAllOnPage)->trigger();
-    QVERIFY(f.window.NumberLabel(5)->palette().color(QPalette::Window) != highlight);
+    QTRY_VERIFY(f.window.NumberLabel(5)->palette().color(QPalette::Window) != highlight);
     QVERIFY(f.model.MutablePages().at(1, 5).selected);
     QVERIFY(!f.model.MutablePages().at(3, 5).selected);
   }
@@ -123,15 +123,15 @@ class SelectionUiTest : public QObject {
     QCOMPARE(f.model.MutablePages().at(1, 3).upper_range, 64);
     QTest::keyClick(slider, 'u');
     QCOMPARE(int(f.model.MutablePages().at(1, 3).upper_range), value);
-    QCOMPARE(slider->markerStart(), 127 - value);
+    QTRY_COMPARE(slider->markerStart(), 127 - value);
     for (int i = 0; i < 10; ++i) QTest::keyClick(slider, Qt::Key_Down);
     QTest::keyClick(slider, 'l');
     QCOMPARE(int(f.model.MutablePages().at(1, 3).lower_range), value - 10);
-    QCOMPARE(slider->markerEnd(), 127 - (value - 10));
+    QTRY_COMPARE(slider->markerEnd(), 127 - (value - 10));
     QTest::keyClick(slider, 'c');
     QCOMPARE(f.model.MutablePages().at(1, 3).lower_range, 63);
-    QCOMPARE(slider->markerStart(), 64);
-    QCOMPARE(slider->markerEnd(), 64);
+    QTRY_COMPARE(slider->markerStart(), 64);
+    QTRY_COMPARE(slider->markerEnd(), 64);
   }
 
   void groupMenuItemAndButtonMoveInStep() {
@@ -231,8 +231,8 @@ class SelectionUiTest : public QObject {
     QTRY_COMPARE(ended.count(), 1);
     const int v = f.model.MutablePages().at(1, 2).value;
     QVERIFY(v >= 10 && v < 20);
-    QCOMPARE(f.window.ValueDisplay(2)->text(), QString::number(v));
-    QCOMPARE(f.window.Slider(2)->value(), 127 - v);
+    QTRY_COMPARE(f.window.ValueDisplay(2)->text(), QString::number(v));
+    QTRY_COMPARE(f.window.Slider(2)->value(), 127 - v);
     QCOMPARE(f.sent, (std::vector<std::pair<int, int>>{{2, v}}));
   }
 };

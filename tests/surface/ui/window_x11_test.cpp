@@ -31,18 +31,18 @@ class WindowX11Test : public QObject {
     QVERIFY(!window.isVisible());
 
     model.ShowPage(3);
-    QCOMPARE(strip->Caption(24)->text(), Tcontroller::Initial(72).caption);
+    QTRY_COMPARE(strip->Caption(24)->text(), Tcontroller::Initial(72).caption);
 
     model.Window().Minimize();
     QTRY_VERIFY(model.Window().Minimized());
     model.Window().Restore();
     QTRY_VERIFY(strip->isVisible());
-    QVERIFY(!strip->isMinimized());
+    QTRY_VERIFY(!strip->isMinimized());
     QVERIFY(!window.isVisible());
 
     window.MenuAction(Command::kCompactView)->trigger();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(!strip->isVisible());
+    QTRY_VERIFY(!strip->isVisible());
   }
 
   void alwaysOnTopReachesTheXWindow() {
