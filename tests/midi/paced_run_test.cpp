@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "midi/jack_service_detail.h"
@@ -98,29 +99,24 @@ INSTANTIATE_TEST_SUITE_P(
         Restart{"due earlier", {milliseconds(-5), 300, 100}, 300}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
-// The process callback keeps a paced message's gap to the one before in the frames of the
-// buffers it wrote, whatever the clock says. The one before went at 200 of a cycle at 0.
+// A paced message keeps its gap to the one before (at 200 of a cycle at 0) in the frames of the
+// buffers written, whatever the clock says the next cycle's start is.
 TEST(PacedPlacer, KeepsTheGapInTheBuffersWritten) {
-  struct Case {
-    const char* what;
-    std::uint32_t start, frame, gap;  // of the next cycle; of the message, relative to 0
-    std::optional<jack_nframes_t> offset;
-  };
-  const Case cases[] = {
-      {"on time", 256, 440, 240, 184},
-      {"the clock read a cycle ahead", 512, 440, 240, 184},
-      {"its own frame later", 256, 500, 240, 244},
-      {"a later cycle's", 256, 600, 240, std::nullopt},
-      {"the gap reaches past the buffer", 256, 300, 400, std::nullopt},
-  };
   constexpr jack_nframes_t kBase = 4'294'967'000u;  // the frame clock wraps
-  for (const Case& c : cases) {
+  // The next cycle's start, the message's frame and gap, and its offset in that cycle.
+  const std::tuple<int, int, jack_nframes_t, std::optional<jack_nframes_t>> cases[] = {
+      {256, 440, 240, 184},
+      {512, 440, 240, 184},  // on time; the clock read a cycle ahead
+      {256, 500, 240, 244},
+      {256, 600, 240, {}},   // its own frame later; a later cycle's
+      {256, 300, 400, {}}};  // the gap reaches past the buffer
+  for (const auto& [start, frame, gap, offset] : cases) {
     jack_detail::PacedPlacer placer;
     bool late = false;
     placer.Begin(kBase, 256);
     placer.Wrote(*placer.Place(kBase + 200, 0, 0, late));
-    placer.Begin(kBase + c.start, 256);
-    EXPECT_EQ(placer.Place(kBase + c.frame, c.gap, 0, late), c.offset) << c.what;
+    placer.Begin(kBase + start, 256);
+    EXPECT_EQ(placer.Place(kBase + frame, gap, 0, late), offset) << start << " " << frame;
   }
 }
 
