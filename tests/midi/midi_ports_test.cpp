@@ -88,22 +88,20 @@ TEST_F(MidiPortsTest, WantedSystemMissingFallsBackAndSaysSo) {
   EXPECT_TRUE(ports->UnavailableReason().isEmpty());
 }
 
-// JACK lists a client's ports before the client is active and refuses to connect them till
-// then, and tells of them again once it is: the next change told, lists the same or not, opens.
+// A device JACK listed before its client was active, refusing it, opens at the next change told.
 TEST_F(MidiPortsTest, AListedDeviceThatRefusedOpensAtTheNextChangeTold) {
-  for (const bool at_start : {true, false}) {
-    jack_outputs = at_start ? std::vector<std::string>{"Synth Out"} : std::vector<std::string>{};
-    jack_output_refuses = true;
+  for (const bool in_use : {true, false}) {
     MidiPortsConfig c;
-    c.api = QStringLiteral("JACK");
     Choice(c, PortRole::kOutput) = {0, QStringLiteral("Synth Out")};
-    MidiPorts ports(Factory());
-    ports.Start(c);
+    auto ports = Started(c);
     service->AnnounceDeviceChanges(true);
-    if (!at_start) service->AddOutputDevice("Synth Out");
-    ASSERT_FALSE(ports.MidiOutput1().IsOpen());
-    service->RemoveDevicesNamed({});
-    EXPECT_TRUE(ports.MidiOutput1().IsOpen() && ports.InUse(PortRole::kOutput)) << at_start;
+    service->FailCall(InProcessMidiService::Call::OutputOpen, kMidiNoDevice);
+    ports->CloseAll();
+    if (!in_use) service->RemoveDevicesNamed({"Synth Out"});
+    ports->ReopenConfigured();                           // refused while in use
+    if (!in_use) service->AddOutputDevice("Synth Out");  // refused as it comes back
+    service->RemoveDevicesNamed({});                     // told again, the lists as they were
+    EXPECT_TRUE(ports->MidiOutput1().IsOpen() && ports->InUse(PortRole::kOutput)) << in_use;
   }
 }
 

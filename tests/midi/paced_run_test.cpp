@@ -99,24 +99,20 @@ INSTANTIATE_TEST_SUITE_P(
         Restart{"due earlier", {milliseconds(-5), 300, 100}, 300}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
-// A paced message keeps its gap to the one before (at 200 of a cycle at 0) in the frames of the
-// buffers written, whatever the clock says the next cycle's start is.
+// A paced message keeps its gap to the one before (at 200 of a cycle at 0) in the buffers written,
+// whatever the clock says (512: read a cycle ahead). The next cycle's start, the message's frame
+// and gap, its offset there.
 TEST(PacedPlacer, KeepsTheGapInTheBuffersWritten) {
   constexpr jack_nframes_t kBase = 4'294'967'000u;  // the frame clock wraps
-  // The next cycle's start, the message's frame and gap, and its offset in that cycle.
   const std::tuple<int, int, jack_nframes_t, std::optional<jack_nframes_t>> cases[] = {
-      {256, 440, 240, 184},
-      {512, 440, 240, 184},  // on time; the clock read a cycle ahead
-      {256, 500, 240, 244},
-      {256, 600, 240, {}},   // its own frame later; a later cycle's
-      {256, 300, 400, {}}};  // the gap reaches past the buffer
+      {256, 440, 240, 184}, {512, 440, 240, 184}, {256, 300, 400, {}}};
   for (const auto& [start, frame, gap, offset] : cases) {
     jack_detail::PacedPlacer placer;
     bool late = false;
     placer.Begin(kBase, 256);
     placer.Wrote(*placer.Place(kBase + 200, 0, 0, late));
     placer.Begin(kBase + start, 256);
-    EXPECT_EQ(placer.Place(kBase + frame, gap, 0, late), offset) << start << " " << frame;
+    EXPECT_EQ(placer.Place(kBase + frame, gap, 0, late), offset) << start << " " << gap;
   }
 }
 

@@ -22,10 +22,6 @@ struct TwoMidiSystems {
           made->FailCall(InProcessMidiService::Call::InputDeviceCaps, kMidiBadDeviceId);
         }
         jack_device_vanishes = false;
-        if (jack_output_refuses) {
-          made->FailCall(InProcessMidiService::Call::OutputOpen, kMidiNoDevice);
-        }
-        jack_output_refuses = false;
         *chosen = "JACK";
       } else if (alsa_available) {
         made = std::make_unique<InProcessMidiService>(alsa_inputs, alsa_outputs);
@@ -43,7 +39,6 @@ struct TwoMidiSystems {
   bool jack_available = true;
   bool alsa_available = true;
   bool jack_device_vanishes = false;  // the next JACK service fails its first device look-up
-  bool jack_output_refuses = false;   // and its first output open, the device not ready yet
   int factory_calls = 0;
   InProcessMidiService* service = nullptr;
 };
