@@ -93,13 +93,16 @@ struct GapStats {
   double p99_error_ms = 0;
   double max_error_ms = 0;
   double first_error_ms = 0;  // the first message to the second, apart: a run starts there
+  double min_gap_ms = 0;      // never below the delay: no two messages closer than that
 };
 
 GapStats Stats(const std::vector<double>& times_us) {
   GapStats s;
   if (times_us.size() < 2) return s;
   std::vector<double> errors;
+  s.min_gap_ms = (times_us[1] - times_us[0]) / 1000.0;
   for (std::size_t i = 1; i < times_us.size(); ++i) {
+    s.min_gap_ms = std::min(s.min_gap_ms, (times_us[i] - times_us[i - 1]) / 1000.0);
     errors.push_back(std::abs(times_us[i] - times_us[i - 1] - kDelayMs * 1000.0) / 1000.0);
   }
   std::sort(errors.begin(), errors.end());
@@ -177,6 +180,7 @@ void BM_PacedSendAll(benchmark::State& state) {
   });
 
   double recv_total = 0, recv_p50 = 0, recv_p99 = 0, recv_max = 0, recv_first = 0;
+  double recv_min_gap = kDelayMs;
   double send_total = 0, send_p99 = 0, send_max = 0, latency_p99 = 0;
   int runs = 0;
   for (auto _ : state) {
@@ -203,6 +207,7 @@ void BM_PacedSendAll(benchmark::State& state) {
     recv_p99 = std::max(recv_p99, r.p99_error_ms);
     recv_max = std::max(recv_max, r.max_error_ms);
     recv_first = std::max(recv_first, r.first_error_ms);
+    recv_min_gap = std::min(recv_min_gap, r.min_gap_ms);
     send_total += s.total_ms;
     send_p99 = std::max(send_p99, s.p99_error_ms);
     send_max = std::max(send_max, s.max_error_ms);
@@ -216,6 +221,7 @@ void BM_PacedSendAll(benchmark::State& state) {
     state.counters["recv_gap_p99_err_ms"] = recv_p99;
     state.counters["recv_gap_max_err_ms"] = recv_max;
     state.counters["recv_first_gap_max_err_ms"] = recv_first;
+    state.counters["recv_gap_min_ms"] = recv_min_gap;
     state.counters["latency_spread_p99_ms"] = latency_p99;
     if (auto* jack = dynamic_cast<JackService*>(&(*ports)->Service()))
       state.counters["late_events"] = static_cast<double>(jack->LateEvents());

@@ -180,6 +180,40 @@ class PacedRun {
   jack_nframes_t start_frame_ = 0;
 };
 
+// Where paced events go in the buffers the process callback writes. An event goes at its frame
+// by the server's clock, but never nearer to the paced message written before than its gap,
+// counted in the frames of the buffers written since, not on the clock: the receiver takes
+// the buffers one after the other, while a client the server runs late can read the next
+// cycle's frame as the start of this one, so that an event looks late and would go at the
+// start of a buffer that follows the last one by a single period.
+class PacedPlacer {
+ public:
+  // At the start of each cycle the process callback runs.
+  void Begin(jack_nframes_t cycle_start, jack_nframes_t nframes) {
+    written_ += nframes_;
+    cycle_start_ = cycle_start;
+    nframes_ = nframes;
+  }
+  // The event's offset in this cycle's buffer, at `earliest` or after; none when it belongs
+  // to a later cycle. `late` says its place had passed.
+  std::optional<jack_nframes_t> Place(jack_nframes_t frame, jack_nframes_t gap,
+                                      jack_nframes_t earliest, bool& late) const {
+    auto due = static_cast<std::int32_t>(frame - cycle_start_);
+    if (gap > 0) due = std::max(due, static_cast<std::int32_t>(last_ + gap - written_));
+    if (due >= static_cast<std::int32_t>(nframes_)) return std::nullopt;
+    late = due < 0;
+    return std::max(earliest, static_cast<jack_nframes_t>(std::max(due, 0)));
+  }
+  // A paced event went at `offset` of this cycle's buffer.
+  void Wrote(jack_nframes_t offset) { last_ = written_ + offset; }
+
+ private:
+  jack_nframes_t cycle_start_ = 0;
+  jack_nframes_t nframes_ = 0;
+  jack_nframes_t written_ = 0;  // frames of the buffers before this cycle's, wrapping
+  jack_nframes_t last_ = 0;     // where the last paced event went, on the same count
+};
+
 // A message on its way to the process callback.
 struct OutEvent {
   jack_nframes_t frame = 0;  // a paced message's frame; others go at the first free one
@@ -218,7 +252,7 @@ struct JackService::Output {
   jack_detail::SpscRing<jack_detail::OutEvent, jack_detail::kOutRing> events;  // GUI -> process
   jack_detail::SpscRing<MidiBufferHeader*, jack_detail::kOutRing> done;        // process -> relay
   std::uint32_t sent = 0;              // process thread: bytes of the oldest event already written
-  jack_nframes_t paced_last = 0;       // process thread: where the last paced event went
+  jack_detail::PacedPlacer placer;     // process thread
   std::atomic<std::uint64_t> late{0};  // events that reached the callback after their frame
 
   // Process thread. A paced event goes to its frame, the others to the first free one; never
@@ -229,18 +263,17 @@ struct JackService::Output {
     void* buffer = jack_port_get_buffer(port, nframes);
     jack_detail::TakePortBuffer(buffer);
     jack_midi_clear_buffer(buffer);
+    placer.Begin(cycle_start, nframes);
     jack_nframes_t last = 0;
     bool finished = false;
     while (const jack_detail::OutEvent* e = events.Front()) {
       jack_nframes_t at = last;
       if (sent == 0 && !e->live) {
-        jack_nframes_t frame = e->frame;
-        const jack_nframes_t after = paced_last + e->gap;
-        if (e->gap > 0 && static_cast<std::int32_t>(after - frame) > 0) frame = after;
-        const auto due = static_cast<std::int32_t>(frame - cycle_start);
-        if (due >= static_cast<std::int32_t>(nframes)) break;       // a later cycle's
-        if (due < 0) late.fetch_add(1, std::memory_order_relaxed);  // its frame has passed
-        at = std::max(last, static_cast<jack_nframes_t>(std::max(due, 0)));
+        bool passed = false;
+        const auto placed = placer.Place(e->frame, e->gap, last, passed);
+        if (!placed) break;                                        // a later cycle's
+        if (passed) late.fetch_add(1, std::memory_order_relaxed);  // its frame has passed
+        at = *placed;
       }
       const std::uint32_t left = e->size - sent;
       const std::size_t room = jack_midi_max_event_size(buffer);
@@ -252,7 +285,7 @@ struct JackService::Output {
       jack_midi_data_t* to = jack_midi_event_reserve(buffer, at, n);
       if (!to) break;
       std::memcpy(to, (e->data ? e->data : e->bytes) + sent, n);
-      if (sent == 0 && !e->live) paced_last = cycle_start + at;
+      if (sent == 0 && !e->live) placer.Wrote(at);
       last = at;
       if (n < left) {
         sent += n;

@@ -484,7 +484,11 @@ void MidiPorts::DevicesChanged() {
   if (suspended_) return;  // the lists are read again once the system is back
   QStringList inputs, outputs;
   ReadLists(inputs, outputs);
-  if (inputs == input_names_ && outputs == output_names_) return;
+  // A device listed before it could be opened (JACK lists a program's ports before the
+  // program is active, and tells of them again once it is) is tried at every change told,
+  // even one that leaves the lists as they were.
+  const bool same = inputs == input_names_ && outputs == output_names_;
+  if (same && !AnyWaiting()) return;
   input_names_ = inputs;
   output_names_ = outputs;
   const bool was_usable = OutputUsable();
@@ -500,6 +504,8 @@ void MidiPorts::DevicesChanged() {
                             : static_cast<int>(list.indexOf(b.name));
       if (found >= 0) {
         b.device = found;
+        if (!held_ && !IsOpen(role) && Reopen(role))
+          back << QStringLiteral("%1 is ready and in use.").arg(DeviceText(RoleText(role), b.name));
         continue;
       }
       CloseQuietly(role);
@@ -523,11 +529,21 @@ void MidiPorts::DevicesChanged() {
     }
   }
   if (OutputUsable() != was_usable) emit outputUsableChanged(OutputUsable());
-  emit devicesChanged();
+  if (!same) emit devicesChanged();
   if (!went && back.isEmpty()) return;
   const QString missing = MissingDevicesText();
   if (!missing.isEmpty()) back << missing;
   emit deviceNotice(back.join(QStringLiteral("  ")));
+}
+
+bool MidiPorts::AnyWaiting() const {
+  for (PortRole role : kRoles) {
+    const PortBinding& b = Binding(role);
+    if (b.in_use ? !b.name.isEmpty() && !held_ && !IsOpen(role)
+                 : b.missing.present && DeviceList(role).contains(b.missing.name))
+      return true;
+  }
+  return false;
 }
 
 QString MidiPorts::MissingDevicesText() const {

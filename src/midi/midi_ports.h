@@ -110,9 +110,9 @@ class MidiPorts : public QObject {
 
   // The service's device lists may have changed: reads them again. A chosen device that is
   // gone leaves its port closed and out of use (its stored choice is kept); one that is back
-  // under its name opens again, unless the ports are held closed for the dialog. Nothing is
-  // sent. Emits devicesChanged when the lists differ and deviceNotice when a chosen device
-  // went or came.
+  // under its name opens again, unless the ports are held closed for the dialog, and so does
+  // one listed that could not be opened yet. Nothing is sent. Emits devicesChanged when the lists
+  // differ and deviceNotice when a chosen device went or came.
   void DevicesChanged();
   // One line naming every chosen device that is missing now; empty when none is.
   QString MissingDevicesText() const;
@@ -155,6 +155,8 @@ class MidiPorts : public QObject {
     return bindings_.at(static_cast<std::size_t>(role));
   }
   PortBinding& Binding(PortRole role) { return bindings_.at(static_cast<std::size_t>(role)); }
+  // A chosen device is listed while its port is not open (and not held closed for the dialog).
+  bool AnyWaiting() const;
   static bool IsOutput(PortRole role) { return role == PortRole::kOutput; }
   const QStringList& DeviceList(PortRole role) const {
     return IsOutput(role) ? output_names_ : input_names_;

@@ -88,6 +88,23 @@ TEST_F(MidiPortsTest, WantedSystemMissingFallsBackAndSaysSo) {
   EXPECT_TRUE(ports->UnavailableReason().isEmpty());
 }
 
+// A device JACK listed before its client was active, refusing it, opens at the next change told.
+TEST_F(MidiPortsTest, AListedDeviceThatRefusedOpensAtTheNextChangeTold) {
+  for (const bool in_use : {true, false}) {
+    MidiPortsConfig c;
+    Choice(c, PortRole::kOutput) = {0, QStringLiteral("Synth Out")};
+    auto ports = Started(c);
+    service->AnnounceDeviceChanges(true);
+    service->FailCall(InProcessMidiService::Call::OutputOpen, kMidiNoDevice);
+    ports->CloseAll();
+    if (!in_use) service->RemoveDevicesNamed({"Synth Out"});
+    ports->ReopenConfigured();                           // refused while in use
+    if (!in_use) service->AddOutputDevice("Synth Out");  // refused as it comes back
+    service->RemoveDevicesNamed({});                     // told again, the lists as they were
+    EXPECT_TRUE(ports->MidiOutput1().IsOpen() && ports->InUse(PortRole::kOutput)) << in_use;
+  }
+}
+
 TEST_F(JackNotRunningTest, AnotherSystemTurningUpMeanwhileIsNotTaken) {
   auto ports = Started(config);
   alsa_available = true;

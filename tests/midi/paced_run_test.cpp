@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 #include "midi/jack_service_detail.h"
@@ -96,6 +98,23 @@ INSTANTIATE_TEST_SUITE_P(
         Restart{"long pause", {milliseconds(1500), 72'256 + 30, 72'000}, 72'286},
         Restart{"due earlier", {milliseconds(-5), 300, 100}, 300}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// A paced message keeps its gap to the one before (at 200 of a cycle at 0) in the buffers written,
+// whatever the clock says (512: read a cycle ahead). The next cycle's start, the message's frame
+// and gap, its offset there.
+TEST(PacedPlacer, KeepsTheGapInTheBuffersWritten) {
+  constexpr jack_nframes_t kBase = 4'294'967'000u;  // the frame clock wraps
+  const std::tuple<int, int, jack_nframes_t, std::optional<jack_nframes_t>> cases[] = {
+      {256, 440, 240, 184}, {512, 440, 240, 184}, {256, 300, 400, {}}};
+  for (const auto& [start, frame, gap, offset] : cases) {
+    jack_detail::PacedPlacer placer;
+    bool late = false;
+    placer.Begin(kBase, 256);
+    placer.Wrote(*placer.Place(kBase + 200, 0, 0, late));
+    placer.Begin(kBase + start, 256);
+    EXPECT_EQ(placer.Place(kBase + frame, gap, 0, late), offset) << start << " " << gap;
+  }
+}
 
 }  // namespace
 }  // namespace quorvane
