@@ -46,7 +46,9 @@ bool WaitUntil(Pred pred, std::chrono::milliseconds timeout) {
 JackMidiPeer::JackMidiPeer(const std::string& client_name)
     : slots_(new Slot[kMaxEvents]), pool_(new std::uint8_t[kMaxBytes]) {
   jack_status_t status{};
-  client_ = jack_client_open(client_name.c_str(), JackNoStartServer, &status);
+  // A server held up by a loaded machine may turn an opening away once: ask again.
+  for (int attempt = 0; attempt < 3 && !client_; ++attempt)
+    client_ = jack_client_open(client_name.c_str(), JackNoStartServer, &status);
   if (!client_) throw std::runtime_error("JackMidiPeer: no JACK server answers");
   rate_ = jack_get_sample_rate(client_);
   in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
