@@ -13,10 +13,14 @@ namespace quorvane {
 // What one HTTP connection may cost before Qt's parser, which keeps a request's body in memory
 // without bound, ever sees its bytes.
 struct BrowserHttpLimits {
-  int connections = 64;              // open at once, WebSockets included; more are closed at once
-  qint64 request_bytes = 16 * 1024;  // since the last complete request: far above the page's GETs
-  qint64 unread_answer_bytes = qint64{1024} * 1024;  // answers queued for a client that reads none
-  std::chrono::milliseconds idle{10'000};  // from connecting, or from the last request, to the next
+  // Open at once, WebSockets included; more are closed at once.
+  int connections = 64;
+  // Since the last complete request: far above the page's GETs, which carry no body.
+  qint64 request_bytes = qint64{16} * 1024;
+  // Answers queued for a client that reads none of them.
+  qint64 unread_answer_bytes = qint64{1024} * 1024;
+  // From connecting, or from the last request, to the next complete one.
+  std::chrono::milliseconds idle{10'000};
 };
 
 // A connection's budget between two complete requests; the rule alone, apart from any socket.
