@@ -30,6 +30,7 @@ void BrowserTcpServer::incomingConnection(qintptr handle) {
   Watch& watch = watches_.emplace(socket, Watch{socket, BrowserHttpBudget(limits_), idle, false})
                      .first->second;
   watch.idle->setSingleShot(true);
+  watch.idle->setTimerType(Qt::PreciseTimer);  // the earlier connection's time is up first
   connect(watch.idle, &QTimer::timeout, this, [this, socket] { CutOff(socket); });
   watch.idle->start(limits_.idle);
   // Made before the HTTP server takes the socket and connects its parser: this slot runs first.

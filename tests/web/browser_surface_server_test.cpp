@@ -271,6 +271,18 @@ TEST_F(BrowserSurfaceServerTest, WholeRequestsAndWebSocketsPassTheByteBound) {
   EXPECT_EQ(server.HttpConnectionCount(), 2);
 }
 
+TEST_F(BrowserSurfaceServerTest, AWebSocketIsFreeOfTheIdleBound) {
+  BrowserHttpLimits limits;
+  limits.idle = std::chrono::milliseconds(500);
+  server.SetHttpLimits(limits);
+  ASSERT_EQ(server.Listen(0, false, token), QString());
+  auto page = Connect();
+  auto idle = Dial();  // its time is up after the page's would be
+  ASSERT_TRUE(Pump([&] { return idle->state() == QAbstractSocket::UnconnectedState; }));
+  EXPECT_EQ(server.HttpCutCount(), 1);
+  EXPECT_EQ(server.ClientCount(), 1);
+}
+
 TEST_F(BrowserSurfaceServerTest, ConnectionsOverTheLimitAreClosedAtOnce) {
   std::vector<std::unique_ptr<QTcpSocket>> open;
   for (int i = 0; i < BrowserHttpLimits{}.connections; ++i) open.push_back(Dial());
