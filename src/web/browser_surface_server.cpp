@@ -96,14 +96,24 @@ class BrowserHttpFront : public QAbstractHttpServer {
     files_.at(0).replace("{{token}}", token.toLatin1());
   }
 
+  // Where the connections come in; it bounds each until it becomes a WebSocket.
+  void Watch(BrowserTcpServer* tcp) {
+    tcp_ = tcp;
+    bind(tcp);
+  }
+
  protected:
   bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
     // Qt 6.4 shows the upgrade here as well before it hands the socket on: an answer now
-    // would reach the browser ahead of the handshake. The socket's own checks judge it.
+    // would reach the browser ahead of the handshake. The socket's own checks judge it, and
+    // its own bounds hold from now on.
     if (request.value(QByteArrayLiteral("upgrade")).compare("websocket", Qt::CaseInsensitive) ==
             0 &&
-        request.value(QByteArrayLiteral("connection")).toLower().contains("upgrade"))
+        request.value(QByteArrayLiteral("connection")).toLower().contains("upgrade")) {
+      if (tcp_) tcp_->Release(socket);
       return true;
+    }
+    if (tcp_) tcp_->RequestDone(socket);
     QHttpServerResponder responder = makeResponder(request, socket);
     const QByteArray host = request.value(QByteArrayLiteral("host"));
     const QString path = request.url().path();
@@ -132,6 +142,7 @@ class BrowserHttpFront : public QAbstractHttpServer {
     responder.writeBody(body);
   }
 
+  BrowserTcpServer* tcp_ = nullptr;
   QString token_;
   std::array<QByteArray, kRoutes.size()> files_;
 };
@@ -168,7 +179,7 @@ QString BrowserSurfaceServer::Listen(int port, bool network, const QString& toke
   port_in_use_ = false;
   if (port < 0 || port > 65535) return QStringLiteral("%1 is not a TCP port.").arg(port);
   if (!IsBrowserToken(token)) return QStringLiteral("The access token is not 32 hex digits.");
-  auto tcp = std::make_unique<QTcpServer>();
+  auto tcp = std::make_unique<BrowserTcpServer>(http_limits_);
   if (!tcp->listen(
           network ? QHostAddress(QHostAddress::Any) : QHostAddress(QHostAddress::LocalHost),
           static_cast<quint16>(port))) {
@@ -183,8 +194,9 @@ QString BrowserSurfaceServer::Listen(int port, bool network, const QString& toke
   port_ = tcp->serverPort();
   network_ = network;
   token_ = token;
-  tcp->setParent(front_.get());
-  front_->bind(tcp.release());
+  tcp_ = tcp.release();
+  tcp_->setParent(front_.get());
+  front_->Watch(tcp_);
   connect(front_.get(), &QAbstractHttpServer::newWebSocketConnection, this,
           &BrowserSurfaceServer::AcceptSockets);
   return {};
@@ -197,6 +209,7 @@ void BrowserSurfaceServer::Close() {
     c->socket->close(QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("server stopped"));
   }
   clients_.clear();
+  tcp_ = nullptr;
   front_.reset();
   port_ = 0;
 }
@@ -269,6 +282,14 @@ void BrowserSurfaceServer::Admit(std::unique_ptr<QWebSocket> socket) {
   connect(s, &QWebSocket::disconnected, this, [this, s] { Remove(s); });
   clients_.push_back(std::move(client));
   Send(*clients_.back(), BrowserStateMessage(observer_.State()));
+}
+
+int BrowserSurfaceServer::HttpConnectionCount() const {
+  return tcp_ ? tcp_->OpenConnections() : 0;
+}
+
+int BrowserSurfaceServer::HttpCutCount() const {
+  return tcp_ ? tcp_->Cut() : 0;
 }
 
 BrowserSurfaceServer::Client* BrowserSurfaceServer::Find(const QWebSocket* socket) {

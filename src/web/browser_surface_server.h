@@ -13,6 +13,7 @@
 #include "surface/surface_commands.h"
 #include "web/browser_outbox.h"
 #include "web/browser_surface_config.h"
+#include "web/browser_tcp_server.h"
 
 class QWebSocket;
 
@@ -71,6 +72,11 @@ class BrowserSurfaceServer : public QObject {
   int ClientCount() const { return static_cast<int>(clients_.size()); }
   const BrowserCounts& Counts() const { return counts_; }
   void SetClock(Clock clock) { clock_ = std::move(clock); }
+  // The HTTP side's bounds, from the next Listen on.
+  void SetHttpLimits(const BrowserHttpLimits& limits) { http_limits_ = limits; }
+  // Open TCP connections, WebSockets included, and those closed by a bound since Listen.
+  int HttpConnectionCount() const;
+  int HttpCutCount() const;
 
  private:
   friend class BrowserHttpFront;
@@ -99,6 +105,8 @@ class BrowserSurfaceServer : public QObject {
 
   // The listening server, its page and the clients.
   std::unique_ptr<BrowserHttpFront> front_;
+  BrowserTcpServer* tcp_ = nullptr;  // the front's child
+  BrowserHttpLimits http_limits_;
   int port_ = 0;
   bool network_ = false;
   bool port_in_use_ = false;

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTcpSocket>
 #include <QWebSocket>
 #include <memory>
 #include <string>
@@ -97,6 +98,18 @@ class BrowserSurfaceServerTest : public ::testing::Test {
     if (body) *body = reply->readAll();
     if (policy) *policy = reply->rawHeader("Content-Security-Policy");
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  }
+
+  // A bare connection to the server, connected.
+  std::unique_ptr<QTcpSocket> Dial() {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(server.Port()));
+    EXPECT_TRUE(Pump([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
+    return socket;
+  }
+  QByteArray PageRequest(int padding = 0) const {
+    return "GET /?token=" + token.toLatin1() + " HTTP/1.1\r\nHost: " + Host().toLatin1() +
+           "\r\nX-Pad: " + QByteArray(padding, 'p') + "\r\n\r\n";
   }
 
   QString token = NewBrowserToken();
@@ -208,6 +221,78 @@ TEST_F(BrowserSurfaceServerTest, TheSeventeenthClientIsToldToTryAgainLater) {
   EXPECT_TRUE(late->got.empty());
   server.Close();
   for (const auto& p : pages) ASSERT_TRUE(Pump([&] { return p->closed; }));
+}
+
+TEST_F(BrowserSurfaceServerTest, HttpConnectionsOverABoundAreCutBeforeTheParser) {
+  using std::chrono::milliseconds;
+  const QByteArray post = "POST /?token=" + token.toLatin1() +
+                          " HTTP/1.1\r\nHost: h\r\nContent-Length: 104857600\r\n\r\n";
+  const struct {
+    const char* name;
+    milliseconds idle;
+    QByteArray sent;
+  } cases[] = {
+      {"a body far over the bound", milliseconds(60'000), post + QByteArray(1 << 20, 'x')},
+      {"a header over the bound", milliseconds(60'000), PageRequest(20 * 1024)},
+      {"a request never finished", milliseconds(20), "GET /?token="},
+      {"nothing sent", milliseconds(20), {}},
+  };
+  for (const auto& c : cases) {
+    BrowserHttpLimits limits;
+    limits.idle = c.idle;
+    server.SetHttpLimits(limits);
+    ASSERT_EQ(server.Listen(0, false, token), QString());
+    auto socket = Dial();
+    socket->write(c.sent);
+    EXPECT_TRUE(Pump([&] { return socket->state() == QAbstractSocket::UnconnectedState; }))
+        << c.name;
+    EXPECT_EQ(server.HttpCutCount(), 1) << c.name;
+    EXPECT_TRUE(Pump([&] { return server.HttpConnectionCount() == 0; })) << c.name;
+  }
+}
+
+TEST_F(BrowserSurfaceServerTest, WholeRequestsAndWebSocketsPassTheByteBound) {
+  auto socket = Dial();
+  for (int i = 0; i < 20; ++i) {  // 20 KiB in all on one connection
+    socket->write(PageRequest(1000));
+    QByteArray answer;
+    ASSERT_TRUE(Pump([&] {
+      answer += socket->readAll();
+      return answer.contains("</html>");
+    })) << i;
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 200")) << i;
+  }
+  auto page = Connect();
+  for (int i = 0; i < 500; ++i)  // 18 KiB of messages
+    page->socket.sendTextMessage(R"({"type":"move","slot":1,"value":5})");
+  ASSERT_TRUE(Pump([&] { return server.Counts().applied == 500; }));
+  EXPECT_FALSE(page->closed);
+  EXPECT_EQ(server.HttpCutCount(), 0);
+  EXPECT_EQ(server.HttpConnectionCount(), 2);
+}
+
+TEST_F(BrowserSurfaceServerTest, AWebSocketIsFreeOfTheIdleBound) {
+  BrowserHttpLimits limits;
+  limits.idle = std::chrono::milliseconds(500);
+  server.SetHttpLimits(limits);
+  ASSERT_EQ(server.Listen(0, false, token), QString());
+  auto page = Connect();
+  auto idle = Dial();  // its time is up after the page's would be
+  ASSERT_TRUE(Pump([&] { return idle->state() == QAbstractSocket::UnconnectedState; }));
+  EXPECT_EQ(server.HttpCutCount(), 1);
+  EXPECT_EQ(server.ClientCount(), 1);
+}
+
+TEST_F(BrowserSurfaceServerTest, ConnectionsOverTheLimitAreClosedAtOnce) {
+  std::vector<std::unique_ptr<QTcpSocket>> open;
+  for (int i = 0; i < BrowserHttpLimits{}.connections; ++i) open.push_back(Dial());
+  ASSERT_TRUE(Pump([&] { return server.HttpConnectionCount() == 64; }));
+  auto late = Dial();
+  EXPECT_TRUE(Pump([&] { return late->state() == QAbstractSocket::UnconnectedState; }));
+  EXPECT_EQ(server.HttpCutCount(), 1);
+  open.pop_back();
+  ASSERT_TRUE(Pump([&] { return server.HttpConnectionCount() == 63; }));
+  EXPECT_EQ(Get("/?token=" + token), 200);
 }
 
 TEST_F(BrowserSurfaceServerTest, APortInUseIsToldAndTheNextFreeOneOffered) {
