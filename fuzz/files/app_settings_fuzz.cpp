@@ -1,6 +1,9 @@
-// The application settings file from any bytes: reading never fails hard, the file written
-// reads again to the same values, and writing those gives the same bytes again. The round trip
-// runs in memory: LoadAppSettings and SaveAppSettings add only the disk to these two calls.
+// The application keys of the settings file from any bytes: reading never fails hard, the file
+// written reads again to the same values, and writing those gives the same bytes again. The
+// definitions and the dump request string, the other half of the file, have their own round
+// trip target; here it is checked that writing the application keys leaves that half as it
+// was, and that ReadAppSettings joins the two halves. The round trip runs in memory:
+// LoadAppSettings and SaveAppSettings add only the disk to these calls.
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
@@ -8,29 +11,33 @@
 #include <cstdlib>
 
 #include "files/app_settings.h"
+#include "files/dump_request.h"
 #include "files/settings_text_file.h"
+#include "files/slider_settings_file.h"
 #include "fuzz_input.h"
 
 namespace {
 
 using namespace quorvane;
 
+const QSize kScreen(1920, 1080);
+
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "app settings round trip: %s\n", what);
   std::abort();
 }
 
-struct Read {
-  AppSettings settings;
-  TPageSet defs;
+// What the definitions' half shares with the application keys: the "MIDI Settings" section.
+struct OtherHalf {
+  bool valid = false;
   QString dump;
+  bool operator==(const OtherHalf&) const = default;
 };
 
-Read ReadAll(const SettingsTextFile& file) {
-  Read r;
-  r.defs.Initialize();
-  r.settings = ReadAppSettings(file, QSize(1920, 1080), r.defs, r.dump);
-  return r;
+OtherHalf ReadOtherHalf(const SettingsTextFile& file) {
+  return {HasValidFileType(file),
+          file.ReadString(kMidiSettingsSection, QStringLiteral("Dump Request String"), {},
+                          kMaxDumpRequestTextLength)};
 }
 
 }  // namespace
@@ -40,8 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > kMaxFuzzInput) return 0;
   SettingsTextFile file;
   file.LoadFromBytes(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-  const Read first = ReadAll(file);
-  WriteAppSettings(file, first.settings, first.defs, first.dump);
+  const AppSettings first = ReadAppKeys(file, kScreen);
+  const OtherHalf other = ReadOtherHalf(file);
+  WriteAppKeys(file, first);
+  if (!(ReadOtherHalf(file) == other)) Fail("application keys changed the definitions' half");
   const QByteArray saved = file.ToBytes();
 
   SettingsTextFile again;
@@ -49,11 +58,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The encoding is guessed from the bytes: a Windows-1252 file whose only non-UTF-8 bytes were
   // rewritten reads back as UTF-8, and its texts cannot be compared.
   if (again.encoding() != file.encoding()) return 0;
-  const Read back = ReadAll(again);
-  if (!(back.settings == first.settings)) Fail("settings changed after a save");
-  if (!(back.defs == first.defs)) Fail("definitions changed after a save");
-  if (back.dump != first.dump) Fail("dump request string changed after a save");
-  WriteAppSettings(again, back.settings, back.defs, back.dump);
+  const AppSettings back = ReadAppKeys(again, kScreen);
+  if (!(back == first)) Fail("settings changed after a save");
+
+  // Without a valid "File Type" the definitions' half reads nothing and the whole read is
+  // cheap: the application keys come through it unchanged, beside fresh definitions.
+  if (!other.valid) {
+    TPageSet defs;  // blank: the read must initialise them
+    QString dump = QStringLiteral("stale");
+    if (!(ReadAppSettings(again, kScreen, defs, dump) == back)) Fail("whole read differs");
+    TPageSet fresh;
+    fresh.Initialize();
+    if (!(defs == fresh) || !dump.isEmpty()) Fail("refused definitions not made fresh");
+  }
+  WriteAppKeys(again, back);
   if (again.ToBytes() != saved) Fail("second save gave other bytes");
   return 0;
 }

@@ -24,8 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace quorvane;
   SettingsTextFile file;
   file.LoadFromBytes(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-  TPageSet defs;
-  defs.Initialize();
+  // Copied from one set built once: initialising formats every caption anew.
+  static const TPageSet kInitial = [] {
+    TPageSet d;
+    d.Initialize();
+    return d;
+  }();
+  TPageSet defs = kInitial;
   QString dump;
   // A refused file reads nothing: writing the same defaults again would only cost time.
   if (!ReadSliderSettings(file, defs, dump).ok) return 0;

@@ -316,11 +316,21 @@ AppSettings::AppSettings() {
   for (int n = 0; n < 10; ++n) snapshot_controllers[n] = static_cast<std::uint8_t>(49 + n);
 }
 
-AppSettings ReadAppSettings(const SettingsTextFile& file, QSize screen, TPageSet& defs,
-                            QString& dump_request_string) {
+AppSettings ReadAppKeys(const SettingsTextFile& file, QSize screen) {
   AppSettings settings;
   AppSettings defaults;  // each row takes its default from here
   for (const Key& k : Keys()) ReadKey(file, screen, k, settings, defaults);
+  return settings;
+}
+
+void WriteAppKeys(SettingsTextFile& file, const AppSettings& settings) {
+  AppSettings values = settings;  // the rows bind mutable members
+  for (const Key& k : Keys()) WriteKey(file, k, values);
+}
+
+AppSettings ReadAppSettings(const SettingsTextFile& file, QSize screen, TPageSet& defs,
+                            QString& dump_request_string) {
+  AppSettings settings = ReadAppKeys(file, screen);
   // No definitions (a partial or foreign Brellin.ini): start afresh silently, as on the first
   // start. "Wrong file type." belongs to File > Open.
   if (!ReadSliderSettings(file, defs, dump_request_string)) {
@@ -332,8 +342,7 @@ AppSettings ReadAppSettings(const SettingsTextFile& file, QSize screen, TPageSet
 
 void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const TPageSet& defs,
                       const QString& dump_request_string) {
-  AppSettings values = settings;  // the rows bind mutable members
-  for (const Key& k : Keys()) WriteKey(file, k, values);
+  WriteAppKeys(file, settings);
   WriteSliderSettings(file, defs, dump_request_string);
 }
 

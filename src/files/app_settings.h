@@ -108,6 +108,12 @@ AppSettings ReadAppSettings(const SettingsTextFile& file, QSize screen, TPageSet
 void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const TPageSet& defs,
                       const QString& dump_request_string);
 
+// The two halves of the calls above: every key but the definitions and the dump request
+// string, which ReadSliderSettings and WriteSliderSettings handle. The keys of the two halves
+// never meet, so each half can be checked on its own.
+AppSettings ReadAppKeys(const SettingsTextFile& file, QSize screen);
+void WriteAppKeys(SettingsTextFile& file, const AppSettings& settings);
+
 // Writes everything into the file at path in one atomic save, keeping its other lines.
 FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, const TPageSet& defs,
                            const QString& dump_request_string, FileWriter writer = {});

@@ -19,11 +19,12 @@ const Name kDumpRequest(QStringLiteral("Dump Request String"));
 // The default a missing "File Type" reads as; only this exact text is refused.
 const QString kRefusedType = QStringLiteral("wrong file type");
 
-// The keys of one definition, built once: formatting them for every read and write took
-// longer than the lookups themselves.
+// The keys of one definition and the defaults its absent keys read as, built once: formatting
+// them for every read and write took longer than the lookups themselves.
 struct DefinitionKeys {
   Name ctrl, value, caption, enabled, channel, upper_range, lower_range, color;
   Name button_ctrl, button_value, button_channel, use_slider;
+  Tcontroller initial;
 };
 
 const DefinitionKeys& KeysOf(int n) {
@@ -36,7 +37,8 @@ const DefinitionKeys& KeysOf(int n) {
       all.push_back({s("ctrl"), s("value"), s("caption"), s("enabled"), s("channel"),
                      s("upper_range"), s("lower_range"),
                      s("color"),  // read in any case, as every key is
-                     b("ctrl"), b("value"), b("channel"), b("use_slider")});
+                     b("ctrl"), b("value"), b("channel"), b("use_slider"),
+                     Tcontroller::Initial(i)});
     }
     return all;
   }();
@@ -68,10 +70,10 @@ FileStatus ReadSliderSettings(const SettingsTextFile& file, TPageSet& defs,
   dump_request_string =
       file.ReadString(kMidiSettingsSection, kDumpRequest, QString(), kMaxDumpRequestTextLength);
   for (int n = 1; n <= kDefinitionCount; ++n) {
-    const Tcontroller d = Tcontroller::Initial(n);
+    const DefinitionKeys& k = KeysOf(n);
+    const Tcontroller& d = k.initial;
     Tcontroller& c = defs.byNumber(n);
     const Name& s = kSliderSection;
-    const DefinitionKeys& k = KeysOf(n);
     c.ctrl = ReadMidiByte(file, k.ctrl, d.ctrl);
     c.value = ReadMidiByte(file, k.value, d.value);
     c.caption = file.ReadString(s, k.caption, d.caption);
