@@ -220,26 +220,19 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& versio
     }
     out.settings_path = QFileInfo(file).absoluteFilePath();
   }
-  if (parser.isSet(osc_port)) {
+  // A port option's number, or false with the run's error set.
+  const auto port_of = [&](const QCommandLineOption& option, const char* kind, int& port) {
+    if (!parser.isSet(option)) return true;
     bool number = false;
-    out.osc_port = parser.value(osc_port).toInt(&number);
-    if (!number || out.osc_port < 1 || out.osc_port > 65535) {
-      out.exit_code = 2;
-      out.error = QStringLiteral("%1: --osc-port needs a UDP port 1..65535, not '%2'\n")
-                      .arg(program, parser.value(osc_port));
-      return out;
-    }
-  }
-  if (parser.isSet(browser_port)) {
-    bool number = false;
-    out.browser_port = parser.value(browser_port).toInt(&number);
-    if (!number || out.browser_port < 1 || out.browser_port > 65535) {
-      out.exit_code = 2;
-      out.error = QStringLiteral("%1: --browser-port needs a TCP port 1..65535, not '%2'\n")
-                      .arg(program, parser.value(browser_port));
-      return out;
-    }
-  }
+    port = parser.value(option).toInt(&number);
+    if (number && port >= 1 && port <= 65535) return true;
+    out.exit_code = 2;
+    out.error = QStringLiteral("%1: --%2 needs a %3 port 1..65535, not '%4'\n")
+                    .arg(program, option.names().constFirst(), QLatin1StringView(kind),
+                         parser.value(option));
+    return false;
+  };
+  if (port_of(osc_port, "UDP", out.osc_port)) port_of(browser_port, "TCP", out.browser_port);
   return out;
 }
 

@@ -176,7 +176,7 @@ void OscServer::ReadDatagrams() {
 
 void OscServer::HandleDatagram(std::span<const std::uint8_t> datagram, OscEndpoint from) {
   Client* known = Find(from);
-  if (known && OverRate(*known)) {
+  if (known && known->rate.Over(clock_(), kOscMessagesPerSecond)) {
     ++counts_.limited;
     return;
   }
@@ -245,18 +245,10 @@ OscServer::Client& OscServer::Admit(OscEndpoint endpoint) {
   Client c;
   c.endpoint = endpoint;
   c.id = observer_.NewClient();
-  c.last_seen = c.window_start = clock_();
+  c.last_seen = clock_();
+  c.rate = ClientRate(c.last_seen);
   clients_.push_back(c);
   return clients_.back();
-}
-
-bool OscServer::OverRate(Client& client) {
-  const auto now = clock_();
-  if (now - client.window_start >= std::chrono::seconds(1)) {
-    client.window_start = now;
-    client.in_window = 0;
-  }
-  return ++client.in_window > kOscMessagesPerSecond;
 }
 
 CommandOutcome OscServer::Apply(const OscCommand& c, SurfaceClient from) {

@@ -105,8 +105,7 @@ class OscServer : public QObject {
     SurfaceClient id = kProgramClient;
     bool floats = false;  // answered in the form it last sent
     std::chrono::steady_clock::time_point last_seen;
-    std::chrono::steady_clock::time_point window_start;
-    int in_window = 0;
+    ClientRate rate;
   };
   // Where one piece of feedback goes.
   struct Target {
@@ -118,7 +117,6 @@ class OscServer : public QObject {
   void ReadDatagrams();
   Client* Find(OscEndpoint endpoint);
   Client& Admit(OscEndpoint endpoint);
-  bool OverRate(Client& client);
   CommandOutcome Apply(const OscCommand& command, SurfaceClient from);
   void Count(CommandOutcome outcome);
 

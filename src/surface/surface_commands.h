@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <cstdint>
 
 #include "model/controller.h"
@@ -56,6 +57,26 @@ class SurfaceCommands {
   virtual CommandOutcome Recall(int bank, int slot, SurfaceClient from) = 0;
   // The morph slider's position 0..127: every ranged definition between its two bounds.
   virtual CommandOutcome Morph(int position, SurfaceClient from) = 0;
+};
+
+// How many messages one client of a remote surface has sent in the current second: over the
+// surface's limit, the rest of that second is dropped, so a flood cannot starve the program.
+class ClientRate {
+ public:
+  using TimePoint = std::chrono::steady_clock::time_point;
+  explicit ClientRate(TimePoint now = {}) : window_start_(now) {}
+  // Counts one message at `now`; true when it is over `per_second`.
+  bool Over(TimePoint now, int per_second) {
+    if (now - window_start_ >= std::chrono::seconds(1)) {
+      window_start_ = now;
+      in_window_ = 0;
+    }
+    return ++in_window_ > per_second;
+  }
+
+ private:
+  TimePoint window_start_;
+  int in_window_ = 0;
 };
 
 // One slot of the page shown, as a surface draws it.

@@ -152,8 +152,7 @@ struct BrowserSurfaceServer::Client {
   SurfaceClient id = kProgramClient;
   BrowserOutbox outbox;
   bool closing = false;
-  std::chrono::steady_clock::time_point window_start;
-  int in_window = 0;
+  ClientRate rate;
   int bad = 0;
 };
 
@@ -265,7 +264,7 @@ void BrowserSurfaceServer::Admit(std::unique_ptr<QWebSocket> socket) {
   auto client = std::make_unique<Client>();
   client->socket = std::move(socket);
   client->id = observer_.NewClient();
-  client->window_start = clock_();
+  client->rate = ClientRate(clock_());
   QWebSocket* s = client->socket.get();
   s->setMaxAllowedIncomingMessageSize(kMaxIncomingBytes);
   s->setMaxAllowedIncomingFrameSize(kMaxIncomingBytes);
@@ -311,7 +310,7 @@ void BrowserSurfaceServer::Remove(const QWebSocket* socket) {
 
 void BrowserSurfaceServer::OnText(Client& client, const QString& message) {
   if (client.closing) return;
-  if (OverRate(client)) {
+  if (client.rate.Over(clock_(), kBrowserMessagesPerSecond)) {
     ++counts_.limited;
     return;
   }
@@ -335,15 +334,6 @@ void BrowserSurfaceServer::OnBad(Client& client) {
   client.closing = true;
   client.socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
                        QStringLiteral("too many bad messages"));
-}
-
-bool BrowserSurfaceServer::OverRate(Client& client) {
-  const auto now = clock_();
-  if (now - client.window_start >= std::chrono::seconds(1)) {
-    client.window_start = now;
-    client.in_window = 0;
-  }
-  return ++client.in_window > kBrowserMessagesPerSecond;
 }
 
 void BrowserSurfaceServer::Count(CommandOutcome outcome) {

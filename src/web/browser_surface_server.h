@@ -91,7 +91,6 @@ class BrowserSurfaceServer : public QObject {
 
   void OnText(Client& client, const QString& message);
   void OnBad(Client& client);
-  bool OverRate(Client& client);
   void Count(CommandOutcome outcome);
 
   void OnSlotChanged(int slot, int from);
