@@ -50,6 +50,20 @@
 #include "web/ui/browser_surface_dialog.h"
 
 namespace quorvane {
+namespace {
+
+// A remote surface's server as its settings say, or on for this run on the port the command
+// line gave (the settings file keeps its own). Empty, or why it could not listen.
+template <typename Config, typename Server>
+QString ConfigureForRun(Config config, int run_port, Server& server) {
+  if (run_port > 0) {
+    config.enabled = true;
+    config.port = run_port;
+  }
+  return server.Configure(config);
+}
+
+}  // namespace
 
 Session::Session() : Session(Options{}) {}
 
@@ -318,11 +332,7 @@ void Session::LoadSettings() {
   settings_ = loaded.settings;
   ApplySettings();
   // Problems with the file are told once the window is up; start-up goes on regardless.
-  if (!loaded.messages.isEmpty()) {
-    QTimer::singleShot(0, this, [this, messages = loaded.messages] {
-      for (const QString& m : messages) interaction_->ShowWarning(m);
-    });
-  }
+  WarnLater(loaded.messages);
 }
 
 SettingsTargets Session::SettingsParts() {
@@ -370,15 +380,7 @@ void Session::StartOsc() {
 }
 
 void Session::ApplyOsc() {
-  OscConfig config = OscConfigOf(settings_);
-  // --osc-port: on for this run only; the settings file keeps its own.
-  if (options_.osc_port > 0) {
-    config.enabled = true;
-    config.port = options_.osc_port;
-  }
-  const QString error = osc_->Configure(config);
-  if (!error.isEmpty())
-    QTimer::singleShot(0, this, [this, error] { interaction_->ShowWarning(error); });
+  WarnLater({ConfigureForRun(OscConfigOf(settings_), options_.osc_port, *osc_)});
 }
 
 void Session::StartBrowserSurface() {
@@ -412,15 +414,16 @@ void Session::StartBrowserSurface() {
 }
 
 void Session::ApplyBrowserSurface() {
-  BrowserSurfaceConfig config = BrowserSurfaceConfigOf(settings_);
-  // --browser-port: on for this run only; the settings file keeps its own.
-  if (options_.browser_port > 0) {
-    config.enabled = true;
-    config.port = options_.browser_port;
-  }
-  const QString error = browser_->Configure(config);
-  if (!error.isEmpty())
-    QTimer::singleShot(0, this, [this, error] { interaction_->ShowWarning(error); });
+  WarnLater({ConfigureForRun(BrowserSurfaceConfigOf(settings_), options_.browser_port, *browser_)});
+}
+
+void Session::WarnLater(QStringList messages) {
+  messages.removeAll(QString());
+  if (messages.isEmpty()) return;
+  // Told once the window is up; start-up goes on regardless.
+  QTimer::singleShot(0, this, [this, messages] {
+    for (const QString& m : messages) interaction_->ShowWarning(m);
+  });
 }
 
 void Session::SaveSettings() {
@@ -473,12 +476,7 @@ void Session::StartMidi() {
   auto note_system = [this] { window_->SetStandingMessage(ports_->UnavailableReason()); };
   note_system();
   connect(ports_.get(), &MidiPorts::systemChanged, this, note_system);
-  const QStringList messages = ports_->TakeMessages();
-  if (!messages.isEmpty()) {
-    QTimer::singleShot(0, this, [this, messages] {
-      for (const QString& m : messages) interaction_->ShowWarning(m);
-    });
-  }
+  WarnLater(ports_->TakeMessages());
   // The system stopping or coming back is told at once, without blocking the surface.
   connect(ports_.get(), &MidiPorts::serviceNotice, this, &Session::ShowNotice);
   // A chosen device that went or came back: the status bar says which, until the next change.

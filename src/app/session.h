@@ -150,6 +150,8 @@ class Session : public QObject {
   // as the settings say.
   void StartBrowserSurface();
   void ApplyBrowserSurface();
+  // Warnings for the user, shown one after another once the window is up; empty ones left out.
+  void WarnLater(QStringList messages);
   void SaveSettings();
   void ConnectFileCommands();
   void StartMidi();

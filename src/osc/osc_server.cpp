@@ -274,18 +274,7 @@ CommandOutcome OscServer::Apply(const OscCommand& c, SurfaceClient from) {
 }
 
 void OscServer::Count(CommandOutcome outcome) {
-  switch (outcome) {
-    case CommandOutcome::kApplied:
-    case CommandOutcome::kUnchanged:
-      ++counts_.applied;
-      break;
-    case CommandOutcome::kNotTaken:
-      ++counts_.ignored;
-      break;
-    case CommandOutcome::kDropped:
-      ++counts_.dropped;
-      break;
-  }
+  CountOutcome(outcome, counts_.applied, counts_.ignored, counts_.dropped);
 }
 
 std::vector<OscServer::Target> OscServer::Targets() const {

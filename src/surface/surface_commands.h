@@ -28,6 +28,23 @@ enum class CommandOutcome : std::uint8_t {
   kDropped,    // a modal dialog is open; dropped for good, not kept for later
 };
 
+// Adds one outcome to a surface's counts: taken (changed something or not), out of reach, or
+// dropped while a dialog was open.
+inline void CountOutcome(CommandOutcome outcome, int& applied, int& not_taken, int& dropped) {
+  switch (outcome) {
+    case CommandOutcome::kApplied:
+    case CommandOutcome::kUnchanged:
+      ++applied;
+      break;
+    case CommandOutcome::kNotTaken:
+      ++not_taken;
+      break;
+    case CommandOutcome::kDropped:
+      ++dropped;
+      break;
+  }
+}
+
 // The one way in for every surface that is not the main window (remote input, browser, OSC).
 // The rules that concern all of them live behind it: a move that changes nothing sends
 // nothing again; while a modal dialog is open only slot moves and buttons apply; messages go

@@ -337,18 +337,7 @@ void BrowserSurfaceServer::OnBad(Client& client) {
 }
 
 void BrowserSurfaceServer::Count(CommandOutcome outcome) {
-  switch (outcome) {
-    case CommandOutcome::kApplied:
-    case CommandOutcome::kUnchanged:
-      ++counts_.applied;
-      break;
-    case CommandOutcome::kNotTaken:
-      ++counts_.not_taken;
-      break;
-    case CommandOutcome::kDropped:
-      ++counts_.dropped;
-      break;
-  }
+  CountOutcome(outcome, counts_.applied, counts_.not_taken, counts_.dropped);
 }
 
 void BrowserSurfaceServer::OnSlotChanged(int slot, int from) {
