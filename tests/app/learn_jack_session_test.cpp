@@ -6,10 +6,10 @@
 #include <QTest>
 
 #include "app/session.h"
-#include "midi/midi_system.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
 #include "support/modal.h"
+#include "support/session_options.h"
 #include "support/temp_dir.h"
 #include "surface/ui/main_window.h"
 #include "surface/ui/slider_settings_form.h"
@@ -37,13 +37,7 @@ class LearnJackSessionTest : public QObject {
   }
 
   Session::Options Options() {
-    Session::Options options;
-    options.quit = [] {};
-    options.settings_path = WriteSettings();
-    options.native_dialogs = false;
-    options.midi_service_factory = [](const std::string& wanted, std::string* chosen) {
-      return CreateMidiService(wanted, chosen);
-    };
+    Session::Options options = testing::RealMidiSessionOptions(WriteSettings());
     options.present_port_error = [this](const QString& text) { errors_ << text; };
     return options;
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/session.h"
+#include "midi/midi_system.h"
 #include "support/in_process_midi_service.h"
 
 namespace quorvane::testing {
@@ -23,6 +24,15 @@ inline Session::Options SessionOptions(const QString& settings_path) {
                                                   std::vector<std::string>{"Synth Out"});
   };
   o.present_port_error = [](const QString&) {};
+  return o;
+}
+
+// The same on the real MIDI system the settings file names (a test's own JACK server).
+inline Session::Options RealMidiSessionOptions(const QString& settings_path) {
+  Session::Options o = SessionOptions(settings_path);
+  o.midi_service_factory = [](const std::string& wanted, std::string* chosen) {
+    return CreateMidiService(wanted, chosen);
+  };
   return o;
 }
 

@@ -8,9 +8,9 @@
 #include <QTest>
 
 #include "app/session.h"
-#include "midi/midi_system.h"
 #include "support/jack_midi_peer.h"
 #include "support/jack_server.h"
+#include "support/session_options.h"
 #include "support/temp_dir.h"
 #include "surface/ui/commands.h"
 #include "surface/ui/main_window.h"
@@ -65,22 +65,14 @@ class BrowserSurfaceBrowserTest : public QObject {
  private:
   // The peer's ports by name; every channel followed.
   Session::Options Options() {
-    Session::Options options;
-    options.quit = [] {};
-    options.settings_path =
+    return testing::RealMidiSessionOptions(
         dir_.write(QStringLiteral("Brellin.ini"), QByteArrayLiteral("[MIDI Settings]\n"
                                                                     "MIDI API=JACK\n"
                                                                     "MIDI In1=0\n"
                                                                     "MIDI In1 Name=peer:out\n"
                                                                     "MIDI Out1=0\n"
                                                                     "MIDI Out1 Name=peer:in\n"
-                                                                    "Listen Channel=0\n"));
-    options.native_dialogs = false;
-    options.midi_service_factory = [](const std::string& wanted, std::string* chosen) {
-      return CreateMidiService(wanted, chosen);
-    };
-    options.present_port_error = [](const QString&) {};
-    return options;
+                                                                    "Listen Channel=0\n")));
   }
 
   testing::TempDir dir_;
