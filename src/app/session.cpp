@@ -75,10 +75,10 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
   // a tool window closing while the main window is hidden is not the last window closing.
   QGuiApplication::setQuitOnLastWindowClosed(false);
   if (!options_.midi_service_factory) {
-    options_.midi_service_factory = [names = options_.midi_client](const std::string& wanted,
-                                                                   std::string* chosen) {
-      return CreateMidiService(wanted, chosen, names);
+    options_.midi_service_factory = [this](const std::string& wanted, std::string* chosen) {
+      return CreateMidiService(wanted, chosen, options_.midi_client, std::move(jack_ahead_));
     };
+    open_jack_ahead_ = true;
   }
   if (!options_.present_port_error) {
     options_.present_port_error = [this](const QString& text) {
@@ -145,6 +145,7 @@ void Session::Start() {
     splash_->repaint();
     QCoreApplication::processEvents();
   }
+  ReadSettings();
   window_ = std::make_unique<MainWindow>(*model_);
   // The other program saves them: said for the whole run, under passing notices only.
   if (settings_lock_->InUseElsewhere())
@@ -172,7 +173,7 @@ void Session::Start() {
   dump_request_ = std::make_unique<DumpRequestCommand>(*link_, dump_request_string_, *interaction_);
   dump_request_button_ = std::make_unique<DumpRequestButton>(*window_, *dump_request_);
   StartToolWindows();
-  LoadSettings();
+  ApplySettings();
   StartMidi();
   StartShell();
   model_->ShowPage(1);
@@ -322,7 +323,7 @@ void Session::StartToolWindows() {
   BindToolWindow(Command::kVectorController, &Session::VectorPad);
 }
 
-void Session::LoadSettings() {
+void Session::ReadSettings() {
   // Saves cut short by a kill leave their temporary files behind; a minute old, they are ours.
   RemoveStaleTemporaryFiles(settings_path_);
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -330,9 +331,16 @@ void Session::LoadSettings() {
   AppSettingsLoad loaded =
       LoadAppSettings(settings_path_, screen_size, model_->MutablePages(), dump_request_string_);
   settings_ = loaded.settings;
-  ApplySettings();
   // Problems with the file are told once the window is up; start-up goes on regardless.
   WarnLater(loaded.messages);
+  stored_midi_ = MidiPortsConfigOf(settings_);
+  run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
+  // The JACK server takes tens of milliseconds to let a client in: that wait runs while the
+  // windows are built.
+  if (open_jack_ahead_ && run_midi_.api == QLatin1String("JACK")) {
+    jack_ahead_ = std::make_unique<JackOpening>(options_.midi_client.client,
+                                                options_.midi_client.jack_server);
+  }
 }
 
 SettingsTargets Session::SettingsParts() {
@@ -467,8 +475,6 @@ void Session::ConnectFileCommands() {
 }
 
 void Session::StartMidi() {
-  stored_midi_ = MidiPortsConfigOf(settings_);
-  run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
   link_->Guard([this] { ports_->Start(run_midi_); });
   midi_editor_ = std::make_unique<MidiSettingsEditor>(*link_);
   window_->Bind(Command::kMidiDevices, [this] { MidiDialog().Execute(window_.get()); });

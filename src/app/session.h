@@ -139,7 +139,8 @@ class Session : public QObject {
   template <typename ToolWindow>
   void PlaceToolWindow(Command command, ToolWindow& tool);
   TSliderSettingsForm& SettingsForm();
-  void LoadSettings();
+  // Reads the settings file into the model and settings_; ApplySettings hands them on.
+  void ReadSettings();
   // The parts whose state the settings file keeps.
   SettingsTargets SettingsParts();
   void ApplySettings();
@@ -176,6 +177,9 @@ class Session : public QObject {
   std::unique_ptr<MidiPorts> ports_;
   MidiPortsConfig stored_midi_;  // as read from the settings file
   MidiPortsConfig run_midi_;     // with the command line's choices
+  // The default service's JACK client, opened while the windows are built.
+  bool open_jack_ahead_ = false;
+  std::unique_ptr<JackOpening> jack_ahead_;
   std::unique_ptr<SurfaceMidiLink> link_;
   std::unique_ptr<DumpRequestCommand> dump_request_;
   std::unique_ptr<DumpRequestButton> dump_request_button_;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include <jack/uuid.h>
 
@@ -36,6 +37,18 @@ std::int64_t NowMs() {
 }
 
 void Quiet(const char*) {}
+
+jack_client_t* OpenClient(const std::string& name, const std::string& server) {
+  // libjack reports a missing server on stderr, again on every attempt.
+  jack_set_error_function(&Quiet);
+  jack_set_info_function(&Quiet);
+  jack_status_t status{};
+  return server.empty()
+             ? jack_client_open(name.c_str(), JackNoStartServer, &status)
+             : jack_client_open(name.c_str(),
+                                static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                &status, server.c_str());
+}
 
 }  // namespace
 
@@ -123,14 +136,27 @@ struct JackService::Callbacks {
   }
 };
 
-JackService::JackService(std::string client_name, std::string server_name)
+JackOpening::JackOpening(std::string client_name, std::string server_name)
+    : thread_([this, name = std::move(client_name), server = std::move(server_name)] {
+        client_ = OpenClient(name, server);
+      }) {}
+
+JackOpening::~JackOpening() {
+  if (jack_client_t* client = Take()) jack_client_close(client);
+}
+
+jack_client_t* JackOpening::Take() {
+  if (thread_.joinable()) thread_.join();
+  return std::exchange(client_, nullptr);
+}
+
+JackService::JackService(std::string client_name, std::string server_name,
+                         std::unique_ptr<JackOpening> ahead)
     : wanted_client_name_(std::move(client_name)),
       server_name_(std::move(server_name)),
+      ahead_(std::move(ahead)),
       target_(std::make_unique<QObject>()) {
   sem_init(&relay_wake_, 0, 0);
-  // libjack reports a missing server on stderr, again on every attempt.
-  jack_set_error_function(&Quiet);
-  jack_set_info_function(&Quiet);
   relay_ = std::thread([this] { RelayLoop(); });
   last_probe_ms_ = NowMs();
   Reconnect();
@@ -155,13 +181,8 @@ JackService::~JackService() {
 
 void JackService::Reconnect() {
   unavailable_.clear();
-  jack_status_t status{};
-  jack_client_t* client =
-      server_name_.empty()
-          ? jack_client_open(wanted_client_name_.c_str(), JackNoStartServer, &status)
-          : jack_client_open(wanted_client_name_.c_str(),
-                             static_cast<jack_options_t>(JackNoStartServer | JackServerName),
-                             &status, server_name_.c_str());
+  jack_client_t* client = ahead_ ? ahead_->Take() : OpenClient(wanted_client_name_, server_name_);
+  ahead_.reset();
   if (!client) {
     unavailable_ = "No JACK server is running.";
     return;

@@ -17,6 +17,7 @@
 
 #include <jack/types.h>
 
+#include "midi/jack_opening.h"
 #include "midi/midi_service.h"
 #include "midi/named_device_service.h"
 #include "midi/port_names.h"
@@ -39,7 +40,9 @@ class JackService : public NamedDeviceService {
   // Connects once; without a server the service is not Available() and looks again, now and
   // then, whenever its device lists are asked for.
   // An empty server name is JACK_DEFAULT_SERVER's, else "default".
-  explicit JackService(std::string client_name = "Quorvane", std::string server_name = {});
+  // A client opened ahead under the same names is used for the first connection.
+  explicit JackService(std::string client_name = "Quorvane", std::string server_name = {},
+                       std::unique_ptr<JackOpening> ahead = nullptr);
   ~JackService() override;
   JackService(const JackService&) = delete;
   JackService& operator=(const JackService&) = delete;
@@ -139,6 +142,7 @@ class JackService : public NamedDeviceService {
 
   std::string wanted_client_name_;
   std::string server_name_;
+  std::unique_ptr<JackOpening> ahead_;
   // Read by libjack's threads; cleared only once the client is closed and they are done.
   std::atomic<Client*> client_{nullptr};
   std::string client_name_;

@@ -8,18 +8,21 @@ namespace quorvane {
 namespace {
 
 // JACK is spoken to directly; RtMidi serves the ALSA sequencer.
-std::unique_ptr<MidiService> MakeService(bool jack, const MidiClientNames& names) {
-  if (jack) return std::make_unique<JackService>(names.client, names.jack_server);
+std::unique_ptr<MidiService> MakeService(bool jack, const MidiClientNames& names,
+                                         std::unique_ptr<JackOpening>& jack_ahead) {
+  if (jack)
+    return std::make_unique<JackService>(names.client, names.jack_server, std::move(jack_ahead));
   return std::make_unique<RtMidiService>(names.client);
 }
 
 }  // namespace
 
 std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted, std::string* chosen,
-                                               const MidiClientNames& names) {
+                                               const MidiClientNames& names,
+                                               std::unique_ptr<JackOpening> jack_ahead) {
   const bool jack_first = wanted == "JACK";
   for (const bool jack : {jack_first, !jack_first}) {
-    auto service = MakeService(jack, names);
+    auto service = MakeService(jack, names, jack_ahead);
     if (service->Available()) {
       if (chosen) *chosen = jack ? "JACK" : "ALSA";
       return service;

@@ -70,7 +70,9 @@ class JackPorts : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server_.start());
     peer_ = std::make_unique<JackMidiPeer>("peer");
-    service_ = std::make_unique<JackService>();
+    // Opened ahead, as the program does at start.
+    service_ = std::make_unique<JackService>("Quorvane", std::string{},
+                                             std::make_unique<JackOpening>("Quorvane", ""));
     ASSERT_TRUE(service_->Available()) << service_->UnavailableReason();
   }
 
@@ -423,6 +425,18 @@ TEST(JackServiceQuiet, NothingReachesStderrWithOrWithoutAServer) {
   const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
   std::fclose(f);
   EXPECT_EQ(n, 0u) << buffer;
+}
+
+TEST(JackOpening, AClientNobodyTookIsClosedAndATakenOneServes) {
+  JackServer server;
+  ASSERT_TRUE(server.start());
+  { JackOpening untaken("Quorvane", ""); }
+  std::string chosen;
+  auto service = CreateMidiService("JACK", &chosen, {},
+                                   std::make_unique<JackOpening>("Quorvane", std::string{}));
+  ASSERT_TRUE(service->Available());
+  // Had the first stayed, the server would have named this one "Quorvane-01".
+  EXPECT_EQ(static_cast<JackService&>(*service).ClientName(), "Quorvane");
 }
 
 TEST(MidiSystem, FallsBackToJackAndThenToNothingWithOneClearLine) {
