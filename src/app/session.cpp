@@ -338,8 +338,8 @@ void Session::ReadSettings() {
   // The JACK server takes tens of milliseconds to let a client in: that wait runs while the
   // windows are built.
   if (open_jack_ahead_ && run_midi_.api == QLatin1String("JACK")) {
-    jack_ahead_ = std::make_unique<JackOpening>(options_.midi_client.client,
-                                                options_.midi_client.jack_server);
+    jack_ahead_ =
+        JackService::ConnectingAhead(options_.midi_client.client, options_.midi_client.jack_server);
   }
 }
 

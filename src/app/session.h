@@ -177,9 +177,9 @@ class Session : public QObject {
   std::unique_ptr<MidiPorts> ports_;
   MidiPortsConfig stored_midi_;  // as read from the settings file
   MidiPortsConfig run_midi_;     // with the command line's choices
-  // The default service's JACK client, opened while the windows are built.
+  // The default service's JACK client, connecting while the windows are built.
   bool open_jack_ahead_ = false;
-  std::unique_ptr<JackOpening> jack_ahead_;
+  std::unique_ptr<JackService> jack_ahead_;
   std::unique_ptr<SurfaceMidiLink> link_;
   std::unique_ptr<DumpRequestCommand> dump_request_;
   std::unique_ptr<DumpRequestButton> dump_request_button_;

@@ -93,6 +93,7 @@ struct JackService::Callbacks {
     QMetaObject::invokeMethod(
         s->target_.get(),
         [s] {
+          s->Settle();
           if (s->gone_.load()) s->Lost();
         },
         Qt::QueuedConnection);
@@ -130,39 +131,40 @@ struct JackService::Callbacks {
     QMetaObject::invokeMethod(
         s->target_.get(),
         [s, ours = std::move(ours), other = std::move(other), other_id, connected] {
+          s->Settle();
           s->LinkChanged(ours, other, other_id, connected != 0);
         },
         Qt::QueuedConnection);
   }
 };
 
-JackOpening::JackOpening(std::string client_name, std::string server_name)
-    : thread_([this, name = std::move(client_name), server = std::move(server_name)] {
-        client_ = OpenClient(name, server);
-      }) {}
-
-JackOpening::~JackOpening() {
-  if (jack_client_t* client = Take()) jack_client_close(client);
+JackService::JackService(std::string client_name, std::string server_name)
+    : JackService(std::move(client_name), std::move(server_name), Ahead{}) {
+  Settle();
 }
 
-jack_client_t* JackOpening::Take() {
-  if (thread_.joinable()) thread_.join();
-  return std::exchange(client_, nullptr);
-}
-
-JackService::JackService(std::string client_name, std::string server_name,
-                         std::unique_ptr<JackOpening> ahead)
+JackService::JackService(std::string client_name, std::string server_name, Ahead)
     : wanted_client_name_(std::move(client_name)),
       server_name_(std::move(server_name)),
-      ahead_(std::move(ahead)),
       target_(std::make_unique<QObject>()) {
   sem_init(&relay_wake_, 0, 0);
   relay_ = std::thread([this] { RelayLoop(); });
   last_probe_ms_ = NowMs();
-  Reconnect();
+  connecting_ = std::thread([this] { Reconnect(); });
+}
+
+std::unique_ptr<JackService> JackService::ConnectingAhead(std::string client_name,
+                                                          std::string server_name) {
+  return std::unique_ptr<JackService>(
+      new JackService(std::move(client_name), std::move(server_name), Ahead{}));
+}
+
+void JackService::Settle() {
+  if (connecting_.joinable()) connecting_.join();
 }
 
 JackService::~JackService() {
+  Settle();
   for (auto& [handle, in] : inputs_) in->running.store(false);
   while (!inputs_.empty()) {
     Input& in = *inputs_.begin()->second;
@@ -181,8 +183,7 @@ JackService::~JackService() {
 
 void JackService::Reconnect() {
   unavailable_.clear();
-  jack_client_t* client = ahead_ ? ahead_->Take() : OpenClient(wanted_client_name_, server_name_);
-  ahead_.reset();
+  jack_client_t* client = OpenClient(wanted_client_name_, server_name_);
   if (!client) {
     unavailable_ = "No JACK server is running.";
     return;
@@ -253,6 +254,7 @@ void JackService::PostDevicesChanged() {
   QMetaObject::invokeMethod(
       target_.get(),
       [this] {
+        Settle();
         changed_posted_.store(false);
         RestoreLinks();  // a peer of a remembered connection may be back
         if (devices_changed_) devices_changed_();

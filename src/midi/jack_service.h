@@ -17,7 +17,6 @@
 
 #include <jack/types.h>
 
-#include "midi/jack_opening.h"
 #include "midi/midi_service.h"
 #include "midi/named_device_service.h"
 #include "midi/port_names.h"
@@ -40,9 +39,13 @@ class JackService : public NamedDeviceService {
   // Connects once; without a server the service is not Available() and looks again, now and
   // then, whenever its device lists are asked for.
   // An empty server name is JACK_DEFAULT_SERVER's, else "default".
-  // A client opened ahead under the same names is used for the first connection.
-  explicit JackService(std::string client_name = "Quorvane", std::string server_name = {},
-                       std::unique_ptr<JackOpening> ahead = nullptr);
+  explicit JackService(std::string client_name = "Quorvane", std::string server_name = {});
+  // The same, connecting on a thread of its own so that the wait for the server (twenty
+  // milliseconds and more) runs while the program builds its windows. Nothing but Settle, which
+  // waits for the connection, may be called until Settle has returned.
+  static std::unique_ptr<JackService> ConnectingAhead(std::string client_name,
+                                                      std::string server_name);
+  void Settle();
   ~JackService() override;
   JackService(const JackService&) = delete;
   JackService& operator=(const JackService&) = delete;
@@ -98,6 +101,8 @@ class JackService : public NamedDeviceService {
 
  private:
   using Client = jack_client_t;
+  struct Ahead {};
+  JackService(std::string client_name, std::string server_name, Ahead);
 
   bool Connected();
   Client* Handle() const { return client_.load(std::memory_order_acquire); }
@@ -142,7 +147,6 @@ class JackService : public NamedDeviceService {
 
   std::string wanted_client_name_;
   std::string server_name_;
-  std::unique_ptr<JackOpening> ahead_;
   // Read by libjack's threads; cleared only once the client is closed and they are done.
   std::atomic<Client*> client_{nullptr};
   std::string client_name_;
@@ -185,6 +189,7 @@ class JackService : public NamedDeviceService {
   std::function<void()> devices_changed_;
   std::unique_ptr<QObject> target_;  // lives on the GUI thread; queued calls land here
   std::thread relay_;
+  std::thread connecting_;
 };
 
 }  // namespace quorvane

@@ -9,9 +9,12 @@ namespace {
 
 // JACK is spoken to directly; RtMidi serves the ALSA sequencer.
 std::unique_ptr<MidiService> MakeService(bool jack, const MidiClientNames& names,
-                                         std::unique_ptr<JackOpening>& jack_ahead) {
-  if (jack)
-    return std::make_unique<JackService>(names.client, names.jack_server, std::move(jack_ahead));
+                                         std::unique_ptr<JackService>& jack_ahead) {
+  if (jack && jack_ahead) {
+    jack_ahead->Settle();
+    return std::move(jack_ahead);
+  }
+  if (jack) return std::make_unique<JackService>(names.client, names.jack_server);
   return std::make_unique<RtMidiService>(names.client);
 }
 
@@ -19,7 +22,7 @@ std::unique_ptr<MidiService> MakeService(bool jack, const MidiClientNames& names
 
 std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted, std::string* chosen,
                                                const MidiClientNames& names,
-                                               std::unique_ptr<JackOpening> jack_ahead) {
+                                               std::unique_ptr<JackService> jack_ahead) {
   const bool jack_first = wanted == "JACK";
   for (const bool jack : {jack_first, !jack_first}) {
     auto service = MakeService(jack, names, jack_ahead);

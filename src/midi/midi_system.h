@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "midi/jack_opening.h"
+#include "midi/jack_service.h"
 #include "midi/midi_service.h"
 
 namespace quorvane {
@@ -81,10 +81,10 @@ struct MidiClientNames {
   std::string client = "Quorvane";  // the JACK or ALSA client
   std::string jack_server;          // empty: JACK_DEFAULT_SERVER's, else "default"
 };
-// `jack_ahead`, a JACK client opened ahead under `names`, is used when JACK is tried.
+// `jack_ahead`, a JACK service connecting ahead under `names`, is the one tried for JACK.
 std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted,
                                                std::string* chosen = nullptr,
                                                const MidiClientNames& names = {},
-                                               std::unique_ptr<JackOpening> jack_ahead = nullptr);
+                                               std::unique_ptr<JackService> jack_ahead = nullptr);
 
 }  // namespace quorvane

@@ -70,9 +70,9 @@ class JackPorts : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server_.start());
     peer_ = std::make_unique<JackMidiPeer>("peer");
-    // Opened ahead, as the program does at start.
-    service_ = std::make_unique<JackService>("Quorvane", std::string{},
-                                             std::make_unique<JackOpening>("Quorvane", ""));
+    // Connected ahead, as the program does at start.
+    service_ = JackService::ConnectingAhead("Quorvane", "");
+    service_->Settle();
     ASSERT_TRUE(service_->Available()) << service_->UnavailableReason();
   }
 
@@ -427,13 +427,13 @@ TEST(JackServiceQuiet, NothingReachesStderrWithOrWithoutAServer) {
   EXPECT_EQ(n, 0u) << buffer;
 }
 
-TEST(JackOpening, AClientNobodyTookIsClosedAndATakenOneServes) {
+TEST(JackService, OneConnectingAheadThatNobodyTookLeavesNoClientBehind) {
   JackServer server;
   ASSERT_TRUE(server.start());
-  { JackOpening untaken("Quorvane", ""); }
+  JackService::ConnectingAhead("Quorvane", "");
   std::string chosen;
-  auto service = CreateMidiService("JACK", &chosen, {},
-                                   std::make_unique<JackOpening>("Quorvane", std::string{}));
+  auto service =
+      CreateMidiService("JACK", &chosen, {}, JackService::ConnectingAhead("Quorvane", ""));
   ASSERT_TRUE(service->Available());
   // Had the first stayed, the server would have named this one "Quorvane-01".
   EXPECT_EQ(static_cast<JackService&>(*service).ClientName(), "Quorvane");
