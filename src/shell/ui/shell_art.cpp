@@ -1,6 +1,7 @@
 #include "shell/ui/shell_art.h"
 
 #include <QFont>
+#include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -15,9 +16,13 @@ namespace quorvane {
 QIcon ProgramIcon() {
   RegisterIcons();
   QIcon icon;
-  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-    icon.addFile(QStringLiteral(":/icons/hicolor/%1x%1/apps/quorvane.png").arg(size),
-                 QSize(size, size));
+  // Read as PNG without probing: guessing the format would load every image plug-in (and
+  // libjpeg) at start. The largest size is for launchers, which take it from the icon theme.
+  for (int size : {16, 22, 24, 32, 48, 64, 128}) {
+    QImageReader reader(QStringLiteral(":/icons/hicolor/%1x%1/apps/quorvane.png").arg(size), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
   }
   return icon;
 }
