@@ -6,13 +6,16 @@ namespace quorvane {
 
 ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent) {
   setFixedWidth(50);
+  // Opaque, and only the lamps redrawn: a blink does not paint the status bar beneath.
+  setAutoFillBackground(true);
 }
 
 void ActivityIndicator::setActivity(bool in, bool out) {
   if (in == in_ && out == out_) return;
   in_ = in;
   out_ = out;
-  update();
+  update(kInputRect);
+  update(kOutputRect);
 }
 
 QColor ActivityIndicator::inputColor() const {

@@ -227,6 +227,8 @@ void MainWindow::BuildStatusBar() {
     label->setFixedWidth(width);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
+    // Opaque: a new text paints the panel alone, not the status bar beneath.
+    label->setAutoFillBackground(true);
     if (p == 2 || p == 4) label->setAlignment(Qt::AlignCenter);
     bar->addWidget(label);
     panels_.at(static_cast<std::size_t>(p)) = label;
