@@ -74,7 +74,6 @@ MainWindow::MainWindow(SurfaceModel& model, QWidget* parent)
     : QMainWindow(parent),
       model_(model),
       track_bar_style_(std::make_unique<TrackBarStyle>()),
-      send_window_(std::make_unique<BulkSendWindow>(model.Sends().StopRequest())),
       compact_(std::make_unique<TCompactWindow>(model)) {
   setObjectName(QStringLiteral("SliderWindow"));
   BuildMenus();
@@ -485,17 +484,23 @@ void MainWindow::StartDrag(int slot) {
 void MainWindow::SendBegun() {
   ++busy_cursors_;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  send_window_->ShowCentered();
+  SendWindow()->ShowCentered();
   setEnabled(false);
 }
 
 void MainWindow::SendEnded() {
   setEnabled(true);
-  send_window_->close();
+  if (send_window_) send_window_->close();
   if (busy_cursors_ > 0) {
     --busy_cursors_;
     QApplication::restoreOverrideCursor();
   }
+}
+
+BulkSendWindow* MainWindow::SendWindow() {
+  // Built at the first send: most runs never show it.
+  if (!send_window_) send_window_ = std::make_unique<BulkSendWindow>(model_.Sends().StopRequest());
+  return send_window_.get();
 }
 
 void MainWindow::RenderSlot(int slot) {

@@ -64,7 +64,7 @@ class MainWindow : public QMainWindow {
   TCompactWindow* CompactWindow() const { return compact_.get(); }
 
   // Shown while a bulk send runs; a window of its own, so disabling this one leaves it usable.
-  BulkSendWindow* SendWindow() const { return send_window_.get(); }
+  BulkSendWindow* SendWindow();
 
   // A command's menu item and/or tool button, menu item first.
   QList<QAction*> Actions(Command command) const;
