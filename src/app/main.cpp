@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/quorvane_application.h"
 #include "app/session.h"
+#include "midi/jack_service.h"
 #include "shell/about_info.h"
 #include "shell/ui/shell_art.h"
 
@@ -26,6 +27,13 @@ int main(int argc, char** argv) {
   const quorvane::CommandLine cl = quorvane::ParseCommandLine(arguments, version);
   if (cl.exit_code) return Report(cl);
 
+  // JACK named on the command line: its client connects while Qt starts, which takes as long.
+  std::unique_ptr<quorvane::JackService> jack;
+  if (cl.midi.api == QLatin1String("JACK")) {
+    jack =
+        quorvane::JackService::ConnectingAhead(cl.midi_client.client, cl.midi_client.jack_server);
+  }
+
   quorvane::QuorvaneApplication app(argc, argv);
   quorvane::QuorvaneApplication::setApplicationVersion(version);
   quorvane::QuorvaneApplication::setWindowIcon(quorvane::ProgramIcon());
@@ -43,6 +51,7 @@ int main(int argc, char** argv) {
   options.show_splash =
       cl.show_splash && QGuiApplication::platformName() != QLatin1String("offscreen");
   quorvane::Session session(options);
+  session.SetJackAhead(std::move(jack));
   session.Start();
   // A signal during start-up ended the run before the event loop was there to stop.
   if (session.IsShutDown()) return 0;

@@ -323,6 +323,10 @@ void Session::StartToolWindows() {
   BindToolWindow(Command::kVectorController, &Session::VectorPad);
 }
 
+void Session::SetJackAhead(std::unique_ptr<JackService> service) {
+  if (open_jack_ahead_) jack_ahead_ = std::move(service);
+}
+
 void Session::ReadSettings() {
   // Saves cut short by a kill leave their temporary files behind; a minute old, they are ours.
   RemoveStaleTemporaryFiles(settings_path_);
@@ -337,7 +341,9 @@ void Session::ReadSettings() {
   run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
   // The JACK server takes tens of milliseconds to let a client in: that wait runs while the
   // windows are built.
-  if (open_jack_ahead_ && run_midi_.api == QLatin1String("JACK")) {
+  if (run_midi_.api != QLatin1String("JACK")) {
+    jack_ahead_.reset();
+  } else if (open_jack_ahead_ && !jack_ahead_) {
     jack_ahead_ =
         JackService::ConnectingAhead(options_.midi_client.client, options_.midi_client.jack_server);
   }

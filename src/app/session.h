@@ -81,6 +81,8 @@ class Session : public QObject {
   explicit Session(Options options, QObject* parent = nullptr);
   ~Session() override;
 
+  // The default MIDI service's JACK client, already connecting; used if the run is on JACK.
+  void SetJackAhead(std::unique_ptr<JackService> service);
   void Start();
   // Ends the run: shutdown steps once, then the event loop.
   void RequestExit();
