@@ -1,10 +1,13 @@
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 
 #include "app/command_line.h"
 #include "app/quorvane_application.h"
 #include "app/session.h"
+#include "files/app_settings.h"
 #include "midi/jack_service.h"
+#include "midi/midi_system.h"
 #include "shell/about_info.h"
 #include "shell/ui/shell_art.h"
 
@@ -14,6 +17,12 @@ int Report(const quorvane::CommandLine& cl) {
   std::fputs(qPrintable(cl.output), stdout);
   std::fputs(qPrintable(cl.error), stderr);
   return *cl.exit_code;
+}
+
+// Where QCoreApplication::applicationDirPath() will say, before there is one.
+QString ExecutableFolder(const char* argv0) {
+  const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+  return exe.isEmpty() ? QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath() : exe;
 }
 
 }  // namespace
@@ -27,9 +36,14 @@ int main(int argc, char** argv) {
   const quorvane::CommandLine cl = quorvane::ParseCommandLine(arguments, version);
   if (cl.exit_code) return Report(cl);
 
-  // JACK named on the command line: its client connects while Qt starts, which takes as long.
+  // A run on JACK connects its client while Qt starts, which takes as long: the command line or
+  // the settings file say whether it is one, so the file's place is found before Qt starts too.
+  const QString settings_path =
+      cl.settings_path.isEmpty() ? quorvane::AppSettingsPath(ExecutableFolder(argv[0]), cl.portable)
+                                 : cl.settings_path;
+  const QString api = cl.midi.api.isEmpty() ? quorvane::StoredMidiApi(settings_path) : cl.midi.api;
   std::unique_ptr<quorvane::JackService> jack;
-  if (cl.midi.api == QLatin1String("JACK")) {
+  if (quorvane::WillTryJack(api.toStdString())) {
     jack =
         quorvane::JackService::ConnectingAhead(cl.midi_client.client, cl.midi_client.jack_server);
   }
@@ -40,7 +54,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvane.Quorvane"));
 
   quorvane::Session::Options options;
-  options.settings_path = cl.settings_path;
+  options.settings_path = settings_path;
   options.portable = cl.portable;
   options.osc_port = cl.osc_port;
   options.browser_port = cl.browser_port;

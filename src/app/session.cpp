@@ -341,7 +341,7 @@ void Session::ReadSettings() {
   run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
   // The JACK server takes tens of milliseconds to let a client in: that wait runs while the
   // windows are built.
-  if (run_midi_.api != QLatin1String("JACK")) {
+  if (!WillTryJack(run_midi_.api.toStdString())) {
     jack_ahead_.reset();
   } else if (open_jack_ahead_ && !jack_ahead_) {
     jack_ahead_ =

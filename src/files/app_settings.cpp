@@ -346,6 +346,12 @@ void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const
   WriteSliderSettings(file, defs, dump_request_string);
 }
 
+QString StoredMidiApi(const QString& path) {
+  SettingsTextFile file(path);
+  (void)file.Load();  // unread, it names the default
+  return ReadAppKeys(file, QSize(1920, 1080)).midi_api;
+}
+
 AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& defs,
                                 QString& dump_request_string) {
   AppSettingsLoad result;

@@ -114,6 +114,10 @@ void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const
 AppSettings ReadAppKeys(const SettingsTextFile& file, QSize screen);
 void WriteAppKeys(SettingsTextFile& file, const AppSettings& settings);
 
+// The MIDI system ("ALSA" or "JACK") the settings file at path names, its default when the file
+// cannot be read: read on its own, before the program has a display.
+QString StoredMidiApi(const QString& path);
+
 // Writes everything into the file at path in one atomic save, keeping its other lines.
 FileStatus SaveAppSettings(const QString& path, const AppSettings& settings, const TPageSet& defs,
                            const QString& dump_request_string, FileWriter writer = {});

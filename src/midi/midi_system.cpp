@@ -20,6 +20,10 @@ std::unique_ptr<MidiService> MakeService(bool jack, const MidiClientNames& names
 
 }  // namespace
 
+bool WillTryJack(const std::string& wanted) {
+  return wanted == "JACK" || !AlsaSequencerOpens();
+}
+
 std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted, std::string* chosen,
                                                const MidiClientNames& names,
                                                std::unique_ptr<JackService> jack_ahead) {

@@ -81,6 +81,9 @@ struct MidiClientNames {
   std::string client = "Quorvane";  // the JACK or ALSA client
   std::string jack_server;          // empty: JACK_DEFAULT_SERVER's, else "default"
 };
+// Whether a run that wants `wanted` ("ALSA" or "JACK") speaks to JACK: it wants JACK, or there
+// is no ALSA sequencer and JACK is where it turns. Worth connecting to JACK ahead then.
+bool WillTryJack(const std::string& wanted);
 // `jack_ahead`, a JACK service connecting ahead under `names`, is the one tried for JACK.
 std::unique_ptr<MidiService> CreateMidiService(const std::string& wanted,
                                                std::string* chosen = nullptr,

@@ -19,8 +19,6 @@
 namespace quorvane {
 
 using namespace rtmidi_detail;  // the service's own helpers
-namespace {
-
 bool AlsaSequencerOpens() {
   // Opening the device node first keeps ALSA and RtMidi from printing their
   // complaints when there is no sequencer.
@@ -29,8 +27,6 @@ bool AlsaSequencerOpens() {
   ::close(fd);
   return true;
 }
-
-}  // namespace
 
 RtMidiService::RtMidiService(std::string client_name)
     : client_name_(std::move(client_name)),

@@ -20,6 +20,9 @@ class RtMidi;
 
 namespace quorvane {
 
+// Whether this machine's ALSA sequencer can be opened.
+bool AlsaSequencerOpens();
+
 // Compares device lists on a timer and tells when they differ: the ALSA sequencer announces
 // its changes, but RtMidi hides the announcements. Lives on the thread that made it.
 class DeviceListWatch {

@@ -259,6 +259,15 @@ TEST(AppSettingsLoad, FileWithOnlyTheMidiApiGivesJackAndInitialisedDefinitions) 
   EXPECT_EQ(defs, Initialised());
 }
 
+// Read ahead, before the program has a display: the same answer the whole load gives.
+TEST(AppSettingsLoad, StoredMidiApiIsReadOnItsOwnAndDefaultsWhenUnread) {
+  TempDir dir;
+  EXPECT_EQ(StoredMidiApi(dir.write("a.ini", "[MIDI Settings]\nMIDI API=jack\n")), "JACK");
+  EXPECT_EQ(StoredMidiApi(dir.write("b.ini", "[MIDI Settings]\nMIDI API=ALSA\n")), "ALSA");
+  EXPECT_EQ(StoredMidiApi(dir.file("missing.ini")), "ALSA");
+  EXPECT_EQ(StoredMidiApi(dir.path()), "ALSA");  // a folder, not a file
+}
+
 // Values the dialogs could never have produced are brought back into their ranges.
 TEST(AppSettingsLoad, OutOfRangeMidiValuesAreHeldToTheirRanges) {
   const struct {
