@@ -276,7 +276,11 @@ struct JackService::Output {
         at = *placed;
       }
       const std::uint32_t left = e->size - sent;
-      const std::size_t room = jack_midi_max_event_size(buffer);
+      // No piece larger than an audio buffer of the period, as JACK 2 sizes MIDI buffers:
+      // PipeWire's libjack (0.3.65) offers more room than its links carry and crashes on such
+      // an event. Even at 64 frames a 64 KB message takes a third of a second; a cable, twenty.
+      const std::size_t room = std::min<std::size_t>(jack_midi_max_event_size(buffer),
+                                                     std::size_t{nframes} * sizeof(float));
       std::uint32_t n = left;
       if (room < left) {
         if (!e->header || room == 0) break;  // whole short messages only
