@@ -415,13 +415,14 @@ TEST_F(NativeJack, IncomingSysexSplitAcrossEventsIsJoined) {
 TEST_F(NativeJack, DevicesChangedHandlerFiresWhenAPeerComesAndGoes) {
   int changes = 0;
   service_->SetDevicesChangedHandler([&] { ++changes; });
+  // PipeWire may tell a client's coming or going before its ports': a later call follows.
   auto other = std::make_unique<JackMidiPeer>("other");
-  ASSERT_TRUE(Pump([&] { return changes > 0; })) << "no call for the new peer's ports";
-  EXPECT_GE(IndexOf(OutputNames(*service_), "other:in"), 0);
+  ASSERT_TRUE(Pump([&] { return changes > 0 && IndexOf(OutputNames(*service_), "other:in") >= 0; }))
+      << changes << " calls; the new peer's port was never listed after one";
   changes = 0;
   other.reset();
-  ASSERT_TRUE(Pump([&] { return changes > 0; })) << "no call for the ports that went";
-  EXPECT_LT(IndexOf(OutputNames(*service_), "other:in"), 0);
+  ASSERT_TRUE(Pump([&] { return changes > 0 && IndexOf(OutputNames(*service_), "other:in") < 0; }))
+      << changes << " calls; the port that went was still listed";
 }
 
 TEST(NativeJackServer, WithoutAServerNothingOpensAndTheServerIsFoundOnceItRuns) {
