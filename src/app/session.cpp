@@ -78,7 +78,6 @@ Session::Session(Options options, QObject* parent) : QObject(parent), options_(s
     options_.midi_service_factory = [this](const std::string& wanted, std::string* chosen) {
       return CreateMidiService(wanted, chosen, options_.midi_client, std::move(jack_ahead_));
     };
-    open_jack_ahead_ = true;
   }
   if (!options_.present_port_error) {
     options_.present_port_error = [this](const QString& text) {
@@ -145,7 +144,6 @@ void Session::Start() {
     splash_->repaint();
     QCoreApplication::processEvents();
   }
-  ReadSettings();
   window_ = std::make_unique<MainWindow>(*model_);
   // The other program saves them: said for the whole run, under passing notices only.
   if (settings_lock_->InUseElsewhere())
@@ -173,7 +171,7 @@ void Session::Start() {
   dump_request_ = std::make_unique<DumpRequestCommand>(*link_, dump_request_string_, *interaction_);
   dump_request_button_ = std::make_unique<DumpRequestButton>(*window_, *dump_request_);
   StartToolWindows();
-  ApplySettings();
+  LoadSettings();
   StartMidi();
   StartShell();
   model_->ShowPage(1);
@@ -324,10 +322,10 @@ void Session::StartToolWindows() {
 }
 
 void Session::SetJackAhead(std::unique_ptr<JackService> service) {
-  if (open_jack_ahead_) jack_ahead_ = std::move(service);
+  jack_ahead_ = std::move(service);
 }
 
-void Session::ReadSettings() {
+void Session::LoadSettings() {
   // Saves cut short by a kill leave their temporary files behind; a minute old, they are ours.
   RemoveStaleTemporaryFiles(settings_path_);
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -335,18 +333,9 @@ void Session::ReadSettings() {
   AppSettingsLoad loaded =
       LoadAppSettings(settings_path_, screen_size, model_->MutablePages(), dump_request_string_);
   settings_ = loaded.settings;
+  ApplySettings();
   // Problems with the file are told once the window is up; start-up goes on regardless.
   WarnLater(loaded.messages);
-  stored_midi_ = MidiPortsConfigOf(settings_);
-  run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
-  // The JACK server takes tens of milliseconds to let a client in: that wait runs while the
-  // windows are built.
-  if (!WillTryJack(run_midi_.api.toStdString())) {
-    jack_ahead_.reset();
-  } else if (open_jack_ahead_ && !jack_ahead_) {
-    jack_ahead_ =
-        JackService::ConnectingAhead(options_.midi_client.client, options_.midi_client.jack_server);
-  }
 }
 
 SettingsTargets Session::SettingsParts() {
@@ -481,7 +470,10 @@ void Session::ConnectFileCommands() {
 }
 
 void Session::StartMidi() {
+  stored_midi_ = MidiPortsConfigOf(settings_);
+  run_midi_ = WithRunChoices(stored_midi_, options_.midi_run);
   link_->Guard([this] { ports_->Start(run_midi_); });
+  jack_ahead_.reset();  // not taken: the run is not on JACK, or has a service of its own
   midi_editor_ = std::make_unique<MidiSettingsEditor>(*link_);
   window_->Bind(Command::kMidiDevices, [this] { MidiDialog().Execute(window_.get()); });
   // Without a MIDI system the program stays usable; a line in the status bar says why.

@@ -81,7 +81,8 @@ class Session : public QObject {
   explicit Session(Options options, QObject* parent = nullptr);
   ~Session() override;
 
-  // The default MIDI service's JACK client, already connecting; used if the run is on JACK.
+  // The JACK client the program's own MIDI service takes if the run is on JACK, already
+  // connecting while Qt starts.
   void SetJackAhead(std::unique_ptr<JackService> service);
   void Start();
   // Ends the run: shutdown steps once, then the event loop.
@@ -141,8 +142,7 @@ class Session : public QObject {
   template <typename ToolWindow>
   void PlaceToolWindow(Command command, ToolWindow& tool);
   TSliderSettingsForm& SettingsForm();
-  // Reads the settings file into the model and settings_; ApplySettings hands them on.
-  void ReadSettings();
+  void LoadSettings();
   // The parts whose state the settings file keeps.
   SettingsTargets SettingsParts();
   void ApplySettings();
@@ -179,8 +179,6 @@ class Session : public QObject {
   std::unique_ptr<MidiPorts> ports_;
   MidiPortsConfig stored_midi_;  // as read from the settings file
   MidiPortsConfig run_midi_;     // with the command line's choices
-  // The default service's JACK client, connecting while the windows are built.
-  bool open_jack_ahead_ = false;
   std::unique_ptr<JackService> jack_ahead_;
   std::unique_ptr<SurfaceMidiLink> link_;
   std::unique_ptr<DumpRequestCommand> dump_request_;

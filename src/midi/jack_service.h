@@ -41,7 +41,7 @@ class JackService : public NamedDeviceService {
   // An empty server name is JACK_DEFAULT_SERVER's, else "default".
   explicit JackService(std::string client_name = "Quorvane", std::string server_name = {});
   // The same, connecting on a thread of its own so that the wait for the server (twenty
-  // milliseconds and more) runs while the program builds its windows. Nothing but Settle, which
+  // milliseconds and more) runs while the program starts. Nothing but Settle, which
   // waits for the connection, may be called until Settle has returned.
   static std::unique_ptr<JackService> ConnectingAhead(std::string client_name,
                                                       std::string server_name);

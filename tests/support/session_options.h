@@ -30,7 +30,7 @@ inline Session::Options SessionOptions(const QString& settings_path) {
 // The same on the real MIDI system the settings file names (a test's own JACK server).
 inline Session::Options RealMidiSessionOptions(const QString& settings_path) {
   Session::Options o = SessionOptions(settings_path);
-  o.midi_service_factory = nullptr;  // the program's own, JACK's client opened ahead
+  o.midi_service_factory = nullptr;  // the program's own
   return o;
 }
 
