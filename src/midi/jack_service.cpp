@@ -125,6 +125,8 @@ struct JackService::Callbacks {
     if (!first || !second) return;
     const bool first_mine = jack_port_is_mine(client, first) != 0;
     if (first_mine == (jack_port_is_mine(client, second) != 0)) return;
+    if (connected && s->awaited_link_.load() == (first_mine ? first : second))
+      s->link_told_.store(true);
     std::string ours = jack_port_short_name(first_mine ? first : second);
     std::string other = jack_port_name(first_mine ? second : first);
     const jack_uuid_t other_id = jack_port_uuid(first_mine ? second : first);
@@ -338,12 +340,20 @@ MidiResult JackService::Register(const std::string& device, bool output, std::st
     port_names_.GiveBack(port_name);
   };
   const std::string own = jack_port_name(port);
+  link_told_.store(false);
+  awaited_link_.store(port);
   const int rc = output ? jack_connect(client, own.c_str(), device.c_str())
                         : jack_connect(client, device.c_str(), own.c_str());
   if (rc != 0 && rc != EEXIST) {
+    awaited_link_.store(nullptr);
     undo();
     return kMidiNoDevice;
   }
+  // On PipeWire what is sent before the link is told made is lost; on JACK 2 it is told at once.
+  if (rc == 0)
+    WaitUntil([&] { return gone_.load() || link_told_.load(); },
+              std::chrono::milliseconds(kGraphWaitMs));
+  awaited_link_.store(nullptr);
   if (kept) {
     parked_.erase(port_name);
     for (auto& slot : idle_outputs_)

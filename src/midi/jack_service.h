@@ -162,6 +162,10 @@ class JackService : public NamedDeviceService {
   std::atomic<bool> lost_posted_{false};
   std::atomic<bool> changed_posted_{false};
   std::atomic<std::uint64_t> cycles_{0};
+  // The port whose link to its device Register waits for, and whether libjack told it made:
+  // PipeWire's links carry only from then, some time after jack_connect has returned.
+  std::atomic<jack_port_t*> awaited_link_{nullptr};
+  std::atomic<bool> link_told_{false};
   // Counted in and out by the process and relay threads, so that a record they might be
   // using is only freed once they are past it.
   std::atomic<std::uint64_t> process_entered_{0};
