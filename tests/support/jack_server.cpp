@@ -17,6 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include <QByteArray>
+#include <QtGlobal>
+
 namespace quorvane::testing {
 namespace {
 
@@ -44,13 +47,19 @@ bool OnPipeWire() {
   return server && std::string_view(server) == "pipewire";
 }
 
+// Under Qt's environment lock: QtTest's watchdog thread reads the environment as each test
+// function starts, and a plain setenv beside that may free what it reads.
+void SetEnv(const char* name, const std::string& value) {
+  qputenv(name, QByteArray::fromStdString(value));
+}
+
 }  // namespace
 
 JackServer::JackServer() : name_("qvtest-none-" + std::to_string(getpid())) {
   // Until start() picks a free name, clients find no server at all.
   // Every client in this process goes to our server, and none may spawn one.
-  setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-  setenv("JACK_NO_START_SERVER", "1", 1);
+  SetEnv("JACK_DEFAULT_SERVER", name_);
+  SetEnv("JACK_NO_START_SERVER", "1");
   jack_set_error_function(&ForwardJackMessage);
   jack_set_info_function(&ForwardJackMessage);
 }
@@ -73,10 +82,10 @@ bool JackServer::start(std::chrono::milliseconds timeout) {
       runtime_dir_ = dir;
     }
     name_ = "default";
-    setenv("XDG_RUNTIME_DIR", runtime_dir_.c_str(), 1);
-    setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    SetEnv("XDG_RUNTIME_DIR", runtime_dir_);
+    SetEnv("JACK_DEFAULT_SERVER", name_);
     const std::string quantum = std::to_string(period_) + "/" + std::to_string(kSampleRate);
-    setenv("PIPEWIRE_QUANTUM", quantum.c_str(), 1);
+    SetEnv("PIPEWIRE_QUANTUM", quantum);
     return launch(timeout);
   }
   for (int i = 0; i < kNamePool; ++i) {
@@ -91,7 +100,7 @@ bool JackServer::start(std::chrono::milliseconds timeout) {
     }
     name_ = PoolName(i);
     if (!answers()) {  // a server nobody here started
-      setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+      SetEnv("JACK_DEFAULT_SERVER", name_);
       if (launch(timeout)) {
         if (lock_fd_ >= 0) ::close(lock_fd_);
         lock_fd_ = fd;
