@@ -40,13 +40,6 @@ std::string PoolName(int i) {
   return "qvtest-" + std::to_string(i);
 }
 
-// QUORVANE_TEST_SERVER=pipewire (with the process run under pw-jack): PipeWire in a private
-// runtime folder stands in for jackd, headless, its dummy driver running the graph.
-bool OnPipeWire() {
-  const char* server = std::getenv("QUORVANE_TEST_SERVER");
-  return server && std::string_view(server) == "pipewire";
-}
-
 // Under Qt's environment lock: QtTest's watchdog thread reads the environment as each test
 // function starts, and a plain setenv beside that may free what it reads.
 void SetEnv(const char* name, const std::string& value) {
@@ -54,6 +47,13 @@ void SetEnv(const char* name, const std::string& value) {
 }
 
 }  // namespace
+
+// QUORVANE_TEST_SERVER=pipewire (with the process run under pw-jack): PipeWire in a private
+// runtime folder stands in for jackd, headless, its dummy driver running the graph.
+bool JackServer::OnPipeWire() {
+  const char* server = std::getenv("QUORVANE_TEST_SERVER");
+  return server && std::string_view(server) == "pipewire";
+}
 
 JackServer::JackServer() : name_("qvtest-none-" + std::to_string(getpid())) {
   // Until start() picks a free name, clients find no server at all.

@@ -20,6 +20,9 @@ class JackServer {
   JackServer(const JackServer&) = delete;
   JackServer& operator=(const JackServer&) = delete;
 
+  // True when PipeWire stands in for jackd (QUORVANE_TEST_SERVER=pipewire, under pw-jack).
+  static bool OnPipeWire();
+
   // Starts jackd and waits until a client can connect. False when it did not
   // answer within the timeout (the process is then stopped again).
   bool start(std::chrono::milliseconds timeout = std::chrono::seconds(10));
