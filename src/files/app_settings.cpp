@@ -348,8 +348,8 @@ void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const
 
 QString StoredMidiApi(const QString& path) {
   SettingsTextFile file(path);
-  (void)file.Load();  // unread, it names the default
-  return ReadAppKeys(file, QSize(1920, 1080)).midi_api;
+  (void)file.Load();                                     // unread, it names the default
+  return ReadAppKeys(file, QSize(1920, 1080)).midi_api;  // the screen bounds window places only
 }
 
 AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& defs,

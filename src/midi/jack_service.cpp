@@ -350,6 +350,8 @@ MidiResult JackService::Register(const std::string& device, bool output, std::st
     return kMidiNoDevice;
   }
   // On PipeWire what is sent before the link is told made is lost; on JACK 2 it is told at once.
+  // Not told within the bound, the port is used all the same: the link may still carry, and
+  // a slow server is no reason to refuse the device.
   if (rc == 0)
     WaitUntil([&] { return gone_.load() || link_told_.load(); },
               std::chrono::milliseconds(kGraphWaitMs));
