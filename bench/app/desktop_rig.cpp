@@ -98,14 +98,18 @@ double CpuSeconds(pid_t pid) {
   return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
-long PrivateKb(pid_t pid) {
+PrivateMemory PrivateMemoryOf(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
   std::string line;
-  long total = 0;
-  while (std::getline(in, line))
-    if (line.rfind("Private_Clean:", 0) == 0 || line.rfind("Private_Dirty:", 0) == 0)
-      total += std::strtol(line.c_str() + line.find(':') + 1, nullptr, 10);
-  return total;
+  PrivateMemory m;
+  while (std::getline(in, line)) {
+    const bool dirty = line.rfind("Private_Dirty:", 0) == 0;
+    if (!dirty && line.rfind("Private_Clean:", 0) != 0) continue;
+    const long kb = std::strtol(line.c_str() + line.find(':') + 1, nullptr, 10);
+    m.all_kb += kb;
+    if (dirty) m.dirty_kb += kb;
+  }
+  return m;
 }
 
 MapWatch::MapWatch(const std::string& display) {

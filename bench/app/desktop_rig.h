@@ -45,8 +45,13 @@ class Child {
 
 // utime + stime of the process so far, in seconds.
 double CpuSeconds(pid_t pid);
-// Private_Clean + Private_Dirty of the process, in KiB (smaps_rollup).
-long PrivateKb(pid_t pid);
+// Private_Clean + Private_Dirty of the process, and Private_Dirty alone, in KiB (smaps_rollup).
+// The clean part counts library pages that no other process on the display happens to map.
+struct PrivateMemory {
+  long all_kb = 0;
+  long dirty_kb = 0;
+};
+PrivateMemory PrivateMemoryOf(pid_t pid);
 
 // Watches the display's top-level windows being mapped; made before the program starts, so
 // that no map goes unseen.

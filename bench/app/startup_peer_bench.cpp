@@ -2,7 +2,7 @@
 // lightest stock JACK program with a window: each started on a private X server (Xvfb) against a
 // private JACK server, interleaved over argv[2] rounds (5 by default). Start is the time from
 // the launch to its first top-level window mapped; memory is Private_Clean + Private_Dirty
-// (smaps_rollup) a second after that.
+// (smaps_rollup) a second after that, and Private_Dirty alone.
 // usage: bench_startup_peer [path/to/quorvane] [rounds]
 #include <unistd.h>
 
@@ -23,13 +23,14 @@ namespace {
 using quorvane::bench::Child;
 using quorvane::bench::MapWatch;
 using quorvane::bench::PrivateDisplay;
-using quorvane::bench::PrivateKb;
+using quorvane::bench::PrivateMemoryOf;
 using quorvane::testing::JackServer;
 using Clock = std::chrono::steady_clock;
 
 struct Samples {
   std::vector<double> ms;
-  std::vector<long> kb;
+  std::vector<double> kb;
+  std::vector<double> dirty_kb;
 };
 
 double Median(std::vector<double> v) {
@@ -50,16 +51,18 @@ bool StartOnce(const std::string& display, const std::vector<std::string>& argv,
   std::fprintf(stderr, "%s: %.0f ms\n", argv[0].c_str(), s * 1000);
   std::this_thread::sleep_for(std::chrono::seconds(1));
   out.ms.push_back(s * 1000);
-  out.kb.push_back(PrivateKb(child.pid()));
+  const auto memory = PrivateMemoryOf(child.pid());
+  out.kb.push_back(static_cast<double>(memory.all_kb));
+  out.dirty_kb.push_back(static_cast<double>(memory.dirty_kb));
   child.stop();
   return true;
 }
 
 void Report(const char* name, const Samples& s) {
-  std::vector<double> kb(s.kb.begin(), s.kb.end());
   std::printf("%-14s start to window: median %6.1f ms (", name, Median(s.ms));
   for (double v : s.ms) std::printf(" %.0f", v);
-  std::printf(" )  private memory: median %6.1f MiB\n", Median(kb) / 1024);
+  std::printf(" )  private memory: median %6.1f MiB, of it dirty %4.1f MiB\n", Median(s.kb) / 1024,
+              Median(s.dirty_kb) / 1024);
 }
 
 }  // namespace
