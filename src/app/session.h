@@ -142,6 +142,7 @@ class Session : public QObject {
   template <typename ToolWindow>
   void PlaceToolWindow(Command command, ToolWindow& tool);
   TSliderSettingsForm& SettingsForm();
+  // Reads the settings file into the model and settings_, and hands them on.
   void LoadSettings();
   // The parts whose state the settings file keeps.
   SettingsTargets SettingsParts();
