@@ -1,12 +1,12 @@
 #include "surface/redraw_pacer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace quorvane {
 
 RedrawPacer::RedrawPacer(QObject* parent) : QObject(parent) {
   timer_.setSingleShot(true);
-  timer_.setInterval(kFrameMs);
   // A coarse timer may fire up to 5 % late; a frame need not be exact to the millisecond.
   timer_.setTimerType(Qt::CoarseTimer);
   connect(&timer_, &QTimer::timeout, this, &RedrawPacer::Flush);
@@ -34,14 +34,21 @@ void RedrawPacer::MarkLamps() {
   Arm();
 }
 
+int RedrawPacer::FrameDelayMs(qint64 since_last_frame_ms) {
+  if (since_last_frame_ms < 0 || since_last_frame_ms >= kStreamFrameMs) return kFrameMs;
+  return std::max(kFrameMs, kStreamFrameMs - static_cast<int>(since_last_frame_ms));
+}
+
 void RedrawPacer::Arm() {
-  if (!timer_.isActive()) timer_.start();
+  if (timer_.isActive()) return;
+  timer_.start(FrameDelayMs(last_frame_.isValid() ? last_frame_.elapsed() : -1));
 }
 
 void RedrawPacer::Flush() {
   timer_.stop();
   if (marked_.Empty()) return;
   const RedrawFrame frame = std::exchange(marked_, RedrawFrame{});
+  last_frame_.start();
   emit frameDue(frame);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <bitset>
@@ -20,12 +21,19 @@ struct RedrawFrame {
 
 // Views draw at most once a screen refresh, however fast the changes come: a change marks
 // what it touched, the first mark arms one single-shot frame, and the frame hands everything
-// marked to the views at once. Nothing marked, nothing armed: idle costs nothing.
+// marked to the views at once. Nothing marked, nothing armed: idle costs nothing. A change
+// after a pause is drawn at the next refresh; a lasting stream at every second one, since a
+// frame costs far more than the messages it shows and the eye does not follow a knob faster.
 class RedrawPacer : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr int kFrameMs = 16;  // about one refresh of a 60 Hz screen
+  static constexpr int kFrameMs = 16;        // about one refresh of a 60 Hz screen
+  static constexpr int kStreamFrameMs = 33;  // the least time from one frame to the next
+
+  // How long a first mark waits for its frame, given the time since the last frame was drawn
+  // (negative: none yet).
+  static int FrameDelayMs(qint64 since_last_frame_ms);
 
   explicit RedrawPacer(QObject* parent = nullptr);
 
@@ -47,6 +55,7 @@ class RedrawPacer : public QObject {
 
   RedrawFrame marked_;
   QTimer timer_;
+  QElapsedTimer last_frame_;
 };
 
 }  // namespace quorvane

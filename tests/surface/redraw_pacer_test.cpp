@@ -35,6 +35,20 @@ TEST(RedrawPacerTest, ChangesWithinARefreshGiveOneFrame) {
   EXPECT_FALSE(pacer.Pending());
 }
 
+// A change after a pause waits one refresh; within a stream frames are never closer than the
+// stream's spacing, nor any frame sooner than a refresh after its first change.
+TEST(RedrawPacerTest, AStreamIsDrawnAtTheStreamsPace) {
+  constexpr int kRefresh = RedrawPacer::kFrameMs, kStream = RedrawPacer::kStreamFrameMs;
+  for (const qint64 since : {-1LL, 0LL, 5LL, 15LL, 20LL, 32LL, 33LL, 500LL}) {
+    const int delay = RedrawPacer::FrameDelayMs(since);
+    const bool in_stream = since >= 0 && since < kStream;
+    EXPECT_GE(delay, kRefresh) << since;
+    EXPECT_TRUE(in_stream || delay == kRefresh) << since;
+    EXPECT_TRUE(!in_stream || since + delay >= kStream) << since;
+    EXPECT_TRUE(delay == kRefresh || since + delay == kStream) << since;  // no later than needed
+  }
+}
+
 // The surface marks what its changes touch and the frame shows the latest state; a value a
 // remote surface put on the strip lasts until a slot is next drawn or the output goes quiet.
 TEST(RedrawPacerTest, TheSurfaceMarksItsChangesAndTheFrameShowsTheLatest) {
