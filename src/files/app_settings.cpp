@@ -348,8 +348,9 @@ void WriteAppSettings(SettingsTextFile& file, const AppSettings& settings, const
 
 QString StoredMidiApi(const QString& path) {
   SettingsTextFile file(path);
-  (void)file.Load();                                     // unread, it names the default
-  return ReadAppKeys(file, QSize(1920, 1080)).midi_api;  // the screen bounds window places only
+  // A file that cannot be read names the default. The screen size only bounds window places.
+  (void)file.Load();
+  return ReadAppKeys(file, QSize(1920, 1080)).midi_api;
 }
 
 AppSettingsLoad LoadAppSettings(const QString& path, QSize screen, TPageSet& defs,

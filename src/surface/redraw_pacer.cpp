@@ -35,8 +35,8 @@ void RedrawPacer::MarkLamps() {
 }
 
 int RedrawPacer::FrameDelayMs(qint64 since_last_frame_ms) {
-  if (since_last_frame_ms < 0 || since_last_frame_ms >= kStreamFrameMs) return kFrameMs;
-  return std::max(kFrameMs, kStreamFrameMs - static_cast<int>(since_last_frame_ms));
+  if (since_last_frame_ms < 0) return kFrameMs;
+  return static_cast<int>(std::max<qint64>(kFrameMs, kStreamFrameMs - since_last_frame_ms));
 }
 
 void RedrawPacer::Arm() {
