@@ -1,7 +1,8 @@
 // Start-up and memory of the release program beside the Debian package jack-keyboard, the
 // lightest stock JACK program with a window: each started on a private X server (Xvfb) against a
-// private JACK server, interleaved over argv[2] rounds (5 by default). Start is the time from
-// the launch to its first top-level window mapped; memory is Private_Clean + Private_Dirty
+// private JACK server, interleaved over argv[2] rounds (5 by default), with a Qt Widgets program
+// that shows only a label (bench_toolkit_floor) as the toolkit's own floor. Start is the time
+// from the launch to its first top-level window mapped; memory is Private_Clean + Private_Dirty
 // (smaps_rollup) a second after that, and Private_Dirty alone.
 // usage: bench_startup_peer [path/to/quorvane] [rounds]
 #include <unistd.h>
@@ -84,25 +85,31 @@ int main(int argc, char** argv) {
   const std::vector<std::string> quorvane = {
       exe, "--no-splash", "--settings", (dir / "Brellin.ini").string(), "--midi-system", "jack"};
   const std::vector<std::string> peer = {"jack-keyboard"};
+  const std::vector<std::string> floor = {TOOLKIT_FLOOR_EXECUTABLE};
 
-  Samples ours, theirs;
-  // A first start of each, not counted, so that both find their libraries in the page cache.
+  Samples ours, theirs, toolkit;
+  // A first start of each, not counted, so that all find their libraries in the page cache.
   Samples warm;
   if (!StartOnce(display.name(), quorvane, env, warm))
     return std::fprintf(stderr, "quorvane showed no window\n"), 1;
   if (!StartOnce(display.name(), peer, env, warm))
     return std::fprintf(stderr, "jack-keyboard showed no window (apt-get install jack-keyboard)\n"),
            1;
+  if (!StartOnce(display.name(), floor, env, warm))
+    return std::fprintf(stderr, "the toolkit floor showed no window\n"), 1;
   for (int r = 0; r < rounds; ++r) {
     if (!StartOnce(display.name(), quorvane, env, ours))
       std::fprintf(stderr, "quorvane: no window\n");
     if (!StartOnce(display.name(), peer, env, theirs))
       std::fprintf(stderr, "jack-keyboard: no window\n");
+    if (!StartOnce(display.name(), floor, env, toolkit))
+      std::fprintf(stderr, "toolkit floor: no window\n");
   }
   std::printf("%d rounds, interleaved, %d-core machine, Xvfb, jackd dummy\n", rounds,
               static_cast<int>(std::thread::hardware_concurrency()));
   Report("quorvane", ours);
   Report("jack-keyboard", theirs);
+  Report("Qt label only", toolkit);
   std::filesystem::remove_all(dir);
   return 0;
 }
