@@ -95,8 +95,8 @@ class OscServer : public QObject {
   const OscCounts& Counts() const { return counts_; }
   void SetClock(Clock clock) { clock_ = std::move(clock); }
   void SetSender(Sender sender) { sender_ = std::move(sender); }
-  // Slot feedback goes out at the views' frames, the latest value of each slot changed; this
-  // sends what waits now.
+  // Slot feedback is paced as the views are, on frames of its own: the latest value of each slot
+  // changed. This sends what waits now.
   void FlushFeedback() { feedback_frames_.Flush(); }
 
  private:
